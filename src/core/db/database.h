@@ -1,0 +1,120 @@
+#pragma once
+#include "fielddef.h"
+
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+class Statement;
+
+// One open database file. Every engine failure raises DbException with the engine's message.
+//
+// SQL written by callers may use the Jet forms the program's queries rely on: bracketed names,
+// "SELECT DISTINCTROW" (distinct rows of the selected table) and "UPDATE/DELETE DISTINCTROW".
+// Values coming from users or files are always bound as parameters ("?"), never spliced in.
+class Database {
+public:
+    enum class OpenMode {
+        Exclusive, // the file is locked for this process until close
+        Shared
+    };
+
+    Database();
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens an existing file (create = false) or creates an empty one (create = true).
+    // A file held exclusively by another process gives a clear error and is not touched.
+    void open(const QString& path, OpenMode mode = OpenMode::Exclusive, bool create = false);
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+    QString path() const { return m_path; }
+    OpenMode mode() const { return m_mode; }
+
+    // Runs one statement with the fail-on-error option; returns the number of rows changed.
+    int execute(const QString& sql, const QVariantList& params = {});
+    // First column of the first row, or an invalid QVariant when there is no row.
+    QVariant scalar(const QString& sql, const QVariantList& params = {});
+    // A prepared statement for repeated use (bulk import, duplicate tests).
+    Statement prepare(const QString& sql);
+    qint64 lastInsertId() const;
+
+    // Schema introspection. fieldInfo throws when the table or field does not exist.
+    bool tableExists(const QString& table);
+    QStringList tableNames();
+    bool fieldExists(const QString& table, const QString& field);
+    FieldDef fieldInfo(const QString& table, const QString& field);
+    FieldList fields(const QString& table);
+    QList<IndexDef> indexes(const QString& table);
+
+    // Schema changes. Changes that SQLite cannot make in place rebuild the table, keeping its
+    // rows, indexes and AutoNumber sequence.
+    void createTable(const QString& table, const FieldList& fields);
+    void deleteTable(const QString& table);
+    void addField(const QString& table, const FieldDef& field);
+    void deleteField(const QString& table, const QString& field);
+    void convertField(const QString& table, const FieldDef& newDef); // kind or size; data kept
+    void addAutoNumberKey(const QString& table, const QString& field = QStringLiteral("Id"));
+    // Creates "PrimaryKey" (primary) or "<Field>_index" (secondary, not unique).
+    void createIndex(const QString& table, const QString& field, bool primary = false);
+    void deleteIndex(const QString& table, const QString& indexName);
+
+    // Transactions nest; an inner rollback undoes only its own level.
+    void beginTrans();
+    void commitTrans();
+    void rollback();
+    int transactionDepth() const { return m_transDepth; }
+
+    // Writes a compacted copy of the file at src into dst (dst must not exist).
+    static void compact(const QString& src, const QString& dst);
+    // Repairs the file in place: checks it, rebuilds its indexes, salvages readable rows.
+    static void repair(const QString& path);
+
+    sqlite3* handle() const { return m_db; }
+    // Translates the Jet forms named above into SQLite SQL.
+    static QString translateSql(const QString& sql);
+
+private:
+    void ensureOpen() const;
+    void rebuildTable(const QString& table, const FieldList& newFields,
+                      const QList<QPair<QString, QString>>& copyMap);
+    [[noreturn]] void fail(const QString& what) const;
+
+    sqlite3* m_db = nullptr;
+    QString m_path;
+    OpenMode m_mode = OpenMode::Exclusive;
+    int m_transDepth = 0;
+};
+
+// A prepared statement; movable, finalised on destruction.
+class Statement {
+public:
+    Statement() = default;
+    Statement(Database* db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {}
+    Statement(Statement&& o) noexcept;
+    Statement& operator=(Statement&& o) noexcept;
+    ~Statement();
+
+    void bind(int index, const QVariant& value); // 1-based
+    void bindAll(const QVariantList& values);
+    bool next();        // steps; true while a row is available
+    int exec();         // steps to completion, returns rows changed, resets
+    void reset();       // ready for new bindings
+    int columnCount() const;
+    QString columnName(int i) const;
+    QVariant value(int i) const; // column of the current row, typed by its declared kind
+
+private:
+    Database* m_db = nullptr;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+// Converts between the engine's storage and Qt values for one declared kind.
+QVariant dbValueFromColumn(sqlite3_stmt* stmt, int column);
+void dbBindValue(sqlite3_stmt* stmt, int index, const QVariant& value);
+FieldKind fieldKindFromDeclared(const QString& declared, int* size, bool* allowZeroLength);
+QString declaredTypeFor(const FieldDef& field);

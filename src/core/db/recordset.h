@@ -1,0 +1,80 @@
+#pragma once
+#include "database.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+// A dynaset-style recordset: rows of a table, of a criteria on a table, or of a SELECT.
+// Rows are read when the recordset is opened or re-queried; edits go straight to the table
+// (located by its key, or rowid for a table without one).
+class Recordset {
+public:
+    explicit Recordset(Database& db);
+    virtual ~Recordset();
+
+    // criteria is a WHERE clause, optionally followed by "ORDER BY ...", with "?" parameters.
+    void openTable(const QString& table);
+    void openFilter(const QString& table, const QString& criteria, const QVariantList& params = {});
+    // updateTable names the table whose rows the SELECT returns when edits are wanted
+    // (its key column must be among the selected columns).
+    void openSql(const QString& sql, const QVariantList& params = {},
+                 const QString& updateTable = {});
+    void requery();
+    void close();
+    bool isOpen() const { return m_open; }
+
+    bool isEOF() const { return !m_open || m_pos >= m_rows.size(); }
+    bool isBOF() const { return !m_open || m_pos < 0; }
+    int recordCount() const { return int(m_rows.size()); }
+    void moveNext();
+    void moveFirst();
+    void moveLast();
+
+    // Editing. addNew starts a row filled with the table's defaults; edit starts on the
+    // current row; update writes; cancelUpdate drops the pending change.
+    void addNew();
+    void edit();
+    void update();
+    void cancelUpdate();
+    void deleteCurrent();
+    bool isEditing() const { return m_editMode != EditMode::None; }
+    // Key (Id / InvoiceNum) of the row most recently added by update().
+    qint64 lastAddedKey() const { return m_lastAddedKey; }
+
+    // Field of the current row (or of the pending row while editing), typed by its kind:
+    // null, int, float, double, Currency, QString, bool, DbDateTime, QByteArray.
+    QVariant value(const QString& field) const;
+    void setValue(const QString& field, const QVariant& value);
+    QStringList fieldNames() const { return m_columns; }
+    bool hasField(const QString& field) const { return m_columnIndex.contains(field.toLower()); }
+
+    Database& database() const { return m_db; }
+    QString table() const { return m_table; }
+
+protected:
+    // Record types copy the current row into their members (load) and back (store).
+    virtual void rowChanged() {}
+    virtual void storeMembers() {}
+
+private:
+    enum class EditMode { None, Add, Edit };
+    void run();
+    void resolveTableInfo();
+    int columnIndex(const QString& field) const;
+
+    Database& m_db;
+    bool m_open = false;
+    QString m_table;
+    QString m_sql;
+    QVariantList m_params;
+    QStringList m_columns;
+    QHash<QString, int> m_columnIndex; // lower-case name -> column
+    QVector<QVector<QVariant>> m_rows;
+    qsizetype m_pos = 0;
+    EditMode m_editMode = EditMode::None;
+    QVector<QVariant> m_pending;
+    QString m_keyField; // "Id", "InvoiceNum" or "rowid"
+    qint64 m_lastAddedKey = 0;
+};
