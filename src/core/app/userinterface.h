@@ -26,9 +26,47 @@ public:
     // application is quitting. The caller confirms before interrupting.
     virtual bool pollInterruptRequest(int flags) = 0;
     virtual void processEnded(int flags) = 0;
+
+    // File choice (open an existing file / save under a name, overwrite confirmed by the
+    // implementation). An empty answer means the user cancelled. filter uses the Qt form
+    // "Label (*.ext);;All Files (*)".
+    virtual QString chooseOpenFile(const QString& title, const QString& filter,
+                                   const QString& initial = {}) {
+        (void)title, (void)filter, (void)initial;
+        return {};
+    }
+    virtual QString chooseSaveFile(const QString& title, const QString& filter,
+                                   const QString& initial = {}) {
+        (void)title, (void)filter, (void)initial;
+        return {};
+    }
+};
+
+// An interface that shows nothing, answers No and cancels every file choice: the default
+// before an implementation is installed.
+class CSilentUserInterface : public IUserInterface {
+public:
+    bool askYesNo(const QString&, MessageIcon) override { return false; }
+    void showMessage(const QString&, MessageIcon) override {}
+    void setStatusText(const QString&) override {}
+    void setWaitCursor(bool) override {}
+    void processStarted(const QString&, int) override {}
+    void processMessage(const QString&) override {}
+    bool pollInterruptRequest(int) override { return false; }
+    void processEnded(int) override {}
 };
 
 // The process-wide interface; a silent default answers No and records nothing until
 // an implementation is installed.
 IUserInterface& ui();
+// nullptr restores the silent default. The caller keeps ownership.
 void setUi(IUserInterface* ui);
+
+// Shows the wait cursor for the lifetime of the object.
+class CWaitCursor {
+public:
+    CWaitCursor() { ui().setWaitCursor(true); }
+    ~CWaitCursor() { ui().setWaitCursor(false); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+};
