@@ -1,0 +1,10 @@
+#include "chargechargejoinrecord.h"
+
+CChargeChargeJoinRecord::CChargeChargeJoinRecord(Database& db)
+    : CRecord(db, QStringLiteral("ChargeChargeJoin")) {}
+
+void CChargeChargeJoinRecord::bindFields(FieldBinder& b) {
+    b("Id", Id);
+    b("IdChargeFrom", IdChargeFrom);
+    b("IdChargeTo", IdChargeTo);
+}

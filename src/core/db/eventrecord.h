@@ -1,0 +1,36 @@
+#pragma once
+#include "record.h"
+
+// One dial-up session. The key Id exists in the table but is not bound; read it with value("Id").
+struct EventRow {
+    QString Username;
+    DbDateTime ConnectDate;
+    DbDateTime DisconnectDate;
+    qint16 Hours = 0;
+    qint16 Minutes = 0;
+    qint16 Seconds = 0;
+    qint32 Sent = 0;
+    qint32 Received = 0;
+    QString Reason;
+    QString Port;
+    qint32 ServerId = 0;
+    QString SessionId;
+
+    bool operator==(const EventRow&) const = default;
+};
+
+class CEventRecord : public CRecord, public EventRow {
+public:
+    // Bound fields, in the order the record type exchanges them.
+    static constexpr int kFieldCount = 12;
+
+    explicit CEventRecord(Database& db);
+    CEventRecord& operator=(const EventRow& row) {
+        static_cast<EventRow&>(*this) = row;
+        return *this;
+    }
+    const EventRow& row() const { return *this; }
+
+protected:
+    void bindFields(FieldBinder& b) override;
+};

@@ -1,0 +1,14 @@
+#include "fixedunitsjoin.h"
+
+CFixedUnitsJoin::CFixedUnitsJoin(Database& db) : CRecord(db, QStringLiteral("FixedUnitsJoin")) {}
+
+bool CFixedUnitsJoin::findUnits(qint32 idCharge, qint32 idUser) {
+    return lookup(QStringLiteral("[IdCharge] = ? AND [IdUser] = ?"), {idCharge, idUser});
+}
+
+void CFixedUnitsJoin::bindFields(FieldBinder& b) {
+    b("Id", Id);
+    b("IdUser", IdUser);
+    b("IdCharge", IdCharge);
+    b("NumUnits", NumUnits);
+}

@@ -1,0 +1,50 @@
+#pragma once
+#include "record.h"
+
+// An invoicing plan: a live plan (IdInvoice 0) or the copy frozen into invoice IdInvoice.
+struct InvoicePlanRow {
+    qint32 Id = 0;
+    QString Name;
+    bool ShowDetails = false;
+    bool ShowAddress = false;
+    QString DateFormat;
+    qint32 Language = 0;
+    QString Message;
+    QString EmailServer;
+    QString EmailSender;
+    QString EmailSubject;
+    bool CreateIfZero = false;
+    bool EmailOnCreate = false;
+    bool PrintOnCreate = false;
+    bool ViewOnCreate = false;
+    qint32 IdInvoice = 0;
+    qint32 IdUser = 0;
+    QString Footer;
+    QString Heading;
+    qint32 Options = 0;
+    QString Bitmap;
+    bool ShowInvoiceNum = false;
+
+    bool operator==(const InvoicePlanRow&) const = default;
+};
+
+class CInvoicePlanRecord : public CRecord, public InvoicePlanRow {
+public:
+    // Bound fields, in the order the record type exchanges them.
+    static constexpr int kFieldCount = 21;
+
+    explicit CInvoicePlanRecord(Database& db);
+    CInvoicePlanRecord& operator=(const InvoicePlanRow& row) {
+        static_cast<InvoicePlanRow&>(*this) = row;
+        return *this;
+    }
+    const InvoicePlanRow& row() const { return *this; }
+
+    // The frozen copy of invoice n ("[IdInvoice] = ?").
+    bool findByInvoice(qint32 invoiceNum);
+    // The live plan of this name ("[Name] = ? AND [IdInvoice] = 0").
+    bool findLiveByName(const QString& name);
+
+protected:
+    void bindFields(FieldBinder& b) override;
+};

@@ -1,0 +1,55 @@
+#pragma once
+#include "record.h"
+
+// One invoice (or a payment row). Keyed by InvoiceNum; Users holds the invoice's binary data.
+struct InvoiceRow {
+    DbDateTime ClosingDate;
+    qint32 TotalTimeHH = 0;
+    qint16 TotalTimeMM = 0;
+    qint16 TotalTimeSS = 0;
+    qint32 Sent = 0;
+    qint32 Received = 0;
+    Currency Charge;
+    Currency Prepaid;
+    Currency Minimum;
+    Currency TotalDue;
+    Currency TotalPaid;
+    qint32 InvoiceNum = 0;
+    qint32 IdUser = 0;
+    Currency Prepaying;
+    Currency PrevBalance;
+    Currency TaxableGross;
+    Currency Taxes;
+    DbDateTime BillingDate;
+    DbDateTime OpeningDate;
+    qint32 Version = 0;
+    Currency NewCharges;
+    qint32 Flags = 0;
+    Currency Tax1;
+    Currency Tax2;
+    QByteArray Users;
+    Currency Payments;
+
+    bool operator==(const InvoiceRow&) const = default;
+};
+
+class CInvoiceRecord : public CRecord, public InvoiceRow {
+public:
+    // Bound fields, in the order the record type exchanges them.
+    static constexpr int kFieldCount = 26;
+
+    explicit CInvoiceRecord(Database& db);
+    CInvoiceRecord& operator=(const InvoiceRow& row) {
+        static_cast<InvoiceRow&>(*this) = row;
+        return *this;
+    }
+    const InvoiceRow& row() const { return *this; }
+
+    // Invoice by number ("[InvoiceNum] = ?").
+    bool findByNumber(qint32 invoiceNum);
+    // The table's key is InvoiceNum, so the row-by-key look-up goes through it.
+    bool findById(qint32 invoiceNum) { return findByNumber(invoiceNum); }
+
+protected:
+    void bindFields(FieldBinder& b) override;
+};

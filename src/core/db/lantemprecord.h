@@ -1,0 +1,29 @@
+#pragma once
+#include "record.h"
+
+// A single logon or logoff record kept while an event-log import pairs them.
+struct LANTempRow {
+    QString UserName;
+    DbDateTime EventDate;
+    qint32 Id = 0;
+    qint32 ServerId = 0;
+    QString LogonID;
+
+    bool operator==(const LANTempRow&) const = default;
+};
+
+class CLANTempRecord : public CRecord, public LANTempRow {
+public:
+    // Bound fields, in the order the record type exchanges them.
+    static constexpr int kFieldCount = 5;
+
+    explicit CLANTempRecord(Database& db);
+    CLANTempRecord& operator=(const LANTempRow& row) {
+        static_cast<LANTempRow&>(*this) = row;
+        return *this;
+    }
+    const LANTempRow& row() const { return *this; }
+
+protected:
+    void bindFields(FieldBinder& b) override;
+};

@@ -1,0 +1,14 @@
+#include "phonerecord.h"
+
+CPhoneRecord::CPhoneRecord(Database& db) : CRecord(db, QStringLiteral("Phone")) {}
+
+bool CPhoneRecord::findByOwner(qint32 idOwner, qint32 type) {
+    return lookup(QStringLiteral("[IdOwner] = ? AND [Type] = ?"), {idOwner, type});
+}
+
+void CPhoneRecord::bindFields(FieldBinder& b) {
+    b("Id", Id);
+    b("Type", Type);
+    b("Number", Number);
+    b("IdOwner", IdOwner);
+}

@@ -1,0 +1,31 @@
+#pragma once
+#include "record.h"
+
+// A telephone number of a customer or group.
+struct PhoneRow {
+    qint32 Id = 0;
+    qint32 Type = 0;
+    QString Number;
+    qint32 IdOwner = 0;
+
+    bool operator==(const PhoneRow&) const = default;
+};
+
+class CPhoneRecord : public CRecord, public PhoneRow {
+public:
+    // Bound fields, in the order the record type exchanges them.
+    static constexpr int kFieldCount = 4;
+
+    explicit CPhoneRecord(Database& db);
+    CPhoneRecord& operator=(const PhoneRow& row) {
+        static_cast<PhoneRow&>(*this) = row;
+        return *this;
+    }
+    const PhoneRow& row() const { return *this; }
+
+    // Number `type` of owner `idOwner` ("[IdOwner] = ? AND [Type] = ?").
+    bool findByOwner(qint32 idOwner, qint32 type);
+
+protected:
+    void bindFields(FieldBinder& b) override;
+};

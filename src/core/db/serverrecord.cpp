@@ -1,0 +1,12 @@
+#include "serverrecord.h"
+
+CServerRecord::CServerRecord(Database& db) : CRecord(db, QStringLiteral("Servers")) {}
+
+bool CServerRecord::findByName(const QString& serverName) {
+    return lookup(QStringLiteral("[ServerName] = ?"), {serverName});
+}
+
+void CServerRecord::bindFields(FieldBinder& b) {
+    b("ServerName", ServerName);
+    b("Id", Id);
+}

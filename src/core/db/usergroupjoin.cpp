@@ -1,0 +1,9 @@
+#include "usergroupjoin.h"
+
+CUserGroupJoin::CUserGroupJoin(Database& db) : CRecord(db, QStringLiteral("UserGroupJoin")) {}
+
+void CUserGroupJoin::bindFields(FieldBinder& b) {
+    b("GroupId", GroupId);
+    b("UserLinkId", UserLinkId);
+    b("Id", Id);
+}

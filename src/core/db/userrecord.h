@@ -1,0 +1,48 @@
+#pragma once
+#include "record.h"
+
+// One customer or customer group (IsGroup). Username is the logon name of a customer, the name of a
+// group.
+struct UserRow {
+    QString Username;
+    QString FullName;
+    QString CreditCard;
+    QString ExpiryDate;
+    qint16 ActiveStatus = 1;
+    qint32 Id = 0;
+    QString CCCompany;
+    QString CCNameOnCard;
+    DbDateTime StartDate;
+    qint32 IdBillingPlan = 0;
+    qint32 IdInvoicePlan = 0;
+    bool GotFirstInvoice = false;
+    DbDateTime EndDate;
+    qint32 GroupOptions = 0;
+    QString Comment;
+    bool IsGroup = false;
+    qint32 AnniversaryDay = 0;
+    qint32 IdBPOverride = 0;
+    qint32 IdIPOverride = 0;
+    qint32 Options = 0;
+
+    bool operator==(const UserRow&) const = default;
+};
+
+class CUserRecord : public CRecord, public UserRow {
+public:
+    // Bound fields, in the order the record type exchanges them.
+    static constexpr int kFieldCount = 20;
+
+    explicit CUserRecord(Database& db);
+    CUserRecord& operator=(const UserRow& row) {
+        static_cast<UserRow&>(*this) = row;
+        return *this;
+    }
+    const UserRow& row() const { return *this; }
+
+    // The customer or group of this logon name (compared as stored, bound as a parameter).
+    bool findByName(const QString& username);
+
+protected:
+    void bindFields(FieldBinder& b) override;
+};
