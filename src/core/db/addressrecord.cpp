@@ -7,13 +7,5 @@ bool CAddressRecord::findByOwner(qint32 idOwner, qint32 type) {
 }
 
 void CAddressRecord::bindFields(FieldBinder& b) {
-    b("Id", Id);
-    b("Type", Type);
-    b("Address1", Address1);
-    b("Address2", Address2);
-    b("City", City);
-    b("Province", Province);
-    b("PostalCode", PostalCode);
-    b("EMail", EMail);
-    b("IdOwner", IdOwner);
+    forEachField(b);
 }

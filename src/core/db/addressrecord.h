@@ -13,6 +13,19 @@ struct AddressRow {
     QString EMail;
     qint32 IdOwner = 0;
 
+    // Visits every bound field as (field name, member), in the record type's order.
+    template <class F> void forEachField(F&& f) {
+        f("Id", Id);
+        f("Type", Type);
+        f("Address1", Address1);
+        f("Address2", Address2);
+        f("City", City);
+        f("Province", Province);
+        f("PostalCode", PostalCode);
+        f("EMail", EMail);
+        f("IdOwner", IdOwner);
+    }
+
     bool operator==(const AddressRow&) const = default;
 };
 

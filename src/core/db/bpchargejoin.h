@@ -8,6 +8,14 @@ struct BPChargeJoinRow {
     qint32 IdCharge = 0;
     qint32 OrdinalPosition = 0;
 
+    // Visits every bound field as (field name, member), in the record type's order.
+    template <class F> void forEachField(F&& f) {
+        f("Id", Id);
+        f("IdBillingPlan", IdBillingPlan);
+        f("IdCharge", IdCharge);
+        f("OrdinalPosition", OrdinalPosition);
+    }
+
     bool operator==(const BPChargeJoinRow&) const = default;
 };
 

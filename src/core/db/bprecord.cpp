@@ -11,14 +11,5 @@ bool CBPRecord::findLiveByName(const QString& name) {
 }
 
 void CBPRecord::bindFields(FieldBinder& b) {
-    b("Id", Id);
-    b("Name", Name);
-    b("StartDate", StartDate);
-    b("EndDate", EndDate);
-    b("MinimumCharge", MinimumCharge);
-    b("PrepayMinimum", PrepayMinimum);
-    b("UseAnniversary", UseAnniversary);
-    b("IdInvoice", IdInvoice);
-    b("IdUser", IdUser);
-    b("Options", Options);
+    forEachField(b);
 }

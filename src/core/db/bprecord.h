@@ -14,6 +14,20 @@ struct BPRow {
     qint32 IdUser = 0;
     qint32 Options = 0;
 
+    // Visits every bound field as (field name, member), in the record type's order.
+    template <class F> void forEachField(F&& f) {
+        f("Id", Id);
+        f("Name", Name);
+        f("StartDate", StartDate);
+        f("EndDate", EndDate);
+        f("MinimumCharge", MinimumCharge);
+        f("PrepayMinimum", PrepayMinimum);
+        f("UseAnniversary", UseAnniversary);
+        f("IdInvoice", IdInvoice);
+        f("IdUser", IdUser);
+        f("Options", Options);
+    }
+
     bool operator==(const BPRow&) const = default;
 };
 

@@ -4,7 +4,5 @@ CChargeChargeJoinRecord::CChargeChargeJoinRecord(Database& db)
     : CRecord(db, QStringLiteral("ChargeChargeJoin")) {}
 
 void CChargeChargeJoinRecord::bindFields(FieldBinder& b) {
-    b("Id", Id);
-    b("IdChargeFrom", IdChargeFrom);
-    b("IdChargeTo", IdChargeTo);
+    forEachField(b);
 }

@@ -7,6 +7,13 @@ struct ChargeChargeJoinRow {
     qint32 IdChargeFrom = 0;
     qint32 IdChargeTo = 0;
 
+    // Visits every bound field as (field name, member), in the record type's order.
+    template <class F> void forEachField(F&& f) {
+        f("Id", Id);
+        f("IdChargeFrom", IdChargeFrom);
+        f("IdChargeTo", IdChargeTo);
+    }
+
     bool operator==(const ChargeChargeJoinRow&) const = default;
 };
 

@@ -7,9 +7,5 @@ bool CDBInfo::read() {
 }
 
 void CDBInfo::bindFields(FieldBinder& b) {
-    b("Version", Version);
-    b("Company Name", CompanyName);
-    b("LogoURL", LogoURL);
-    b("MinimumPayment", MinimumPayment);
-    b("PrepaidMinimum", PrepaidMinimum);
+    forEachField(b);
 }

@@ -9,6 +9,15 @@ struct DBInfoRow {
     Currency MinimumPayment;
     bool PrepaidMinimum = false;
 
+    // Visits every bound field as (field name, member), in the record type's order.
+    template <class F> void forEachField(F&& f) {
+        f("Version", Version);
+        f("Company Name", CompanyName);
+        f("LogoURL", LogoURL);
+        f("MinimumPayment", MinimumPayment);
+        f("PrepaidMinimum", PrepaidMinimum);
+    }
+
     bool operator==(const DBInfoRow&) const = default;
 };
 

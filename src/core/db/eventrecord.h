@@ -16,6 +16,22 @@ struct EventRow {
     qint32 ServerId = 0;
     QString SessionId;
 
+    // Visits every bound field as (field name, member), in the record type's order.
+    template <class F> void forEachField(F&& f) {
+        f("Username", Username);
+        f("ConnectDate", ConnectDate);
+        f("DisconnectDate", DisconnectDate);
+        f("Hours", Hours);
+        f("Minutes", Minutes);
+        f("Seconds", Seconds);
+        f("Sent", Sent);
+        f("Received", Received);
+        f("Reason", Reason);
+        f("Port", Port);
+        f("ServerId", ServerId);
+        f("SessionId", SessionId);
+    }
+
     bool operator==(const EventRow&) const = default;
 };
 

@@ -7,8 +7,5 @@ bool CFixedUnitsJoin::findUnits(qint32 idCharge, qint32 idUser) {
 }
 
 void CFixedUnitsJoin::bindFields(FieldBinder& b) {
-    b("Id", Id);
-    b("IdUser", IdUser);
-    b("IdCharge", IdCharge);
-    b("NumUnits", NumUnits);
+    forEachField(b);
 }

@@ -8,6 +8,14 @@ struct FixedUnitsJoinRow {
     qint32 IdCharge = 0;
     qint32 NumUnits = 0;
 
+    // Visits every bound field as (field name, member), in the record type's order.
+    template <class F> void forEachField(F&& f) {
+        f("Id", Id);
+        f("IdUser", IdUser);
+        f("IdCharge", IdCharge);
+        f("NumUnits", NumUnits);
+    }
+
     bool operator==(const FixedUnitsJoinRow&) const = default;
 };
 

@@ -25,6 +25,31 @@ struct InvoicePlanRow {
     QString Bitmap;
     bool ShowInvoiceNum = false;
 
+    // Visits every bound field as (field name, member), in the record type's order.
+    template <class F> void forEachField(F&& f) {
+        f("Id", Id);
+        f("Name", Name);
+        f("ShowDetails", ShowDetails);
+        f("ShowAddress", ShowAddress);
+        f("DateFormat", DateFormat);
+        f("Language", Language);
+        f("Message", Message);
+        f("EmailServer", EmailServer);
+        f("EmailSender", EmailSender);
+        f("EmailSubject", EmailSubject);
+        f("CreateIfZero", CreateIfZero);
+        f("EmailOnCreate", EmailOnCreate);
+        f("PrintOnCreate", PrintOnCreate);
+        f("ViewOnCreate", ViewOnCreate);
+        f("IdInvoice", IdInvoice);
+        f("IdUser", IdUser);
+        f("Footer", Footer);
+        f("Heading", Heading);
+        f("Options", Options);
+        f("Bitmap", Bitmap);
+        f("ShowInvoiceNum", ShowInvoiceNum);
+    }
+
     bool operator==(const InvoicePlanRow&) const = default;
 };
 

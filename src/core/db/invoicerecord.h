@@ -30,6 +30,36 @@ struct InvoiceRow {
     QByteArray Users;
     Currency Payments;
 
+    // Visits every bound field as (field name, member), in the record type's order.
+    template <class F> void forEachField(F&& f) {
+        f("ClosingDate", ClosingDate);
+        f("TotalTimeHH", TotalTimeHH);
+        f("TotalTimeMM", TotalTimeMM);
+        f("TotalTimeSS", TotalTimeSS);
+        f("Sent", Sent);
+        f("Received", Received);
+        f("Charge", Charge);
+        f("Prepaid", Prepaid);
+        f("Minimum", Minimum);
+        f("TotalDue", TotalDue);
+        f("TotalPaid", TotalPaid);
+        f("InvoiceNum", InvoiceNum);
+        f("IdUser", IdUser);
+        f("Prepaying", Prepaying);
+        f("PrevBalance", PrevBalance);
+        f("TaxableGross", TaxableGross);
+        f("Taxes", Taxes);
+        f("BillingDate", BillingDate);
+        f("OpeningDate", OpeningDate);
+        f("Version", Version);
+        f("NewCharges", NewCharges);
+        f("Flags", Flags);
+        f("Tax1", Tax1);
+        f("Tax2", Tax2);
+        f("Users", Users);
+        f("Payments", Payments);
+    }
+
     bool operator==(const InvoiceRow&) const = default;
 };
 

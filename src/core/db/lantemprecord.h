@@ -9,6 +9,15 @@ struct LANTempRow {
     qint32 ServerId = 0;
     QString LogonID;
 
+    // Visits every bound field as (field name, member), in the record type's order.
+    template <class F> void forEachField(F&& f) {
+        f("UserName", UserName);
+        f("EventDate", EventDate);
+        f("Id", Id);
+        f("ServerId", ServerId);
+        f("LogonID", LogonID);
+    }
+
     bool operator==(const LANTempRow&) const = default;
 };
 

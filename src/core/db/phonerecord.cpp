@@ -7,8 +7,5 @@ bool CPhoneRecord::findByOwner(qint32 idOwner, qint32 type) {
 }
 
 void CPhoneRecord::bindFields(FieldBinder& b) {
-    b("Id", Id);
-    b("Type", Type);
-    b("Number", Number);
-    b("IdOwner", IdOwner);
+    forEachField(b);
 }

@@ -8,6 +8,14 @@ struct PhoneRow {
     QString Number;
     qint32 IdOwner = 0;
 
+    // Visits every bound field as (field name, member), in the record type's order.
+    template <class F> void forEachField(F&& f) {
+        f("Id", Id);
+        f("Type", Type);
+        f("Number", Number);
+        f("IdOwner", IdOwner);
+    }
+
     bool operator==(const PhoneRow&) const = default;
 };
 

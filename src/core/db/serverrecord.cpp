@@ -7,6 +7,5 @@ bool CServerRecord::findByName(const QString& serverName) {
 }
 
 void CServerRecord::bindFields(FieldBinder& b) {
-    b("ServerName", ServerName);
-    b("Id", Id);
+    forEachField(b);
 }

@@ -6,6 +6,12 @@ struct ServerRow {
     QString ServerName;
     qint32 Id = 0;
 
+    // Visits every bound field as (field name, member), in the record type's order.
+    template <class F> void forEachField(F&& f) {
+        f("ServerName", ServerName);
+        f("Id", Id);
+    }
+
     bool operator==(const ServerRow&) const = default;
 };
 

@@ -3,7 +3,5 @@
 CUserGroupJoin::CUserGroupJoin(Database& db) : CRecord(db, QStringLiteral("UserGroupJoin")) {}
 
 void CUserGroupJoin::bindFields(FieldBinder& b) {
-    b("GroupId", GroupId);
-    b("UserLinkId", UserLinkId);
-    b("Id", Id);
+    forEachField(b);
 }

@@ -7,6 +7,13 @@ struct UserGroupJoinRow {
     qint32 UserLinkId = 0;
     qint32 Id = 0;
 
+    // Visits every bound field as (field name, member), in the record type's order.
+    template <class F> void forEachField(F&& f) {
+        f("GroupId", GroupId);
+        f("UserLinkId", UserLinkId);
+        f("Id", Id);
+    }
+
     bool operator==(const UserGroupJoinRow&) const = default;
 };
 

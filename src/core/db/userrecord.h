@@ -25,6 +25,30 @@ struct UserRow {
     qint32 IdIPOverride = 0;
     qint32 Options = 0;
 
+    // Visits every bound field as (field name, member), in the record type's order.
+    template <class F> void forEachField(F&& f) {
+        f("Username", Username);
+        f("FullName", FullName);
+        f("CreditCard", CreditCard);
+        f("ExpiryDate", ExpiryDate);
+        f("ActiveStatus", ActiveStatus);
+        f("Id", Id);
+        f("CCCompany", CCCompany);
+        f("CCNameOnCard", CCNameOnCard);
+        f("StartDate", StartDate);
+        f("IdBillingPlan", IdBillingPlan);
+        f("IdInvoicePlan", IdInvoicePlan);
+        f("GotFirstInvoice", GotFirstInvoice);
+        f("EndDate", EndDate);
+        f("GroupOptions", GroupOptions);
+        f("Comment", Comment);
+        f("IsGroup", IsGroup);
+        f("AnniversaryDay", AnniversaryDay);
+        f("IdBPOverride", IdBPOverride);
+        f("IdIPOverride", IdIPOverride);
+        f("Options", Options);
+    }
+
     bool operator==(const UserRow&) const = default;
 };
 

@@ -17,6 +17,22 @@ struct UserOldRow {
     Currency Premium2;
     bool Prepay = false;
 
+    // Visits every bound field as (field name, member), in the record type's order.
+    template <class F> void forEachField(F&& f) {
+        f("Username", Username);
+        f("HRate", HRate);
+        f("MRate", MRate);
+        f("Minimum", Minimum);
+        f("Tax1", Tax1);
+        f("Tax2", Tax2);
+        f("HDay", HDay);
+        f("HMonth", HMonth);
+        f("ORate", ORate);
+        f("Premium1", Premium1);
+        f("Premium2", Premium2);
+        f("Prepay", Prepay);
+    }
+
     bool operator==(const UserOldRow&) const = default;
 };
 
