@@ -1,0 +1,401 @@
+#include "dbsession.h"
+
+#include "appservices.h"
+#include "db/database.h"
+#include "db/dbexception.h"
+#include "db/schema.h"
+#include "schemaupgrade.h"
+#include "settingsvalues.h"
+#include "userinterface.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
+#include <cstdlib>
+
+namespace {
+
+CDatabaseSession* g_session = nullptr;
+
+const QString kDatabaseFilter = QStringLiteral("Tollkeeper Database Files (*.db);;All Files (*)");
+
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+bool samePath(const QString& a, const QString& b) {
+    return QDir::cleanPath(a).compare(QDir::cleanPath(b), Qt::CaseInsensitive) == 0;
+}
+
+// Copies src to dst through a temporary file next to dst that replaces dst only when the
+// copy is complete, so a failed copy never leaves a half-written dst behind.
+bool copyReplacing(const QString& src, const QString& dst, QString* error) {
+    QFile in(src);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = in.errorString();
+        return false;
+    }
+    QSaveFile out(dst);
+    if (!out.open(QIODevice::WriteOnly)) {
+        *error = out.errorString();
+        return false;
+    }
+    QByteArray buffer;
+    while (!in.atEnd()) {
+        buffer = in.read(1 << 20);
+        if (buffer.isEmpty() && in.error() != QFileDevice::NoError) {
+            *error = in.errorString();
+            out.cancelWriting();
+            return false;
+        }
+        if (out.write(buffer) != buffer.size()) {
+            *error = out.errorString();
+            out.cancelWriting();
+            return false;
+        }
+    }
+    if (!out.commit()) {
+        *error = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+// Reserves a new temporary file name with the prefix "TKP" in the temporary folder; the file
+// itself is removed again so that the engine can create it. Empty on failure.
+QString reserveTempName() {
+    QTemporaryFile temp(QDir::tempPath() + QStringLiteral("/TKPXXXXXX.tmp"));
+    temp.setAutoRemove(false);
+    if (!temp.open())
+        return {};
+    const QString name = temp.fileName();
+    temp.close();
+    QFile::remove(name);
+    return name;
+}
+
+} // namespace
+
+CDatabaseSession::CDatabaseSession() : m_db(std::make_unique<Database>()) {
+    g_session = this;
+}
+
+CDatabaseSession::~CDatabaseSession() {
+    closeDatabase();
+    if (g_session == this)
+        g_session = nullptr;
+}
+
+CDatabaseSession* CDatabaseSession::instance() {
+    return g_session;
+}
+
+Database* theDatabase() {
+    return g_session ? g_session->database() : nullptr;
+}
+
+Database* CDatabaseSession::database() const {
+    return m_db->isOpen() ? m_db.get() : nullptr;
+}
+
+bool CDatabaseSession::isOpen() const {
+    return m_db->isOpen();
+}
+
+QString CDatabaseSession::defaultDatabasePath() {
+    return UserDataFolder() + QStringLiteral("/tollk.db");
+}
+
+QString CDatabaseSession::sampleDatabasePath() {
+    return UserDataFolder() + QStringLiteral("/tollk.sample.db");
+}
+
+QString CDatabaseSession::commandLinePath(const QString& arg) {
+    QString path = arg;
+    if (path.startsWith(QLatin1Char('"'))) {
+        path.remove(0, 1);
+        if (path.endsWith(QLatin1Char('"')))
+            path.chop(1);
+    }
+    return path;
+}
+
+bool CDatabaseSession::openFile(const QString& path) {
+    try {
+        m_db->open(path, Database::OpenMode::Exclusive);
+        return true;
+    } catch (const DbException& e) {
+        m_lastError = e.message();
+        if (m_db->isOpen())
+            m_db->close();
+        return false;
+    }
+}
+
+void CDatabaseSession::closeDatabase() {
+    if (!m_db->isOpen())
+        return;
+    try {
+        m_db->close();
+    } catch (const DbException& e) {
+        m_lastError = e.message();
+    }
+}
+
+void CDatabaseSession::storePath(const QString& path) {
+    m_path = path;
+    RegWriteText(Reg::DatabasePath, path);
+}
+
+bool CDatabaseSession::reopenOrShutDown(const QString& path) {
+    if (openFile(path))
+        return true;
+    ui().showMessage(QStringLiteral("Yikes!  Unable to reopen %1.  Tollkeeper must shut down.")
+                         .arg(native(path)),
+                     MessageIcon::Stop);
+    m_path.clear();
+    if (m_shutdown)
+        m_shutdown();
+    else
+        std::exit(EXIT_FAILURE);
+    return false;
+}
+
+bool CDatabaseSession::openAtStartup(const QString& commandLineFile) {
+    return openAtStartup(commandLineFile, StartupOptions());
+}
+
+bool CDatabaseSession::openAtStartup(const QString& commandLineFile,
+                                     const StartupOptions& options) {
+    m_lastError.clear();
+    const QString def = defaultDatabasePath();
+    QString path = commandLinePath(commandLineFile);
+    if (path.isEmpty())
+        path = RegText(Reg::DatabasePath, def);
+    if (path.isEmpty())
+        path = def;
+    path = QFileInfo(path).absoluteFilePath();
+    const bool isDefault = samePath(path, def);
+
+    const auto finish = [this] {
+        m_logging = RegYesNo(Reg::Logging, true);
+        m_appVersion = RegNumber(Reg::AppVersion, 0);
+        return true;
+    };
+    const auto locateInstead = [&] {
+        if (locate(false) != 0)
+            return false;
+        return finish();
+    };
+
+    if (options.confirmPath && !isDefault && !RegYesNo(Reg::SuppressDatabasePrompt, false)) {
+        if (!ui().askYesNo(QStringLiteral("Open database %1?").arg(native(path)),
+                           MessageIcon::Question))
+            return locateInstead();
+    }
+
+    if (isDefault && options.createDefault && !QFileInfo::exists(path)) {
+        try {
+            CreateNewDatabase(path);
+        } catch (const DbException& e) {
+            m_lastError = e.message(); // reported by the failed open below
+        }
+    }
+
+    if (!openFile(path)) {
+        ui().showMessage(QStringLiteral("Error opening Tollkeeper database %1.").arg(native(path)),
+                         MessageIcon::Exclamation);
+        return locateInstead();
+    }
+    m_path = path;
+    if (options.rememberPath)
+        storePath(path);
+    if (UpgradeDatabase(*m_db) != 0) {
+        m_lastError = LastUpgradeError();
+        closeDatabase();
+        m_path.clear();
+        return false;
+    }
+    return finish();
+}
+
+int CDatabaseSession::locate(bool fallback) {
+    const QString chosen =
+        ui().chooseOpenFile(QStringLiteral("Locate Tollkeeper Database"), kDatabaseFilter, m_path);
+    if (chosen.isEmpty())
+        return 1223;
+    const QString path = QFileInfo(chosen).absoluteFilePath();
+    const QString previous = m_path;
+
+    closeDatabase();
+    int rc = 13;
+    if (!QFileInfo(path).isFile())
+        m_lastError = QStringLiteral("The file does not exist.");
+    else if (openFile(path)) {
+        rc = UpgradeDatabase(*m_db);
+        if (rc == 0) {
+            storePath(path);
+            return 0;
+        }
+        m_lastError = LastUpgradeError();
+        closeDatabase();
+    }
+    if (rc != 1223)
+        ui().showMessage(QStringLiteral("Unable to open %1.").arg(native(path)),
+                         MessageIcon::Exclamation);
+
+    if (!fallback || previous.isEmpty()) {
+        m_path.clear();
+        return rc;
+    }
+    if (!reopenOrShutDown(previous))
+        return 13;
+    storePath(previous);
+    return rc;
+}
+
+int CDatabaseSession::locateCommand() {
+    if (!CheckNoDocumentsOpen())
+        return 1223;
+    return locate(true);
+}
+
+int CDatabaseSession::compact() {
+    return maintain(Maintenance::Compact);
+}
+
+int CDatabaseSession::repair() {
+    return maintain(Maintenance::Repair);
+}
+
+int CDatabaseSession::maintain(Maintenance kind) {
+    const bool compacting = kind == Maintenance::Compact;
+    const QString failed = compacting ? QStringLiteral("Failed to compact the database.")
+                                      : QStringLiteral("Failed to repair the database.");
+    if (!CheckNoDocumentsOpen())
+        return 1223;
+    if (!isOpen() || m_path.isEmpty()) {
+        m_lastError = QStringLiteral("No database is open.");
+        ui().showMessage(failed, MessageIcon::Exclamation);
+        return 13;
+    }
+    const QString question =
+        compacting ? QStringLiteral("This operation will compact the database and possibly "
+                                    "improve performance.  Do you wish to compact the database?")
+                   : QStringLiteral("This operation will repair the database and possibly "
+                                    "correct problems with the database, if it is damaged.  Do "
+                                    "you wish to repair the database?");
+    if (!ui().askYesNo(question, MessageIcon::Question))
+        return 1223;
+
+    CWaitCursor wait;
+    ui().setStatusText(compacting ? QStringLiteral("Compacting database...")
+                                  : QStringLiteral("Repairing database..."));
+    const QString path = m_path;
+    closeDatabase();
+
+    bool ok = false;
+    if (compacting) {
+        const QString temp = reserveTempName();
+        if (temp.isEmpty()) {
+            m_lastError = QStringLiteral("No temporary file could be created in %1.")
+                              .arg(native(QDir::tempPath()));
+        } else {
+            try {
+                Database::compact(path, temp);
+                ok = copyReplacing(temp, path, &m_lastError);
+            } catch (const DbException& e) {
+                m_lastError = e.message();
+            }
+            QFile::remove(temp);
+        }
+    } else {
+        try {
+            Database::repair(path);
+            ok = true;
+        } catch (const DbException& e) {
+            m_lastError = e.message();
+        }
+    }
+    if (!ok)
+        ui().showMessage(failed, MessageIcon::Exclamation);
+
+    // The session keeps its exclusive hold on the file, as after start-up.
+    if (!reopenOrShutDown(path)) {
+        ui().setStatusText(QString());
+        return 13;
+    }
+    ui().setStatusText(ok ? QStringLiteral("Done") : QString());
+    return ok ? 0 : 13;
+}
+
+int CDatabaseSession::backup(const QString& target) {
+    QString file = target;
+    if (file.isEmpty())
+        file = ui().chooseSaveFile(QStringLiteral("Backup Tollkeeper Database"), kDatabaseFilter,
+                                   m_path);
+    if (file.isEmpty())
+        return 1223;
+    file = QFileInfo(file).absoluteFilePath();
+
+    CWaitCursor wait;
+    ui().setStatusText(QStringLiteral("Backup up database to %1...").arg(native(file)));
+    bool ok = false;
+    if (!isOpen() || m_path.isEmpty()) {
+        m_lastError = QStringLiteral("No database is open.");
+    } else if (samePath(QFileInfo(file).canonicalFilePath(),
+                        QFileInfo(m_path).canonicalFilePath()) ||
+               samePath(file, m_path)) {
+        // Copying the file over itself would destroy it.
+        m_lastError = QStringLiteral("The backup cannot replace the database itself.");
+    } else {
+        ok = copyReplacing(m_path, file, &m_lastError);
+    }
+    if (!ok) {
+        ui().showMessage(QStringLiteral("Database backup failed."), MessageIcon::Exclamation);
+        ui().setStatusText(QString());
+        return 13;
+    }
+    ui().setStatusText(QStringLiteral("Done"));
+    return 0;
+}
+
+int CDatabaseSession::openSampleDatabase() {
+    const QString sample = sampleDatabasePath();
+    if (!QFileInfo::exists(sample)) {
+        ui().showMessage(QStringLiteral("The Tollkeeper sample database was not found.  You "
+                                        "must rerun Tollkeeper Setup to install it."),
+                         MessageIcon::Exclamation);
+        return 13;
+    }
+    if (!CloseAllDocuments())
+        return 1223;
+
+    const QString previous = m_path;
+    closeDatabase();
+    int rc = 13;
+    if (openFile(sample)) {
+        rc = UpgradeDatabase(*m_db);
+        if (rc == 0) {
+            storePath(sample);
+            RefreshViews();
+            return 0;
+        }
+        m_lastError = LastUpgradeError();
+        closeDatabase();
+    }
+    if (rc != 1223)
+        ui().showMessage(QStringLiteral("Unable to open %1.").arg(native(sample)),
+                         MessageIcon::Exclamation);
+    // Never leave the process without its database: go back to the one that was open.
+    if (previous.isEmpty()) {
+        m_path.clear();
+        return rc;
+    }
+    if (!reopenOrShutDown(previous))
+        return 13;
+    storePath(previous);
+    return rc;
+}
