@@ -1,0 +1,956 @@
+// The layout of a new database, the defaults of new rows, and the record types bound to it.
+#include "db/addressrecord.h"
+#include "db/bpchargejoin.h"
+#include "db/bprecord.h"
+#include "db/chargechargejoinrecord.h"
+#include "db/chargerecord.h"
+#include "db/database.h"
+#include "db/dbexception.h"
+#include "db/dbinfo.h"
+#include "db/eventrecord.h"
+#include "db/fixedunitsjoin.h"
+#include "db/invoiceplanrecord.h"
+#include "db/invoicerecord.h"
+#include "db/lantemprecord.h"
+#include "db/phonerecord.h"
+#include "db/schema.h"
+#include "db/serverrecord.h"
+#include "db/usergroupjoin.h"
+#include "db/userrecord.h"
+#include "db/userrecordold.h"
+
+#include <QFile>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+using K = FieldKind;
+
+// ---------------------------------------------------------------------------------------------
+// The expected layout, written out field by field. `def` is the default-value text (nullptr:
+// no default); `zl` whether a zero-length string is accepted; `bound` whether the table's record
+// type exchanges the field (the order of the bound ones is the record type's order).
+struct ExpField {
+    const char* name;
+    K kind;
+    int size;
+    bool req;
+    const char* def;
+    bool zl;
+    bool bound = true;
+};
+struct ExpIndex {
+    const char* name;
+    const char* field;
+    bool primary;
+};
+struct ExpTable {
+    const char* name;
+    QList<ExpField> fields;
+    QList<ExpIndex> indexes;
+};
+
+const char* const N = nullptr; // no default
+
+const QList<ExpTable>& expectedLayout() {
+    static const QList<ExpTable> t = {
+        {"Users",
+         {{"Username", K::Text, 40, false, N, false},
+          {"FullName", K::Text, 255, false, N, false},
+          {"CreditCard", K::Text, 255, false, N, false},
+          {"ExpiryDate", K::Text, 255, false, N, true},
+          {"ActiveStatus", K::Integer, 0, true, "1", false},
+          {"Id", K::AutoNumber, 0, false, N, false},
+          {"CCCompany", K::Text, 255, false, N, false},
+          {"CCNameOnCard", K::Text, 255, false, N, false},
+          {"StartDate", K::DateTime, 0, false, N, false},
+          {"IdBillingPlan", K::Long, 0, true, "0", false},
+          {"IdInvoicePlan", K::Long, 0, true, "0", false},
+          {"GotFirstInvoice", K::YesNo, 0, true, "0", false},
+          {"EndDate", K::DateTime, 0, false, N, false},
+          {"GroupOptions", K::Long, 0, true, "0", false},
+          {"Comment", K::Memo, 0, false, "", true},
+          {"IsGroup", K::YesNo, 0, true, "0", false},
+          {"AnniversaryDay", K::Long, 0, true, "0", false},
+          {"IdBPOverride", K::Long, 0, false, "0", false},
+          {"IdIPOverride", K::Long, 0, false, "0", false},
+          {"Options", K::Long, 0, false, "0", false}},
+         {{"PrimaryKey", "Id", true}, {"Username_index", "Username", false}}},
+        {"UserGroupJoin",
+         {{"GroupId", K::Long, 0, false, N, false},
+          {"UserLinkId", K::Long, 0, false, N, false},
+          {"Id", K::AutoNumber, 0, false, N, false}},
+         {{"PrimaryKey", "Id", true},
+          {"GroupId_index", "GroupId", false},
+          {"UserLinkId_index", "UserLinkId", false}}},
+        {"Address",
+         {{"Id", K::AutoNumber, 0, false, N, false},
+          {"Type", K::Long, 0, false, N, false},
+          {"Address1", K::Text, 255, false, "", true},
+          {"Address2", K::Text, 255, false, "", true},
+          {"City", K::Text, 255, false, "", true},
+          {"Province", K::Text, 255, false, "", true},
+          {"PostalCode", K::Text, 255, false, "", true},
+          {"EMail", K::Text, 255, false, "", true},
+          {"IdOwner", K::Long, 0, true, "0", false}},
+         {{"PrimaryKey", "Id", true}, {"IdOwner_index", "IdOwner", false}}},
+        {"Phone",
+         {{"Id", K::AutoNumber, 0, false, N, false},
+          {"Type", K::Long, 0, false, N, false},
+          {"Number", K::Text, 255, false, "", true},
+          {"IdOwner", K::Long, 0, false, N, false}},
+         {{"PrimaryKey", "Id", true}, {"IdOwner_index", "IdOwner", false}}},
+        {"BillingPlans",
+         {{"Id", K::AutoNumber, 0, false, N, false},
+          {"Name", K::Text, 255, false, N, false},
+          {"StartDate", K::DateTime, 0, false, N, false},
+          {"EndDate", K::DateTime, 0, false, N, false},
+          {"MinimumCharge", K::Currency, 0, false, N, false},
+          {"PrepayMinimum", K::YesNo, 0, false, N, false},
+          {"UseAnniversary", K::YesNo, 0, false, N, false},
+          {"IdInvoice", K::Long, 0, true, "0", false},
+          {"IdUser", K::Long, 0, true, "0", false},
+          {"Options", K::Long, 0, false, "0", false}},
+         {{"PrimaryKey", "Id", true},
+          {"IdInvoice_index", "IdInvoice", false},
+          {"IdUser_index", "IdUser", false}}},
+        // UnitName and FilterString default to the empty string, so they accept it.
+        {"Charges",
+         {{"ChargeAmount", K::Currency, 0, true, "0", false},
+          {"ExpiryDate", K::DateTime, 0, false, N, false},
+          {"FilterEnd", K::Long, 0, false, N, false},
+          {"FilterStart", K::Long, 0, false, N, false},
+          {"FilterType", K::Long, 0, false, N, false},
+          {"FirstInvoiceOnly", K::YesNo, 0, false, N, false},
+          {"Id", K::AutoNumber, 0, false, N, false},
+          {"IdInvoice", K::Long, 0, true, "0", false},
+          {"IdTemplate", K::Long, 0, true, "0", false},
+          {"IdUser", K::Long, 0, true, "0", false},
+          {"InvoicedAmount", K::Currency, 0, true, "0", false},
+          {"InvoicedQuantity", K::Long, 0, true, "0", false},
+          {"LimitEnd", K::Long, 0, false, N, false},
+          {"LimitFilterEnd", K::Long, 0, false, N, false},
+          {"LimitFilterStart", K::Long, 0, false, N, false},
+          {"LimitFilterType", K::Long, 0, false, N, false},
+          {"LimitStart", K::Long, 0, false, N, false},
+          {"LimitType", K::Long, 0, false, N, false},
+          {"Name", K::Text, 255, false, N, false},
+          {"Prepaid", K::YesNo, 0, false, N, false},
+          {"Prorate", K::YesNo, 0, false, N, false},
+          {"SGIdApplyTo", K::Long, 0, true, "0", false},
+          {"SGPercentage", K::Double, 0, false, N, false},
+          {"SGRound", K::YesNo, 0, false, N, false},
+          {"Type", K::Long, 0, false, N, false},
+          {"UnitName", K::Text, 255, false, "", true},
+          {"UnitQuantity", K::Long, 0, false, N, false},
+          {"Block", K::YesNo, 0, false, N, false},
+          {"Options", K::Long, 0, false, "0", false},
+          {"LimitAccum", K::Long, 0, true, "0", false},
+          {"UnitAccum", K::Long, 0, true, "0", false},
+          {"FilterString", K::Text, 255, false, "", true},
+          {"FilterValue", K::Long, 0, false, "0", false},
+          {"DefUnitQuantity", K::Long, 0, false, "1", false}},
+         {{"PrimaryKey", "Id", true},
+          {"IdInvoice_index", "IdInvoice", false},
+          {"IdUser_index", "IdUser", false},
+          {"IdTemplate_index", "IdTemplate", false},
+          {"SGIdApplyTo_index", "SGIdApplyTo", false}}},
+        {"BPChargeJoin",
+         {{"Id", K::AutoNumber, 0, false, N, false},
+          {"IdBillingPlan", K::Long, 0, false, N, false},
+          {"IdCharge", K::Long, 0, false, N, false},
+          {"OrdinalPosition", K::Long, 0, false, N, false}},
+         {{"PrimaryKey", "Id", true},
+          {"IdBillingPlan_index", "IdBillingPlan", false},
+          {"IdCharge_index", "IdCharge", false}}},
+        {"ChargeChargeJoin",
+         {{"Id", K::AutoNumber, 0, false, N, false},
+          {"IdChargeFrom", K::Long, 0, false, N, false},
+          {"IdChargeTo", K::Long, 0, false, N, false}},
+         {{"PrimaryKey", "Id", true},
+          {"IdChargeFrom_index", "IdChargeFrom", false},
+          {"IdChargeTo_index", "IdChargeTo", false}}},
+        {"FixedUnitsJoin",
+         {{"Id", K::AutoNumber, 0, false, N, false},
+          {"IdUser", K::Long, 0, false, N, false},
+          {"IdCharge", K::Long, 0, false, N, false},
+          {"NumUnits", K::Long, 0, false, N, false}},
+         {{"PrimaryKey", "Id", true},
+          {"IdCharge_index", "IdCharge", false},
+          {"IdUser_index", "IdUser", false}}},
+        {"InvoicePlans",
+         {{"Id", K::AutoNumber, 0, false, N, false},
+          {"Name", K::Text, 255, false, N, false},
+          {"ShowDetails", K::YesNo, 0, false, N, false},
+          {"ShowAddress", K::YesNo, 0, false, N, false},
+          {"DateFormat", K::Text, 255, false, N, false},
+          {"Language", K::Long, 0, false, N, false},
+          {"Message", K::Memo, 0, false, N, false},
+          {"EmailServer", K::Text, 255, false, N, false},
+          {"EmailSender", K::Text, 255, false, N, false},
+          {"EmailSubject", K::Text, 255, false, N, false},
+          {"CreateIfZero", K::YesNo, 0, false, N, false},
+          {"EmailOnCreate", K::YesNo, 0, false, N, false},
+          {"PrintOnCreate", K::YesNo, 0, false, N, false},
+          {"ViewOnCreate", K::YesNo, 0, false, N, false},
+          {"IdInvoice", K::Long, 0, true, "0", false},
+          {"IdUser", K::Long, 0, true, "0", false},
+          {"Footer", K::Text, 255, false, "", true},
+          {"Heading", K::Text, 255, false, "", true},
+          {"Options", K::Long, 0, false, "0", false},
+          {"Bitmap", K::Text, 255, false, "", true},
+          {"ShowInvoiceNum", K::YesNo, 0, true, "0", false}},
+         {{"PrimaryKey", "Id", true},
+          {"IdInvoice_index", "IdInvoice", false},
+          {"IdUser_index", "IdUser", false}}},
+        {"Invoices",
+         {{"ClosingDate", K::DateTime, 0, false, N, false},
+          {"TotalTimeHH", K::Long, 0, false, N, false},
+          {"TotalTimeMM", K::Integer, 0, false, N, false},
+          {"TotalTimeSS", K::Integer, 0, false, N, false},
+          {"Sent", K::Long, 0, false, N, false},
+          {"Received", K::Long, 0, false, N, false},
+          {"Charge", K::Currency, 0, false, N, false},
+          {"Prepaid", K::Currency, 0, false, N, false},
+          {"Minimum", K::Currency, 0, false, N, false},
+          {"TotalDue", K::Currency, 0, false, N, false},
+          {"TotalPaid", K::Currency, 0, false, N, false},
+          {"InvoiceNum", K::AutoNumber, 0, false, N, false},
+          {"IdUser", K::Long, 0, true, N, false},
+          {"Prepaying", K::Currency, 0, true, "0", false},
+          {"PrevBalance", K::Currency, 0, true, "0", false},
+          {"TaxableGross", K::Currency, 0, true, "0", false},
+          {"Taxes", K::Currency, 0, true, "0", false},
+          {"BillingDate", K::DateTime, 0, false, N, false},
+          {"OpeningDate", K::DateTime, 0, false, N, false},
+          {"Version", K::Long, 0, false, N, false},
+          {"NewCharges", K::Currency, 0, true, "0", false},
+          {"Flags", K::Long, 0, false, "0", false},
+          {"Tax1", K::Currency, 0, false, "0", false},
+          {"Tax2", K::Currency, 0, false, "0", false},
+          {"Users", K::LongBinary, 0, false, N, false},
+          {"Payments", K::Currency, 0, true, "0", false}},
+         {{"PrimaryKey", "InvoiceNum", true}, {"IdUser_index", "IdUser", false}}},
+        {"Events",
+         {{"Username", K::Text, 40, false, N, false},
+          {"ConnectDate", K::DateTime, 0, false, N, false},
+          {"DisconnectDate", K::DateTime, 0, false, N, false},
+          {"Hours", K::Integer, 0, false, N, false},
+          {"Minutes", K::Integer, 0, false, N, false},
+          {"Seconds", K::Integer, 0, false, N, false},
+          {"Sent", K::Long, 0, false, N, false},
+          {"Received", K::Long, 0, false, N, false},
+          {"Reason", K::Text, 255, false, N, false},
+          {"Port", K::Text, 255, false, N, false},
+          {"ServerId", K::Long, 0, false, N, false},
+          {"SessionId", K::Text, 255, false, N, false},
+          {"Id", K::AutoNumber, 0, false, N, false, false}},
+         {{"PrimaryKey", "Id", true},
+          {"Username_index", "Username", false},
+          {"DisconnectDate_index", "DisconnectDate", false}}},
+        {"Servers",
+         {{"ServerName", K::Text, 255, false, N, false}, {"Id", K::AutoNumber, 0, false, N, false}},
+         {{"PrimaryKey", "Id", true}}},
+        {"LANTemp",
+         {{"UserName", K::Text, 40, false, N, false},
+          {"EventDate", K::DateTime, 0, false, N, false},
+          {"Id", K::AutoNumber, 0, false, N, false},
+          {"ServerId", K::Long, 0, false, N, false},
+          {"LogonID", K::Text, 255, false, N, false}},
+         {{"PrimaryKey", "Id", true}}},
+        {"DBInfo",
+         {{"Version", K::Long, 0, false, N, false},
+          {"Company Name", K::Text, 255, false, "", true},
+          {"LogoURL", K::Text, 255, false, "", true},
+          {"MinimumPayment", K::Currency, 0, false, "0", false},
+          {"PrepaidMinimum", K::YesNo, 0, false, "0", false}},
+         {}},
+    };
+    return t;
+}
+
+// The earlier Users layout that CUserRecordOld reads.
+const ExpTable& oldUsersLayout() {
+    static const ExpTable t = {"Users",
+                               {{"Username", K::Text, 16, false, N, false},
+                                {"HRate", K::Currency, 0, false, N, false},
+                                {"MRate", K::Currency, 0, false, N, false},
+                                {"Minimum", K::Currency, 0, false, N, false},
+                                {"Tax1", K::YesNo, 0, false, N, false},
+                                {"Tax2", K::YesNo, 0, false, N, false},
+                                {"HDay", K::Single, 0, false, N, false},
+                                {"HMonth", K::Single, 0, false, N, false},
+                                {"ORate", K::Currency, 0, false, N, false},
+                                {"Premium1", K::Currency, 0, false, N, false},
+                                {"Premium2", K::Currency, 0, false, N, false},
+                                {"Prepay", K::YesNo, 0, false, N, false}},
+                               {}};
+    return t;
+}
+
+const ExpTable& expectedTable(const QString& name) {
+    for (const ExpTable& t : expectedLayout()) {
+        if (name == QLatin1String(t.name))
+            return t;
+    }
+    qFatal("no expected table %s", qPrintable(name));
+}
+
+QString kindName(K k) {
+    static const char* const names[] = {"Long",   "AutoNumber", "Integer",   "Single",
+                                        "Double", "Currency",   "DateTime",  "YesNo",
+                                        "Text",   "Memo",       "LongBinary"};
+    return QString::fromLatin1(names[int(k)]);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Distinct test values: the field at position i of its table gets a value derived from i, so a
+// member bound to the wrong field shows up as a wrong value in that field.
+QVariant distinctValue(K kind, int i) {
+    switch (kind) {
+    case K::Long:
+        return 100000 + 37 * i;
+    case K::Integer:
+        return 300 + i;
+    case K::Single:
+        return QVariant(float(i) + 0.5f);
+    case K::Double:
+        return QVariant(double(i) + 0.125);
+    case K::Currency:
+        return QVariant::fromValue(Currency::fromUnits(1234567 + 10001 * i));
+    case K::DateTime:
+        return QVariant::fromValue(DbDateTime(36526.0 + i + 0.75));
+    case K::YesNo:
+        return true;
+    case K::Text:
+    case K::Memo:
+        return QStringLiteral("v%1 \"q\" 'é'").arg(i);
+    case K::LongBinary:
+        return QByteArray("\0\x01\xff", 3) + QByteArray::number(i);
+    case K::AutoNumber:
+        break;
+    }
+    return {};
+}
+
+bool sameValue(K kind, const QVariant& actual, const QVariant& expected) {
+    switch (kind) {
+    case K::Long:
+    case K::Integer:
+    case K::AutoNumber:
+        return !actual.isNull() && actual.toInt() == expected.toInt();
+    case K::Single:
+        return actual.toFloat() == expected.toFloat();
+    case K::Double:
+        return actual.toDouble() == expected.toDouble();
+    case K::Currency:
+        return actual.value<Currency>().isValid() &&
+               actual.value<Currency>().units() == expected.value<Currency>().units();
+    case K::DateTime:
+        return actual.value<DbDateTime>() == expected.value<DbDateTime>();
+    case K::YesNo:
+        return !actual.isNull() && actual.toBool() == expected.toBool();
+    case K::Text:
+    case K::Memo:
+        return actual.toString() == expected.toString();
+    case K::LongBinary:
+        return actual.toByteArray() == expected.toByteArray();
+    }
+    return false;
+}
+
+// Fills the bound members of a row with the distinct values of their fields (keys stay 0) and
+// records the names in the order visited.
+struct Filler {
+    const ExpTable& table;
+    QStringList visited;
+    QStringList problems;
+
+    const ExpField* find(const char* name, int* pos) {
+        visited << QString::fromLatin1(name);
+        for (int i = 0; i < table.fields.size(); ++i) {
+            if (qstrcmp(table.fields[i].name, name) == 0) {
+                *pos = i;
+                return &table.fields[i];
+            }
+        }
+        problems << QStringLiteral("unknown field %1").arg(QLatin1String(name));
+        return nullptr;
+    }
+    template <class T> void set(const char* name, T& member, K memberKind) {
+        int pos = 0;
+        const ExpField* f = find(name, &pos);
+        if (!f)
+            return;
+        if (f->kind == K::AutoNumber) {
+            if (memberKind != K::Long)
+                problems << QStringLiteral("%1: key bound as %2").arg(name, kindName(memberKind));
+            return;
+        }
+        const bool textKinds = (f->kind == K::Text || f->kind == K::Memo) && memberKind == K::Text;
+        if (f->kind != memberKind && !textKinds) {
+            problems << QStringLiteral("%1: member of kind %2, field of kind %3")
+                            .arg(name, kindName(memberKind), kindName(f->kind));
+            return;
+        }
+        member = distinctValue(f->kind, pos).template value<T>();
+    }
+    void operator()(const char* n, qint32& v) { set(n, v, K::Long); }
+    void operator()(const char* n, qint16& v) { set(n, v, K::Integer); }
+    void operator()(const char* n, float& v) { set(n, v, K::Single); }
+    void operator()(const char* n, double& v) { set(n, v, K::Double); }
+    void operator()(const char* n, Currency& v) { set(n, v, K::Currency); }
+    void operator()(const char* n, DbDateTime& v) { set(n, v, K::DateTime); }
+    void operator()(const char* n, bool& v) { set(n, v, K::YesNo); }
+    void operator()(const char* n, QString& v) { set(n, v, K::Text); }
+    void operator()(const char* n, QByteArray& v) { set(n, v, K::LongBinary); }
+};
+
+QString keyFieldOf(const ExpTable& t) {
+    for (const ExpField& f : t.fields) {
+        if (f.kind == K::AutoNumber)
+            return QString::fromLatin1(f.name);
+    }
+    return {};
+}
+
+} // namespace
+
+class TestSchema : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void tableSet();
+    void layout_data();
+    void layout();
+    void dbInfoHasOneRow();
+    void schemaIsCreatedAtomically();
+    void createNewDatabaseRefusesExistingFile();
+
+    void newUserDefaults_data();
+    void newUserDefaults();
+    void newChargeDefaults_data();
+    void newChargeDefaults();
+    void longUserNameStoredWhole();
+
+    void roundTrip_data();
+    void roundTrip();
+    void roundTripOldUsers();
+
+    void lookups();
+    void userNameWithQuotesIsData();
+
+private:
+    // Writes distinct values through record type Rec (a new row, or the one existing row when
+    // editExisting), then checks the table's columns and a fresh read through Rec.
+    template <class Rec> void checkRoundTrip(Database& db, const ExpTable& t, bool editExisting);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_path;
+    Database m_db;
+    QHash<QString, std::function<void()>> m_roundTrips;
+};
+
+void TestSchema::initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+    m_roundTrips = {
+        {"Users", [this] { checkRoundTrip<CUserRecord>(m_db, expectedTable("Users"), false); }},
+        {"UserGroupJoin",
+         [this] { checkRoundTrip<CUserGroupJoin>(m_db, expectedTable("UserGroupJoin"), false); }},
+        {"Address",
+         [this] { checkRoundTrip<CAddressRecord>(m_db, expectedTable("Address"), false); }},
+        {"Phone", [this] { checkRoundTrip<CPhoneRecord>(m_db, expectedTable("Phone"), false); }},
+        {"BillingPlans",
+         [this] { checkRoundTrip<CBPRecord>(m_db, expectedTable("BillingPlans"), false); }},
+        {"BPChargeJoin",
+         [this] { checkRoundTrip<CBPChargeJoin>(m_db, expectedTable("BPChargeJoin"), false); }},
+        {"ChargeChargeJoin",
+         [this] {
+             checkRoundTrip<CChargeChargeJoinRecord>(m_db, expectedTable("ChargeChargeJoin"),
+                                                     false);
+         }},
+        {"FixedUnitsJoin",
+         [this] { checkRoundTrip<CFixedUnitsJoin>(m_db, expectedTable("FixedUnitsJoin"), false); }},
+        {"InvoicePlans",
+         [this] {
+             checkRoundTrip<CInvoicePlanRecord>(m_db, expectedTable("InvoicePlans"), false);
+         }},
+        {"Invoices",
+         [this] { checkRoundTrip<CInvoiceRecord>(m_db, expectedTable("Invoices"), false); }},
+        {"Events", [this] { checkRoundTrip<CEventRecord>(m_db, expectedTable("Events"), false); }},
+        {"Servers",
+         [this] { checkRoundTrip<CServerRecord>(m_db, expectedTable("Servers"), false); }},
+        {"LANTemp",
+         [this] { checkRoundTrip<CLANTempRecord>(m_db, expectedTable("LANTemp"), false); }},
+        {"DBInfo", [this] { checkRoundTrip<CDBInfo>(m_db, expectedTable("DBInfo"), true); }},
+    };
+}
+
+void TestSchema::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_path = m_dir->filePath(QStringLiteral("tollk.db"));
+    CreateNewDatabase(m_path);
+    m_db.open(m_path);
+}
+
+void TestSchema::cleanup() {
+    m_db.close();
+    m_dir.reset();
+}
+
+void TestSchema::tableSet() {
+    QSet<QString> expected;
+    for (const ExpTable& t : expectedLayout())
+        expected << QString::fromLatin1(t.name);
+    QStringList actual = m_db.tableNames();
+    actual.removeAll(QStringLiteral("sqlite_sequence"));
+    QCOMPARE(QSet<QString>(actual.begin(), actual.end()), expected);
+    QCOMPARE(actual.size(), expected.size());
+}
+
+void TestSchema::layout_data() {
+    QTest::addColumn<QString>("table");
+    for (const ExpTable& t : expectedLayout())
+        QTest::newRow(t.name) << QString::fromLatin1(t.name);
+}
+
+void TestSchema::layout() {
+    QFETCH(QString, table);
+    const ExpTable& exp = expectedTable(table);
+    const FieldList actual = m_db.fields(table);
+
+    QStringList names;
+    for (const FieldDef& f : actual)
+        names << f.name;
+    QStringList expectedNames;
+    for (const ExpField& f : exp.fields)
+        expectedNames << QString::fromLatin1(f.name);
+    QCOMPARE(names, expectedNames); // same fields in the same order
+
+    for (int i = 0; i < exp.fields.size(); ++i) {
+        const ExpField& e = exp.fields[i];
+        const FieldDef& a = actual[i];
+        const QByteArray where = table.toUtf8() + '.' + e.name;
+        QVERIFY2(a.kind == e.kind, where + ": kind " + kindName(a.kind).toUtf8() + ", expected " +
+                                       kindName(e.kind).toUtf8());
+        QVERIFY2(a.size == e.size, where + ": size " + QByteArray::number(a.size));
+        QVERIFY2(a.required == e.req, where + ": required");
+        QVERIFY2(a.allowZeroLength == e.zl, where + ": zero length");
+        QVERIFY2(a.hasDefault == (e.def != nullptr), where + ": has a default");
+        if (e.def) {
+            QVERIFY2(a.defaultValue == QLatin1String(e.def),
+                     where + ": default '" + a.defaultValue.toUtf8() + "'");
+        }
+        // The engine's own report agrees with the field list.
+        const FieldDef one = m_db.fieldInfo(table, a.name);
+        QVERIFY2(one.kind == a.kind && one.size == a.size && one.required == a.required,
+                 where + ": fieldInfo");
+    }
+
+    const QList<IndexDef> indexes = m_db.indexes(table);
+    QCOMPARE(indexes.size(), exp.indexes.size());
+    for (const ExpIndex& e : exp.indexes) {
+        const auto it = std::find_if(indexes.begin(), indexes.end(), [&](const IndexDef& d) {
+            return d.name == QLatin1String(e.name);
+        });
+        QVERIFY2(it != indexes.end(), QByteArray("missing index ") + e.name);
+        QCOMPARE(it->field, QString::fromLatin1(e.field));
+        QCOMPARE(it->primary, e.primary);
+        QCOMPARE(it->unique, e.primary); // secondary indexes are not unique
+    }
+
+    // The schema table describes the same layout the database got.
+    const TableSchema& def = CurrentTable(table);
+    QCOMPARE(def.fields.size(), exp.fields.size());
+}
+
+void TestSchema::dbInfoHasOneRow() {
+    QCOMPARE(m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM DBInfo")).toInt(), 1);
+    CDBInfo info(m_db);
+    QVERIFY(info.read());
+    QCOMPARE(info.Version, kCurrentDbVersion);
+    // A new database needs no upgrade: release 2.05 or later in the low 16 bits.
+    QVERIFY((info.Version & 0xffff) >= 205);
+    QCOMPARE(info.CompanyName, QString());
+    QCOMPARE(info.LogoURL, QString());
+    QVERIFY(info.MinimumPayment.isValid());
+    QCOMPARE(info.MinimumPayment.units(), qint64(0));
+    QCOMPARE(info.PrepaidMinimum, false);
+}
+
+void TestSchema::schemaIsCreatedAtomically() {
+    // A file that already holds one of the tables: creation fails and leaves only that table.
+    const QString path = m_dir->filePath(QStringLiteral("partial.db"));
+    Database db;
+    db.open(path, Database::OpenMode::Exclusive, true);
+    db.createTable(QStringLiteral("Servers"), {FieldDef(QStringLiteral("ServerName"), K::Text)});
+    QVERIFY_THROWS_EXCEPTION(DbException, CreateCurrentSchema(db));
+    QCOMPARE(db.transactionDepth(), 0);
+    QStringList tables = db.tableNames();
+    tables.removeAll(QStringLiteral("sqlite_sequence"));
+    QCOMPARE(tables, QStringList{QStringLiteral("Servers")});
+}
+
+void TestSchema::createNewDatabaseRefusesExistingFile() {
+    const QString path = m_dir->filePath(QStringLiteral("existing.db"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("keep me");
+    }
+    QVERIFY_THROWS_EXCEPTION(DbException, CreateNewDatabase(path));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("keep me"));
+    // The database of init() exists too.
+    QVERIFY_THROWS_EXCEPTION(DbException, CreateNewDatabase(m_path));
+}
+
+void TestSchema::newUserDefaults_data() {
+    QTest::addColumn<bool>("throughRecord");
+    QTest::newRow("raw INSERT") << false;
+    QTest::newRow("CUserRecord addNew") << true;
+}
+
+void TestSchema::newUserDefaults() {
+    QFETCH(bool, throughRecord);
+    if (throughRecord) {
+        // Start from a row with other values, so that defaults cannot come from the members.
+        CUserRecord rec(m_db);
+        rec.open();
+        rec.addNew();
+        rec.Username = QStringLiteral("other");
+        rec.ActiveStatus = 0;
+        rec.IdBillingPlan = rec.IdInvoicePlan = rec.GroupOptions = rec.AnniversaryDay = 7;
+        rec.IdBPOverride = rec.IdIPOverride = rec.Options = 7;
+        rec.GotFirstInvoice = rec.IsGroup = true;
+        rec.update();
+        QVERIFY(rec.findByName(QStringLiteral("other")));
+        rec.addNew();
+        rec.Username = QStringLiteral("fresh");
+        rec.update();
+    } else {
+        m_db.execute(QStringLiteral("INSERT INTO Users (Username) VALUES (?)"),
+                     {QStringLiteral("fresh")});
+    }
+    Recordset rs(m_db);
+    rs.openFilter(QStringLiteral("Users"), QStringLiteral("[Username] = ?"),
+                  {QStringLiteral("fresh")});
+    QCOMPARE(rs.recordCount(), 1);
+    QCOMPARE(rs.value(QStringLiteral("ActiveStatus")).toInt(), 1);
+    for (const char* f : {"IdBillingPlan", "IdInvoicePlan", "GotFirstInvoice", "GroupOptions",
+                          "IsGroup", "AnniversaryDay", "IdBPOverride", "IdIPOverride", "Options"}) {
+        const QVariant v = rs.value(QString::fromLatin1(f));
+        QVERIFY2(!v.isNull() && v.toInt() == 0, f);
+    }
+    QVERIFY(rs.value(QStringLiteral("Id")).toInt() > 0);
+
+    CUserRecord back(m_db);
+    QVERIFY(back.findByName(QStringLiteral("fresh")));
+    QCOMPARE(back.ActiveStatus, qint16(1));
+    QCOMPARE(back.IsGroup, false);
+    QCOMPARE(back.Comment, QString());
+}
+
+void TestSchema::newChargeDefaults_data() {
+    QTest::addColumn<bool>("throughRecord");
+    QTest::newRow("raw INSERT") << false;
+    QTest::newRow("CChargeRecord addNew") << true;
+}
+
+void TestSchema::newChargeDefaults() {
+    QFETCH(bool, throughRecord);
+    qint64 id = 0;
+    if (throughRecord) {
+        CChargeRecord rec(m_db);
+        rec.open();
+        rec.addNew();
+        rec.Name = QStringLiteral("Monthly fee");
+        rec.update();
+        id = rec.lastAddedKey();
+    } else {
+        m_db.execute(QStringLiteral("INSERT INTO Charges (Name) VALUES (?)"),
+                     {QStringLiteral("Monthly fee")});
+        id = m_db.lastInsertId();
+    }
+    QVERIFY(id > 0);
+    Recordset rs(m_db);
+    rs.openFilter(QStringLiteral("Charges"), QStringLiteral("[Id] = ?"), {id});
+    QCOMPARE(rs.recordCount(), 1);
+    QCOMPARE(rs.value(QStringLiteral("DefUnitQuantity")).toInt(), 1);
+    for (const char* f : {"ChargeAmount", "InvoicedAmount"}) {
+        const Currency c = rs.value(QString::fromLatin1(f)).value<Currency>();
+        QVERIFY2(c.isValid() && c.units() == 0, f);
+    }
+    for (const char* f : {"IdInvoice", "IdTemplate", "IdUser", "SGIdApplyTo", "InvoicedQuantity",
+                          "LimitAccum", "UnitAccum", "Options", "FilterValue"}) {
+        const QVariant v = rs.value(QString::fromLatin1(f));
+        QVERIFY2(!v.isNull() && v.toInt() == 0, f);
+    }
+    QCOMPARE(rs.value(QStringLiteral("UnitName")).toString(), QString());
+    QCOMPARE(rs.value(QStringLiteral("FilterString")).toString(), QString());
+
+    CChargeRecord back(m_db);
+    QVERIFY(back.findById(qint32(id)));
+    QCOMPARE(back.DefUnitQuantity, 1);
+    QCOMPARE(back.Name, QStringLiteral("Monthly fee"));
+}
+
+void TestSchema::longUserNameStoredWhole() {
+    const QString name = QStringLiteral("abcdefghij") + QStringLiteral("ABCDEFGHIJ") +
+                         QStringLiteral("0123456789") + QStringLiteral("klmnopqrst");
+    QCOMPARE(name.size(), 40);
+
+    CUserRecord user(m_db);
+    user.open();
+    user.addNew();
+    user.Username = name;
+    user.update();
+
+    CEventRecord ev(m_db);
+    ev.open();
+    ev.addNew();
+    ev.Username = name;
+    ev.update();
+
+    CLANTempRecord lan(m_db);
+    lan.open();
+    lan.addNew();
+    lan.UserName = name;
+    lan.update();
+
+    for (const char* sql : {"SELECT Username FROM Users", "SELECT Username FROM Events",
+                            "SELECT UserName FROM LANTemp"}) {
+        QCOMPARE(m_db.scalar(QString::fromLatin1(sql)).toString(), name);
+    }
+    QVERIFY(user.findByName(name));
+}
+
+void TestSchema::roundTrip_data() {
+    QTest::addColumn<QString>("table");
+    for (const ExpTable& t : expectedLayout()) {
+        if (qstrcmp(t.name, "Charges") != 0) // the charge type keeps its own tests
+            QTest::newRow(t.name) << QString::fromLatin1(t.name);
+    }
+}
+
+void TestSchema::roundTrip() {
+    QFETCH(QString, table);
+    QVERIFY(m_roundTrips.contains(table));
+    m_roundTrips.value(table)();
+}
+
+template <class Rec>
+void TestSchema::checkRoundTrip(Database& db, const ExpTable& t, bool editExisting) {
+    const QString table = QString::fromLatin1(t.name);
+    const QString key = keyFieldOf(t);
+
+    // The record type binds exactly the bound fields, in their order.
+    QStringList expectedBound;
+    for (const ExpField& f : t.fields) {
+        if (f.bound)
+            expectedBound << QString::fromLatin1(f.name);
+    }
+    Rec rec(db);
+    QCOMPARE(Rec::kFieldCount, int(expectedBound.size()));
+
+    if (editExisting) {
+        rec.open();
+        QCOMPARE(rec.recordCount(), 1);
+        rec.edit();
+    } else {
+        rec.open();
+        rec.addNew();
+    }
+    Filler fill{t, {}, {}};
+    rec.forEachField(fill);
+    QVERIFY2(fill.problems.isEmpty(), qPrintable(fill.problems.join(QStringLiteral("; "))));
+    QCOMPARE(fill.visited, expectedBound);
+    rec.update();
+    const qint64 keyValue = key.isEmpty() ? 0 : rec.lastAddedKey();
+    if (!key.isEmpty() && !editExisting)
+        QVERIFY(keyValue > 0);
+
+    // Every column holds the value meant for it.
+    Recordset rs(db);
+    if (key.isEmpty())
+        rs.openTable(table);
+    else
+        rs.openFilter(table, QStringLiteral("[%1] = ?").arg(key), {keyValue});
+    QCOMPARE(rs.recordCount(), 1);
+    for (int i = 0; i < t.fields.size(); ++i) {
+        const ExpField& f = t.fields[i];
+        const QVariant actual = rs.value(QString::fromLatin1(f.name));
+        if (f.kind == K::AutoNumber) {
+            QCOMPARE(actual.toLongLong(), keyValue);
+            continue;
+        }
+        QVERIFY2(sameValue(f.kind, actual, distinctValue(f.kind, i)),
+                 qPrintable(QStringLiteral("%1.%2 holds '%3'")
+                                .arg(table, QLatin1String(f.name), actual.toString())));
+    }
+
+    // A fresh read through the record type gives the same members.
+    Rec back(db);
+    if (key.isEmpty())
+        back.open();
+    else
+        back.openWhere(QStringLiteral("[%1] = ?").arg(key), {keyValue});
+    QVERIFY(!back.isEOF());
+    // Keys were left 0 when writing; the engine's value is expected back.
+    auto expected = rec.row();
+    expected.forEachField([&](const char* name, auto& member) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(member)>, qint32>) {
+            if (QLatin1String(name) == key)
+                member = qint32(keyValue);
+        }
+    });
+    QVERIFY(back.row() == expected);
+}
+
+void TestSchema::roundTripOldUsers() {
+    // A database of the earlier layout: Users carries the per-customer rates.
+    const QString path = m_dir->filePath(QStringLiteral("old.db"));
+    Database db;
+    db.open(path, Database::OpenMode::Exclusive, true);
+    FieldList fields;
+    for (const ExpField& f : oldUsersLayout().fields)
+        fields << FieldDef(QString::fromLatin1(f.name), f.kind, f.size);
+    db.createTable(QStringLiteral("Users"), fields);
+    checkRoundTrip<CUserRecordOld>(db, oldUsersLayout(), false);
+}
+
+void TestSchema::lookups() {
+    CUserRecord user(m_db);
+    QVERIFY(!user.findById(1));
+    QVERIFY(!user.findByName(QStringLiteral("alice")));
+    m_db.execute(QStringLiteral("INSERT INTO Users (Username, FullName) VALUES (?, ?)"),
+                 {QStringLiteral("alice"), QStringLiteral("Alice A.")});
+    const qint32 userId = qint32(m_db.lastInsertId());
+    QVERIFY(user.findByName(QStringLiteral("alice")));
+    QCOMPARE(user.FullName, QStringLiteral("Alice A."));
+    QVERIFY(user.findById(userId));
+    QCOMPARE(user.Username, QStringLiteral("alice"));
+    QVERIFY(!user.findById(userId + 1));
+    QVERIFY(!user.findByName(QStringLiteral("alic")));
+
+    CInvoiceRecord inv(m_db);
+    QVERIFY(!inv.findByNumber(1));
+    m_db.execute(QStringLiteral("INSERT INTO Invoices (IdUser) VALUES (?)"), {userId});
+    const qint32 invNum = qint32(m_db.lastInsertId());
+    QVERIFY(inv.findByNumber(invNum));
+    QCOMPARE(inv.IdUser, userId);
+    QVERIFY(inv.findById(invNum));
+    QVERIFY(!inv.findByNumber(invNum + 1));
+
+    CBPRecord bp(m_db);
+    CInvoicePlanRecord ip(m_db);
+    CChargeRecord charge(m_db);
+    QVERIFY(!bp.findByInvoice(invNum));
+    QVERIFY(!ip.findByInvoice(invNum));
+    QVERIFY(!charge.findByInvoice(invNum));
+    QVERIFY(!bp.findLiveByName(QStringLiteral("Basic")));
+    for (const char* t : {"BillingPlans", "InvoicePlans"}) {
+        // a live plan and its frozen copy under the same name
+        m_db.execute(
+            QStringLiteral("INSERT INTO %1 (Name, IdInvoice) VALUES (?, 0)").arg(QLatin1String(t)),
+            {QStringLiteral("Basic")});
+        m_db.execute(QStringLiteral("INSERT INTO %1 (Name, IdInvoice, IdUser) VALUES (?, ?, ?)")
+                         .arg(QLatin1String(t)),
+                     {QStringLiteral("Basic"), invNum, userId});
+    }
+    QVERIFY(bp.findByInvoice(invNum));
+    QCOMPARE(bp.IdUser, userId);
+    QVERIFY(ip.findByInvoice(invNum));
+    QCOMPARE(ip.IdUser, userId);
+    QVERIFY(bp.findLiveByName(QStringLiteral("Basic")));
+    QCOMPARE(bp.IdInvoice, 0);
+    QVERIFY(ip.findLiveByName(QStringLiteral("Basic")));
+    QCOMPARE(ip.IdInvoice, 0);
+    QVERIFY(!ip.findLiveByName(QStringLiteral("basic plan")));
+
+    QVERIFY(!charge.findFrozen(userId, 5));
+    m_db.execute(QStringLiteral("INSERT INTO Charges (Name, IdInvoice, IdUser, IdTemplate) "
+                                "VALUES (?, ?, ?, ?)"),
+                 {QStringLiteral("Fee"), invNum, userId, 5});
+    QVERIFY(charge.findFrozen(userId, 5));
+    QVERIFY(charge.findByInvoice(invNum));
+    QVERIFY(!charge.findFrozen(userId, 6));
+
+    CAddressRecord addr(m_db);
+    CPhoneRecord phone(m_db);
+    QVERIFY(!addr.findByOwner(userId, 0));
+    QVERIFY(!phone.findByOwner(userId, 1));
+    m_db.execute(QStringLiteral("INSERT INTO Address (IdOwner, Type, City) VALUES (?, 0, ?)"),
+                 {userId, QStringLiteral("Lyon")});
+    m_db.execute(QStringLiteral("INSERT INTO Phone (IdOwner, Type, Number) VALUES (?, 1, ?)"),
+                 {userId, QStringLiteral("555-0100")});
+    QVERIFY(addr.findByOwner(userId, 0));
+    QCOMPARE(addr.City, QStringLiteral("Lyon"));
+    QVERIFY(!addr.findByOwner(userId, 1));
+    QVERIFY(phone.findByOwner(userId, 1));
+    QCOMPARE(phone.Number, QStringLiteral("555-0100"));
+    QVERIFY(!phone.findByOwner(userId + 1, 1));
+
+    CFixedUnitsJoin units(m_db);
+    QVERIFY(!units.findUnits(3, userId));
+    m_db.execute(QStringLiteral("INSERT INTO FixedUnitsJoin (IdCharge, IdUser, NumUnits) "
+                                "VALUES (3, ?, 12)"),
+                 {userId});
+    QVERIFY(units.findUnits(3, userId));
+    QCOMPARE(units.NumUnits, 12);
+    QVERIFY(!units.findUnits(userId, 3)); // charge and customer are not interchangeable
+
+    CServerRecord server(m_db);
+    QVERIFY(!server.findByName(QStringLiteral("ras1")));
+    m_db.execute(QStringLiteral("INSERT INTO Servers (ServerName) VALUES (?)"),
+                 {QStringLiteral("ras1")});
+    QVERIFY(server.findByName(QStringLiteral("ras1")));
+    QVERIFY(server.findById(server.Id));
+
+    // A look-up on a table that is not there reports "not found" instead of failing.
+    m_db.deleteTable(QStringLiteral("Phone"));
+    QVERIFY(!phone.findByOwner(userId, 1));
+}
+
+void TestSchema::userNameWithQuotesIsData() {
+    const QStringList names = {
+        QStringLiteral("o'brien"),
+        QStringLiteral("say \"hi\""),
+        QStringLiteral("[Username] = [Username]"),
+        QStringLiteral("x\" OR \"\"=\""),
+        QStringLiteral("a'; DROP TABLE Users; --"),
+        QStringLiteral("%_*?#"),
+    };
+    CUserRecord rec(m_db);
+    for (const QString& n : names) {
+        QVERIFY2(!rec.findByName(n), qPrintable(n));
+        rec.open();
+        rec.addNew();
+        rec.Username = n;
+        rec.update();
+    }
+    QCOMPARE(m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM Users")).toInt(), names.size());
+    for (const QString& n : names) {
+        QVERIFY2(rec.findByName(n), qPrintable(n));
+        QCOMPARE(rec.recordCount(), 1);
+        QCOMPARE(rec.Username, n);
+    }
+    QVERIFY(!rec.findByName(QStringLiteral("x")));
+    QVERIFY(m_db.tableExists(QStringLiteral("Users")));
+    QCOMPARE(m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM Users")).toInt(), names.size());
+}
+
+QTEST_GUILESS_MAIN(TestSchema)
+#include "tst_schema.moc"
