@@ -1,0 +1,261 @@
+#include "mimemessage.h"
+
+#include "app/cp1252.h"
+#include "app/oplog.h"
+#include "app/userinterface.h"
+#include "mailbase64.h"
+#include "smtpclient.h"
+
+#include <QFile>
+#include <QUrl>
+
+#ifndef TK_VERSION
+#define TK_VERSION ""
+#endif
+
+namespace {
+// Result code of a summary member without a billing address (warning, no text) and of a
+// logo of an unknown kind ("Unknown image file type.").
+constexpr int kResultMemberWithoutAddress = 33;
+constexpr int kResultUnknownImageType = 34;
+// Mail failures found here (a logo that cannot be read, a field with a line break) are
+// logged as errors with their own text.
+constexpr int kResultMailError = 0;
+
+QByteArray Bytes(const QString& text) {
+    return EncodeCp1252(text);
+}
+
+// The To header: the customer's name as display name when there is one, with the billing
+// address(es); a message that goes to summary members only names no one.
+QByteArray ToHeaderValue(const MailRequest& request) {
+    const QStringList addresses = SplitMailAddresses(request.billingEmail);
+    if (addresses.isEmpty())
+        return "undisclosed-recipients:;";
+    QByteArray value;
+    if (!request.fullName.isEmpty()) {
+        QByteArray name = Bytes(request.fullName);
+        name.replace('\\', "\\\\").replace('"', "\\\"");
+        value = '"' + name + "\" ";
+    }
+    for (qsizetype i = 0; i < addresses.size(); ++i) {
+        if (i > 0)
+            value += ", ";
+        value += '<' + Bytes(addresses[i]) + '>';
+    }
+    return value;
+}
+
+QByteArray PartHeader(const QByteArray& boundary, const QByteArray& contentType) {
+    return "\r\n--" + boundary + "\r\nContent-Type: " + contentType +
+           "\r\nContent-Transfer-Encoding: base64\r\n\r\n";
+}
+} // namespace
+
+MailImageType MailImageTypeOf(const QString& path) {
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    const QString ext = (dot < 0 ? path : path.mid(dot + 1)).toLower();
+    if (ext == QLatin1String("gif"))
+        return MailImageType::Gif;
+    if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg"))
+        return MailImageType::Jpeg;
+    if (ext == QLatin1String("tif") || ext == QLatin1String("tiff"))
+        return MailImageType::Tiff;
+    return MailImageType::Unknown;
+}
+
+QByteArray MailImageSubtype(MailImageType type) {
+    switch (type) {
+    case MailImageType::Gif:
+        return "gif";
+    case MailImageType::Jpeg:
+        return "jpeg";
+    case MailImageType::Tiff:
+        return "tiff";
+    case MailImageType::Unknown:
+        break;
+    }
+    return "unknown";
+}
+
+QString MailLogoIdentifier(const QString& logoPath) {
+    return QString::fromLatin1(QUrl::toPercentEncoding(logoPath, "/._-~"));
+}
+
+QByteArray RewriteLogoReferences(const QByteArray& htmlPage) {
+    QByteArray page = htmlPage;
+    return page.replace("IMG SRC=file://", "IMG SRC=cid:");
+}
+
+QByteArray MailTextBetween(const QByteArray& textPage, qsizetype start, qsizetype end) {
+    if (start < 0 || end < start || start >= textPage.size())
+        return {};
+    return textPage.mid(start, qMin(end, textPage.size() - 1) - start + 1);
+}
+
+QByteArray MailZoneText(qint64 utcMinusLocalSeconds) {
+    const char sign = utcMinusLocalSeconds > 0 ? '-' : '+';
+    const qint64 d = qAbs(utcMinusLocalSeconds);
+    return QByteArray(" ") + sign + QByteArray::number(d / 3600).rightJustified(2, '0') +
+           QByteArray::number(d % 3600 / 60).rightJustified(2, '0');
+}
+
+QByteArray MailDateText(const QDateTime& localTime) {
+    static const char* const kDays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const QDate date = localTime.date();
+    const QTime time = localTime.time();
+    const QByteArray text = QByteArray(kDays[date.dayOfWeek() - 1]) + ", " +
+                            QByteArray::number(date.day()).rightJustified(2, '0') + ' ' +
+                            kMonths[date.month() - 1] + ' ' +
+                            QByteArray::number(date.year()).rightJustified(4, '0') + ' ' +
+                            time.toString(QStringLiteral("HH:mm:ss")).toLatin1();
+    return text + MailZoneText(-qint64(localTime.offsetFromUtc()));
+}
+
+QString MailProgramVersion(const QString& buildVersion) {
+    const QStringList numbers = buildVersion.split(QLatin1Char('.'));
+    if (numbers.size() < 2 || numbers.size() > 4)
+        return {};
+    int n[3] = {0, 0, 0};
+    for (int i = 0; i < 3 && i < numbers.size(); ++i) {
+        bool ok = false;
+        n[i] = numbers[i].toInt(&ok);
+        if (!ok || n[i] < 0)
+            return {};
+    }
+    QString version = QString::asprintf("%d.%02d", n[0], n[1]);
+    if (n[2] != 0)
+        version += QString::asprintf(" Build %d", n[2]);
+    return version;
+}
+
+QString MailProgramVersion() {
+    static const QString version = [] {
+        const QString v = MailProgramVersion(QStringLiteral(TK_VERSION));
+        if (v.isEmpty())
+            ui().showMessage(QStringLiteral("Error loading version number!"));
+        return v;
+    }();
+    return version;
+}
+
+QList<QByteArray> ComposeMailPieces(const MailRequest& request, const MailParts& parts,
+                                    const QString& version) {
+    const QDateTime now = request.now.isValid() ? request.now : QDateTime::currentDateTime();
+    const QByteArray stamp = QByteArray::number(now.toSecsSinceEpoch(), 16);
+    const QByteArray b1 = "=_TKP_Boundary_" + stamp;
+    const QByteArray b2 = "=_TKP_Boundary2_" + stamp;
+    const QByteArray sender = Bytes(request.sender);
+
+    QList<QByteArray> pieces;
+    pieces.append("Return-Path: <" + sender + ">" +                         //
+                  "\r\nDate: " + MailDateText(now) +                        //
+                  "\r\nFrom: <" + sender + ">" +                            //
+                  "\r\nSubject: " + Bytes(request.subject) +                //
+                  "\r\nTo: " + ToHeaderValue(request) +                     //
+                  "\r\nX-Mailer: Tollkeeper " + Bytes(version) +            //
+                  "\r\nMIME-Version: 1.0\r\n"                               //
+                  "Content-Type: multipart/alternative;\r\n\tboundary=\"" + //
+                  b1 +
+                  "\"\r\n"                                                  //
+                  "Content-Transfer-Encoding: 7bit\r\n\r\n"                 //
+                  "\r\nThis is a multipart message in MIME format.\r\n\r\n" //
+                  "If you are reading this text, you might want to\r\n"     //
+                  "consider changing to a mail reader that understands\r\n" //
+                  "how to properly display multipart MIME messages.\r\n");
+
+    pieces.append(PartHeader(b1, "text/plain; charset=\"ISO-8859-1\""));
+    pieces.append(parts.text);
+
+    if (parts.hasHtml && parts.hasImage) {
+        pieces.append("\r\n--" + b1 +
+                      "\r\nContent-Type: multipart/related;\r\n\ttype=\"text/html\";\r\n"
+                      "\tboundary=\"" +
+                      b2 + "\"\r\n" + PartHeader(b2, "text/html; charset=\"ISO-8859-1\""));
+        pieces.append(parts.html);
+        pieces.append("\r\n--" + b2 + "\r\nContent-Type: image/" +
+                      MailImageSubtype(parts.imageType) +
+                      "\r\nContent-Disposition: INLINE\r\nContent-ID: <" + Bytes(parts.logoId) +
+                      ">\r\nContent-Transfer-Encoding: base64\r\n\r\n");
+        pieces.append(parts.image);
+        pieces.append("\r\n--" + b2 + "--\r\n");
+    } else if (parts.hasHtml) {
+        pieces.append(PartHeader(b1, "text/html; charset=\"ISO-8859-1\""));
+        pieces.append(parts.html);
+    }
+
+    pieces.append("\r\n--" + b1 + "--\r\n.\r\n");
+    return pieces;
+}
+
+QString MemberRecipients(const MailRequest& request) {
+    if (!request.sendToMembers || request.members.size() <= 1)
+        return {};
+    QStringList addresses;
+    for (qsizetype i = 1; i < request.members.size(); ++i) {
+        const MailMember& member = request.members[i];
+        if (member.email.isEmpty())
+            LogText(member.logonName, QString(), kResultMemberWithoutAddress);
+        else
+            addresses.append(member.email);
+    }
+    return addresses.join(QLatin1Char(','));
+}
+
+bool BuildMailParts(const MailRequest& request) {
+    if (!request.billingAddressRead)
+        return true;
+    if (request.textPart.isEmpty())
+        return false;
+
+    // Anything that becomes part of an SMTP command or a header line must not carry a line
+    // break, or it could add commands or headers of its own.
+    bool lineBreak = HoldsLineBreak(request.server) || HoldsLineBreak(request.sender) ||
+                     HoldsLineBreak(request.subject) || HoldsLineBreak(request.fullName) ||
+                     HoldsLineBreak(request.billingEmail);
+    for (const MailMember& member : request.members)
+        lineBreak = lineBreak || HoldsLineBreak(member.email);
+    if (lineBreak) {
+        LogText(request.logonName,
+                QStringLiteral("E-mail not sent: the mail server, sender, subject, name or "
+                               "recipient address holds a line break."),
+                kResultMailError);
+        return true;
+    }
+
+    MailParts parts;
+    parts.text = EncodeBase64Lines(request.textPart);
+    parts.hasHtml = request.html;
+    if (request.html) {
+        parts.html = EncodeBase64Lines(RewriteLogoReferences(request.htmlPage));
+        if (!request.logoPath.isEmpty()) {
+            QFile logo(request.logoPath);
+            QByteArray image;
+            bool readOk = logo.open(QIODevice::ReadOnly);
+            if (readOk) {
+                image = logo.readAll();
+                readOk = logo.error() == QFileDevice::NoError;
+            }
+            if (!readOk) {
+                LogText(request.logoPath, logo.errorString(), kResultMailError);
+                return true;
+            }
+            parts.hasImage = true;
+            parts.image = EncodeBase64Lines(image);
+            parts.logoId = MailLogoIdentifier(request.logoPath);
+            parts.imageType = MailImageTypeOf(request.logoPath);
+            if (parts.imageType == MailImageType::Unknown)
+                LogResult(request.logoPath, kResultUnknownImageType);
+        }
+    }
+
+    SmtpRequest smtp;
+    smtp.server = request.server;
+    smtp.sender = request.sender;
+    smtp.recipients = request.billingEmail;
+    smtp.memberRecipients = MemberRecipients(request);
+    smtp.logonName = request.logonName;
+    return SendMail(smtp, ComposeMailPieces(request, parts, MailProgramVersion()));
+}

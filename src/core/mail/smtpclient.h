@@ -1,0 +1,36 @@
+#pragma once
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The SMTP client: hands one finished e-mail to a mail server in a single exchange (greeting,
+// HELO, MAIL FROM, one RCPT TO per address, DATA, the message, QUIT), waiting for each reply
+// inside the event loop so that the windows stay painted. No queue, retry or authentication.
+
+struct SmtpRequest {
+    QString server;           // host name or address of the mail server
+    QString sender;           // envelope sender (MAIL FROM)
+    QString recipients;       // the customer's billing address text
+    QString memberRecipients; // addresses of the members of a summary invoice
+    QString logonName;        // for the status text and the log
+};
+
+// Splits a recipient text at blanks, ";", ",", "<" and ">"; empty pieces are dropped.
+QStringList SplitMailAddresses(const QString& text);
+// True when the text holds a CR or an LF (which would end an SMTP command or a header line).
+bool HoldsLineBreak(const QString& text);
+
+// Sends the message pieces back to back after DATA; the last piece ends with "\r\n.\r\n".
+// Returns false when the server took the message and true when the exchange failed (the
+// reason has been shown or logged). The setting "DebugOutput" shows every command and reply
+// and makes a reply not starting with "2", "3" or "00" fail the exchange.
+// Refused before connecting: a server, sender or address holding a line break, and a
+// request without any recipient address.
+bool SendMail(const SmtpRequest& request, const QList<QByteArray>& pieces);
+
+// The server port (25) and the time a reply may take (15000 ms). Tests point the client at
+// their own servers and shorten the wait; the program never changes them.
+quint16 SmtpPort();
+int SmtpReplyTimeoutMs();
+void SetSmtpTestParameters(quint16 port, int replyTimeoutMs);
