@@ -33,7 +33,9 @@ public:
     void moveLast();
 
     // Editing. addNew starts a row filled with the table's defaults; edit starts on the
-    // current row; update writes; cancelUpdate drops the pending change.
+    // current row; update writes; cancelUpdate drops the pending change. After update() of an
+    // added row that row is appended to the recordset and becomes the current row (its key is
+    // also lastAddedKey()); deleteCurrent makes the following row current.
     void addNew();
     void edit();
     void update();
@@ -45,6 +47,7 @@ public:
 
     // Field of the current row (or of the pending row while editing), typed by its kind:
     // null, int, float, double, Currency, QString, bool, DbDateTime, QByteArray.
+    // setValue converts numbers given for Currency, Date/Time and Yes/No fields to their kind.
     QVariant value(const QString& field) const;
     void setValue(const QString& field, const QVariant& value);
     QStringList fieldNames() const { return m_columns; }
@@ -63,6 +66,10 @@ private:
     void run();
     void resolveTableInfo();
     int columnIndex(const QString& field) const;
+    // Reads the row with the given key (or rowid) from the table into a full row.
+    QVector<QVariant> fetchRow(const QVariant& key, const QVector<QVariant>& fallback);
+    const FieldDef* tableField(const QString& column) const;
+    QVariant keyOfCurrent() const;
 
     Database& m_db;
     bool m_open = false;
@@ -77,4 +84,6 @@ private:
     QVector<QVariant> m_pending;
     QString m_keyField; // "Id", "InvoiceNum" or "rowid"
     qint64 m_lastAddedKey = 0;
+    FieldList m_tableFields; // fields of m_table, when it is set
+    int m_rowidColumn = -1;  // hidden "__rowid__" column of a table without key
 };

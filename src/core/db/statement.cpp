@@ -1,0 +1,99 @@
+#include "database.h"
+#include "dbexception.h"
+
+#include <sqlite3.h>
+
+Statement::Statement(Statement&& o) noexcept : m_db(o.m_db), m_stmt(o.m_stmt) {
+    o.m_stmt = nullptr;
+}
+
+Statement& Statement::operator=(Statement&& o) noexcept {
+    if (this != &o) {
+        if (m_stmt)
+            sqlite3_finalize(m_stmt);
+        m_db = o.m_db;
+        m_stmt = o.m_stmt;
+        o.m_stmt = nullptr;
+    }
+    return *this;
+}
+
+Statement::~Statement() {
+    if (m_stmt)
+        sqlite3_finalize(m_stmt);
+}
+
+static void statementFail(sqlite3_stmt* stmt, int rc) {
+    sqlite3* db = stmt ? sqlite3_db_handle(stmt) : nullptr;
+    QString msg =
+        db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    if (stmt)
+        msg += QStringLiteral(" (%1)").arg(QString::fromUtf8(sqlite3_sql(stmt)));
+    throw DbException(msg, db ? sqlite3_extended_errcode(db) : rc);
+}
+
+void Statement::bind(int index, const QVariant& value) {
+    if (!m_stmt)
+        throw DbException(QStringLiteral("The statement is not prepared."));
+    dbBindValue(m_stmt, index, value);
+}
+
+void Statement::bindAll(const QVariantList& values) {
+    if (!m_stmt)
+        throw DbException(QStringLiteral("The statement is not prepared."));
+    const int expected = sqlite3_bind_parameter_count(m_stmt);
+    if (expected != values.size())
+        throw DbException(QStringLiteral("The statement takes %1 parameters, %2 given (%3)")
+                              .arg(expected)
+                              .arg(values.size())
+                              .arg(QString::fromUtf8(sqlite3_sql(m_stmt))));
+    for (int i = 0; i < values.size(); ++i)
+        dbBindValue(m_stmt, i + 1, values.at(i));
+}
+
+bool Statement::next() {
+    if (!m_stmt)
+        throw DbException(QStringLiteral("The statement is not prepared."));
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    sqlite3_reset(m_stmt);
+    statementFail(m_stmt, rc);
+    return false;
+}
+
+int Statement::exec() {
+    if (!m_stmt)
+        throw DbException(QStringLiteral("The statement is not prepared."));
+    int rc;
+    while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) {
+        sqlite3_reset(m_stmt);
+        statementFail(m_stmt, rc);
+    }
+    const int changed = sqlite3_changes(sqlite3_db_handle(m_stmt));
+    sqlite3_reset(m_stmt);
+    return changed;
+}
+
+void Statement::reset() {
+    if (!m_stmt)
+        return;
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+int Statement::columnCount() const {
+    return m_stmt ? sqlite3_column_count(m_stmt) : 0;
+}
+
+QString Statement::columnName(int i) const {
+    return m_stmt ? QString::fromUtf8(sqlite3_column_name(m_stmt, i)) : QString();
+}
+
+QVariant Statement::value(int i) const {
+    return m_stmt ? dbValueFromColumn(m_stmt, i) : QVariant();
+}
