@@ -1,0 +1,45 @@
+#include "ratingcontext.h"
+
+#include "app/oplog.h"
+#include "db/datetimeutil.h"
+
+#include <stdexcept>
+
+void RatingContext::report(int code, const QString& text, const QString& exceptionText) {
+    const RatingReport r{code, text, exceptionText};
+    if (Reporter) {
+        Reporter(r);
+        return;
+    }
+    if (!exceptionText.isEmpty())
+        LogException(LogName(), std::runtime_error(exceptionText.toStdString()), code);
+    else if (!text.isEmpty())
+        LogText(LogName(), text, code);
+    else
+        LogResult(LogName(), code);
+}
+
+QString RatingContext::LogName() const {
+    if (!Customer.Username.isEmpty())
+        return Customer.Username;
+    if (!RecordCustomerName.isEmpty())
+        return RecordCustomerName;
+    return QStringLiteral("Unknown customer");
+}
+
+std::optional<qint64> RatingContext::CustomerStart() const {
+    return DbToSeconds(Customer.StartDate);
+}
+
+std::optional<qint64> RatingContext::CustomerEnd() const {
+    return DbToSeconds(Customer.EndDate);
+}
+
+bool RatingContext::EndsInPeriod() const {
+    const auto end = CustomerEnd();
+    return end && *end >= PeriodStart && *end < PeriodEnd;
+}
+
+std::optional<qint64> ChargeExpiry(const ChargeRow& charge) {
+    return DbToSeconds(charge.ExpiryDate);
+}

@@ -1,0 +1,69 @@
+#pragma once
+#include "db/chargerecord.h"
+#include "db/userrecord.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+#include <map>
+#include <optional>
+
+// Seconds accumulated per accumulation window of one connect-time charge copy, keyed by the
+// window's start (seconds since 1970). Kept for the current invoice only.
+using WindowCounters = std::map<qint64, qint64>;
+
+// What the usage rules keep per charge copy while the sessions of an invoice are rated.
+struct UsageState {
+    WindowCounters windows;
+    qint64 bytes = 0; // byte traffic taken so far (may pass 2^31 over a period)
+};
+
+// One outcome the charge rules report: a result code, the text to log when the code's own
+// text is not the one wanted, and the message of an engine failure.
+struct RatingReport {
+    int code = 0;
+    QString text;
+    QString exceptionText;
+};
+
+// Everything the charge and usage rules need of the invoice being computed. The invoice
+// document fills it in and keeps it for the whole computation.
+struct RatingContext {
+    // The billing period [PeriodStart, PeriodEnd), local times in seconds since 1970.
+    qint64 PeriodStart = 0;
+    qint64 PeriodEnd = 0;
+    // The billed customer: whose sessions and eligibility are rated.
+    UserRow Customer;
+    // The customer of record (the group of a summary invoice); plan-level copies carry it.
+    qint32 RecordCustomerId = 0;
+    QString RecordCustomerName;
+    qint32 InvoiceNum = 0;
+
+    // The invoice's charge copies, in the order they were added.
+    QList<ChargeRow> Charges;
+    // Index of the first charge added by the current computation; sessions are rated only
+    // against the usage charges from here on.
+    qsizetype FirstNewIndex = 0;
+    // Usage state per index into Charges.
+    std::map<qsizetype, UsageState> Usage;
+
+    // Receives every reported outcome; when empty, outcomes go to the operation log under
+    // LogName().
+    std::function<void(const RatingReport&)> Reporter;
+    // Message of the last engine failure a rule returned failure for.
+    QString LastError;
+
+    void report(int code, const QString& text = {}, const QString& exceptionText = {});
+    // The billed customer's logon name, else the customer of record's, else
+    // "Unknown customer".
+    QString LogName() const;
+
+    // The customer's dates as local seconds; nullopt when not set (null, invalid, before 1970).
+    std::optional<qint64> CustomerStart() const;
+    std::optional<qint64> CustomerEnd() const;
+    // True when the customer's end date lies in the period (this is the last invoice).
+    bool EndsInPeriod() const;
+};
+
+// The expiry of a charge as local seconds; nullopt when it has none.
+std::optional<qint64> ChargeExpiry(const ChargeRow& charge);
