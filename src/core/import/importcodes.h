@@ -1,0 +1,21 @@
+#pragma once
+
+// The authentication systems offered by the import: the index of the entry chosen by the user.
+enum AuthSystem : int {
+    AUTH_REMOTE_ACCESS = 0, // "Remote Access (RAS and R-RAS)": event log
+    AUTH_RADIUS = 1,        // "Radius": RADIUS detail file
+    AUTH_CITRIX_LAN = 2,    // "Citrix/LAN": event log
+    AUTH_UNET = 3,          // "UNet Radius TACACS": syslog lines
+    AUTH_TELEBIT = 4        // "Telebit": syslog lines
+};
+
+// Results of an import (system error numbers).
+enum ImportResult : int {
+    IMPORT_OK = 0,            // the log was read to its end
+    IMPORT_FAILED = 13,       // an error while reading or storing
+    IMPORT_OPEN_FAILED = 21,  // the file or log could not be opened
+    IMPORT_INTERRUPTED = 1223 // the user interrupted the import
+};
+
+// A logon name read from a log is cut to this many characters.
+inline constexpr int kImportNameLength = 20;

@@ -1,0 +1,414 @@
+#include "logrecordparser.h"
+
+#include "app/cp1252.h"
+#include "db/datetimeutil.h"
+#include "db/eventrecord.h"
+#include "importcodes.h"
+
+#include <QStringDecoder>
+
+#include <array>
+#include <bit>
+#include <climits>
+
+namespace {
+
+using Delims = std::array<bool, 256>;
+
+constexpr Delims makeDelims(const char* chars) {
+    Delims d{};
+    for (const char* p = chars; *p; ++p)
+        d[static_cast<unsigned char>(*p)] = true;
+    return d;
+}
+
+constexpr Delims kRadiusDelims = makeDelims("\r\n\t");
+constexpr Delims kUnetDelims = makeDelims(", ");
+constexpr Delims kTelebitDelims = makeDelims(" ");
+
+// Tokens of a record: runs of delimiters separate, tokens are never empty.
+class Tokenizer {
+public:
+    Tokenizer(QByteArrayView text, const Delims& delims) : m_text(text), m_delims(delims) {}
+    bool next(QByteArrayView& token) {
+        const qsizetype n = m_text.size();
+        while (m_pos < n && isDelim(m_text[m_pos]))
+            ++m_pos;
+        if (m_pos >= n)
+            return false;
+        const qsizetype start = m_pos;
+        while (m_pos < n && !isDelim(m_text[m_pos]))
+            ++m_pos;
+        token = m_text.sliced(start, m_pos - start);
+        return true;
+    }
+    qsizetype position() const { return m_pos; }
+    void setPosition(qsizetype pos) { m_pos = pos; }
+
+private:
+    bool isDelim(char c) const { return m_delims[static_cast<unsigned char>(c)]; }
+    QByteArrayView m_text;
+    const Delims& m_delims;
+    qsizetype m_pos = 0;
+};
+
+// Keywords of the Radius and UNet field rules, in the order they are tested.
+enum Keyword {
+    KW_USER_NAME,
+    KW_FRAMED_PROTOCOL,
+    KW_NAS_PORT,
+    KW_SESSION_ID,
+    KW_STATUS_TYPE,
+    KW_SESSION_TIME,
+    KW_INPUT_OCTETS,
+    KW_OUTPUT_OCTETS,
+    KW_DISCONNECT_CAUSE,
+    KW_DELAY_TIME,
+    KW_USER,    // UNet only
+    KW_START,   // UNet only
+    KW_REQUEST, // UNet only
+    KW_STOP,    // UNet only
+    KW_PORT,    // UNet only
+    KW_COUNT
+};
+
+struct KeywordDef {
+    QByteArrayView text;
+    int radiusOffset; // where a Radius value starts, from the keyword's position
+};
+
+constexpr std::array<KeywordDef, KW_COUNT> kKeywords = {{
+    {"User-Name", 13},
+    {"Framed-Protocol", 0},
+    {"NAS-Port ", 11}, // the blank keeps NAS-Port-Type and NAS-Port-Id out
+    {"Acct-Session-Id", 19},
+    {"Acct-Status-Type", 19},
+    {"Acct-Session-Time", 20},
+    {"Acct-Input-Octets", 20},
+    {"Acct-Output-Octets", 21},
+    {"Ascend-Disconnect-Cause", 26},
+    {"Acct-Delay-Time", 18},
+    {"user", 0},
+    {"start", 0},
+    {"request", 0},
+    {"stop", 0},
+    {"port", 0},
+}};
+
+// The first keyword, in test order, that occurs anywhere in the token; KW_COUNT for none.
+// One pass over the token finds the first occurrence of every keyword.
+Keyword findKeyword(QByteArrayView token, bool unet, bool stripPrefixes, qsizetype& at) {
+    std::array<qsizetype, KW_COUNT> first;
+    first.fill(-1);
+    unsigned found = 0;
+    auto hit = [&](Keyword k, qsizetype i) {
+        if (!(found & (1u << k)) && token.sliced(i).startsWith(kKeywords[k].text)) {
+            found |= 1u << k;
+            first[k] = i;
+        }
+    };
+    for (qsizetype i = 0; i < token.size(); ++i) {
+        switch (token[i]) {
+        case 'U':
+            hit(KW_USER_NAME, i);
+            break;
+        case 'F':
+            hit(KW_FRAMED_PROTOCOL, i);
+            break;
+        case 'N':
+            hit(KW_NAS_PORT, i);
+            break;
+        case 'A':
+            if (token.sliced(i).startsWith("Acct-")) {
+                for (Keyword k : {KW_SESSION_ID, KW_STATUS_TYPE, KW_SESSION_TIME, KW_INPUT_OCTETS,
+                                  KW_OUTPUT_OCTETS, KW_DELAY_TIME})
+                    hit(k, i);
+            } else {
+                hit(KW_DISCONNECT_CAUSE, i);
+            }
+            break;
+        case 'u':
+            if (unet)
+                hit(KW_USER, i);
+            break;
+        case 's':
+            if (unet) {
+                hit(KW_START, i);
+                hit(KW_STOP, i);
+            }
+            break;
+        case 'r':
+            if (unet)
+                hit(KW_REQUEST, i);
+            break;
+        case 'p':
+            if (unet)
+                hit(KW_PORT, i);
+            break;
+        default:
+            break;
+        }
+    }
+    if (!stripPrefixes)
+        found &= ~(1u << KW_FRAMED_PROTOCOL);
+    if (!found)
+        return KW_COUNT;
+    const Keyword k = Keyword(std::countr_zero(found));
+    at = first[k];
+    return k;
+}
+
+QByteArrayView fromOffset(QByteArrayView token, qsizetype pos) {
+    return pos <= token.size() ? token.sliced(pos) : QByteArrayView();
+}
+
+QByteArrayView dropLast(QByteArrayView v) {
+    return v.isEmpty() ? v : v.first(v.size() - 1);
+}
+
+QByteArrayView trimTrailing(QByteArrayView v) {
+    while (!v.isEmpty() && (v.back() == ' ' || (v.back() >= '\t' && v.back() <= '\r')))
+        v.chop(1);
+    return v;
+}
+
+QString cutName(QByteArrayView bytes) {
+    QString name = DecodeLogText(bytes);
+    if (name.size() > kImportNameLength)
+        name.truncate(kImportNameLength);
+    return name;
+}
+
+bool equalsIgnoreCase(QByteArrayView a, QByteArrayView b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The timestamp walk: each token starts an attempt with the following tokens up to the
+// dialect's count; true when a valid timestamp was found (the tokenizer then stands after it).
+bool findTimestamp(Tokenizer& tz, int authSystem, int currentYear, const QLocale& locale,
+                   LogSession& s) {
+    const int count = authSystem == AUTH_RADIUS ? 1 : authSystem == AUTH_UNET ? 2 : 3;
+    QByteArray joined;
+    QByteArrayView token;
+    while (tz.next(token)) {
+        if (authSystem == AUTH_RADIUS) {
+            s.timestamp = ParseCtimeTimestamp(token);
+        } else {
+            const qsizetype resume = tz.position();
+            joined.clear();
+            joined.append(token);
+            QByteArrayView more;
+            for (int i = 1; i < count && tz.next(more); ++i) {
+                joined.append(' ');
+                joined.append(more);
+            }
+            s.timestamp = ParseLogDateTime(joined, currentYear, locale);
+            if (!s.timestamp)
+                tz.setPosition(resume);
+        }
+        if (s.timestamp)
+            return true;
+    }
+    return false;
+}
+
+// Radius and UNet field rules; false ends the record.
+bool applyField(QByteArrayView token, Tokenizer& tz, bool unet, bool stripPrefixes, LogSession& s) {
+    qsizetype at = 0;
+    const Keyword k = findKeyword(token, unet, stripPrefixes, at);
+    if (k == KW_COUNT)
+        return true;
+
+    // The value: Radius at a fixed distance from the keyword; UNet after the first '='.
+    auto value = [&](Keyword kw) -> std::optional<QByteArrayView> {
+        if (!unet || kw == KW_STATUS_TYPE || kw == KW_DISCONNECT_CAUSE)
+            return fromOffset(token, at + kKeywords[kw].radiusOffset);
+        const qsizetype eq = token.indexOf('=');
+        if (eq < 0)
+            return std::nullopt;
+        return token.sliced(eq + 1);
+    };
+
+    QByteArrayView next;
+    switch (k) {
+    case KW_USER_NAME:
+        if (auto v = value(k))
+            s.username = cutName(trimTrailing(dropLast(*v)));
+        break;
+    case KW_FRAMED_PROTOCOL:
+        if ((token.indexOf("PPP") >= 0 || token.indexOf("SLIP") >= 0) && !s.username.isEmpty())
+            s.username.remove(0, 1);
+        break;
+    case KW_NAS_PORT:
+        if (auto v = value(k))
+            s.port = DecodeLogText(*v);
+        break;
+    case KW_SESSION_ID:
+        if (auto v = value(k))
+            s.sessionId = DecodeLogText(unet ? *v : dropLast(*v));
+        break;
+    case KW_STATUS_TYPE:
+        if (auto v = value(k)) {
+            s.status = v->toByteArray();
+            if (!equalsIgnoreCase(*v, "Stop"))
+                s.skip = true;
+        }
+        break;
+    case KW_SESSION_TIME:
+        if (auto v = value(k))
+            s.sessionSeconds = LogNumber(*v);
+        break;
+    case KW_INPUT_OCTETS:
+        if (auto v = value(k))
+            s.sent = LogNumber(*v);
+        break;
+    case KW_OUTPUT_OCTETS:
+        if (auto v = value(k))
+            s.received = LogNumber(*v);
+        break;
+    case KW_DISCONNECT_CAUSE:
+        if (auto v = value(k))
+            s.reason = DecodeLogText(*v);
+        break;
+    case KW_DELAY_TIME:
+        if (auto v = value(k))
+            s.delay = LogNumber(*v);
+        break;
+    case KW_USER:
+        if (!tz.next(next))
+            return false;
+        s.username = cutName(next);
+        break;
+    case KW_START:
+    case KW_REQUEST:
+        s.skip = true;
+        break;
+    case KW_STOP:
+        s.status = token.toByteArray();
+        break;
+    case KW_PORT:
+        if (!tz.next(next))
+            return false;
+        s.port = DecodeLogText(next);
+        break;
+    case KW_COUNT:
+        break;
+    }
+    return true;
+}
+
+// host "syslog:" user "on" port w w w w "for" seconds
+void walkTelebit(Tokenizer& tz, LogSession& s) {
+    QByteArrayView t;
+    if (!tz.next(t)) // host name
+        return;
+    if (!tz.next(t) || !equalsIgnoreCase(t, "syslog:"))
+        return;
+    if (!tz.next(t))
+        return;
+    s.username = cutName(t);
+    if (!tz.next(t))
+        return;
+    if (!equalsIgnoreCase(t, "on")) {
+        s.skip = true;
+        return;
+    }
+    if (!tz.next(t))
+        return;
+    s.port = DecodeLogText(t);
+    for (int i = 0; i < 5; ++i)
+        if (!tz.next(t))
+            return;
+    if (!equalsIgnoreCase(t, "for"))
+        return;
+    if (!tz.next(t))
+        return;
+    s.sessionSeconds = LogNumber(t);
+    s.status = QByteArrayLiteral("Stop");
+}
+
+} // namespace
+
+qint32 LogNumber(QByteArrayView text) {
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool neg = false;
+    if (i < n && (text[i] == '+' || text[i] == '-'))
+        neg = text[i++] == '-';
+    qint64 v = 0;
+    for (; i < n && text[i] >= '0' && text[i] <= '9'; ++i) {
+        v = v * 10 + (text[i] - '0');
+        if (v > qint64(INT_MAX) + 1)
+            v = qint64(INT_MAX) + 1; // saturate; keeps reading the digits
+    }
+    if (neg)
+        return qint32(-v);
+    return qint32(std::min<qint64>(v, INT_MAX));
+}
+
+QString DecodeLogText(QByteArrayView bytes) {
+    bool ascii = true;
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii)
+        return QString::fromLatin1(bytes);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return DecodeCp1252(bytes);
+}
+
+LogSession ParseLogRecord(QByteArrayView record, int authSystem, bool stripPrefixes,
+                          int currentYear, const QLocale& locale) {
+    LogSession s;
+    const Delims& delims = authSystem == AUTH_RADIUS ? kRadiusDelims
+                           : authSystem == AUTH_UNET ? kUnetDelims
+                                                     : kTelebitDelims;
+    Tokenizer tz(record, delims);
+    if (!findTimestamp(tz, authSystem, currentYear, locale, s))
+        return s;
+    if (authSystem == AUTH_TELEBIT) {
+        walkTelebit(tz, s);
+        return s;
+    }
+    const bool unet = authSystem == AUTH_UNET;
+    QByteArrayView token;
+    while (!s.skip && tz.next(token))
+        if (!applyField(token, tz, unet, stripPrefixes && (unet || authSystem == AUTH_RADIUS), s))
+            break;
+    return s;
+}
+
+bool SessionToEventRow(const LogSession& s, qint32 serverId, EventRow& row) {
+    if (s.skip || s.status.isEmpty() || s.username.isEmpty() || !s.timestamp || !s.sessionSeconds ||
+        *s.sessionSeconds < 0 || *s.sessionSeconds > kMaxSessionSeconds)
+        return false;
+    const qint64 secs = *s.sessionSeconds;
+    const qint64 disconnect = LocalToSeconds(s.timestamp->date, s.timestamp->time);
+    const qint64 connect = disconnect - secs;
+
+    row.Username = s.username;
+    if (s.delay != 0) {
+        row.DisconnectDate = SecondsToDb(disconnect - s.delay);
+        row.ConnectDate = SecondsToDb(connect - s.delay);
+    } else {
+        row.DisconnectDate = DbFromLocal(s.timestamp->date, s.timestamp->time);
+        row.ConnectDate = SecondsToDb(connect);
+    }
+    row.Hours = qint16((secs / 86400) * 24 + (secs / 3600) % 24);
+    row.Minutes = qint16((secs / 60) % 60);
+    row.Seconds = qint16(secs % 60);
+    row.Sent = s.sent;
+    row.Received = s.received;
+    row.Reason = s.reason;
+    row.Port = s.port;
+    row.ServerId = serverId;
+    row.SessionId = s.sessionId;
+    return true;
+}

@@ -1,0 +1,48 @@
+#pragma once
+#include "logtimestamp.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+
+struct EventRow;
+
+// What one accounting-log record says about a session, before acceptance.
+struct LogSession {
+    QString username;                      // at most 20 characters
+    std::optional<LogTimestamp> timestamp; // the record's time: the end of the session
+    std::optional<qint64> sessionSeconds;  // the last session-time field
+    qint32 sent = 0;
+    qint32 received = 0;
+    qint32 delay = 0; // seconds the record was written late
+    QString reason;
+    QString port;
+    QString sessionId = QStringLiteral("None");
+    QByteArray status; // a session is stored only with a stop status
+    bool skip = false; // a status other than a stop; a Telebit line without "on"
+};
+
+// Splits one record of the dialect of authSystem (AUTH_RADIUS, AUTH_UNET, AUTH_TELEBIT) into
+// tokens and walks them: first the timestamp, then the dialect's field rules. currentYear
+// completes timestamps written without a year.
+LogSession ParseLogRecord(QByteArrayView record, int authSystem, bool stripPrefixes,
+                          int currentYear, const QLocale& locale = QLocale::system());
+
+// Longest session the Events row can describe (its hours are a 16-bit number).
+inline constexpr qint64 kMaxSessionSeconds = 32767LL * 3600 + 3599;
+
+// The acceptance test and the dates: fills row (ServerId included) and answers true when the
+// session is to be stored: no skip, a status, a user name, a timestamp and a session time of
+// 0..kMaxSessionSeconds. The connect time is the disconnect time minus the session time, and
+// a delay moves both back, each computed on absolute time so that a daylight-saving change
+// inside the session is counted by the calendar.
+bool SessionToEventRow(const LogSession& session, qint32 serverId, EventRow& row);
+
+// A number field as the C library reads it (leading white space, one sign, digits up to the
+// first other character, none giving 0), limited to the 32-bit range.
+qint32 LogNumber(QByteArrayView text);
+
+// Text of a log field: UTF-8 when it is valid UTF-8, else Windows-1252.
+QString DecodeLogText(QByteArrayView bytes);

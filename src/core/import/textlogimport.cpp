@@ -1,0 +1,206 @@
+#include "textlogimport.h"
+
+#include "app/busystate.h"
+#include "app/dbsession.h"
+#include "app/logonname.h"
+#include "app/userinterface.h"
+#include "db/database.h"
+#include "db/dbexception.h"
+#include "db/eventrecord.h"
+#include "db/schema.h"
+#include "logrecordparser.h"
+#include "logrecordreader.h"
+
+#include <QDate>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <memory>
+
+// Unary plus keeps the planner on the DisconnectDate index, the selective one (a user has
+// many sessions, an instant few).
+const char* const kDuplicateSessionSql =
+    "SELECT [Id] FROM [Events] WHERE [DisconnectDate] BETWEEN ? AND ? "
+    "AND +[ConnectDate] BETWEEN ? AND ? AND +[Username] = ? AND +[SessionId] = ? "
+    "AND (+[ServerId] = ? OR +[ServerId] = 0) LIMIT 1";
+
+namespace {
+
+constexpr int kRecordsPerCommit = 20000;
+constexpr qint64 kProgressIntervalMs = 100;
+// Half a second in engine days: dates match when they name the same second.
+constexpr double kHalfSecond = 0.5 / 86400.0;
+
+const char* const kInsertSql =
+    "INSERT INTO [Events] ([Username], [ConnectDate], [DisconnectDate], [Hours], [Minutes], "
+    "[Seconds], [Sent], [Received], [Reason], [Port], [ServerId], [SessionId]) "
+    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+
+QString foundText(qint32 found, qint32 total) {
+    return QStringLiteral("Found %1 new logons out of %2 events").arg(found).arg(total);
+}
+
+QByteArray recordDelimiter(int authSystem) {
+    // Line ends arrive as LF (the reader drops the CR of CR LF).
+    return authSystem == AUTH_RADIUS ? QByteArrayLiteral("\n\n") : QByteArrayLiteral("\n");
+}
+
+// Texts are cut to the size of their fields.
+QString fitText(const QString& text) {
+    return text.size() > kDefaultTextSize ? text.left(kDefaultTextSize) : text;
+}
+
+class CTextLogImport {
+public:
+    explicit CTextLogImport(Database& db)
+        : m_db(db), m_duplicate(db.prepare(QString::fromLatin1(kDuplicateSessionSql))),
+          m_insert(db.prepare(QString::fromLatin1(kInsertSql))) {}
+
+    bool isDuplicate(const EventRow& row) {
+        const double disc = row.DisconnectDate.days();
+        const double conn = row.ConnectDate.days();
+        m_duplicate.reset();
+        m_duplicate.bindAll({disc - kHalfSecond, disc + kHalfSecond, conn - kHalfSecond,
+                             conn + kHalfSecond, row.Username, row.SessionId, row.ServerId});
+        const bool found = m_duplicate.next();
+        m_duplicate.reset();
+        return found;
+    }
+
+    void store(const EventRow& row) {
+        m_insert.reset();
+        m_insert.bindAll({ApplyLogonNameRule(row.Username), QVariant::fromValue(row.ConnectDate),
+                          QVariant::fromValue(row.DisconnectDate), int(row.Hours), int(row.Minutes),
+                          int(row.Seconds), row.Sent, row.Received, fitText(row.Reason),
+                          fitText(row.Port), row.ServerId, fitText(row.SessionId)});
+        m_insert.exec();
+    }
+
+    void begin() {
+        m_db.beginTrans();
+        m_open = true;
+    }
+    void commit() {
+        if (!m_open)
+            return;
+        m_open = false;
+        m_db.commitTrans();
+    }
+    // After a failure: keeps what was stored before it; a failed commit undoes the batch.
+    void commitAfterFailure() {
+        if (!m_open)
+            return;
+        try {
+            commit();
+        } catch (const std::exception&) {
+            try {
+                m_db.rollback();
+            } catch (const std::exception&) {
+            }
+        }
+    }
+
+private:
+    Database& m_db;
+    Statement m_duplicate;
+    Statement m_insert;
+    bool m_open = false;
+};
+
+} // namespace
+
+TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int authSystem,
+                                       qint32 serverId, bool stripPrefixes) {
+    TextLogImportOutcome out;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        out.error = file.errorString();
+        ui().showMessage(out.error.isEmpty() ? QStringLiteral("File error.") : out.error,
+                         MessageIcon::Exclamation);
+        out.result = IMPORT_OPEN_FAILED;
+        return out;
+    }
+
+    {
+        CWaitCursor wait;
+        CProcessScope process(QString(), PROC_DEFAULT);
+        ui().setStatusText(QStringLiteral("Reading event log..."));
+
+        const int currentYear = QDate::currentDate().year();
+        const QLocale locale = QLocale::system();
+        CLogRecordReader reader(file, recordDelimiter(authSystem));
+        std::unique_ptr<CTextLogImport> import;
+        try {
+            if (authSystem != AUTH_RADIUS && authSystem != AUTH_UNET && authSystem != AUTH_TELEBIT)
+                throw DbException(QStringLiteral("Not a text log system: %1").arg(authSystem));
+            import = std::make_unique<CTextLogImport>(db);
+            import->begin();
+
+            QElapsedTimer progress;
+            progress.start();
+            int sinceCommit = 0;
+            QByteArrayView record;
+            EventRow row;
+            for (;;) {
+                const CLogRecordReader::Status st = reader.next(record);
+                if (st == CLogRecordReader::Status::End)
+                    break;
+                if (st == CLogRecordReader::Status::Error)
+                    throw DbException(reader.errorString());
+
+                ++out.total;
+                if (!reader.oversized()) {
+                    const LogSession session =
+                        ParseLogRecord(record, authSystem, stripPrefixes, currentYear, locale);
+                    if (SessionToEventRow(session, serverId, row) && !import->isDuplicate(row)) {
+                        import->store(row);
+                        ++out.found;
+                    }
+                }
+                if (++sinceCommit >= kRecordsPerCommit) {
+                    import->commit();
+                    import->begin();
+                    sinceCommit = 0;
+                }
+                // Progress and Esc: after the first record, then a few times a second.
+                if (out.total == 1 || progress.elapsed() >= kProgressIntervalMs) {
+                    progress.restart();
+                    ui().setStatusText(foundText(out.found, out.total));
+                    if (CheckInterrupt()) {
+                        import->commit();
+                        out.result = IMPORT_INTERRUPTED;
+                        ui().showMessage(QStringLiteral("Import aborted."),
+                                         MessageIcon::Exclamation);
+                        break;
+                    }
+                }
+            }
+            import->commit();
+            ui().setStatusText(foundText(out.found, out.total));
+        } catch (const std::exception& e) {
+            if (import)
+                import->commitAfterFailure();
+            out.result = IMPORT_FAILED;
+            out.error = QString::fromLocal8Bit(e.what());
+            ui().setStatusText(foundText(out.found, out.total));
+            ui().showMessage(QStringLiteral("Error importing event log."),
+                             MessageIcon::Exclamation);
+        }
+        file.close();
+    }
+    if (out.result == IMPORT_OK)
+        ui().showMessage(QStringLiteral("Logon event import succeeded."), MessageIcon::Information);
+    return out;
+}
+
+int ImportTextLog(const QString& path, int authSystem, qint32 serverId, bool stripPrefixes) {
+    CDatabaseSession* session = CDatabaseSession::instance();
+    Database* db = session ? session->database() : nullptr;
+    if (!db) {
+        ui().showMessage(QStringLiteral("Error importing event log."), MessageIcon::Exclamation);
+        return IMPORT_FAILED;
+    }
+    const TextLogImportOutcome out =
+        ImportTextLogInto(*db, path, authSystem, serverId, stripPrefixes);
+    return out.result;
+}
