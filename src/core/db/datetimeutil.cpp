@@ -330,7 +330,8 @@ DateEntryResult CheckDateEntry(const QString& text, bool allowEmpty, const QLoca
     static const QRegularExpression isoT(QStringLiteral("^(\\d{4}-\\d{1,2}-\\d{1,2})T"));
     s.replace(isoT, QStringLiteral("\\1 "));
     // "8:30pm": split a time from a directly attached AM/PM word.
-    static const QRegularExpression attachedAmPm(QStringLiteral("(:\\d{2})([A-Za-z.]+)$"));
+    static const QRegularExpression attachedAmPm(
+        QStringLiteral("(:\\d{2})([A-Za-z][A-Za-z.]*)(?=[\\s,]|$)"));
     s.replace(attachedAmPm, QStringLiteral("\\1 \\2"));
 
     static const QRegularExpression splitter(QStringLiteral("[\\s,]+"));
