@@ -1,0 +1,92 @@
+#include "clicommand.h"
+
+#include "app/dbsession.h"
+#include "app/settingsvalues.h"
+
+#include <QDir>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+std::vector<CliCommand>& registry() {
+    static std::vector<CliCommand> commands;
+    return commands;
+}
+} // namespace
+
+CliRegistration::CliRegistration(const CliCommand& command) {
+    registry().push_back(command);
+}
+
+std::vector<CliCommand> CliCommands() {
+    std::vector<CliCommand> commands = registry();
+    std::sort(commands.begin(), commands.end(),
+              [](const CliCommand& a, const CliCommand& b) { return a.name < b.name; });
+    return commands;
+}
+
+const CliCommand* FindCliCommand(const QString& name) {
+    for (const CliCommand& c : registry())
+        if (c.name == name)
+            return &c;
+    return nullptr;
+}
+
+CCliContext::CCliContext(const CliOptions& options, CCliUserInterface& ui, QStringList args)
+    : m_options(options), m_ui(ui), m_args(std::move(args)) {}
+
+CCliContext::~CCliContext() = default;
+
+QString CCliContext::databasePath() const {
+    QString path = CDatabaseSession::commandLinePath(m_options.db);
+    if (path.isEmpty())
+        path = RegText(Reg::DatabasePath, CDatabaseSession::defaultDatabasePath());
+    if (path.isEmpty())
+        path = CDatabaseSession::defaultDatabasePath();
+    return QDir::cleanPath(QDir::current().absoluteFilePath(path));
+}
+
+CDatabaseSession* CCliContext::openDatabase() {
+    if (m_session && m_session->isOpen())
+        return m_session.get();
+    m_session = std::make_unique<CDatabaseSession>();
+    // The terminal has no way to go on after a lost database but to stop.
+    m_session->setShutdownHandler([] { std::exit(ExitFailure); });
+    CDatabaseSession::StartupOptions startup;
+    // A file named with --db is the user's explicit choice: no question, and the desktop
+    // program's remembered database stays as it is.
+    startup.confirmPath = m_options.db.isEmpty();
+    startup.rememberPath = false;
+    // New databases are made by "init" only.
+    startup.createDefault = false;
+    if (!m_session->openAtStartup(m_options.db, startup)) {
+        if (!m_session->lastError().isEmpty())
+            CCliUserInterface::note(m_session->lastError());
+        m_session.reset();
+        return nullptr;
+    }
+    return m_session.get();
+}
+
+int CCliContext::openFailureExit() const {
+    return m_ui.refusedQuestion() ? ExitDeclined : ExitFailure;
+}
+
+void CCliContext::out(const QString& line) {
+    const QByteArray bytes = line.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fputc('\n', stdout);
+}
+
+int CCliContext::usageError(const QString& text) {
+    CCliUserInterface::note(text);
+    return ExitUsage;
+}
+
+int CCliContext::exitFor(int resultCode) const {
+    if (resultCode == 0)
+        return ExitOk;
+    if (resultCode == 1223)
+        return ExitDeclined;
+    return ExitFailure;
+}

@@ -1,0 +1,73 @@
+#pragma once
+#include "cliui.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+class CDatabaseSession;
+
+// Exit statuses of the tool.
+enum CliExit : int {
+    ExitOk = 0,
+    ExitFailure = 1,  // the operation failed (the message says why)
+    ExitUsage = 2,    // unknown command or bad arguments
+    ExitDeclined = 3, // a question was answered No or could not be asked
+};
+
+struct CliOptions {
+    QString db; // --db FILE, empty when not given
+    CCliUserInterface::Answer answer = CCliUserInterface::Answer::Ask;
+    bool verbose = false;
+};
+
+// What a command gets: its arguments, the options, the terminal interface, and the
+// database session opened on demand.
+class CCliContext {
+public:
+    CCliContext(const CliOptions& options, CCliUserInterface& ui, QStringList args);
+    ~CCliContext();
+
+    const QStringList& args() const { return m_args; }
+    const CliOptions& options() const { return m_options; }
+    CCliUserInterface& terminal() { return m_ui; }
+
+    // The database file the command works on: --db, else "DatabasePath", else the default.
+    QString databasePath() const;
+    // Opens the database as the desktop program does at start-up (exclusively, upgraded);
+    // nullptr when that failed (the reason was shown).
+    CDatabaseSession* openDatabase();
+    // Exit status after openDatabase failed: ExitDeclined when a question was refused.
+    int openFailureExit() const;
+
+    // A result line on stdout.
+    void out(const QString& line);
+    // A usage error for this command: message on stderr, ExitUsage.
+    int usageError(const QString& text);
+    // Exit status for a result code of the core (0, 13, 1223 ...).
+    int exitFor(int resultCode) const;
+
+private:
+    CliOptions m_options;
+    CCliUserInterface& m_ui;
+    QStringList m_args;
+    std::unique_ptr<CDatabaseSession> m_session;
+};
+
+struct CliCommand {
+    QString name;
+    QString synopsis; // "backup FILE"
+    QString summary;  // one line for --help
+    int (*run)(CCliContext& context);
+};
+
+// Commands register themselves, one line in their own file:
+//   static const CliRegistration reg{{"name", "name ARGS", "What it does.", &runName}};
+struct CliRegistration {
+    explicit CliRegistration(const CliCommand& command);
+};
+
+// Every registered command, sorted by name.
+std::vector<CliCommand> CliCommands();
+const CliCommand* FindCliCommand(const QString& name);
