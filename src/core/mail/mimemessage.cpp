@@ -197,7 +197,7 @@ QString MemberRecipients(const MailRequest& request) {
     for (qsizetype i = 1; i < request.members.size(); ++i) {
         const MailMember& member = request.members[i];
         if (member.email.isEmpty())
-            LogText(member.logonName, QString(), kResultMemberWithoutAddress);
+            LogResult(member.logonName, kResultMemberWithoutAddress);
         else
             addresses.append(member.email);
     }
