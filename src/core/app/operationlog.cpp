@@ -123,9 +123,11 @@ bool COperationLog::ensureOpen() {
                                            O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     int err = errno;
     if (fd >= 0) {
-        m_file.setFileName(path);
-        if (m_file.open(fd, QIODevice::ReadWrite | QIODevice::Append, QFileDevice::AutoCloseHandle))
+        if (m_file.open(fd, QIODevice::ReadWrite | QIODevice::Append,
+                        QFileDevice::AutoCloseHandle)) {
+            m_openPath = path;
             return true;
+        }
         ::close(fd);
         err = EINVAL;
     }
@@ -140,7 +142,7 @@ void COperationLog::close() {
 }
 
 QString COperationLog::filePath() const {
-    return m_file.isOpen() ? m_file.fileName() : LogFilePath();
+    return m_file.isOpen() ? m_openPath : LogFilePath();
 }
 
 void COperationLog::writeEntry(const QString& name, const QString& message, int code) {
@@ -170,7 +172,7 @@ void COperationLog::writeLine(const QString& line) {
 }
 
 void COperationLog::reportWriteFailure(int err) {
-    const QString path = m_file.fileName();
+    const QString path = m_openPath;
     close(); // the next entry opens it again
     ui().showMessage(
         err == ENOSPC || err == EDQUOT
@@ -203,7 +205,7 @@ void COperationLog::clear() {
     notifyCleared();
     if (m_file.isOpen() && !m_file.resize(0))
         ui().showMessage(
-            QStringLiteral("An unexpected error occurred while writing %1.").arg(m_file.fileName()),
+            QStringLiteral("An unexpected error occurred while writing %1.").arg(m_openPath),
             MessageIcon::Exclamation);
 }
 

@@ -96,6 +96,7 @@ private:
     void reportWriteFailure(int err);
 
     QFile m_file;
+    QString m_openPath;            // QFile opened on a handle does not keep the name
     std::optional<bool> m_logging; // read from the settings on first use
     bool m_problem = false;
     std::vector<ILogListener*> m_listeners;
