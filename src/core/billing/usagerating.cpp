@@ -134,7 +134,10 @@ TimeRangeSet premiumSet(const ChargeRow& copy, qint64 sessionStart, const TimeRa
         if (from > to)
             from -= kSecondsPerDay; // wraps midnight: starts the evening before
     } else {
-        base -= LocalWeekday(sessionStart) * kSecondsPerDay;
+        // Sunday 00:00 of the session's week, one week back: a window that reaches past the
+        // end of its week ("Saturday-Sunday" ends on the next Sunday) must also catch the
+        // Sunday that begins the session's week.
+        base -= LocalWeekday(sessionStart) * kSecondsPerDay + kSecondsPerWeek;
         step = kSecondsPerWeek;
     }
     TimeRangeSet T(from, to);
