@@ -1,0 +1,463 @@
+#include "app/busystate.h"
+#include "app/guiuserinterface.h"
+#include "app/logdoc.h"
+#include "app/logframe.h"
+#include "app/logview.h"
+#include "app/mainframe.h"
+#include "app/operationlog.h"
+#include "app/oplog.h"
+#include "app/registrystore.h"
+#include "app/settingsvalues.h"
+#include "app/welcomedlg.h"
+#include "testfolders.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+// Answers the next modal message box (once it is up) and records its text.
+class CBoxAnswerer : public QObject {
+public:
+    CBoxAnswerer(QMessageBox::StandardButton answer) : m_answer(answer) {
+        m_timer.setInterval(10);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            texts.append(box->text());
+            if (QAbstractButton* b = box->button(m_answer))
+                b->click();
+            else
+                box->reject();
+        });
+        m_timer.start();
+    }
+    QStringList texts;
+
+private:
+    QMessageBox::StandardButton m_answer;
+    QTimer m_timer;
+};
+
+// Counts Esc key presses that reach a widget.
+class CEscCounter : public QObject {
+public:
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape)
+            ++count;
+        return false;
+    }
+};
+
+QStringList columnTexts(const QTreeWidget* view, int column) {
+    QStringList out;
+    for (int i = 0; i < view->topLevelItemCount(); ++i)
+        out.append(view->topLevelItem(i)->text(column));
+    return out;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<CTestFolders> m_folders;
+    std::unique_ptr<CGuiUserInterface> m_gui;
+    std::unique_ptr<CMainFrame> m_frame;
+
+    QString logPath() const { return m_folders->filePath(QStringLiteral("Tollk.log")); }
+
+    void writeLogFile(const QStringList& lines) {
+        QFile f(logPath());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        for (const QString& l : lines)
+            f.write(l.toLatin1() + "\r\n");
+    }
+
+    static QString line(const QDateTime& when, const QString& name, const QString& type,
+                        const QString& message) {
+        return LogDateText(when) + u'\t' + name + u'\t' + type + u'\t' + message;
+    }
+
+    // Sends a click to a header section, as the user does.
+    static void clickHeader(CLogView* view, int section) {
+        QHeaderView* head = view->header();
+        const int x = head->sectionViewportPosition(section) + head->sectionSize(section) / 2;
+        QTest::mouseClick(head->viewport(), Qt::LeftButton, {}, QPoint(x, head->height() / 2));
+    }
+
+private slots:
+    void init() {
+        theRegistry().close();
+        m_folders = std::make_unique<CTestFolders>();
+        QVERIFY(m_folders->isValid());
+        QVERIFY(theRegistry().open());
+        QVERIFY(RegWriteText(Reg::LogFileName, logPath()));
+        theLog().reset();
+        m_gui = std::make_unique<CGuiUserInterface>();
+        setUi(m_gui.get());
+        m_frame = std::make_unique<CMainFrame>(m_gui.get());
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    }
+
+    void cleanup() {
+        EndProcess();
+        m_frame.reset();
+        setUi(nullptr);
+        m_gui.reset();
+        theLog().reset();
+        theRegistry().close();
+        m_folders.reset();
+    }
+
+    void mainWindowHasMenusAndStatusBar() {
+        QVERIFY(m_frame->isVisible());
+        QVERIFY(m_frame->mdiArea());
+        QVERIFY(m_frame->statusBar()->isVisible());
+        for (const char* name : {"actionCompact", "actionRepair", "actionBackup", "actionLocate",
+                                 "actionViewLog", "actionClearLog", "actionEnableLogging",
+                                 "actionLocateLog", "actionExit", "actionCascade", "actionTile"})
+            QVERIFY2(m_frame->action(QString::fromLatin1(name)), name);
+        QCOMPARE(m_frame->action("actionLocate")->text(),
+                 QStringLiteral("Set the &location of the database..."));
+    }
+
+    void enableLoggingReflectsAndStoresTheSwitch() {
+        QAction* logging = m_frame->action("actionEnableLogging");
+        QVERIFY(logging->isCheckable());
+        emit m_frame->findChild<QMenu*>("FileMenu")->aboutToShow();
+        QVERIFY(logging->isChecked()); // on by default
+
+        logging->trigger();
+        QVERIFY(!theLog().loggingEnabled());
+        QVERIFY(!logging->isChecked());
+        QCOMPARE(RegYesNo(Reg::Logging, true), false);
+
+        logging->trigger();
+        QVERIFY(theLog().loggingEnabled());
+        QVERIFY(logging->isChecked());
+        QCOMPARE(RegYesNo(Reg::Logging, false), true);
+
+        // Switched off in memory behind the menu's back: the check mark follows on opening.
+        theLog().setLoggingEnabled(false, false);
+        emit m_frame->findChild<QMenu*>("FileMenu")->aboutToShow();
+        QVERIFY(!logging->isChecked());
+    }
+
+    void logWindowShowsFileAndNewLines() {
+        const QDateTime t0(QDate(2024, 3, 30), QTime(23, 15, 0));
+        writeLogFile({line(t0, "alice", "ERROR", "Customer has no billing plan."),
+                      line(t0.addSecs(60), "bob", "SUCCESS", "Invoice created.")});
+
+        m_frame->action("actionViewLog")->trigger();
+        CLogFrame* frame = CLogFrame::current();
+        QVERIFY(frame);
+        QVERIFY(CLogDoc::instance());
+        CLogView* view = frame->view();
+        QCOMPARE(view->topLevelItemCount(), 2);
+        QCOMPARE(view->topLevelItem(0)->text(CLogView::ColName), QStringLiteral("alice"));
+        QCOMPARE(view->topLevelItem(0)->text(CLogView::ColType), QStringLiteral("ERROR"));
+        QCOMPARE(view->topLevelItem(0)->text(CLogView::ColMessage),
+                 QStringLiteral("Customer has no billing plan."));
+        QCOMPARE(view->topLevelItem(1)->text(CLogView::ColDate), LogDateText(t0.addSecs(60)));
+
+        // Columns: titles, left-aligned, each at least as wide as its title and four blanks.
+        const QStringList titles{"Date", "Name", "Type", "Message"};
+        const QFontMetrics fm(view->header()->font());
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(view->headerItem()->text(i), titles[i]);
+            QVERIFY(view->header()->sectionSize(i) >= fm.horizontalAdvance(titles[i] + "    "));
+        }
+        QVERIFY(view->header()->defaultAlignment() & Qt::AlignLeft);
+
+        // Entries written while the window is open come in at the bottom, in view.
+        for (int i = 0; i < 60; ++i)
+            LogText(QStringLiteral("user%1").arg(i), QStringLiteral("Warning %1").arg(i), 26);
+        QCOMPARE(view->topLevelItemCount(), 62);
+        QTreeWidgetItem* last = view->topLevelItem(61);
+        QCOMPARE(last->text(CLogView::ColName), QStringLiteral("user59"));
+        QCOMPARE(last->text(CLogView::ColType), QStringLiteral("WARNING"));
+        QCOMPARE(CLogDoc::instance()->lastLine().section(u'\t', 3), QStringLiteral("Warning 59"));
+        QVERIFY(view->viewport()->rect().intersects(view->visualItemRect(last)));
+
+        // A second View Logfile activates the same window.
+        m_frame->action("actionViewLog")->trigger();
+        QCOMPARE(m_frame->mdiArea()->subWindowList().size(), 1);
+        QCOMPARE(CLogFrame::current(), frame);
+
+        // Clearing empties the view; the next line is the first.
+        theLog().clear();
+        QCOMPARE(view->topLevelItemCount(), 0);
+        LogText("carol", "After clearing", 1);
+        QCOMPARE(view->topLevelItemCount(), 1);
+        QCOMPARE(theLog().readLines().size(), 1);
+
+        // Closing the window ends the document; its placement is kept.
+        frame->close();
+        QTRY_VERIFY(!CLogFrame::current());
+        QVERIFY(!CLogDoc::instance());
+        QVERIFY(!RegBinary(Reg::LogWindowPlacement).isEmpty());
+        LogText("dave", "No window", 1); // nobody listens any more: must not crash
+    }
+
+    void clearLogfileAsksFirst_data() {
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("no keeps the lines") << false;
+        QTest::newRow("yes clears") << true;
+    }
+    void clearLogfileAsksFirst() {
+        QFETCH(bool, answer);
+        LogText("alice", "One", 1);
+        LogText("bob", "Two", 1);
+        CLogView* view = m_frame->viewLogfile()->view();
+        QCOMPARE(view->topLevelItemCount(), 2);
+        CBoxAnswerer answerer(answer ? QMessageBox::Yes : QMessageBox::No);
+        m_frame->action("actionClearLog")->trigger();
+        QCOMPARE(answerer.texts, QStringList{"Clear the logfile?"});
+        QCOMPARE(view->topLevelItemCount(), answer ? 0 : 2);
+        QCOMPARE(theLog().readLines().size(), answer ? 0 : 2);
+    }
+
+    void logWindowPlacementIsRestored() {
+        CLogFrame* frame = m_frame->viewLogfile();
+        frame->showNormal();
+        frame->setGeometry(QRect(17, 23, 310, 170));
+        frame->close();
+        QTRY_VERIFY(!CLogFrame::current());
+        frame = m_frame->viewLogfile();
+        QVERIFY(frame);
+        QCOMPARE(frame->geometry(), QRect(17, 23, 310, 170));
+    }
+
+    void headerClickSortsAndReverses() {
+        const QDateTime d1(QDate(2023, 12, 20), QTime(9, 0)), d2(QDate(2024, 1, 5), QTime(8, 0)),
+            d3(QDate(2024, 11, 2), QTime(7, 0));
+        writeLogFile({line(d2, "bob", "SUCCESS", "b message"),
+                      line(d3, "Alice", "ERROR", "C message"),
+                      line(d1, "carol", "WARNING", "a message")});
+        CLogView* view = m_frame->viewLogfile()->view();
+        QCOMPARE(view->topLevelItemCount(), 3);
+
+        clickHeader(view, CLogView::ColName);
+        QCOMPARE(columnTexts(view, CLogView::ColName), (QStringList{"Alice", "bob", "carol"}));
+        clickHeader(view, CLogView::ColName);
+        QCOMPARE(columnTexts(view, CLogView::ColName), (QStringList{"carol", "bob", "Alice"}));
+        clickHeader(view, CLogView::ColName);
+        QCOMPARE(columnTexts(view, CLogView::ColName), (QStringList{"Alice", "bob", "carol"}));
+
+        // Dates sort by time, not by their text; another column starts ascending again.
+        clickHeader(view, CLogView::ColDate);
+        QCOMPARE(columnTexts(view, CLogView::ColName), (QStringList{"carol", "bob", "Alice"}));
+        clickHeader(view, CLogView::ColDate);
+        QCOMPARE(columnTexts(view, CLogView::ColName), (QStringList{"Alice", "bob", "carol"}));
+
+        clickHeader(view, CLogView::ColMessage);
+        QCOMPARE(columnTexts(view, CLogView::ColMessage),
+                 (QStringList{"a message", "b message", "C message"}));
+
+        // A line logged after sorting is added at the bottom.
+        LogText("zed", "newest", 1);
+        QCOMPARE(view->topLevelItem(3)->text(CLogView::ColName), QStringLiteral("zed"));
+    }
+
+    void busyStateInStatusBarDisablesTheRest() {
+        m_frame->viewLogfile();
+        m_frame->statusBar()->showMessage("Ready");
+        BeginProcess(QStringLiteral("Importing events..."), PROC_DEFAULT);
+        QVERIFY(m_gui->isBusy());
+        QVERIFY(!m_gui->progressDialog());
+        QVERIFY(m_gui->escPane());
+        QCOMPARE(m_gui->escPane()->text(), QStringLiteral("Press 'Esc' to interrupt "));
+        QCOMPARE(m_gui->messagePane()->text(), QStringLiteral("Importing events..."));
+        QVERIFY(!m_frame->mdiArea()->isEnabled());
+        QVERIFY(!m_frame->action("actionViewLog")->isEnabled());
+        QVERIFY(!m_frame->menuBar()->actions().first()->isEnabled());
+        QCOMPARE(m_frame->cursor().shape(), Qt::BusyCursor);
+
+        BeginProcess(QStringLiteral("Customer 2 of 3"), PROC_DEFAULT);
+        QCOMPARE(m_gui->messagePane()->text(), QStringLiteral("Customer 2 of 3"));
+        QVERIFY(!CheckInterrupt());
+
+        EndProcess();
+        QVERIFY(!m_gui->isBusy());
+        QVERIFY(!m_gui->escPane());
+        QCOMPARE(m_frame->statusBar()->currentMessage(), QStringLiteral("Customer 2 of 3"));
+        QVERIFY(m_frame->mdiArea()->isEnabled());
+        QVERIFY(m_frame->action("actionViewLog")->isEnabled());
+        QVERIFY(m_frame->menuBar()->actions().first()->isEnabled());
+        QVERIFY(m_frame->cursor().shape() != Qt::BusyCursor);
+    }
+
+    void otherTopLevelWindowsAreDisabled() {
+        QWidget other;
+        other.show();
+        QWidget alreadyOff;
+        alreadyOff.setEnabled(false);
+        alreadyOff.show();
+        BeginProcess(QString(), PROC_DISABLE_WINDOWS | PROC_STATUS_BAR);
+        QVERIFY(!other.isEnabled());
+        QVERIFY(m_frame->isEnabled());
+        EndProcess();
+        QVERIFY(other.isEnabled());
+        QVERIFY(!alreadyOff.isEnabled()); // left as it was
+    }
+
+    void escAsksToInterrupt_data() {
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("status bar, no goes on") << int(PROC_DEFAULT) << false;
+        QTest::newRow("status bar, yes interrupts") << int(PROC_DEFAULT) << true;
+        QTest::newRow("dialog, no goes on") << int(PROC_ESC_INTERRUPTS) << false;
+        QTest::newRow("dialog, yes interrupts") << int(PROC_ESC_INTERRUPTS) << true;
+    }
+    void escAsksToInterrupt() {
+        QFETCH(int, flags);
+        QFETCH(bool, answer);
+        BeginProcess(QStringLiteral("Working"), flags);
+        QWidget* target = m_gui->progressDialog() ? m_gui->progressDialog() : m_frame.get();
+        CEscCounter counter;
+        target->installEventFilter(&counter);
+
+        {
+            CBoxAnswerer answerer(answer ? QMessageBox::Yes : QMessageBox::No);
+            QTest::keyClick(target, Qt::Key_Escape);
+            QCOMPARE(CheckInterrupt(), answer);
+            QCOMPARE(answerer.texts, QStringList{"Interrupt process?"});
+        }
+        QCOMPARE(counter.count, 0); // the key was consumed
+        {
+            // Once interrupted it stays so without asking again; otherwise nothing is pending.
+            CBoxAnswerer answerer(QMessageBox::Yes);
+            QCOMPARE(CheckInterrupt(), answer);
+            QVERIFY(answerer.texts.isEmpty());
+        }
+        EndProcess();
+        QVERIFY(!m_gui->progressDialog());
+
+        // Idle again: Esc reaches the windows as usual.
+        m_frame->installEventFilter(&counter);
+        QTest::keyClick(m_frame.get(), Qt::Key_Escape);
+        QCOMPARE(counter.count, 1);
+        m_frame->removeEventFilter(&counter);
+    }
+
+    void escWithoutEscFlagIsNotTaken() {
+        CEscCounter counter;
+        m_frame->installEventFilter(&counter);
+        BeginProcess(QString(), PROC_STATUS_BAR);
+        CBoxAnswerer answerer(QMessageBox::Yes);
+        QTest::keyClick(m_frame.get(), Qt::Key_Escape);
+        QVERIFY(!CheckInterrupt());
+        QVERIFY(answerer.texts.isEmpty());
+        QCOMPARE(counter.count, 1);
+        EndProcess();
+        m_frame->removeEventFilter(&counter);
+    }
+
+    void closingTheMainWindowWhileBusy_data() {
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<bool>("asks");
+        QTest::newRow("close interrupts") << int(PROC_DEFAULT) << true;
+        QTest::newRow("close ignored") << int(PROC_STATUS_BAR | PROC_ESC_INTERRUPTS) << false;
+        QTest::newRow("dialog, close interrupts") << int(PROC_CLOSE_INTERRUPTS) << true;
+    }
+    void closingTheMainWindowWhileBusy() {
+        QFETCH(int, flags);
+        QFETCH(bool, asks);
+        BeginProcess(QStringLiteral("Working"), flags);
+        QVERIFY(!m_frame->close());
+        QVERIFY(m_frame->isVisible());
+        {
+            CBoxAnswerer answerer(QMessageBox::Yes);
+            QCOMPARE(CheckInterrupt(), asks);
+            QCOMPARE(answerer.texts.size(), asks ? 1 : 0);
+        }
+        // Interrupted or not, the window stays until the operation has ended.
+        QVERIFY(!m_frame->close());
+        QVERIFY(m_frame->isVisible());
+        EndProcess();
+        QVERIFY(m_frame->close());
+        QVERIFY(!RegBinary(Reg::MainWndPlacement).isEmpty());
+    }
+
+    void progressDialogShowsTextAndTakesCloseAsRequest() {
+        BeginProcess(QStringLiteral("not shown"), PROC_ESC_INTERRUPTS | PROC_CLOSE_INTERRUPTS);
+        auto* dialog = m_gui->progressDialog();
+        QVERIFY(dialog);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(dialog->windowFlags() & Qt::CustomizeWindowHint);
+        QVERIFY(!(dialog->windowFlags() & Qt::WindowTitleHint));
+        auto* text = dialog->findChild<QLabel*>("ProgressText");
+        QCOMPARE(text->text(),
+                 QStringLiteral("Updating Tollkeeper database.  This may take a long time..."));
+        BeginProcess(QStringLiteral("Level 3 of 9"), 0);
+        QCOMPARE(text->text(), QStringLiteral("Level 3 of 9"));
+        BeginProcess(QString(), 0);
+        QCOMPARE(text->text(), QStringLiteral("Level 3 of 9"));
+
+        QVERIFY(!dialog->close());
+        QVERIFY(dialog->isVisible());
+        {
+            CBoxAnswerer answerer(QMessageBox::No);
+            QVERIFY(!CheckInterrupt());
+            QCOMPARE(answerer.texts, QStringList{"Interrupt process?"});
+        }
+        EndProcess();
+        QVERIFY(!m_gui->progressDialog());
+    }
+
+    void databaseCommandsNeedClosedWindows() {
+        m_frame->viewLogfile();
+        CBoxAnswerer answerer(QMessageBox::Ok);
+        // Without an open session the command says so; with one, the open log window stops it.
+        m_frame->action("actionCompact")->trigger();
+        QCOMPARE(answerer.texts.size(), 1);
+    }
+
+    void welcomeDialogButtons() {
+        CWelcomeDlg dialog(m_frame.get());
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Welcome to Tollkeeper!"));
+        QCOMPARE(dialog.findChild<QLabel*>("WelcomeText")->text(), CWelcomeDlg::welcomeText());
+        QCOMPARE(dialog.sampleHelpButton()->text(),
+                 QStringLiteral("Help on opening the &sample database..."));
+        QCOMPARE(dialog.usingHelpButton()->text(), QStringLiteral("Help on &using Tollkeeper..."));
+        QCOMPARE(dialog.openSampleButton()->text(), QStringLiteral("&Open sample database"));
+        QCOMPARE(dialog.okButton()->text(), QStringLiteral("OK"));
+        QSignalSpy sample(&dialog, &CWelcomeDlg::openSampleRequested);
+        dialog.show();
+        dialog.openSampleButton()->click();
+        QCOMPARE(sample.count(), 1);
+        {
+            CBoxAnswerer answerer(QMessageBox::Ok);
+            dialog.usingHelpButton()->click();
+            QCOMPARE(answerer.texts.size(), 1);
+        }
+        dialog.okButton()->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+
+    void mainWindowPlacementIsRestored() {
+        m_frame->setGeometry(QRect(40, 50, 640, 420));
+        QVERIFY(m_frame->close());
+        CMainFrame again(m_gui.get());
+        QVERIFY(again.restorePlacement());
+        QCOMPARE(again.geometry().size(), QSize(640, 420));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
