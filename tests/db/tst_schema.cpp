@@ -366,11 +366,14 @@ bool sameValue(K kind, const QVariant& actual, const QVariant& expected) {
 }
 
 // Fills the bound members of a row with the distinct values of their fields (keys stay 0) and
-// records the names in the order visited.
+// records the names in the order visited. Members are declared in the order of their fields, so
+// a member visited out of place (two members bound to each other's fields) shows up as an
+// address that does not increase.
 struct Filler {
     const ExpTable& table;
     QStringList visited;
     QStringList problems;
+    const char* lastMember = nullptr;
 
     const ExpField* find(const char* name, int* pos) {
         visited << QString::fromLatin1(name);
@@ -384,6 +387,10 @@ struct Filler {
         return nullptr;
     }
     template <class T> void set(const char* name, T& member, K memberKind) {
+        const char* address = reinterpret_cast<const char*>(&member);
+        if (lastMember && address <= lastMember)
+            problems << QStringLiteral("%1: member out of declaration order").arg(name);
+        lastMember = address;
         int pos = 0;
         const ExpField* f = find(name, &pos);
         if (!f)
@@ -446,6 +453,7 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void roundTripOldUsers();
+    void invoiceBinaryKeptWhole();
 
     void lookups();
     void userNameWithQuotesIsData();
@@ -773,7 +781,7 @@ void TestSchema::checkRoundTrip(Database& db, const ExpTable& t, bool editExisti
         rec.open();
         rec.addNew();
     }
-    Filler fill{t, {}, {}};
+    Filler fill{t, {}, {}, nullptr};
     rec.forEachField(fill);
     QVERIFY2(fill.problems.isEmpty(), qPrintable(fill.problems.join(QStringLiteral("; "))));
     QCOMPARE(fill.visited, expectedBound);
@@ -829,6 +837,23 @@ void TestSchema::roundTripOldUsers() {
         fields << FieldDef(QString::fromLatin1(f.name), f.kind, f.size);
     db.createTable(QStringLiteral("Users"), fields);
     checkRoundTrip<CUserRecordOld>(db, oldUsersLayout(), false);
+}
+
+void TestSchema::invoiceBinaryKeptWhole() {
+    // Larger than the 2048 bytes reserved for it, with zero bytes inside.
+    QByteArray data(5000, '\0');
+    for (int i = 0; i < data.size(); ++i)
+        data[i] = char(i * 7);
+    CInvoiceRecord inv(m_db);
+    inv.open();
+    inv.addNew();
+    inv.IdUser = 1;
+    inv.Users = data;
+    inv.update();
+    CInvoiceRecord back(m_db);
+    QVERIFY(back.findByNumber(qint32(inv.lastAddedKey())));
+    QCOMPARE(back.Users.size(), data.size());
+    QCOMPARE(back.Users, data);
 }
 
 void TestSchema::lookups() {
