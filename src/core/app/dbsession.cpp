@@ -196,7 +196,8 @@ bool CDatabaseSession::openAtStartup(const QString& commandLineFile,
             return locateInstead();
     }
 
-    if (isDefault && options.createDefault && !QFileInfo::exists(path)) {
+    // Only the default file itself, in its own spelling, is ever created.
+    if (options.createDefault && path == QDir::cleanPath(def) && !QFileInfo::exists(path)) {
         try {
             CreateNewDatabase(path);
         } catch (const DbException& e) {
