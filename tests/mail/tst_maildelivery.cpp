@@ -1,0 +1,330 @@
+// Invoice e-mails delivered to a real SMTP server (Python's aiosmtpd on 127.0.0.1) and read
+// back with Python's standard MIME parser: parts, charsets, the inline logo and its
+// Content-ID, the recipients, the headers.
+#include "app/cp1252.h"
+#include "app/operationlog.h"
+#include "app/registrystore.h"
+#include "app/settingsvalues.h"
+#include "mail/mimemessage.h"
+#include "mail/smtpclient.h"
+#include "recordingui.h"
+#include "testfolders.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+#include <memory>
+
+namespace {
+const QString kScripts = QStringLiteral(TK_SOURCE_DIR "/tests/mail/");
+
+// A Python interpreter that has aiosmtpd (the system one first: a user's own Python on the
+// PATH may lack the Debian package).
+QString findPython() {
+    for (const QString& candidate :
+         {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
+        QProcess p;
+        p.start(candidate, {QStringLiteral("-c"), QStringLiteral("import aiosmtpd")});
+        if (p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+            return candidate;
+    }
+    return {};
+}
+
+QString sha256(const QByteArray& bytes) {
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+struct LoggedEntry {
+    QString name;
+    QString severity;
+    QString message;
+};
+
+QList<LoggedEntry> loggedEntries() {
+    QList<LoggedEntry> out;
+    QFile file(LogFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return out;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.trimmed().isEmpty())
+            continue;
+        const LogLineFields f = ParseLogLine(DecodeCp1252(line.trimmed()));
+        out.append({f.name, f.severity, f.message});
+    }
+    return out;
+}
+
+// One received message as the checker describes it.
+struct Received {
+    QString from;
+    QStringList rcpt;
+    QJsonObject headers;
+    QJsonArray parts;
+    QJsonArray defects;
+    QByteArray raw;
+
+    // Parts without the depth-0 root, as "depth:type".
+    QStringList shape() const {
+        QStringList s;
+        for (const QJsonValue& v : parts)
+            s.append(QStringLiteral("%1:%2")
+                         .arg(v[QLatin1String("depth")].toInt())
+                         .arg(v[QLatin1String("type")].toString()));
+        return s;
+    }
+    QJsonObject part(const QString& type) const {
+        for (const QJsonValue& v : parts)
+            if (v[QLatin1String("type")].toString() == type)
+                return v.toObject();
+        return {};
+    }
+};
+} // namespace
+
+class TestMailDelivery : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<CTestFolders> m_folders;
+    QString m_python;
+    QProcess m_sink;
+    QString m_inbox;
+    int m_received = 0;
+
+    MailRequest request() const {
+        MailRequest r;
+        r.server = QStringLiteral("127.0.0.1");
+        r.sender = QStringLiteral("billing@isp.example");
+        r.subject = QStringLiteral("INTERNET USAGE");
+        r.logonName = QStringLiteral("joe");
+        r.fullName = QStringLiteral("Joe M\u00fcller");
+        r.billingEmail = QStringLiteral("joe@example.com");
+        // Windows-1252 text with a euro sign and an umlaut.
+        r.textPart = "Invoice for joe\r\n\r\nNew Charges:      12,50 \x80\r\nM\xfcller\r\n";
+        r.now = QDateTime::currentDateTime();
+        return r;
+    }
+
+    // The next message the sink stored, parsed by the checker.
+    bool takeMessage(Received& out) {
+        ++m_received;
+        const QString base =
+            QStringLiteral("%1/msg%2").arg(m_inbox).arg(m_received, 3, 10, QLatin1Char('0'));
+        QFile eml(base + QStringLiteral(".eml"));
+        QFile env(base + QStringLiteral(".json"));
+        if (!eml.open(QIODevice::ReadOnly) || !env.open(QIODevice::ReadOnly)) {
+            qWarning() << "no message stored as" << base;
+            return false;
+        }
+        out.raw = eml.readAll();
+        const QJsonObject envelope = QJsonDocument::fromJson(env.readAll()).object();
+        out.from = envelope[QLatin1String("from")].toString();
+        out.rcpt.clear();
+        for (const QJsonValue& v : envelope[QLatin1String("rcpt")].toArray())
+            out.rcpt.append(v.toString());
+
+        QProcess check;
+        check.start(m_python, {kScripts + QStringLiteral("mailcheck.py"), eml.fileName()});
+        if (!check.waitForFinished(30000) || check.exitCode() != 0) {
+            qWarning() << "checker failed:" << check.readAllStandardError();
+            return false;
+        }
+        const QJsonObject doc = QJsonDocument::fromJson(check.readAllStandardOutput()).object();
+        out.headers = doc[QLatin1String("headers")].toObject();
+        out.parts = doc[QLatin1String("parts")].toArray();
+        out.defects = doc[QLatin1String("defects")].toArray();
+        for (const QJsonValue& p : out.parts)
+            for (const QJsonValue& d : p[QLatin1String("defects")].toArray())
+                out.defects.append(d);
+        return true;
+    }
+
+    void checkCommon(const Received& m, const MailRequest& r) {
+        QCOMPARE(m.from, QStringLiteral("billing@isp.example"));
+        QVERIFY2(m.defects.isEmpty(), QJsonDocument(m.defects).toJson().constData());
+        QCOMPARE(m.headers[QLatin1String("Subject")].toString(), r.subject);
+        QCOMPARE(m.headers[QLatin1String("Date")].toString(),
+                 QString::fromLatin1(MailDateText(r.now)));
+        QCOMPARE(m.headers[QLatin1String("X-Mailer")].toString(),
+                 QStringLiteral("Tollkeeper ") + MailProgramVersion());
+        QCOMPARE(m.headers[QLatin1String("Return-Path")].toString(),
+                 QStringLiteral("<billing@isp.example>"));
+        QVERIFY(m.raw.contains("\r\nTo: \"Joe M\xfcller\" <joe@example.com>"));
+
+        // The plain text arrives byte for byte, declared as ISO-8859-1.
+        const QJsonObject text = m.part(QStringLiteral("text/plain"));
+        QCOMPARE(text[QLatin1String("charset")].toString(), QStringLiteral("iso-8859-1"));
+        QCOMPARE(text[QLatin1String("encoding")].toString(), QStringLiteral("base64"));
+        QCOMPARE(text[QLatin1String("sha256")].toString(), sha256(r.textPart));
+        QCOMPARE(text[QLatin1String("text")].toString(), QString::fromLatin1(r.textPart));
+    }
+
+    QString makeLogo(const QString& name, const char* format) {
+        const QString dir = m_folders->filePath(QStringLiteral("logo folder"));
+        QDir().mkpath(dir);
+        const QString path = dir + QLatin1Char('/') + name;
+        QImage image(40, 20, QImage::Format_RGB32);
+        image.fill(QColor(20, 90, 160));
+        if (!image.save(path, format))
+            return {};
+        return path;
+    }
+
+    static QByteArray htmlPage(const QString& logoPath) {
+        QByteArray page = "<HTML>\r\n<HEAD>\r\n<META HTTP-EQUIV=\"Content-Type\" "
+                          "CONTENT=\"text/html; charset=ISO-8859-1\">\r\n<TITLE>Invoice for "
+                          "joe</TITLE>\r\n</HEAD>\r\n<BODY BGCOLOR=WHITE>\r\n";
+        if (!logoPath.isEmpty())
+            page +=
+                "<P><IMG SRC=file://" + MailLogoIdentifier(logoPath).toLatin1() + ">\r\n</P>\r\n";
+        page += "<P><FONT FACE=\"Arial\">To:  joe<BR>\r\nJoe M\xfcller</FONT></P>\r\n"
+                "<HR SIZE=3 NOSHADE>\r\n<PRE>New Charges:      12,50 \x80\r\n</PRE>\r\n"
+                "</BODY>\r\n</HTML>";
+        return page;
+    }
+
+private slots:
+    void initTestCase() {
+        m_folders = std::make_unique<CTestFolders>();
+        QVERIFY(m_folders->isValid());
+        QVERIFY(theRegistry().open());
+        QVERIFY(RegWriteYesNo(Reg::DebugOutput, false));
+
+        m_python = findPython();
+        if (m_python.isEmpty())
+            QFAIL("Python 3 with aiosmtpd is needed (Debian package python3-aiosmtpd)");
+        m_inbox = m_folders->filePath(QStringLiteral("inbox"));
+        m_sink.setProcessChannelMode(QProcess::SeparateChannels);
+        m_sink.start(m_python, {kScripts + QStringLiteral("smtpsink.py"), m_inbox});
+        QVERIFY2(m_sink.waitForStarted(10000), qPrintable(m_sink.errorString()));
+        QElapsedTimer clock;
+        clock.start();
+        while (!m_sink.canReadLine() && clock.elapsed() < 30000)
+            m_sink.waitForReadyRead(1000);
+        const QByteArray ready = m_sink.readLine().trimmed();
+        QVERIFY2(ready.startsWith("READY "), m_sink.readAllStandardError().constData());
+        const int port = ready.mid(6).toInt();
+        QVERIFY(port > 0);
+        SetSmtpTestParameters(quint16(port), 10000);
+    }
+    void init() { theLog().clear(); }
+    void cleanupTestCase() {
+        if (m_sink.state() != QProcess::NotRunning) {
+            m_sink.closeWriteChannel(); // the sink stops when its input ends
+            if (!m_sink.waitForFinished(10000)) {
+                m_sink.kill();
+                m_sink.waitForFinished(5000);
+            }
+        }
+        theLog().close();
+        theRegistry().close();
+    }
+
+    // A customer without HTML: multipart/alternative holding only the text.
+    void textOnly() {
+        CRecordingUi recorder;
+        const MailRequest r = request();
+        QVERIFY(!BuildMailParts(r));
+        QVERIFY2(recorder.messages.isEmpty(), qPrintable(recorder.transcript().join('\n')));
+        Received m;
+        QVERIFY(takeMessage(m));
+        checkCommon(m, r);
+        QCOMPARE(m.shape(), QStringList({"0:multipart/alternative", "1:text/plain"}));
+        QCOMPARE(m.rcpt, QStringList{"joe@example.com"});
+    }
+
+    // HTML without a logo: text and HTML side by side, no multipart/related level.
+    void htmlWithoutLogo() {
+        CRecordingUi recorder;
+        MailRequest r = request();
+        r.html = true;
+        r.htmlPage = htmlPage({});
+        QVERIFY(!BuildMailParts(r));
+        Received m;
+        QVERIFY(takeMessage(m));
+        checkCommon(m, r);
+        QCOMPARE(m.shape(),
+                 QStringList({"0:multipart/alternative", "1:text/plain", "1:text/html"}));
+        const QJsonObject html = m.part(QStringLiteral("text/html"));
+        QCOMPARE(html[QLatin1String("charset")].toString(), QStringLiteral("iso-8859-1"));
+        QCOMPARE(html[QLatin1String("sha256")].toString(), sha256(r.htmlPage));
+    }
+
+    // HTML with a JPG logo, sent to the customer's two addresses and a summary's members.
+    void htmlWithJpgLogo() {
+        CRecordingUi recorder;
+        const QString logo = makeLogo(QStringLiteral("Logo.JPG"), "JPG");
+        QVERIFY(!logo.isEmpty());
+        QFile logoFile(logo);
+        QVERIFY(logoFile.open(QIODevice::ReadOnly));
+        const QByteArray logoBytes = logoFile.readAll();
+
+        MailRequest r = request();
+        r.html = true;
+        r.logoPath = logo;
+        r.htmlPage = htmlPage(logo);
+        r.billingEmail = QStringLiteral("joe@example.com; <joe.home@example.com>");
+        r.sendToMembers = true;
+        r.members = {{QStringLiteral("joe"), QStringLiteral("joe@example.com")},
+                     {QStringLiteral("ann"), QStringLiteral("ann@example.com")},
+                     {QStringLiteral("bob"), QString()}};
+        QVERIFY(!BuildMailParts(r));
+        Received m;
+        QVERIFY(takeMessage(m));
+        QCOMPARE(m.rcpt,
+                 QStringList({"joe@example.com", "joe.home@example.com", "ann@example.com"}));
+        QCOMPARE(m.shape(), QStringList({"0:multipart/alternative", "1:text/plain",
+                                         "1:multipart/related", "2:text/html", "2:image/jpeg"}));
+        QVERIFY2(m.defects.isEmpty(), QJsonDocument(m.defects).toJson().constData());
+
+        // The HTML points at the inline image by its Content-ID.
+        const QJsonObject image = m.part(QStringLiteral("image/jpeg"));
+        QCOMPARE(image[QLatin1String("sha256")].toString(), sha256(logoBytes));
+        QCOMPARE(image[QLatin1String("disposition")].toString(), QStringLiteral("INLINE"));
+        const QString cid = image[QLatin1String("cid")].toString();
+        QVERIFY2(cid.startsWith('<') && cid.endsWith('>'), qPrintable(cid));
+        const QString id = cid.mid(1, cid.size() - 2);
+        QVERIFY(!id.contains(QLatin1Char(' ')));
+        const QString html = m.part(QStringLiteral("text/html"))[QLatin1String("text")].toString();
+        QVERIFY2(html.contains(QStringLiteral("<IMG SRC=cid:") + id + QLatin1Char('>')),
+                 qPrintable(html));
+        QVERIFY(!html.contains(QLatin1String("file://")));
+        QCOMPARE(m.part(QStringLiteral("text/html"))[QLatin1String("sha256")].toString(),
+                 sha256(RewriteLogoReferences(r.htmlPage)));
+
+        // The member without an address is skipped with a warning.
+        const QList<LoggedEntry> log = loggedEntries();
+        QCOMPARE(log.size(), 1);
+        QCOMPARE(log[0].name, QStringLiteral("bob"));
+        QCOMPARE(log[0].severity, QStringLiteral("WARNING"));
+    }
+
+    // A logo of a kind the program does not know still goes, as image/unknown, with a warning.
+    void unknownLogoType() {
+        CRecordingUi recorder;
+        const QString logo = makeLogo(QStringLiteral("logo.bmp"), "BMP");
+        QVERIFY(!logo.isEmpty());
+        MailRequest r = request();
+        r.html = true;
+        r.logoPath = logo;
+        r.htmlPage = htmlPage(logo);
+        QVERIFY(!BuildMailParts(r));
+        Received m;
+        QVERIFY(takeMessage(m));
+        QCOMPARE(m.shape(), QStringList({"0:multipart/alternative", "1:text/plain",
+                                         "1:multipart/related", "2:text/html", "2:image/unknown"}));
+        const QList<LoggedEntry> log = loggedEntries();
+        QCOMPARE(log.size(), 1);
+        QCOMPARE(log[0].name, logo);
+        QCOMPARE(log[0].severity, QStringLiteral("WARNING"));
+        QCOMPARE(log[0].message, QStringLiteral("Unknown image file type."));
+    }
+};
+
+QTEST_MAIN(TestMailDelivery)
+#include "tst_maildelivery.moc"
