@@ -340,8 +340,9 @@ QList<IndexDef> Database::indexes(const QString& table) {
         if (f.kind == FieldKind::AutoNumber)
             list << IndexDef{QStringLiteral("PrimaryKey"), f.name, true, true};
     const QString prefix = table + QLatin1Char('.');
-    Statement st = prepare(
-        QStringLiteral("SELECT name, \"unique\", origin FROM pragma_index_list(?) ORDER BY seq"));
+    Statement st = prepare(QStringLiteral(
+        "SELECT i.name, i.\"unique\", i.origin FROM pragma_index_list(?) i "
+        "LEFT JOIN sqlite_master m ON m.type = 'index' AND m.name = i.name ORDER BY m.rowid"));
     st.bind(1, table);
     QList<QPair<QString, bool>> names;
     while (st.next()) {
@@ -401,12 +402,25 @@ void Database::addField(const QString& table, const FieldDef& field) {
                     .arg(quoteIdent(table), columnSql(field)));
         return;
     }
-    // A required field without default cannot be added in place.
+    // A required field without default cannot be added in place; rows that exist already get
+    // the empty value of its kind, as the field may not hold Null.
     FieldList next = current;
     next << field;
     QList<QPair<QString, QString>> copy;
     for (const FieldDef& f : current)
         copy.append({f.name, quoteIdent(f.name)});
+    switch (field.kind) {
+    case FieldKind::Text:
+    case FieldKind::Memo:
+        copy.append({field.name, QStringLiteral("''")});
+        break;
+    case FieldKind::LongBinary:
+        copy.append({field.name, QStringLiteral("X''")});
+        break;
+    default:
+        copy.append({field.name, QStringLiteral("0")});
+        break;
+    }
     rebuildTable(table, next, copy);
 }
 
