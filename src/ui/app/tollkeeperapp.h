@@ -1,4 +1,6 @@
 #pragma once
+#include "mainframe.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -6,7 +8,6 @@
 
 class CDatabaseSession;
 class CGuiUserInterface;
-class CMainFrame;
 class CSingleInstance;
 
 // The application object of the desktop program: runs the start-up steps in order (single
