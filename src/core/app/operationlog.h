@@ -105,3 +105,11 @@ private:
 
 // The process-wide log.
 COperationLog& theLog();
+
+// The log's operations under the names the rest of the program uses.
+inline bool EnsureLogOpen() {
+    return theLog().ensureOpen();
+}
+inline bool ReloadLog() {
+    return theLog().reload();
+}
