@@ -171,7 +171,10 @@ void Database::open(const QString& path, OpenMode mode, bool create) {
     try {
         if (mode == OpenMode::Exclusive)
             rawExec(db, "PRAGMA locking_mode=EXCLUSIVE");
-        rawExec(db, "PRAGMA synchronous=NORMAL");
+        // Rollback journal with full syncs: after every commit the file itself is complete and
+        // consistent, so it survives a power loss and may be copied as a backup while open.
+        rawExec(db, "PRAGMA journal_mode=DELETE");
+        rawExec(db, "PRAGMA synchronous=FULL");
         rawExec(db, "PRAGMA foreign_keys=OFF");
         // Take the lock now, and read the schema so that a file of another kind is refused
         // before anything is written to it.

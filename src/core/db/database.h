@@ -15,6 +15,16 @@ class Statement;
 // SQL written by callers may use the Jet forms the program's queries rely on: bracketed names,
 // "SELECT DISTINCTROW" (distinct rows of the selected table) and "UPDATE/DELETE DISTINCTROW".
 // Values coming from users or files are always bound as parameters ("?"), never spliced in.
+// Date literals "#m/d/yy h:mm:ss AM#" are turned into day numbers; "UPDATE A INNER JOIN B ON
+// ... SET B.x = ..." updates the table named on the left of the first assignment.
+//
+// Storage: Currency columns hold ten-thousandths as integers, Date/Time columns day numbers,
+// Yes/No columns 0 and 1; SQL arithmetic and aggregates see those stored forms (an expression
+// without a declared type reads back as qint64, double, QString or QByteArray).
+// Schema: "PrimaryKey" of a table is its AutoNumber field, or a unique index when the table
+// has none; deleting "PrimaryKey" of an AutoNumber table leaves the key in place. A required
+// field added to a table that has rows gives those rows the empty value of its kind.
+// The file uses a rollback journal, so between transactions it is complete and may be copied.
 class Database {
 public:
     enum class OpenMode {
@@ -27,7 +37,9 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Opens an existing file (create = false) or creates an empty one (create = true).
+    // Opens an existing file (create = false) or creates an empty one (create = true; an
+    // existing file is opened as it is, never overwritten; a file that is not a database is
+    // refused).
     // A file held exclusively by another process gives a clear error and is not touched.
     void open(const QString& path, OpenMode mode = OpenMode::Exclusive, bool create = false);
     void close();

@@ -22,6 +22,39 @@ double daysFromDateTime(const QDateTime& dt) {
     return double(kEpoch.daysTo(d)) + double(t.msecsSinceStartOfDay()) / 86400000.0;
 }
 
+bool startsWith(const char* text, const char* prefix) {
+    return qstrnicmp(text, prefix, qstrlen(prefix)) == 0;
+}
+
+// The kind of a column from its declared type, without allocating (called for every value read).
+FieldKind kindOfDeclared(const char* d) {
+    while (*d == ' ')
+        ++d;
+    if (startsWith(d, "INTEGER"))
+        return FieldKind::AutoNumber;
+    if (startsWith(d, "LONGBINARY"))
+        return FieldKind::LongBinary;
+    if (startsWith(d, "LONG"))
+        return FieldKind::Long;
+    if (startsWith(d, "TEXT"))
+        return FieldKind::Text;
+    if (startsWith(d, "CURRENCY"))
+        return FieldKind::Currency;
+    if (startsWith(d, "DATETIME"))
+        return FieldKind::DateTime;
+    if (startsWith(d, "YESNO"))
+        return FieldKind::YesNo;
+    if (startsWith(d, "SHORT"))
+        return FieldKind::Integer;
+    if (startsWith(d, "SINGLE"))
+        return FieldKind::Single;
+    if (startsWith(d, "DOUBLE"))
+        return FieldKind::Double;
+    if (startsWith(d, "MEMO"))
+        return FieldKind::Memo;
+    return fieldKindFromDeclared(QString::fromLatin1(d), nullptr, nullptr);
+}
+
 } // namespace
 
 FieldKind fieldKindFromDeclared(const QString& declared, int* size, bool* allowZeroLength) {
@@ -122,7 +155,7 @@ QVariant dbValueFromColumn(sqlite3_stmt* stmt, int column) {
                                   sqlite3_column_bytes(stmt, column)));
         }
     }
-    switch (fieldKindFromDeclared(QString::fromLatin1(decl), nullptr, nullptr)) {
+    switch (kindOfDeclared(decl)) {
     case FieldKind::Long:
     case FieldKind::AutoNumber:
         if (type == SQLITE_FLOAT)
