@@ -1,0 +1,611 @@
+#include "invoicedoc.h"
+
+#include "app/userinterface.h"
+#include "billing/billingtime.h"
+#include "billing/chargemodel.h"
+#include "billing/chargetypes.h"
+#include "billing/invoicebalance.h"
+#include "billing/usagerating.h"
+#include "db/database.h"
+#include "db/datetimeutil.h"
+#include "db/dbexception.h"
+#include "db/eventrecord.h"
+#include "db/userrecord.h"
+
+#include <QFileInfo>
+#include <QtEndian>
+
+#include <algorithm>
+#include <exception>
+#include <tuple>
+
+namespace {
+
+// Charges of one kind of a template plan, in plan order.
+const QString kPlanChargesSql = QStringLiteral(
+    "SELECT DISTINCTROW Charges.* FROM Charges INNER JOIN BPChargeJoin ON Charges.Id = "
+    "BPChargeJoin.IdCharge WHERE (((BPChargeJoin.IdBillingPlan)=?) AND ((Charges.Type)=?)) "
+    "ORDER BY BPChargeJoin.OrdinalPosition");
+
+// Sessions of one customer in a period, by disconnect time.
+const QString kSessionsCriteria = QStringLiteral(
+    "[Username] = ? AND [DisconnectDate] >= ? AND [DisconnectDate] < ? ORDER BY DisconnectDate");
+
+// Clears the status text when loading ends, however it ends.
+struct StatusTextScope {
+    ~StatusTextScope() { ui().setStatusText(QString()); }
+};
+
+} // namespace
+
+QByteArray EncodeMemberList(const QList<qint32>& members) {
+    QByteArray data(members.size() * 4, '\0');
+    for (qsizetype i = 0; i < members.size(); ++i)
+        qToLittleEndian<qint32>(members.at(i), data.data() + i * 4);
+    return data;
+}
+
+QList<qint32> DecodeMemberList(const QByteArray& data) {
+    QList<qint32> members;
+    for (qsizetype at = 0; at + 4 <= data.size(); at += 4) {
+        const qint32 id = qFromLittleEndian<qint32>(data.constData() + at);
+        if (id != 0)
+            members.append(id);
+    }
+    return members;
+}
+
+CInvoiceDoc::CInvoiceDoc(Database& db) : m_db(db) {}
+
+void CInvoiceDoc::reset() {
+    auto reporter = std::move(m_ctx.Reporter);
+    m_ctx = RatingContext();
+    m_ctx.Reporter = std::move(reporter);
+    m_recordCustomer = UserRow();
+    m_invoice = InvoiceRow();
+    m_billingPlan = BPRow();
+    m_invoicePlan = InvoicePlanRow();
+    m_sessions.clear();
+    m_members.clear();
+    m_templatePlanId = 0;
+    m_chargePlanId = 0;
+    m_summary = false;
+    m_finished = false;
+    m_totalSeconds = m_totalSent = m_totalReceived = 0;
+}
+
+void CInvoiceDoc::report(int code, const QString& exceptionText) {
+    m_ctx.report(code, QString(), exceptionText);
+}
+
+bool CInvoiceDoc::outsideService() const {
+    const auto end = m_ctx.CustomerEnd();
+    const auto start = m_ctx.CustomerStart();
+    return (end && *end < m_ctx.PeriodStart) || (start && *start >= m_ctx.PeriodEnd);
+}
+
+QList<ChargeRow> CInvoiceDoc::planCharges(qint32 planId, qint32 type) {
+    QList<ChargeRow> rows;
+    CChargeRecord rs(m_db);
+    rs.openSql(kPlanChargesSql, {planId, type}, QStringLiteral("Charges"));
+    for (; !rs.isEOF(); rs.moveNext())
+        rows.append(rs.row());
+    rs.close();
+    return rows;
+}
+
+template <class F> void CInvoiceDoc::forEachSession(const QString& username, F&& f) {
+    CEventRecord rs(m_db);
+    rs.openWhere(kSessionsCriteria, {username, QVariant::fromValue(SecondsToDb(m_ctx.PeriodStart)),
+                                     QVariant::fromValue(SecondsToDb(m_ctx.PeriodEnd))});
+    for (; !rs.isEOF(); rs.moveNext())
+        f(rs.row());
+    rs.close();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Create
+
+int CInvoiceDoc::Create(qint32 customerId, qint32 billingPlanId, qint32 invoicePlanId,
+                        const DbDateTime& billingDate, bool newRecord, bool summary) {
+    CWaitCursor wait;
+    m_lastError.clear();
+    int result = setUp(customerId, billingPlanId, invoicePlanId, billingDate, newRecord, summary);
+    if (result == InvoiceResult::CreationSucceeded)
+        result = computeCharges();
+    report(result, m_lastError);
+    return result;
+}
+
+int CInvoiceDoc::setUp(qint32 customerId, qint32 billingPlanId, qint32 invoicePlanId,
+                       const DbDateTime& billingDate, bool newRecord, bool summary) {
+    // Without the new-record flag a member joins the invoice this document already holds.
+    if (!newRecord && (m_invoice.InvoiceNum == 0 || m_finished))
+        return InvoiceResult::CreatingInvoice;
+
+    int failCode = InvoiceResult::CreatingInvoice; // what an exception here means
+    try {
+        if (newRecord) {
+            reset();
+            m_summary = summary;
+            CUserRecord user(m_db);
+            if (!user.findById(customerId))
+                return InvoiceResult::OpeningCustomer;
+            m_recordCustomer = user.row();
+            m_ctx.RecordCustomerId = m_recordCustomer.Id;
+            m_ctx.RecordCustomerName = m_recordCustomer.Username;
+
+            failCode = InvoiceResult::NoBillingPlan;
+            CBPRecord plan(m_db);
+            if (!plan.findById(billingPlanId))
+                return InvoiceResult::NoBillingPlan;
+            failCode = InvoiceResult::NoInvoicePlan;
+            CInvoicePlanRecord invoicePlan(m_db);
+            if (!invoicePlan.findById(invoicePlanId))
+                return InvoiceResult::NoInvoicePlan;
+            failCode = InvoiceResult::CreatingInvoice;
+
+            // The copies are written once the invoice row exists (below), so that a set-up
+            // that stops early leaves no copy that would pass for a template.
+            m_billingPlan = plan.row();
+            m_invoicePlan = invoicePlan.row();
+            m_templatePlanId = m_billingPlan.Id;
+
+            qint64 start = DbToSecondsOr0(m_billingPlan.StartDate);
+            qint64 end = DbToSecondsOr0(m_billingPlan.EndDate);
+            if (m_billingPlan.UseAnniversary)
+                std::tie(start, end) =
+                    AlignToAnniversary(start, end, m_recordCustomer.AnniversaryDay);
+            m_ctx.PeriodStart = start;
+            m_ctx.PeriodEnd = end;
+        }
+
+        m_chargePlanId = billingPlanId;
+        if (customerId == m_recordCustomer.Id) {
+            m_ctx.Customer = m_recordCustomer;
+        } else {
+            CUserRecord billed(m_db);
+            if (!billed.findById(customerId))
+                return InvoiceResult::OpeningCustomer;
+            m_ctx.Customer = billed.row();
+        }
+        if (m_ctx.Customer.ActiveStatus == 0)
+            return InvoiceResult::CustomerInactive;
+        if (outsideService())
+            return InvoiceResult::OutsideService;
+        if (!newRecord)
+            return InvoiceResult::CreationSucceeded;
+
+        // The new invoice row.
+        const bool skipFirst =
+            (m_billingPlan.Options & kPlanSkipFirstInvoice) && !m_recordCustomer.GotFirstInvoice;
+        InvoiceRow& inv = m_invoice;
+        inv.BillingDate = billingDate;
+        inv.OpeningDate = SecondsToDb(m_ctx.PeriodStart);
+        inv.ClosingDate = SecondsToDb(m_ctx.PeriodEnd);
+        inv.Version = InvoiceVersion::Current;
+        inv.Flags = 0;
+        if (summary) {
+            inv.Flags |= InvoiceFlag::Summary;
+            if (m_recordCustomer.GroupOptions & kGroupSendSummaryToMembers)
+                inv.Flags |= InvoiceFlag::SendToMembers;
+        }
+        inv.IdUser = m_recordCustomer.Id;
+        inv.Minimum =
+            skipFirst ? Currency() : Currency::fromUnits(m_billingPlan.MinimumCharge.units());
+        inv.Taxes = inv.TaxableGross = inv.Prepaying = inv.Charge = inv.TotalDue = inv.NewCharges =
+            Currency();
+        const BalanceCarry carry =
+            ComputeBalanceCarry(m_db, m_recordCustomer.Id, m_recordCustomer.GotFirstInvoice);
+        inv.PrevBalance = carry.PrevBalance;
+        inv.Payments = carry.Payments;
+        inv.Prepaid = carry.Prepaid;
+
+        // The minimum of the coming period paid in advance.
+        const auto recordEnd = DbToSeconds(m_recordCustomer.EndDate);
+        const bool lastInvoice =
+            recordEnd && *recordEnd >= m_ctx.PeriodStart && *recordEnd < m_ctx.PeriodEnd;
+        if (m_billingPlan.PrepayMinimum && !skipFirst && !lastInvoice) {
+            inv.Prepaying = Currency::fromUnits(m_billingPlan.MinimumCharge.units());
+            inv.TaxableGross = inv.Prepaying;
+        }
+
+        {
+            CInvoiceRecord rec(m_db);
+            rec.openWhere(QStringLiteral("[InvoiceNum] = ?"), {0});
+            rec.addNew();
+            rec = inv;
+            rec.update();
+            inv.InvoiceNum = qint32(rec.lastAddedKey());
+            rec.close();
+        }
+        m_ctx.InvoiceNum = inv.InvoiceNum;
+
+        failCode = InvoiceResult::CopyingRecords;
+        m_billingPlan.Id = 0;
+        m_billingPlan.IdInvoice = inv.InvoiceNum;
+        m_billingPlan.IdUser = m_recordCustomer.Id;
+        {
+            CBPRecord rec(m_db);
+            rec.openWhere(QStringLiteral("[Id] = ?"), {0});
+            rec.addNew();
+            rec = m_billingPlan;
+            rec.update();
+            m_billingPlan.Id = qint32(rec.lastAddedKey());
+            rec.close();
+        }
+        m_invoicePlan.Id = 0;
+        m_invoicePlan.IdInvoice = inv.InvoiceNum;
+        m_invoicePlan.IdUser = m_recordCustomer.Id;
+        {
+            CInvoicePlanRecord rec(m_db);
+            rec.openWhere(QStringLiteral("[Id] = ?"), {0});
+            rec.addNew();
+            rec = m_invoicePlan;
+            rec.update();
+            m_invoicePlan.Id = qint32(rec.lastAddedKey());
+            rec.close();
+        }
+    } catch (const std::exception& e) {
+        m_lastError = QString::fromUtf8(e.what());
+        return failCode;
+    }
+    return InvoiceResult::CreationSucceeded;
+}
+
+int CInvoiceDoc::computeCharges() {
+    if (outsideService())
+        return InvoiceResult::OutsideService;
+
+    int result = 0;
+    try {
+        m_ctx.FirstNewIndex = m_ctx.Charges.size();
+        m_ctx.Usage.clear();
+
+        // Fixed charges: priced, saved, then their linked taxes, surcharges and discounts.
+        for (const ChargeRow& tpl : planCharges(m_chargePlanId, ChargeType::Fixed)) {
+            ChargeRow copy = MakeInvoiceCopy(m_ctx, tpl);
+            const int r = RateFixed(m_db, m_ctx, copy);
+            if (r == BillingResult::ChargeSkipped)
+                continue;
+            if (r != 0)
+                return r;
+            SaveChargeCopy(m_db, copy);
+            m_ctx.Charges.append(copy);
+            Currency total;
+            if (ApplyLinked(m_db, m_ctx, copy.InvoicedAmount, tpl.Id, copy.Id, false,
+                            ChargeType::All, total)) {
+                m_lastError = m_ctx.LastError;
+                return InvoiceResult::ComputingCharge;
+            }
+        }
+
+        // Usage charges: connect time, then byte traffic; priced after the last session.
+        QList<qsizetype> usage;
+        for (const qint32 type : {qint32(ChargeType::Online), qint32(ChargeType::ByteTraffic)}) {
+            for (const ChargeRow& tpl : planCharges(m_chargePlanId, type)) {
+                ChargeRow copy = MakeInvoiceCopy(m_ctx, tpl);
+                if (!ChargeApplies(m_db, m_ctx, copy))
+                    continue;
+                usage.append(m_ctx.Charges.size());
+                m_ctx.Charges.append(copy);
+            }
+        }
+
+        if (const int r = rateSessions())
+            return r;
+        for (const qsizetype index : usage) {
+            if (FinishUsageCharge(m_ctx, index))
+                return InvoiceResult::ComputingCharge;
+        }
+
+        // Each usage charge once: prorate, save, link. Linked copies are appended behind.
+        QList<qsizetype> dropped;
+        for (const qsizetype index : usage) {
+            if (!ProrateCharge(m_ctx, m_ctx.Charges[index])) {
+                dropped.append(index);
+                continue;
+            }
+            SaveChargeCopy(m_db, m_ctx.Charges[index]);
+            const ChargeRow saved = m_ctx.Charges.at(index);
+            Currency total;
+            if (ApplyLinked(m_db, m_ctx, saved.InvoicedAmount, saved.IdTemplate, saved.Id, false,
+                            ChargeType::All, total)) {
+                m_lastError = m_ctx.LastError;
+                return InvoiceResult::ComputingCharge;
+            }
+        }
+        std::sort(dropped.begin(), dropped.end(), std::greater<>());
+        for (const qsizetype index : dropped)
+            m_ctx.Charges.removeAt(index);
+
+        if (m_ctx.Charges.size() == m_ctx.FirstNewIndex)
+            report(InvoiceResult::NoCharges);
+
+        // Sums over the charges of this computation. A charge credited on the next invoice
+        // carries its own amount there.
+        for (qsizetype i = m_ctx.FirstNewIndex; i < m_ctx.Charges.size(); ++i) {
+            const ChargeRow& c = m_ctx.Charges.at(i);
+            if (c.Type == ChargeType::Tax)
+                m_invoice.Taxes += c.InvoicedAmount;
+            else
+                m_invoice.Charge += c.InvoicedAmount;
+            if (c.Options & ChargeOption::CreditNextInvoice)
+                m_invoice.Prepaying += c.InvoicedAmount;
+        }
+
+        if (m_summary) {
+            m_members.append(m_ctx.Customer.Id);
+        } else if (Finish()) {
+            return InvoiceResult::SummingCharges;
+        }
+        result = InvoiceResult::CreationSucceeded;
+    } catch (const std::exception& e) {
+        m_lastError = QString::fromUtf8(e.what());
+        if (result == 0)
+            result = InvoiceResult::SummingCharges;
+    }
+    return result == 0 ? int(InvoiceResult::UnspecifiedCharge) : result;
+}
+
+int CInvoiceDoc::rateSessions() {
+    try {
+        const bool details = m_invoicePlan.ShowDetails;
+        const qint32 member = m_ctx.Customer.Id;
+        bool failed = false;
+        forEachSession(m_ctx.Customer.Username, [&](const EventRow& event) {
+            if (failed)
+                return;
+            const UsageSession s = UsageSession::fromEvent(event);
+            if (RateSession(m_ctx, s)) {
+                failed = true;
+                return;
+            }
+            if (details)
+                m_sessions.append(
+                    {s.Connect, s.Disconnect, s.Duration, s.Sent, s.Received, member});
+            m_totalSeconds += s.Duration;
+            m_totalSent += s.Sent;
+            m_totalReceived += s.Received;
+        });
+        if (failed) {
+            m_lastError = m_ctx.LastError;
+            return InvoiceResult::ComputingCharge;
+        }
+    } catch (const std::exception& e) {
+        m_lastError = QString::fromUtf8(e.what());
+        return InvoiceResult::ComputingCharge;
+    }
+    // Totals over every session billed on this invoice (all members of a summary).
+    m_invoice.TotalTimeHH = ClampToInt32(m_totalSeconds / 3600);
+    m_invoice.TotalTimeMM = qint16(m_totalSeconds / 60 % 60);
+    m_invoice.TotalTimeSS = qint16(m_totalSeconds % 60);
+    m_invoice.Sent = ClampToInt32(m_totalSent);
+    m_invoice.Received = ClampToInt32(m_totalReceived);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Finish
+
+bool CInvoiceDoc::Finish() {
+    if (m_invoice.InvoiceNum == 0 || m_finished)
+        return true;
+    try {
+        InvoiceRow& inv = m_invoice;
+        inv.TaxableGross += inv.Prepaid;
+        if (inv.Minimum > Currency())
+            inv.TaxableGross += std::max(inv.Charge, inv.Minimum);
+        else
+            inv.TaxableGross += inv.Charge;
+
+        // Plan-level surcharges and discounts, then taxes on the result; none on a credit.
+        Currency total;
+        if (inv.TaxableGross >= Currency()) {
+            if (ApplyLinked(m_db, m_ctx, inv.TaxableGross, m_templatePlanId, m_billingPlan.Id, true,
+                            ChargeType::Surcharge, total)) {
+                m_lastError = m_ctx.LastError;
+                return true;
+            }
+            inv.TaxableGross += total;
+        }
+        if (inv.TaxableGross >= Currency()) {
+            if (ApplyLinked(m_db, m_ctx, inv.TaxableGross, m_templatePlanId, m_billingPlan.Id, true,
+                            ChargeType::Tax, total)) {
+                m_lastError = m_ctx.LastError;
+                return true;
+            }
+            inv.Taxes += total;
+        }
+        inv.NewCharges = inv.TaxableGross + inv.Taxes;
+        inv.TotalDue = inv.NewCharges + inv.PrevBalance - inv.Payments;
+        if (!m_members.isEmpty())
+            inv.Users = EncodeMemberList(m_members);
+
+        CInvoiceRecord rec(m_db);
+        if (!rec.findByNumber(inv.InvoiceNum)) {
+            m_lastError = QStringLiteral("Invoice %1 not found.").arg(inv.InvoiceNum);
+            return true;
+        }
+        rec.edit();
+        rec = inv;
+        rec.update();
+        rec.close();
+    } catch (const std::exception& e) {
+        m_lastError = QString::fromUtf8(e.what());
+        return true;
+    }
+    m_finished = true;
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Load
+
+int CInvoiceDoc::Load(qint32 invoiceNum, const InvoicePlanRow* invoicePlan) {
+    reset();
+    m_lastError.clear();
+    const int result = loadInvoice(invoiceNum, invoicePlan);
+    if (result != 0) {
+        report(result, m_lastError);
+        // A failed load shows nothing.
+        const QString error = m_lastError;
+        reset();
+        m_lastError = error;
+    }
+    return result;
+}
+
+int CInvoiceDoc::loadInvoice(qint32 invoiceNum, const InvoicePlanRow* invoicePlan) {
+    int result = 0;
+    StatusTextScope status;
+    try {
+        {
+            CInvoiceRecord rec(m_db);
+            if (!rec.findByNumber(invoiceNum)) {
+                m_lastError = QStringLiteral("Invoice %1 not found.").arg(invoiceNum);
+                return InvoiceResult::LoadingInvoice;
+            }
+            m_invoice = rec.row();
+        }
+        {
+            CUserRecord user(m_db);
+            if (!user.findById(m_invoice.IdUser))
+                return InvoiceResult::OpeningCustomer;
+            m_recordCustomer = user.row();
+            m_ctx.Customer = m_recordCustomer;
+            m_ctx.RecordCustomerId = m_recordCustomer.Id;
+            m_ctx.RecordCustomerName = m_recordCustomer.Username;
+        }
+        ui().setStatusText(
+            QStringLiteral("Loading invoice for %1...").arg(m_recordCustomer.Username));
+
+        if (m_invoice.Version == InvoiceVersion::OldLayout)
+            return InvoiceResult::OldStyleInvoice;
+        if (m_invoice.Version < 0)
+            return InvoiceResult::BalanceAdjustment;
+
+        m_summary = m_invoice.Flags & InvoiceFlag::Summary;
+        m_ctx.PeriodStart = DbToSecondsOr0(m_invoice.OpeningDate);
+        m_ctx.PeriodEnd = DbToSecondsOr0(m_invoice.ClosingDate);
+        m_ctx.InvoiceNum = m_invoice.InvoiceNum;
+
+        {
+            CBPRecord plan(m_db);
+            result = InvoiceResult::NoBillingPlan;
+            if (!plan.findByInvoice(invoiceNum))
+                return result;
+            m_billingPlan = plan.row();
+            m_templatePlanId = 0; // a loaded invoice no longer knows its template
+        }
+        if (invoicePlan) {
+            m_invoicePlan = *invoicePlan;
+        } else {
+            CInvoicePlanRecord plan(m_db);
+            result = InvoiceResult::NoInvoicePlan;
+            if (!plan.findByInvoice(invoiceNum))
+                return result;
+            m_invoicePlan = plan.row();
+        }
+        result = 0;
+
+        {
+            CChargeRecord rs(m_db);
+            rs.openWhere(QStringLiteral("[IdInvoice] = ? ORDER BY Id"), {invoiceNum});
+            for (; !rs.isEOF(); rs.moveNext())
+                m_ctx.Charges.append(rs.row());
+            rs.close();
+        }
+        m_members = DecodeMemberList(m_invoice.Users);
+
+        if (m_invoicePlan.ShowDetails) {
+            auto add = [this](qint32 member) {
+                return [this, member](const EventRow& event) {
+                    const UsageSession s = UsageSession::fromEvent(event);
+                    m_sessions.append(
+                        {s.Connect, s.Disconnect, s.Duration, s.Sent, s.Received, member});
+                };
+            };
+            if (m_summary) {
+                for (const qint32 id : std::as_const(m_members)) {
+                    CUserRecord member(m_db);
+                    if (member.findById(id))
+                        forEachSession(member.Username, add(id));
+                }
+            } else {
+                forEachSession(m_recordCustomer.Username, add(m_recordCustomer.Id));
+            }
+        }
+    } catch (const std::exception& e) {
+        m_lastError = QString::fromUtf8(e.what());
+        return result != 0 ? result : int(InvoiceResult::LoadingInvoice);
+    }
+    return 0;
+}
+
+std::optional<qint32> CInvoiceDoc::InvoiceNumberFromFileName(const QString& fileName) {
+    const QString base = QFileInfo(fileName).completeBaseName();
+    if (base.isEmpty())
+        return std::nullopt;
+    for (const QChar c : base)
+        if (!c.isDigit() || c.unicode() > 127)
+            return std::nullopt;
+    bool ok = false;
+    const qint32 n = base.toInt(&ok);
+    if (!ok || n <= 0)
+        return std::nullopt;
+    return n;
+}
+
+QString CInvoiceDoc::DocumentFileName(qint32 invoiceNum) {
+    return QStringLiteral("%1.inv").arg(invoiceNum);
+}
+
+int CInvoiceDoc::OpenDocumentFile(const QString& fileName) {
+    const auto number = InvoiceNumberFromFileName(fileName);
+    if (!number) {
+        reset();
+        m_lastError = QStringLiteral("'%1' names no invoice.").arg(fileName);
+        report(InvoiceResult::LoadingInvoice, m_lastError);
+        return InvoiceResult::LoadingInvoice;
+    }
+    return Load(*number);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Delete
+
+bool CInvoiceDoc::Delete(qint32 invoiceNum) {
+    m_lastError.clear();
+    return DeleteInvoice(m_db, invoiceNum, &m_lastError);
+}
+
+bool CInvoiceDoc::DeleteInvoice(Database& db, qint32 invoiceNum, QString* error) {
+    try {
+        CInvoiceRecord rec(db);
+        if (!rec.findByNumber(invoiceNum)) {
+            if (error)
+                *error = QStringLiteral("Invoice %1 not found.").arg(invoiceNum);
+            return true;
+        }
+        db.beginTrans();
+        try {
+            db.execute(QStringLiteral("DELETE FROM Charges WHERE Charges.IdInvoice = ?"),
+                       {invoiceNum});
+            db.execute(QStringLiteral("DELETE FROM BillingPlans WHERE IdInvoice = ?"),
+                       {invoiceNum});
+            db.execute(QStringLiteral("DELETE FROM InvoicePlans WHERE IdInvoice = ?"),
+                       {invoiceNum});
+            rec.deleteCurrent();
+            db.commitTrans();
+        } catch (...) {
+            db.rollback();
+            throw;
+        }
+    } catch (const std::exception& e) {
+        if (error)
+            *error = QString::fromUtf8(e.what());
+        return true;
+    }
+    return false;
+}
