@@ -487,6 +487,14 @@ private slots:
         QCOMPARE(m_ui->countMessages("Database backup failed."), 2);
         QCOMPARE(QFileInfo(path).size(), size);
         QCOMPARE(db().scalar("SELECT COUNT(*) FROM DBInfo").toInt(), 1);
+
+        // Not in the middle of a transaction: the file would be inconsistent.
+        const QString target = m_folders->filePath("during.db");
+        db().beginTrans();
+        QCOMPARE(m_session->backup(target), 13);
+        db().rollback();
+        QVERIFY(!QFile::exists(target));
+        QCOMPARE(m_ui->countMessages("Database backup failed."), 3);
     }
 
     // --- sample database ---

@@ -351,6 +351,9 @@ int CDatabaseSession::backup(const QString& target) {
                samePath(file, m_path)) {
         // Copying the file over itself would destroy it.
         m_lastError = QStringLiteral("The backup cannot replace the database itself.");
+    } else if (m_db->transactionDepth() > 0) {
+        // The file is only consistent between transactions.
+        m_lastError = QStringLiteral("A transaction is in progress.");
     } else {
         ok = copyReplacing(m_path, file, &m_lastError);
     }
