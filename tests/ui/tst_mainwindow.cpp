@@ -1,4 +1,5 @@
 #include "app/busystate.h"
+#include "app/dbsession.h"
 #include "app/guiuserinterface.h"
 #include "app/logdoc.h"
 #include "app/logframe.h"
@@ -9,10 +10,13 @@
 #include "app/registrystore.h"
 #include "app/settingsvalues.h"
 #include "app/welcomedlg.h"
+#include "db/schema.h"
 #include "testfolders.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMdiArea>
@@ -48,6 +52,31 @@ public:
 
 private:
     QMessageBox::StandardButton m_answer;
+    QTimer m_timer;
+};
+
+// Answers the next file dialog with a file name (empty: cancels) and records its title.
+class CFileDialogAnswerer : public QObject {
+public:
+    explicit CFileDialogAnswerer(const QString& file) {
+        m_timer.setInterval(10);
+        connect(&m_timer, &QTimer::timeout, this, [this, file] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            titles.append(dialog->windowTitle());
+            if (file.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            dialog->selectFile(file);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        m_timer.start();
+    }
+    QStringList titles;
+
+private:
     QTimer m_timer;
 };
 
@@ -420,12 +449,47 @@ private slots:
         QVERIFY(!m_gui->progressDialog());
     }
 
-    void databaseCommandsNeedClosedWindows() {
+    void databaseCommandsFromTheMenu() {
+        const QString database = m_folders->filePath(QStringLiteral("office.db"));
+        CreateNewDatabase(database);
+        QVERIFY(RegWriteText(Reg::DatabasePath, database));
+        QVERIFY(RegWriteYesNo(Reg::SuppressDatabasePrompt, true));
+        CDatabaseSession session;
+        QVERIFY(session.openAtStartup());
+
+        // An open document window stops the command before its question.
         m_frame->viewLogfile();
-        CBoxAnswerer answerer(QMessageBox::Ok);
-        // Without an open session the command says so; with one, the open log window stops it.
-        m_frame->action("actionCompact")->trigger();
-        QCOMPARE(answerer.texts.size(), 1);
+        {
+            CBoxAnswerer answerer(QMessageBox::Ok);
+            m_frame->action("actionCompact")->trigger();
+            QCOMPARE(answerer.texts, QStringList{"Please close all invoice and report windows "
+                                                 "before using this feature."});
+        }
+        QVERIFY(m_frame->closeAllDocumentWindows());
+        {
+            CBoxAnswerer answerer(QMessageBox::Yes);
+            m_frame->action("actionCompact")->trigger();
+            QCOMPARE(answerer.texts.size(), 1);
+            QVERIFY(answerer.texts[0].startsWith("This operation will compact the database"));
+        }
+        QVERIFY(session.isOpen());
+        QCOMPARE(QFileInfo(session.path()), QFileInfo(database));
+        QCOMPARE(m_frame->statusBar()->currentMessage(), QStringLiteral("Done"));
+
+        // Backup asks for the target with a save dialog.
+        const QString copy = m_folders->filePath(QStringLiteral("copy.db"));
+        {
+            CFileDialogAnswerer chooser(copy);
+            m_frame->action("actionBackup")->trigger();
+            QCOMPARE(chooser.titles, QStringList{"Backup Tollkeeper Database"});
+        }
+        QVERIFY(QFileInfo::exists(copy));
+        QCOMPARE(m_frame->statusBar()->currentMessage(), QStringLiteral("Done"));
+        {
+            CFileDialogAnswerer chooser{QString()}; // cancelled: nothing happens
+            m_frame->action("actionBackup")->trigger();
+            QCOMPARE(chooser.titles.size(), 1);
+        }
     }
 
     void welcomeDialogButtons() {

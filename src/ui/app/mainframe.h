@@ -32,6 +32,8 @@ public:
     void locateLogfile();
 
     QAction* action(const QString& objectName) const;
+    // Closes every document window; false when one stayed open.
+    bool closeAllDocumentWindows() { return closeAllDocuments(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,0 +1,160 @@
+#include "app/dbsession.h"
+#include "app/mainframe.h"
+#include "app/operationlog.h"
+#include "app/registrystore.h"
+#include "app/schemaupgrade.h"
+#include "app/settingsvalues.h"
+#include "app/tollkeeperapp.h"
+#include "app/welcomedlg.h"
+#include "testfolders.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+// Answers whatever modal window comes up: message boxes with OK / Yes, file dialogs with
+// Cancel, the welcome dialog with OK. Records what it saw.
+class CModalAnswerer : public QObject {
+public:
+    CModalAnswerer() {
+        m_timer.setInterval(10);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                seen.append(QStringLiteral("box:") + box->text());
+                QAbstractButton* b = box->button(QMessageBox::Yes);
+                (b ? b : box->button(QMessageBox::Ok))->click();
+            } else if (auto* files = qobject_cast<QFileDialog*>(w)) {
+                seen.append(QStringLiteral("files:") + files->windowTitle());
+                files->reject();
+            } else if (auto* welcome = qobject_cast<CWelcomeDlg*>(w)) {
+                seen.append(QStringLiteral("welcome:") + welcome->windowTitle());
+                welcome->accept();
+            }
+        });
+        m_timer.start();
+    }
+    QStringList seen;
+
+private:
+    QTimer m_timer;
+};
+
+} // namespace
+
+// The start-up of the desktop program, run in this process.
+class TestStartup : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<CTestFolders> m_folders;
+
+    // Back to the state of a fresh process (the folders stay).
+    static void freshProcess() {
+        theRegistry().close();
+        theLog().reset();
+        ResetUpgradeState();
+    }
+
+private slots:
+    void init() {
+        freshProcess();
+        m_folders = std::make_unique<CTestFolders>();
+        QVERIFY(m_folders->isValid());
+        // The instance socket goes to a folder of this test only.
+        const QString tmp = m_folders->filePath(QStringLiteral("tmp"));
+        QVERIFY(QDir().mkpath(tmp));
+        qputenv("TMPDIR", QFile::encodeName(tmp));
+    }
+    void cleanup() {
+        freshProcess();
+        m_folders.reset();
+    }
+
+    void commandLineFile_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("none") << QStringList{"tollkeeper"} << QString();
+        QTest::newRow("plain") << QStringList{"tollkeeper", "/data/office.db"}
+                               << QStringLiteral("/data/office.db");
+        QTest::newRow("leading quote") << QStringList{"tollkeeper", "\"/data/my office.db"}
+                                       << QStringLiteral("/data/my office.db");
+        QTest::newRow("options skipped")
+            << QStringList{"tollkeeper", "--verbose", "/data/a.db"} << QStringLiteral("/data/a.db");
+        QTest::newRow("after --") << QStringList{"tollkeeper", "--", "-odd.db"}
+                                  << QStringLiteral("-odd.db");
+    }
+    void commandLineFile() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, file);
+        QCOMPARE(CTollkeeperApp::commandLineFile(arguments), file);
+    }
+
+    void earlyRelease_data() {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<bool>("early");
+        QTest::newRow("not read") << -1 << false;
+        QTest::newRow("new database row") << 0 << true;
+        QTest::newRow("1.10 build 12") << (12 * 65536 + 110) << true;
+        QTest::newRow("1.99") << 199 << true;
+        QTest::newRow("2.00") << 200 << false;
+        QTest::newRow("2.05 build 44") << (44 * 65536 + 205) << false;
+    }
+    void earlyRelease() {
+        QFETCH(int, version);
+        QFETCH(bool, early);
+        QCOMPARE(CTollkeeperApp::isEarlyRelease(version), early);
+    }
+
+    void firstRunWelcomesThenLaterRunsDoNot() {
+        {
+            CModalAnswerer answerer;
+            CTollkeeperApp app;
+            QVERIFY(app.initInstance({"tollkeeper"}));
+            QVERIFY(app.mainFrame());
+            QVERIFY(app.mainFrame()->isVisible());
+            QVERIFY(app.welcomeDue());
+            QCOMPARE(answerer.seen, QStringList{"welcome:Welcome to Tollkeeper!"});
+            QVERIFY(app.session()->isOpen());
+            QCOMPARE(QFileInfo(RegText(Reg::DatabasePath)),
+                     QFileInfo(CDatabaseSession::defaultDatabasePath()));
+        }
+        freshProcess();
+        {
+            CModalAnswerer answerer;
+            CTollkeeperApp app;
+            QVERIFY(app.initInstance({"tollkeeper"}));
+            QVERIFY(!app.welcomeDue());
+            QVERIFY(answerer.seen.isEmpty());
+            QVERIFY(app.mainFrame()->isVisible());
+        }
+    }
+
+    void unopenableDatabaseWithoutLocateEndsStartup() {
+        {
+            QVERIFY(theRegistry().open());
+            QVERIFY(RegWriteText(Reg::DatabasePath, m_folders->filePath("gone/office.db")));
+            QVERIFY(RegWriteYesNo(Reg::SuppressDatabasePrompt, true));
+            freshProcess();
+        }
+        CModalAnswerer answerer;
+        CTollkeeperApp app;
+        QVERIFY(!app.initInstance({"tollkeeper"}));
+        QVERIFY(app.exitCode() != 0);
+        QVERIFY(!app.mainFrame());
+        QVERIFY(!answerer.seen.isEmpty());
+        QVERIFY2(answerer.seen.first().startsWith("box:Error opening Tollkeeper database "),
+                 qPrintable(answerer.seen.join('|')));
+        QVERIFY(answerer.seen.contains("files:Locate Tollkeeper Database"));
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
