@@ -28,6 +28,7 @@ namespace {
 
 constexpr int kRecordsPerCommit = 20000;
 constexpr qint64 kProgressIntervalMs = 100;
+constexpr int kRecordsPerProgress = 256;
 // Half a second in engine days: dates match when they name the same second.
 constexpr double kHalfSecond = 0.5 / 86400.0;
 
@@ -162,8 +163,10 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
                     import->begin();
                     sinceCommit = 0;
                 }
-                // Progress and Esc: after the first record, then a few times a second.
-                if (out.total == 1 || progress.elapsed() >= kProgressIntervalMs) {
+                // Progress and Esc: after the first record, then every few hundred records or
+                // a few times a second, whichever comes first.
+                if (out.total == 1 || out.total % kRecordsPerProgress == 0 ||
+                    progress.elapsed() >= kProgressIntervalMs) {
                     progress.restart();
                     ui().setStatusText(foundText(out.found, out.total));
                     if (CheckInterrupt()) {
