@@ -514,6 +514,9 @@ private slots:
                                         << "SELECT 'SELECT DISTINCTROW' FROM T";
         QTest::newRow("subquery") << "DELETE FROM I WHERE N NOT IN (SELECT DISTINCTROW N FROM I)"
                                   << "DELETE FROM I WHERE N NOT IN (SELECT DISTINCT N FROM I)";
+        QTest::newRow("update left join")
+            << "UPDATE A LEFT JOIN B ON A.k = B.k SET A.v = B.v WHERE B.v > 0"
+            << "UPDATE A SET v = B.v FROM B WHERE (A.k = B.k) AND (B.v > 0)";
         QTest::newRow("update one table") << "UPDATE DISTINCTROW Users SET Users.Prepay = 1"
                                           << "UPDATE Users SET Prepay = 1";
         QTest::newRow("date literal") << "SELECT * FROM T WHERE D = #1/5/99 3:04:05 PM#"
@@ -548,6 +551,9 @@ private slots:
         } catch (const DbException& e) {
             QVERIFY2(e.message().contains(QStringLiteral("not a")), qPrintable(e.message()));
         }
+        QVERIFY_THROWS_EXCEPTION(DbException, Database::repair(text));
+        QVERIFY_THROWS_EXCEPTION(DbException,
+                                 Database::compact(text, m_dir.filePath(QStringLiteral("c.mdb"))));
         QFile f(text);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), content);

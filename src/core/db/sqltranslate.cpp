@@ -205,7 +205,8 @@ QString translateUpdate(const QString& sql) {
 
     const QString tm = masked(tables);
     static const QRegularExpression joinRe(
-        QStringLiteral("^(.+?)\\s+(?:INNER\\s+)?JOIN\\s+(.+?)\\s+ON\\s+(.+)$"),
+        QStringLiteral(
+            "^(.+?)\\s+(?:INNER\\s+|LEFT\\s+(?:OUTER\\s+)?)?JOIN\\s+(.+?)\\s+ON\\s+(.+)$"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     const auto j = joinRe.match(tm);
     if (!j.hasMatch()) {
