@@ -261,6 +261,41 @@ private slots:
         QCOMPARE(theLog().readLines().size(), answer ? 0 : 2);
     }
 
+    void locateLogfileSwitchesAndReloads() {
+        LogText("alice", "In the old file", 1);
+        CLogView* view = m_frame->viewLogfile()->view();
+        QCOMPARE(view->topLevelItemCount(), 1);
+        const QString other = m_folders->filePath(QStringLiteral("other.log"));
+        {
+            QFile f(other);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            const QDateTime t(QDate(2024, 10, 27), QTime(2, 30));
+            f.write(line(t, "bob", "ERROR", "first").toLatin1() + "\r\n" +
+                    line(t, "carol", "WARNING", "second").toLatin1() + "\r\n");
+        }
+        {
+            CFileDialogAnswerer chooser(other);
+            m_frame->action("actionLocateLog")->trigger();
+            QCOMPARE(chooser.titles, QStringList{"Locate Tollkeeper Logfile"});
+        }
+        QCOMPARE(QFileInfo(RegText(Reg::LogFileName)), QFileInfo(other));
+        QCOMPARE(columnTexts(view, CLogView::ColName), (QStringList{"bob", "carol"}));
+        LogText("dave", "third", 1);
+        QCOMPARE(theLog().readLines().size(), 3);
+        QCOMPARE(view->topLevelItemCount(), 3);
+
+        // A new name in an existing folder is accepted: the log starts there.
+        const QString fresh = m_folders->filePath(QStringLiteral("fresh.log"));
+        {
+            CFileDialogAnswerer chooser(fresh);
+            m_frame->action("actionLocateLog")->trigger();
+        }
+        QCOMPARE(view->topLevelItemCount(), 0);
+        LogText("erin", "into the new file", 1);
+        QVERIFY(QFileInfo::exists(fresh));
+        QCOMPARE(view->topLevelItemCount(), 1);
+    }
+
     void logWindowPlacementIsRestored() {
         CLogFrame* frame = m_frame->viewLogfile();
         frame->showNormal();
