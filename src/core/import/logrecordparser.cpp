@@ -329,6 +329,10 @@ void walkTelebit(Tokenizer& tz, LogSession& s) {
 
 } // namespace
 
+QByteArray LogRecordDelimiter(int authSystem) {
+    return authSystem == AUTH_RADIUS ? QByteArrayLiteral("\n\n") : QByteArrayLiteral("\n");
+}
+
 qint32 LogNumber(QByteArrayView text) {
     qsizetype i = 0;
     const qsizetype n = text.size();

@@ -24,6 +24,10 @@ struct LogSession {
     bool skip = false; // a status other than a stop; a Telebit line without "on"
 };
 
+// The record delimiter of a dialect as CLogRecordReader takes it (LF form): a blank line for
+// Radius, a line end for UNet and Telebit.
+QByteArray LogRecordDelimiter(int authSystem);
+
 // Splits one record of the dialect of authSystem (AUTH_RADIUS, AUTH_UNET, AUTH_TELEBIT) into
 // tokens and walks them: first the timestamp, then the dialect's field rules. currentYear
 // completes timestamps written without a year.

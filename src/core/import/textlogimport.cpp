@@ -41,11 +41,6 @@ QString foundText(qint32 found, qint32 total) {
     return QStringLiteral("Found %1 new logons out of %2 events").arg(found).arg(total);
 }
 
-QByteArray recordDelimiter(int authSystem) {
-    // Line ends arrive as LF (the reader drops the CR of CR LF).
-    return authSystem == AUTH_RADIUS ? QByteArrayLiteral("\n\n") : QByteArrayLiteral("\n");
-}
-
 // Texts are cut to the size of their fields.
 QString fitText(const QString& text) {
     return text.size() > kDefaultTextSize ? text.left(kDefaultTextSize) : text;
@@ -129,7 +124,7 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
 
         const int currentYear = QDate::currentDate().year();
         const QLocale locale = QLocale::system();
-        CLogRecordReader reader(file, recordDelimiter(authSystem));
+        CLogRecordReader reader(file, LogRecordDelimiter(authSystem));
         std::unique_ptr<CTextLogImport> import;
         try {
             if (authSystem != AUTH_RADIUS && authSystem != AUTH_UNET && authSystem != AUTH_TELEBIT)

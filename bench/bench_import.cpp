@@ -1,0 +1,145 @@
+// Import benchmark: a FreeRADIUS 3 detail file of many sessions imported into a new database,
+// then imported again (every session a duplicate). Prints records per second and the peak
+// memory of each phase.
+//
+//   bench_import [--sessions N] [--users N] [--dir DIR] [--keep]
+#include "db/database.h"
+#include "db/schema.h"
+#include "import/importcodes.h"
+#include "import/textlogimport.h"
+#include "radiusdetail.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+// Peak resident memory of the process in KiB since the last reset (Linux).
+long peakKiB() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+void resetPeak() {
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+}
+
+bool writeDetail(const QString& path, int sessions, int users) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    QRandomGenerator rng(20240601);
+    const QDateTime base(QDate(2023, 1, 1), QTime(0, 0, 0));
+    QByteArray chunk;
+    RadiusDetailSession s;
+    for (int i = 0; i < sessions; ++i) {
+        s.user = QStringLiteral("user%1").arg(i % users, 5, 10, QLatin1Char('0'));
+        s.written = base.addSecs(qint64(i) * 17);
+        s.sessionTime = 60 + rng.bounded(7200);
+        s.sessionId = QStringLiteral("%1").arg(i, 8, 16, QLatin1Char('0')).toUpper();
+        s.nasPort = QString::number(i % 96);
+        s.inputOctets = QString::number(rng.bounded(10000000));
+        s.outputOctets = QString::number(rng.bounded(50000000));
+        chunk += RadiusDetailRecord(s);
+        if (chunk.size() > (1 << 20)) {
+            if (f.write(chunk) != chunk.size())
+                return false;
+            chunk.clear();
+        }
+    }
+    return f.write(chunk) == chunk.size();
+}
+
+struct Phase {
+    double seconds;
+    TextLogImportOutcome out;
+    long peak;
+};
+
+Phase importOnce(Database& db, const QString& path) {
+    resetPeak();
+    QElapsedTimer t;
+    t.start();
+    Phase p;
+    p.out = ImportTextLogInto(db, path, AUTH_RADIUS, 1, false);
+    p.seconds = double(t.nsecsElapsed()) / 1e9;
+    p.peak = peakKiB();
+    return p;
+}
+
+void report(const char* name, const Phase& p) {
+    std::printf("%-10s result %d, %d records, %d stored, %.2f s, %.0f records/s, peak %.1f MB\n",
+                name, p.out.result, p.out.total, p.out.found, p.seconds, p.out.total / p.seconds,
+                p.peak / 1024.0);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    int sessions = 1000000;
+    int users = 10000;
+    QString dir;
+    bool keep = false;
+    const QStringList args = app.arguments();
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--sessions") && i + 1 < args.size())
+            sessions = args[++i].toInt();
+        else if (args[i] == QLatin1String("--users") && i + 1 < args.size())
+            users = args[++i].toInt();
+        else if (args[i] == QLatin1String("--dir") && i + 1 < args.size())
+            dir = args[++i];
+        else if (args[i] == QLatin1String("--keep"))
+            keep = true;
+        else {
+            std::fprintf(stderr, "usage: bench_import [--sessions N] [--users N] [--dir DIR] "
+                                 "[--keep]\n");
+            return 2;
+        }
+    }
+    QTemporaryDir tmp(dir.isEmpty() ? QDir::tempPath() + QStringLiteral("/bench_import-XXXXXX")
+                                    : dir + QStringLiteral("/bench_import-XXXXXX"));
+    tmp.setAutoRemove(!keep);
+    if (!tmp.isValid() || sessions <= 0 || users <= 0)
+        return 1;
+    const QString log = tmp.filePath(QStringLiteral("detail"));
+    const QString dbPath = tmp.filePath(QStringLiteral("bench.db"));
+
+    QElapsedTimer t;
+    t.start();
+    if (!writeDetail(log, sessions, users)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(log));
+        return 1;
+    }
+    std::printf("generated %d sessions for %d users (%.0f MB) in %.1f s\n", sessions, users,
+                QFileInfo(log).size() / 1048576.0, t.elapsed() / 1000.0);
+
+    CreateNewDatabase(dbPath);
+    Database db;
+    db.open(dbPath);
+    std::printf("baseline   peak %.1f MB\n", (resetPeak(), peakKiB()) / 1024.0);
+    const Phase first = importOnce(db, log);
+    report("first", first);
+    const Phase again = importOnce(db, log);
+    report("re-import", again);
+    db.close();
+    std::printf("database   %.0f MB\n", QFileInfo(dbPath).size() / 1048576.0);
+    return first.out.result == IMPORT_OK && again.out.result == IMPORT_OK &&
+                   first.out.found == sessions && again.out.found == 0
+               ? 0
+               : 1;
+}
