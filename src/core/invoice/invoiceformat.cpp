@@ -5,10 +5,10 @@
 
 namespace {
 
-// A separator the invoice's character set cannot hold (the narrow no-break space of some
-// locales) is written as a no-break space.
-QString writable(const QString& separator) {
-    return IsCp1252(separator) ? separator : QString(QChar(0xA0));
+// A sign the invoice's character set cannot hold (the narrow no-break space that groups
+// digits in some locales, the minus sign U+2212) is written as its nearest Windows-1252 form.
+QString writable(const QString& sign, QChar fallback) {
+    return IsCp1252(sign) ? sign : QString(fallback);
 }
 
 } // namespace
@@ -25,15 +25,15 @@ QString FormatCurrencyNumber(const Currency& amount, const InvoiceNumberFormat& 
 
     const QLocale& locale = format.locale;
     if (!(locale.numberOptions() & QLocale::OmitGroupSeparator)) {
-        const QString group = writable(locale.groupSeparator());
+        const QString group = writable(locale.groupSeparator(), QChar(0xA0));
         for (qsizetype at = whole.size() - 3; at > 0; at -= 3)
             whole.insert(at, group);
     }
     QString text = whole;
     if (!fraction.isEmpty())
-        text += writable(locale.decimalPoint()) + fraction;
+        text += writable(locale.decimalPoint(), QLatin1Char('.')) + fraction;
     if (negative)
-        text.prepend(writable(locale.negativeSign()));
+        text.prepend(writable(locale.negativeSign(), QLatin1Char('-')));
     return text;
 }
 

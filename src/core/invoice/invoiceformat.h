@@ -14,7 +14,8 @@ struct InvoiceNumberFormat {
 
 // An amount as a number in the locale's currency form: rounded half away from zero to the
 // given decimals, the locale's decimal separator and digit grouping, its minus sign; no
-// currency symbol. A separator outside Windows-1252 is written as a no-break space.
+// currency symbol. A group separator outside Windows-1252 is written as a no-break space, a
+// minus sign outside it as "-".
 QString FormatCurrencyNumber(const Currency& amount, const InvoiceNumberFormat& format);
 
 // A date of the page head in the locale's default form: the short date with a four-digit
