@@ -2,6 +2,7 @@
 #include "billing/invoicedoc.h"
 #include "invoice/invoicerep.h"
 #include "invoice/invoicerepdata.h"
+#include "mail/mimemessage.h"
 
 #include <QByteArray>
 #include <QString>
