@@ -1,7 +1,7 @@
 #include "invoicebalance.h"
 
+#include "db/database.h"
 #include "db/dbinfo.h"
-#include "db/invoicerecord.h"
 
 #include <exception>
 
@@ -13,20 +13,27 @@ BalanceCarry ComputeBalanceCarry(Database& db, qint32 customerId, bool gotFirstI
     Currency lastDue;
     Currency lastPrepaying;
 
-    CInvoiceRecord rs(db);
-    rs.openWhere(QStringLiteral("[IdUser] = ? ORDER BY InvoiceNum"), {customerId});
-    for (; !rs.isEOF(); rs.moveNext()) {
-        // Null amounts count as 0 (Currency::units()).
-        unpaid += Currency::fromUnits(rs.NewCharges.units() - rs.TotalPaid.units());
-        if (rs.Version == InvoiceVersion::Current) {
+    Statement st = db.prepare(
+        QStringLiteral("SELECT Version, NewCharges, TotalPaid, TotalDue, Prepaying FROM Invoices "
+                       "WHERE [IdUser] = ? ORDER BY InvoiceNum"));
+    st.bind(1, customerId);
+    auto amount = [&st](int column) {
+        // Null amounts count as 0.
+        const QVariant v = st.value(column);
+        return v.canConvert<Currency>() ? Currency::fromUnits(v.value<Currency>().units())
+                                        : Currency();
+    };
+    while (st.next()) {
+        const QVariant version = st.value(0);
+        unpaid += Currency::fromUnits(amount(1).units() - amount(2).units());
+        if (!version.isNull() && version.toInt() == InvoiceVersion::Current) {
             haveCurrent = true;
-            lastDue = Currency::fromUnits(rs.TotalDue.units());
-            lastPrepaying = Currency::fromUnits(rs.Prepaying.units());
-        } else if (rs.Version == InvoiceVersion::OldLayout) {
+            lastDue = amount(3);
+            lastPrepaying = amount(4);
+        } else if (version.isNull() || version.toInt() == InvoiceVersion::OldLayout) {
             haveOld = true;
         }
     }
-    rs.close();
 
     if (haveCurrent) {
         carry.PrevBalance = lastDue;

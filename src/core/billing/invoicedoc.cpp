@@ -28,8 +28,10 @@ const QString kPlanChargesSql = QStringLiteral(
     "ORDER BY BPChargeJoin.OrdinalPosition");
 
 // Sessions of one customer in a period, by disconnect time.
-const QString kSessionsCriteria = QStringLiteral(
-    "[Username] = ? AND [DisconnectDate] >= ? AND [DisconnectDate] < ? ORDER BY DisconnectDate");
+const QString kSessionsSql = QStringLiteral(
+    "SELECT ConnectDate, DisconnectDate, Hours, Minutes, Seconds, Sent, Received, Port, ServerId "
+    "FROM Events WHERE [Username] = ? AND [DisconnectDate] >= ? AND [DisconnectDate] < ? "
+    "ORDER BY DisconnectDate");
 
 // Clears the status text when loading ends, however it ends.
 struct StatusTextScope {
@@ -87,7 +89,7 @@ bool CInvoiceDoc::outsideService() const {
 QList<ChargeRow> CInvoiceDoc::planCharges(qint32 planId, qint32 type) {
     QList<ChargeRow> rows;
     CChargeRecord rs(m_db);
-    rs.openSql(kPlanChargesSql, {planId, type}, QStringLiteral("Charges"));
+    rs.openSql(kPlanChargesSql, {planId, type}); // read only: no table look-up needed
     for (; !rs.isEOF(); rs.moveNext())
         rows.append(rs.row());
     rs.close();
@@ -95,12 +97,24 @@ QList<ChargeRow> CInvoiceDoc::planCharges(qint32 planId, qint32 type) {
 }
 
 template <class F> void CInvoiceDoc::forEachSession(const QString& username, F&& f) {
-    CEventRecord rs(m_db);
-    rs.openWhere(kSessionsCriteria, {username, QVariant::fromValue(SecondsToDb(m_ctx.PeriodStart)),
-                                     QVariant::fromValue(SecondsToDb(m_ctx.PeriodEnd))});
-    for (; !rs.isEOF(); rs.moveNext())
-        f(rs.row());
-    rs.close();
+    // Read through a plain statement: this is the one query whose rows grow with the usage.
+    Statement st = m_db.prepare(kSessionsSql);
+    st.bindAll({username, QVariant::fromValue(SecondsToDb(m_ctx.PeriodStart)),
+                QVariant::fromValue(SecondsToDb(m_ctx.PeriodEnd))});
+    EventRow e;
+    e.Username = username;
+    while (st.next()) {
+        e.ConnectDate = st.value(0).value<DbDateTime>();
+        e.DisconnectDate = st.value(1).value<DbDateTime>();
+        e.Hours = qint16(st.value(2).toInt());
+        e.Minutes = qint16(st.value(3).toInt());
+        e.Seconds = qint16(st.value(4).toInt());
+        e.Sent = st.value(5).toInt();
+        e.Received = st.value(6).toInt();
+        e.Port = st.value(7).toString();
+        e.ServerId = st.value(8).toInt();
+        f(std::as_const(e));
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
