@@ -1,16 +1,65 @@
-// init: a new database of the current layout.
+// init: a new database of the current layout, or the sample database (--sample).
 #include "clicommand.h"
 
+#include "app/dbsession.h"
+#include "customers/sampledatabase.h"
+#include "customers/sampledetail.h"
 #include "db/dbexception.h"
 #include "db/schema.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
+// init --sample [--force] [--detail FILE]: the sample database at --db, else tollk.sample.db in
+// the user's data folder; --force replaces an existing file; --detail also writes the sample
+// month's RADIUS detail file.
+int runInitSample(CCliContext& c) {
+    bool force = false;
+    QString detail;
+    const QStringList& args = c.args();
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--force"))
+            force = true;
+        else if (args[i] == QLatin1String("--detail") && i + 1 < args.size())
+            detail = args[++i];
+        else
+            return c.usageError(QStringLiteral("init --sample takes --force and --detail FILE."));
+    }
+    const QString path = c.options().db.isEmpty()
+                             ? CDatabaseSession::sampleDatabasePath()
+                             : QDir::cleanPath(QDir::current().absoluteFilePath(
+                                   CDatabaseSession::commandLinePath(c.options().db)));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    SampleDatabaseOptions options;
+    options.replace = force;
+    const SampleDatabaseResult r = CreateSampleDatabase(path, options);
+    if (!r.ok) {
+        c.terminal().showMessage(
+            QStringLiteral("Unable to create the sample database: %1").arg(r.error),
+            MessageIcon::Stop);
+        return ExitFailure;
+    }
+    c.out(QDir::toNativeSeparators(path));
+    if (!detail.isEmpty()) {
+        QString error;
+        if (!WriteSampleDetailFile(detail, &error)) {
+            c.terminal().showMessage(QStringLiteral("Unable to write %1: %2")
+                                         .arg(QDir::toNativeSeparators(detail), error),
+                                     MessageIcon::Stop);
+            return ExitFailure;
+        }
+        c.out(QDir::toNativeSeparators(QFileInfo(detail).absoluteFilePath()));
+    }
+    return ExitOk;
+}
+
 int runInit(CCliContext& c) {
+    if (!c.args().isEmpty() && c.args().first() == QLatin1String("--sample"))
+        return runInitSample(c);
     if (!c.args().isEmpty())
-        return c.usageError(QStringLiteral("init takes no arguments."));
+        return c.usageError(QStringLiteral("init takes no arguments (or --sample)."));
     const QString path = c.databasePath();
     try {
         // Refuses an existing file: a database is never created over one.
@@ -25,7 +74,10 @@ int runInit(CCliContext& c) {
     return ExitOk;
 }
 
-const CliRegistration reg{{QStringLiteral("init"), QStringLiteral("init"),
-                           QStringLiteral("Create a new database (never over a file)."), &runInit}};
+const CliRegistration reg{
+    {QStringLiteral("init"), QStringLiteral("init [--sample]"),
+     QStringLiteral("Create a new database (never over a file); with --sample [--force] "
+                    "[--detail FILE] the sample database."),
+     &runInit}};
 
 } // namespace
