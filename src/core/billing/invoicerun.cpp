@@ -1,0 +1,589 @@
+#include "invoicerun.h"
+
+#include "app/appservices.h"
+#include "app/busystate.h"
+#include "app/operationlog.h"
+#include "app/oplog.h"
+#include "app/userinterface.h"
+#include "billing/invoicedoc.h"
+#include "db/database.h"
+#include "db/invoicerecord.h"
+
+#include <QSet>
+
+#include <exception>
+#include <stdexcept>
+
+namespace {
+
+// Members of a group (customers and groups), in Username order.
+const QString kMembersSql = QStringLiteral(
+    "SELECT DISTINCTROW Users.* FROM Users INNER JOIN UserGroupJoin ON Users.Id = "
+    "UserGroupJoin.UserLinkId WHERE (((UserGroupJoin.GroupId)=?)) ORDER BY Users.Username");
+
+// Member groups of a group, in Username order.
+const QString kMemberGroupsSql = QStringLiteral(
+    "SELECT DISTINCTROW Users.* FROM Users INNER JOIN UserGroupJoin ON Users.Id = "
+    "UserGroupJoin.UserLinkId WHERE ((Users.IsGroup <> 0) AND ((UserGroupJoin.GroupId)=?)) "
+    "ORDER BY Users.Username");
+
+// Invoices of one billing date of a group and of its direct customer members.
+const QString kGroupInvoicesSql = QStringLiteral(
+    "SELECT DISTINCTROW Invoices.* FROM Invoices INNER JOIN Users ON Invoices.IdUser = Users.Id "
+    "WHERE (((Invoices.BillingDate)=?) AND ((Invoices.IdUser = ?) OR ((Invoices.IdUser) In "
+    "(SELECT DISTINCTROW Users.Id FROM Users INNER JOIN UserGroupJoin ON Users.Id = "
+    "UserGroupJoin.UserLinkId WHERE (Users.IsGroup = 0) AND (((UserGroupJoin.GroupId)=?)) "
+    "ORDER BY Users.UserName))))");
+
+// Marks the customers of the invoices above a number as having had their first invoice.
+const QString kMarkFirstInvoiceSql =
+    QStringLiteral("UPDATE DISTINCTROW Invoices INNER JOIN Users ON Invoices.IdUser = Users.Id SET "
+                   "Users.GotFirstInvoice = 1 WHERE (((Invoices.InvoiceNum)>?))");
+
+constexpr qint32 kActive = 0x01; // Users.ActiveStatus
+
+// Result codes used by the run (texts in app/oplog.h).
+namespace Code {
+enum : int {
+    NoBillingPlan = 1,
+    NoInvoicePlan = 2,
+    CreatingInvoice = 7,
+    OpeningCustomer = 15,
+    NoOverrideBillingPlan = 17,
+    NoOverrideInvoicePlan = 18,
+    NotActive = 19,
+    DeletingInvoice = 22,
+    MemberInactive = 26,
+    NoPlan = 31,
+    NoInvoicePlanWarning = 32,
+    CreationSucceeded = 39,
+    Aborted = 40,
+};
+}
+
+QString logName(const UserRow& row) {
+    return row.Username.isEmpty() ? QStringLiteral("Unknown customer") : row.Username;
+}
+
+} // namespace
+
+QString CommitConfirmQuestion(int choice) {
+    if ((choice & CommitChoice::Keep) && (choice & CommitChoice::Send))
+        return QStringLiteral("Are you sure you want to keep and send the new invoices?");
+    if (choice & CommitChoice::Keep)
+        return QStringLiteral("Are you sure you do not want to send the new invoices?");
+    return QStringLiteral("Are you sure you do not want to keep or send the new invoices?");
+}
+
+CInvoiceRun::CInvoiceRun(Database& db) : m_db(db) {}
+
+CInvoiceRun::~CInvoiceRun() = default;
+
+void CInvoiceRun::reset() {
+    m_startNum = 0;
+    m_aborted = false;
+    m_summaryNum = 0;
+    m_path.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The walk
+
+bool CInvoiceRun::CreateInvoice(const UserRow& customer, qint32 billingPlanId, qint32 invoicePlanId,
+                                const DbDateTime& invoiceDate, DocSlot& slot, bool summary) {
+    if (billingPlanId == 0) {
+        LogResult(logName(customer), Code::NoBillingPlan);
+        return true;
+    }
+    if (invoicePlanId == 0) {
+        LogResult(logName(customer), Code::NoInvoicePlan);
+        return true;
+    }
+    const bool created = !slot;
+    if (created)
+        slot = std::make_unique<CInvoiceDoc>(m_db);
+    int result = 0;
+    try {
+        result =
+            slot->Create(customer.Id, billingPlanId, invoicePlanId, invoiceDate, created, summary);
+    } catch (const std::exception&) {
+        LogResult(logName(customer), Code::CreatingInvoice);
+        result = Code::CreatingInvoice;
+    }
+    if (result != Code::CreationSucceeded) {
+        if (created)
+            slot.reset();
+        return true;
+    }
+    return false;
+}
+
+bool CInvoiceRun::ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 invoicePlanId,
+                              const DbDateTime& invoiceDate, DocSlot& summaryDoc, qint32& firstNum,
+                              bool summary, int what) {
+    const QString name = logName(node);
+    bool inTransaction = false;
+    try {
+        const qint32 planId = billingPlanId ? billingPlanId : node.IdBillingPlan;
+        const qint32 invoicePlan = invoicePlanId ? invoicePlanId : node.IdInvoicePlan;
+
+        if (what & RunWhat::Self) {
+            if (!(node.ActiveStatus & kActive)) {
+                LogResult(name, Code::MemberInactive);
+            } else if (planId == 0) {
+                LogResult(name, Code::NoPlan);
+            } else if (invoicePlan == 0) {
+                LogResult(name, Code::NoInvoicePlanWarning);
+            } else {
+                BeginProcess(name + QStringLiteral("..."), PROC_DEFAULT);
+                const bool wasEmpty = !summaryDoc;
+                if (!summary) {
+                    m_db.beginTrans();
+                    inTransaction = true;
+                }
+                const bool failed =
+                    CreateInvoice(node, planId, invoicePlan, invoiceDate, summaryDoc, summary);
+                if (CheckInterrupt()) {
+                    m_aborted = true;
+                    // An interrupted ordinary invoice is not kept half-decided: it goes with
+                    // its transaction. A summary stays for the caller to discard.
+                    if (inTransaction) {
+                        inTransaction = false;
+                        m_db.rollback();
+                    }
+                    if (!summary)
+                        summaryDoc.reset();
+                    return false;
+                }
+                if (summaryDoc && !(failed && summary)) {
+                    if (wasEmpty) {
+                        firstNum = summaryDoc->InvoiceNum();
+                        if (summary)
+                            m_summaryNum = firstNum;
+                    }
+                    if (!summary)
+                        summaryDoc.reset();
+                    if (inTransaction) {
+                        inTransaction = false;
+                        m_db.commitTrans();
+                    }
+                } else {
+                    if (inTransaction) {
+                        inTransaction = false;
+                        m_db.rollback();
+                    }
+                    // A member that could not be added ends the summary: it would be
+                    // incomplete.
+                    summaryDoc.reset();
+                    if (summary)
+                        return true;
+                }
+            }
+        }
+
+        if (node.IsGroup && (what & RunWhat::Members)) {
+            // A summary whose group invoice was never made (or was lost) takes no members.
+            if (summary && !summaryDoc)
+                return false;
+            qint32 memberPlan = billingPlanId;
+            qint32 memberInvoicePlan = invoicePlanId;
+            if (memberPlan == 0 && (node.GroupOptions & GroupOption::OverrideBillingPlan)) {
+                memberPlan = node.IdBPOverride;
+                if (memberPlan == 0) {
+                    LogResult(name, Code::NoOverrideBillingPlan);
+                    return false;
+                }
+            }
+            if (memberInvoicePlan == 0 && (node.GroupOptions & GroupOption::OverrideInvoicePlan)) {
+                memberInvoicePlan = node.IdIPOverride;
+                if (memberInvoicePlan == 0) {
+                    LogResult(name, Code::NoOverrideInvoicePlan);
+                    return false;
+                }
+            }
+            for (const UserRow& member : members(node.Id, false)) {
+                if (m_aborted || (summary && !summaryDoc))
+                    break;
+                GenerateNode(member, memberPlan, memberInvoicePlan, invoiceDate, summaryDoc,
+                             firstNum, RunWhat::SelfAndMembers);
+                if (CheckInterrupt()) {
+                    m_aborted = true;
+                    break;
+                }
+            }
+        }
+    } catch (const std::exception&) {
+        LogResult(name, Code::CreatingInvoice);
+        firstNum = 0;
+        summaryDoc.reset();
+        if (inTransaction) {
+            try {
+                m_db.rollback();
+            } catch (const std::exception&) {
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+bool CInvoiceRun::GenerateNode(const UserRow& node, qint32 billingPlanId, qint32 invoicePlanId,
+                               const DbDateTime& invoiceDate, DocSlot& summaryDoc, qint32& firstNum,
+                               int what) {
+    if (enterGroup(node))
+        return true;
+
+    const bool inherited = bool(summaryDoc);
+    const bool starts =
+        !inherited && node.IsGroup && (node.GroupOptions & GroupOption::SummaryInvoice);
+    DocSlot own;
+    DocSlot& slot = inherited ? summaryDoc : own;
+    if (starts)
+        m_summaryNum = 0;
+
+    bool failed = ProcessNode(node, billingPlanId, invoicePlanId, invoiceDate, slot, firstNum,
+                              inherited || starts, what);
+
+    if (starts) {
+        const qint32 summaryNum = m_summaryNum;
+        bool finished = false;
+        if (!failed && !m_aborted && own) {
+            if (own->Finish()) {
+                LogResult(logName(node), Code::CreatingInvoice);
+                failed = true;
+            } else {
+                finished = true;
+            }
+        }
+        own.reset();
+        // A summary that did not get all its members or its totals is not an invoice:
+        // remove it rather than leave an incomplete one to be kept. (An interrupted run
+        // discards all its invoices itself.)
+        if (!finished && !m_aborted && summaryNum != 0) {
+            deleteInvoice(summaryNum);
+            if (firstNum == summaryNum)
+                firstNum = 0;
+        }
+        m_summaryNum = 0;
+    }
+    leaveGroup(node);
+    return failed;
+}
+
+bool CInvoiceRun::enterGroup(const UserRow& node) {
+    if (!node.IsGroup)
+        return false;
+    if (m_path.contains(node.Id)) {
+        LogText(logName(node),
+                QStringLiteral("Customer group is a member of itself; it was skipped."),
+                Code::CreatingInvoice);
+        return true;
+    }
+    m_path.append(node.Id);
+    return false;
+}
+
+void CInvoiceRun::leaveGroup(const UserRow& node) {
+    if (node.IsGroup && !m_path.isEmpty() && m_path.constLast() == node.Id)
+        m_path.removeLast();
+}
+
+QList<UserRow> CInvoiceRun::members(qint32 groupId, bool groupsOnly) {
+    QList<UserRow> rows;
+    CUserRecord rs(m_db);
+    rs.openSql(groupsOnly ? kMemberGroupsSql : kMembersSql, {groupId}, QStringLiteral("Users"));
+    for (; !rs.isEOF(); rs.moveNext())
+        rows.append(rs.row());
+    rs.close();
+    return rows;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Runs
+
+bool CInvoiceRun::rememberStart() {
+    try {
+        m_startNum = m_db.scalar(QStringLiteral("SELECT MAX(InvoiceNum) FROM Invoices")).toInt();
+    } catch (const std::exception&) {
+        ui().showMessage(QStringLiteral("Error opening invoice table."), MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+QList<qint32> CInvoiceRun::NewInvoiceNumbers() const {
+    QList<qint32> numbers;
+    Statement st = m_db.prepare(
+        QStringLiteral("SELECT InvoiceNum FROM Invoices WHERE InvoiceNum > ? ORDER BY InvoiceNum"));
+    st.bind(1, m_startNum);
+    while (st.next())
+        numbers.append(st.value(0).toInt());
+    return numbers;
+}
+
+void CInvoiceRun::deleteInvoice(qint32 invoiceNum) {
+    QString error;
+    if (CInvoiceDoc::DeleteInvoice(m_db, invoiceNum, &error))
+        LogResult(Code::DeletingInvoice);
+}
+
+void CInvoiceRun::deleteNewInvoices() {
+    QList<qint32> numbers;
+    try {
+        numbers = NewInvoiceNumbers();
+    } catch (const std::exception&) {
+        LogResult(Code::DeletingInvoice);
+        return;
+    }
+    for (const qint32 num : std::as_const(numbers))
+        deleteInvoice(num);
+}
+
+bool CInvoiceRun::markFirstInvoices(const QString& name) {
+    try {
+        m_db.beginTrans();
+        try {
+            m_db.execute(kMarkFirstInvoiceSql, {m_startNum});
+            // The members rated into a kept summary have had their first invoice as well.
+            QSet<qint32> members;
+            CInvoiceRecord rs(m_db);
+            rs.openWhere(QStringLiteral("[InvoiceNum] > ? ORDER BY InvoiceNum"), {m_startNum});
+            for (; !rs.isEOF(); rs.moveNext())
+                if (rs.Flags & InvoiceFlag::Summary)
+                    for (const qint32 id : DecodeMemberList(rs.Users))
+                        members.insert(id);
+            rs.close();
+            for (const qint32 id : std::as_const(members))
+                m_db.execute(QStringLiteral("UPDATE Users SET GotFirstInvoice = 1 WHERE Id = ?"),
+                             {id});
+            m_db.commitTrans();
+        } catch (...) {
+            m_db.rollback();
+            throw;
+        }
+    } catch (const std::exception& e) {
+        LogException(name, e, Code::CreatingInvoice);
+        return true;
+    }
+    RefreshViews();
+    return false;
+}
+
+bool CInvoiceRun::sendOne(qint32 invoiceNum, qint32 invoicePlanId) {
+    if (!m_sender) {
+        LogText(
+            QStringLiteral("Unknown customer"),
+            QStringLiteral("Invoice %1 was not sent: no delivery is available.").arg(invoiceNum),
+            16);
+        return true;
+    }
+    return m_sender(invoiceNum, invoicePlanId);
+}
+
+bool CInvoiceRun::GenerateForCustomer(const UserRow& customer, const DbDateTime& invoiceDate,
+                                      bool send, qint32 billingPlanId, qint32 invoicePlanId) {
+    reset();
+    const QString name = logName(customer);
+    if (!(customer.ActiveStatus & kActive)) {
+        LogResult(name, Code::NotActive);
+        ui().showMessage(QStringLiteral("Customer does not have active status."),
+                         MessageIcon::Exclamation);
+        return true;
+    }
+    theLog().setProblem(false);
+    if (!rememberStart())
+        return true;
+
+    qint32 firstNum = 0;
+    {
+        CWaitCursor wait;
+        CProcessScope process(QString(), PROC_DEFAULT);
+        DocSlot slot;
+        GenerateNode(customer, billingPlanId, invoicePlanId, invoiceDate, slot, firstNum,
+                     RunWhat::Self);
+        if (IsProcessInterrupted())
+            m_aborted = true;
+    }
+
+    if (m_aborted) {
+        LogResult(name, Code::Aborted);
+        theLog().setProblem(false);
+        // Whatever the interrupted step wrote goes (a summary is not in a transaction).
+        deleteNewInvoices();
+        ui().showMessage(QStringLiteral("Invoice generation aborted.  Invoice was not generated."),
+                         MessageIcon::Exclamation);
+        ReportLogOutcome(true, -1, false);
+        return true;
+    }
+
+    bool failed = firstNum == 0;
+    if (!failed) {
+        const int choice = m_decider ? m_decider(NewInvoiceNumbers()) : int(CommitChoice::Keep);
+        if (!(choice & CommitChoice::Keep)) {
+            deleteNewInvoices();
+            ReportLogOutcome(true, -1, false);
+            return true;
+        }
+        try {
+            CUserRecord user(m_db);
+            if (!user.findById(customer.Id))
+                throw std::runtime_error("The customer record no longer exists.");
+            user.edit();
+            user.GotFirstInvoice = true;
+            user.update();
+            user.close();
+        } catch (const std::exception& e) {
+            LogException(name, e, Code::OpeningCustomer);
+            failed = true;
+        }
+        RefreshViews();
+        if (send || (choice & CommitChoice::Send)) {
+            CProcessScope process(QString(), PROC_DEFAULT);
+            sendOne(firstNum, 0);
+        }
+    }
+    ReportLogOutcome(true, -1, false);
+    return failed;
+}
+
+bool CInvoiceRun::CheckGroup(const UserRow& group) {
+    const QString name = logName(group);
+    auto refuse = [&](int code, const char* message) {
+        LogResult(name, code);
+        ui().showMessage(QString::fromLatin1(message), MessageIcon::Exclamation);
+        return true;
+    };
+    if (!(group.ActiveStatus & kActive))
+        return refuse(Code::NotActive, "Group does not have active status.");
+    if ((group.GroupOptions & GroupOption::OverrideBillingPlan) && group.IdBPOverride == 0)
+        return refuse(Code::NoOverrideBillingPlan, "Group has no override billing plan.");
+    if ((group.GroupOptions & GroupOption::OverrideInvoicePlan) && group.IdIPOverride == 0)
+        return refuse(Code::NoOverrideInvoicePlan, "Group has no override invoice plan.");
+    if ((group.GroupOptions & GroupOption::SummaryInvoice) &&
+        (group.IdBillingPlan == 0 || group.IdInvoicePlan == 0))
+        return refuse(Code::NoBillingPlan, "Group representative must have billing and "
+                                           "invoicing plans for a summary invoice.");
+    return false;
+}
+
+bool CInvoiceRun::GenerateForGroup(const UserRow& group, const DbDateTime& invoiceDate,
+                                   qint32 billingPlanId, qint32 invoicePlanId) {
+    reset();
+    const QString name = logName(group);
+    theLog().setProblem(false);
+    if (!rememberStart())
+        return true;
+    if (CheckGroup(group))
+        return true;
+
+    qint32 firstNum = 0;
+    {
+        CWaitCursor wait;
+        CProcessScope process(QString(), PROC_DEFAULT);
+        DocSlot slot;
+        GenerateNode(group, billingPlanId, invoicePlanId, invoiceDate, slot, firstNum,
+                     RunWhat::SelfAndMembers);
+        if (IsProcessInterrupted())
+            m_aborted = true;
+    }
+
+    if (m_aborted) {
+        LogResult(name, Code::Aborted);
+        const bool problem = theLog().problem();
+        theLog().setProblem(false);
+        deleteNewInvoices();
+        ui().showMessage(QStringLiteral("Invoice generation aborted.  No invoices were generated."),
+                         MessageIcon::Exclamation);
+        ReportLogOutcome(true, problem ? 1 : 0, false);
+        return true;
+    }
+
+    ReportLogOutcome(false, -1, true);
+    const int choice = m_decider ? m_decider(NewInvoiceNumbers()) : int(CommitChoice::Keep);
+    if (!(choice & CommitChoice::Keep)) {
+        deleteNewInvoices();
+        ReportLogOutcome(true, -1, false);
+        return false;
+    }
+
+    bool failed = markFirstInvoices(name);
+    if (!failed && (choice & CommitChoice::Send)) {
+        CProcessScope process(QString(), PROC_DEFAULT);
+        QList<qint32> toSend;
+        if (group.GroupOptions & GroupOption::SummaryInvoice) {
+            if (firstNum != 0)
+                toSend.append(firstNum);
+        } else {
+            toSend = NewInvoiceNumbers();
+        }
+        for (const qint32 num : std::as_const(toSend)) {
+            if (CheckInterrupt()) {
+                LogResult(name, Code::Aborted);
+                ui().showMessage(QStringLiteral("Invoice sending aborted."),
+                                 MessageIcon::Exclamation);
+                failed = true;
+                break;
+            }
+            sendOne(num, 0);
+        }
+    }
+    ReportLogOutcome(true, -1, false);
+    return failed;
+}
+
+bool CInvoiceRun::SendGroupInvoices(const UserRow& group, const DbDateTime& invoiceDate,
+                                    qint32 invoicePlanId) {
+    reset();
+    theLog().setProblem(false);
+    if (CheckGroup(group))
+        return true;
+    bool aborted = false;
+    {
+        CWaitCursor wait;
+        CProcessScope process(QString(), PROC_DEFAULT);
+        aborted = sendGroup(group, invoiceDate, invoicePlanId);
+    }
+    if (aborted) {
+        LogResult(logName(group), Code::Aborted);
+        ui().showMessage(QStringLiteral("Invoice sending aborted."), MessageIcon::Exclamation);
+    }
+    ReportLogOutcome(true, -1, false);
+    return aborted;
+}
+
+bool CInvoiceRun::sendGroup(const UserRow& group, const DbDateTime& invoiceDate,
+                            qint32 invoicePlanId) {
+    if (enterGroup(group))
+        return false;
+    bool aborted = false;
+    try {
+        QList<qint32> numbers;
+        {
+            CInvoiceRecord rs(m_db);
+            rs.openSql(kGroupInvoicesSql, {QVariant::fromValue(invoiceDate), group.Id, group.Id},
+                       QStringLiteral("Invoices"));
+            for (; !rs.isEOF(); rs.moveNext())
+                numbers.append(rs.InvoiceNum);
+            rs.close();
+        }
+        for (const qint32 num : std::as_const(numbers)) {
+            if (CheckInterrupt()) {
+                aborted = true;
+                break;
+            }
+            sendOne(num, invoicePlanId);
+        }
+        if (!aborted) {
+            for (const UserRow& member : members(group.Id, true)) {
+                if (CheckInterrupt() || sendGroup(member, invoiceDate, invoicePlanId)) {
+                    aborted = true;
+                    break;
+                }
+            }
+        }
+    } catch (const std::exception& e) {
+        LogException(logName(group), e, 16);
+    }
+    leaveGroup(group);
+    return aborted;
+}

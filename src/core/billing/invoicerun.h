@@ -1,0 +1,144 @@
+#pragma once
+#include "db/dbdatetime.h"
+#include "db/userrecord.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class CInvoiceDoc;
+class Database;
+
+// Users.GroupOptions bits read by an invoice run.
+namespace GroupOption {
+enum : qint32 {
+    OverrideBillingPlan = 0x01, // members are billed with IdBPOverride
+    OverrideInvoicePlan = 0x02, // members are billed with IdIPOverride
+    SummaryInvoice = 0x04,      // one summary invoice for the group and all its members
+    SendSummaryToMembers = 0x08,
+};
+}
+
+// What a step of the walk handles: the node itself, its members, or both.
+namespace RunWhat {
+enum : int {
+    Self = 0x01,
+    Members = 0x02,
+    SelfAndMembers = Self | Members,
+};
+}
+
+// The keep / send decision over the invoices a run created ("Commit Invoices").
+namespace CommitChoice {
+enum : int {
+    Discard = 0,
+    Keep = 0x01,
+    Send = 0x02, // only together with Keep
+};
+}
+
+// The question asked before the commit decision takes effect, by the boxes chosen.
+QString CommitConfirmQuestion(int choice);
+
+// Sends one kept invoice by the send options of invoicing plan `invoicePlanId` (0: the
+// invoice's own frozen plan). True on failure; the sender logs its own outcomes. Supplied by
+// the invoice delivery, which lies above billing.
+using InvoiceSender = std::function<bool(qint32 invoiceNum, qint32 invoicePlanId)>;
+// Decides over the new invoices of a run (their numbers, in order): CommitChoice bits.
+using CommitDecider = std::function<int(const QList<qint32>& invoiceNums)>;
+
+// An invoice run: the invoices of one customer, or of a customer group and all its members,
+// for one invoice date; then keep (and send) or discard them.
+//
+// The walk goes depth first through member groups in Username order. Each customer is billed
+// with the plans passed down from above, else its group's override, else its own. Every
+// ordinary invoice is written inside its own transaction; a group with a summary invoice
+// gathers itself and all its members (and the members of member groups) into one document.
+// Every outcome is written to the operation log. A membership cycle stored in the database
+// is not followed: a group met again on its own path is skipped with an error line.
+class CInvoiceRun {
+public:
+    using DocSlot = std::unique_ptr<CInvoiceDoc>;
+
+    explicit CInvoiceRun(Database& db);
+    ~CInvoiceRun();
+    CInvoiceRun(const CInvoiceRun&) = delete;
+    CInvoiceRun& operator=(const CInvoiceRun&) = delete;
+
+    // Sending after keeping; without a sender nothing is sent (and a wanted send is logged
+    // as failed).
+    void SetSender(InvoiceSender sender) { m_sender = std::move(sender); }
+    // The commit decision of a group run. Without one the new invoices are kept and not
+    // sent. A customer run asks it too when it is set (else it keeps, as the desktop does).
+    void SetCommitDecider(CommitDecider decider) { m_decider = std::move(decider); }
+
+    // One customer (or a group's own row without its members), with the given plans
+    // (0: the customer's own). The new invoice is kept and, with `send`, sent with its own
+    // plan. True on failure (inactive, no invoice made, interrupted, not kept).
+    bool GenerateForCustomer(const UserRow& customer, const DbDateTime& invoiceDate, bool send,
+                             qint32 billingPlanId, qint32 invoicePlanId);
+    // A group and all its members. Plans given here (0: none) win over every override and
+    // every customer's own. True when the run was refused, interrupted or its invoices
+    // could not be marked; an invoice that failed leaves its error line only.
+    bool GenerateForGroup(const UserRow& group, const DbDateTime& invoiceDate,
+                          qint32 billingPlanId = 0, qint32 invoicePlanId = 0);
+    // Sends the invoices of `invoiceDate` of the group and its direct customer members, then
+    // those of its member groups, with plan `invoicePlanId` (0: each invoice's own). True
+    // when refused or interrupted.
+    bool SendGroupInvoices(const UserRow& group, const DbDateTime& invoiceDate,
+                           qint32 invoicePlanId);
+
+    // --- the walk (public for the dialogs and tests that drive single steps) ---
+    // Computes one invoice into `slot` (a new document when the slot is empty). True on
+    // failure; a document created by this call is then closed.
+    bool CreateInvoice(const UserRow& customer, qint32 billingPlanId, qint32 invoicePlanId,
+                       const DbDateTime& invoiceDate, DocSlot& slot, bool summary);
+    // One node: itself (what & Self) and its members (what & Members). True on failure.
+    bool ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 invoicePlanId,
+                     const DbDateTime& invoiceDate, DocSlot& summaryDoc, qint32& firstNum,
+                     bool summary, int what);
+    // ProcessNode in the summary mode the node calls for; finishes a summary it started.
+    bool GenerateNode(const UserRow& node, qint32 billingPlanId, qint32 invoicePlanId,
+                      const DbDateTime& invoiceDate, DocSlot& summaryDoc, qint32& firstNum,
+                      int what);
+
+    // --- the last run ---
+    // Highest InvoiceNum when the run began (0 for an empty table).
+    qint32 StartNumber() const { return m_startNum; }
+    // Numbers of the invoices created since the run began, in order.
+    QList<qint32> NewInvoiceNumbers() const;
+    bool Aborted() const { return m_aborted; }
+
+    // The group checks before a group run or send; logs and shows the refusal. True when
+    // refused.
+    static bool CheckGroup(const UserRow& group);
+
+private:
+    // Highest InvoiceNum now; false (message shown) when the table cannot be read.
+    bool rememberStart();
+    // Deletes every invoice numbered above the start with its copies; 22 logged per failure.
+    void deleteNewInvoices();
+    void deleteInvoice(qint32 invoiceNum);
+    // GotFirstInvoice for the customers of the kept invoices (and the members of kept
+    // summaries). True on failure (logged under `name`).
+    bool markFirstInvoices(const QString& name);
+    bool sendGroup(const UserRow& group, const DbDateTime& invoiceDate, qint32 invoicePlanId);
+    bool sendOne(qint32 invoiceNum, qint32 invoicePlanId);
+    // Members of a group, in Username order (all, or the member groups only).
+    QList<UserRow> members(qint32 groupId, bool groupsOnly);
+    // Cycle guard: true when group `node` is already on the current path (logged).
+    bool enterGroup(const UserRow& node);
+    void leaveGroup(const UserRow& node);
+    void reset();
+
+    Database& m_db;
+    InvoiceSender m_sender;
+    CommitDecider m_decider;
+    qint32 m_startNum = 0;
+    bool m_aborted = false;
+    // Number of the summary invoice most recently started (to remove an unfinished one).
+    qint32 m_summaryNum = 0;
+    // Groups from the root of the walk to the current node.
+    QList<qint32> m_path;
+};
