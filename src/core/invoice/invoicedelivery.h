@@ -1,5 +1,6 @@
 #pragma once
 #include "billing/invoicedoc.h"
+#include "invoice/invoiceprint.h"
 #include "invoice/invoicerep.h"
 #include "invoice/invoicerepdata.h"
 #include "mail/mimemessage.h"
@@ -10,7 +11,6 @@
 #include <memory>
 
 class Database;
-class IInvoicePrinter;
 
 // Delivery of stored invoices: the send options of an invoicing plan (e-mail, then print),
 // unattended printing through a printer interface, and the e-mail of one invoice.
@@ -31,39 +31,15 @@ std::unique_ptr<DeliveryInvoice> LoadInvoiceForDelivery(Database& db, qint32 inv
 
 // --- printing ---
 
-// One page to print: the chosen page of a rendered invoice.
-struct InvoicePrintJob {
-    qint32 invoiceNum = 0;
-    QString logonName;
-    QString title;    // the window title of the invoice
-    QByteArray page;  // the HTML page or the text page as rendered (Windows-1252)
-    bool html = true; // page is the formatted HTML page (false: the text page)
-};
-
-// Where unattended printing goes: the default printer in the GUI, a PDF file on the command
-// line and in tests.
-class IInvoicePrinter {
-public:
-    virtual ~IInvoicePrinter() = default;
-    // Prints one page without asking; true on failure with the reason in `error`.
-    virtual bool printPage(const InvoicePrintJob& job, QString* error) = 0;
-};
-
-// The printer used when a caller passes none: the one installed by the application (the
-// GUI's default printer), else a PDF writer into the user's data folder.
-IInvoicePrinter& DefaultInvoicePrinter();
-// nullptr restores the PDF writer. The caller keeps ownership.
-void SetDefaultInvoicePrinter(IInvoicePrinter* printer);
-
-// The page `rep` would print for `plan`: the page of the HTML decision for the plan and
-// the customer, whatever the window shows.
+// The page printing chooses for `plan`: the page of the HTML decision for the plan and the
+// customer, whatever the window shows.
 InvoicePrintJob PrintJobFor(const DeliveryInvoice& inv, const InvoicePlanRow& plan);
 
 // Unattended printing of a rendered invoice with the page the HTML decision of `plan`
-// chooses. Shows "Printing invoice for %s..." meanwhile. True on failure (the reason is
-// shown to the user as "Error printing." with the printer's text).
+// chooses (nullptr printer: DefaultInvoicePrinter()). Shows "Printing invoice for %s..."
+// meanwhile. True on failure, with the printer's reason in `error`.
 bool PrintInvoice(const DeliveryInvoice& inv, const InvoicePlanRow& plan,
-                  IInvoicePrinter* printer = nullptr);
+                  IInvoicePrinter* printer = nullptr, QString* error = nullptr);
 
 // --- e-mail ---
 

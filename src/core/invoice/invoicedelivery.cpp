@@ -1,0 +1,247 @@
+#include "invoicedelivery.h"
+
+#include "app/busystate.h"
+#include "app/operationlog.h"
+#include "app/oplog.h"
+#include "app/userinterface.h"
+#include "db/addressrecord.h"
+#include "db/database.h"
+#include "db/dbexception.h"
+#include "db/invoiceplanrecord.h"
+#include "db/userrecord.h"
+
+#include <QFileInfo>
+#include <exception>
+
+namespace {
+// Result codes of the delivery.
+constexpr int kResultUnexpected = 16; // executing invoice send options.
+constexpr int kResultEmail = 20;      // emailing invoice.
+constexpr int kResultPrint = 21;      // printing invoice.
+constexpr int kResultAborted = 40;    // Aborted.
+
+// The invoice's own frozen invoicing plan; false when it cannot be read.
+bool readOwnPlan(Database& db, qint32 invoiceNum, InvoicePlanRow& out) {
+    try {
+        CInvoicePlanRecord plan(db);
+        if (!plan.findByInvoice(invoiceNum))
+            return false;
+        out = plan.row();
+        return true;
+    } catch (const DbException&) {
+        return false;
+    }
+}
+
+// A template invoicing plan by id; false when it cannot be read or is a frozen copy.
+bool readTemplatePlan(Database& db, qint32 id, InvoicePlanRow& out) {
+    try {
+        CInvoicePlanRecord plan(db);
+        if (!plan.findById(id) || plan.IdInvoice != 0)
+            return false;
+        out = plan.row();
+        return true;
+    } catch (const DbException&) {
+        return false;
+    }
+}
+
+// The billing e-mail address of customer `id`; false when the address row cannot be read.
+bool readBillingEmail(Database& db, qint32 id, QString& email) {
+    try {
+        CAddressRecord address(db);
+        if (!address.findByOwner(id, 0))
+            return false;
+        email = address.EMail;
+        return true;
+    } catch (const DbException&) {
+        return false;
+    }
+}
+} // namespace
+
+std::unique_ptr<DeliveryInvoice> LoadInvoiceForDelivery(Database& db, qint32 invoiceNum,
+                                                        const InvoicePlanRow* plan) {
+    auto inv = std::make_unique<DeliveryInvoice>(db);
+    if (inv->doc.Load(invoiceNum, plan) != 0)
+        return nullptr;
+    inv->data = InvoiceRepDataFromDoc(inv->doc, db);
+    inv->rep.Render(inv->data);
+    ui().setStatusText(QString());
+    return inv;
+}
+
+InvoicePrintJob PrintJobFor(const DeliveryInvoice& inv, const InvoicePlanRow& plan) {
+    InvoicePrintJob job;
+    job.invoiceNum = inv.doc.InvoiceNum();
+    job.logonName = inv.data.customer.Username;
+    job.title = inv.rep.Title();
+    job.html = InvoiceUsesHtml(plan.Options, inv.data.customer.Options);
+    job.page = job.html ? inv.rep.Html() : inv.rep.TextPage();
+    return job;
+}
+
+bool PrintInvoice(const DeliveryInvoice& inv, const InvoicePlanRow& plan, IInvoicePrinter* printer,
+                  QString* error) {
+    IInvoicePrinter& target = printer ? *printer : DefaultInvoicePrinter();
+    ui().setStatusText(
+        QStringLiteral("Printing invoice for %1...").arg(inv.data.customer.Username));
+    QString reason;
+    const bool failed = target.printPage(PrintJobFor(inv, plan), &reason);
+    ui().setStatusText(QString());
+    if (error)
+        *error = reason;
+    return failed;
+}
+
+MailRequest MailRequestFor(Database& db, const DeliveryInvoice& inv, const InvoicePlanRow& plan) {
+    const UserRow& customer = inv.data.customer;
+    MailRequest r;
+    r.server = plan.EmailServer;
+    r.sender = plan.EmailSender;
+    r.subject = plan.EmailSubject;
+    r.logonName = customer.Username;
+    r.fullName = customer.FullName;
+    r.billingAddressRead = readBillingEmail(db, customer.Id, r.billingEmail);
+    r.textPart = inv.rep.PlainText();
+    r.html = InvoiceUsesHtml(plan.Options, customer.Options);
+    r.htmlPage = inv.rep.Html();
+    // The page names the logo by its absolute path; the image part must carry the same name.
+    if (!plan.Bitmap.isEmpty())
+        r.logoPath = QFileInfo(plan.Bitmap).absoluteFilePath();
+
+    const InvoiceRow& invoice = inv.doc.Invoice();
+    r.sendToMembers =
+        (invoice.Flags & InvoiceFlag::Summary) && (invoice.Flags & InvoiceFlag::SendToMembers);
+    if (r.sendToMembers) {
+        for (qint32 id : inv.doc.Members()) {
+            MailMember m;
+            m.logonName = inv.data.memberName(id);
+            if (m.logonName.isEmpty()) {
+                try {
+                    CUserRecord user(db);
+                    if (user.findById(id))
+                        m.logonName = user.Username;
+                } catch (const DbException&) {
+                }
+            }
+            if (!readBillingEmail(db, id, m.email))
+                m.email.clear();
+            r.members.append(m);
+        }
+    }
+    return r;
+}
+
+bool EmailInvoice(Database& db, const DeliveryInvoice& inv, const InvoicePlanRow& plan) {
+    const MailRequest request = MailRequestFor(db, inv, plan);
+    if (!request.billingAddressRead) {
+        LogText(request.logonName,
+                QStringLiteral("The customer's billing address could not be read."), kResultEmail);
+        return true;
+    }
+    return BuildMailParts(request);
+}
+
+bool RefuseSending(const InvoicePlanRow& plan, bool ownPlanCreateIfZero, const Currency& totalDue) {
+    if (!plan.EmailOnCreate && !plan.PrintOnCreate) {
+        ui().showMessage(QString::fromLatin1(plan.ViewOnCreate ? SendOptionsText::ViewOnly
+                                                               : SendOptionsText::NoSendOptions),
+                         MessageIcon::Exclamation);
+        return true;
+    }
+    if (totalDue.units() == 0 && !ownPlanCreateIfZero) {
+        ui().showMessage(QString::fromLatin1(SendOptionsText::ZeroDue), MessageIcon::Exclamation);
+        return true;
+    }
+    return false;
+}
+
+SendResult SendLoadedInvoice(Database& db, const DeliveryInvoice& inv, IInvoicePrinter* printer) {
+    const InvoicePlanRow& plan = inv.doc.InvoicePlan();
+    const QString name = inv.data.customer.Username;
+
+    // The invoice's own plan decides whether a zero amount is sent, whatever plan sends it.
+    InvoicePlanRow own;
+    if (!readOwnPlan(db, inv.doc.InvoiceNum(), own)) {
+        LogResult(name, InvoiceResult::LoadingInvoice);
+        ui().showMessage(QString::fromLatin1(SendOptionsText::Failed), MessageIcon::Exclamation);
+        return SendResult::Failed;
+    }
+    if (RefuseSending(plan, own.CreateIfZero, inv.doc.Invoice().TotalDue))
+        return SendResult::Refused;
+
+    const bool ownsProcess = !IsProcessRunning();
+    SendResult result = SendResult::Done;
+    bool logged = false;
+    try {
+        CProcessScope busy(QString(), PROC_DEFAULT);
+        if (plan.EmailOnCreate && EmailInvoice(db, inv, plan)) {
+            LogResult(name, kResultEmail);
+            logged = true;
+            result = SendResult::Failed;
+        }
+        if (CheckInterrupt()) {
+            LogResult(name, kResultAborted);
+            logged = true;
+            result = SendResult::Aborted;
+        } else if (plan.PrintOnCreate) {
+            QString reason;
+            if (PrintInvoice(inv, plan, printer, &reason)) {
+                LogText(name,
+                        reason.isEmpty() ? ResultText(kResultPrint)
+                                         : ResultText(kResultPrint) + QLatin1Char(' ') + reason,
+                        kResultPrint);
+                logged = true;
+                result = SendResult::Failed;
+            }
+        }
+    } catch (const std::exception& e) {
+        if (!logged)
+            LogText(name,
+                    ResultText(kResultUnexpected) + QLatin1Char(' ') + QString::fromUtf8(e.what()),
+                    kResultUnexpected);
+        ui().showMessage(QString::fromLatin1(SendOptionsText::Failed), MessageIcon::Exclamation);
+        result = SendResult::Failed;
+    }
+    if (ownsProcess)
+        ReportLogOutcome(true, -1, false);
+    return result;
+}
+
+namespace {
+SendResult sendByNumber(Database& db, qint32 invoiceNum, qint32 overridePlanId,
+                        IInvoicePrinter* printer, bool tellFailedLoad) {
+    InvoicePlanRow overridePlan;
+    if (overridePlanId != 0 && !readTemplatePlan(db, overridePlanId, overridePlan)) {
+        ui().showMessage(QString::fromLatin1(SendOptionsText::OverridePlanUnreadable),
+                         MessageIcon::Exclamation);
+        return SendResult::Failed;
+    }
+    // A failed load has logged its code under the customer.
+    auto inv = LoadInvoiceForDelivery(db, invoiceNum, overridePlanId ? &overridePlan : nullptr);
+    if (!inv) {
+        if (tellFailedLoad)
+            ui().showMessage(QString::fromLatin1(SendOptionsText::Failed),
+                             MessageIcon::Exclamation);
+        return SendResult::Failed;
+    }
+    return SendLoadedInvoice(db, *inv, printer);
+}
+} // namespace
+
+bool SendInvoice(Database& db, qint32 invoiceNum, qint32 overridePlanId, IInvoicePrinter* printer,
+                 SendResult* result) {
+    const SendResult r = sendByNumber(db, invoiceNum, overridePlanId, printer, false);
+    if (result)
+        *result = r;
+    return r == SendResult::Failed || r == SendResult::Aborted;
+}
+
+SendResult ExecuteSendOptions(Database& db, qint32 invoiceNum, const SendPlanChooser& chooser,
+                              IInvoicePrinter* printer) {
+    qint32 overridePlanId = 0;
+    if (chooser && !chooser(overridePlanId))
+        return SendResult::Refused;
+    return sendByNumber(db, invoiceNum, overridePlanId, printer, true);
+}
