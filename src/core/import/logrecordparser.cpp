@@ -10,6 +10,7 @@
 #include <array>
 #include <bit>
 #include <climits>
+#include <limits>
 
 namespace {
 
@@ -389,12 +390,33 @@ LogSession ParseLogRecord(QByteArrayView record, int authSystem, bool stripPrefi
     return s;
 }
 
+namespace {
+
+// LocalToSeconds for many records of the same minute: the offset from UTC of a local minute is
+// looked up once (zone changes fall on whole minutes).
+qint64 localToSecondsCached(const QDate& date, const QTime& time) {
+    struct Memo {
+        qint64 minute = std::numeric_limits<qint64>::min();
+        qint64 offset = 0;
+    };
+    thread_local Memo memo;
+    const qint64 naiveMinute =
+        (date.toJulianDay() - 2440588) * 1440 + time.hour() * 60 + time.minute();
+    if (naiveMinute != memo.minute) {
+        memo.offset = naiveMinute * 60 - LocalToSeconds(date, QTime(time.hour(), time.minute()));
+        memo.minute = naiveMinute;
+    }
+    return naiveMinute * 60 + time.second() - memo.offset;
+}
+
+} // namespace
+
 bool SessionToEventRow(const LogSession& s, qint32 serverId, EventRow& row) {
     if (s.skip || s.status.isEmpty() || s.username.isEmpty() || !s.timestamp || !s.sessionSeconds ||
         *s.sessionSeconds < 0 || *s.sessionSeconds > kMaxSessionSeconds)
         return false;
     const qint64 secs = *s.sessionSeconds;
-    const qint64 disconnect = LocalToSeconds(s.timestamp->date, s.timestamp->time);
+    const qint64 disconnect = localToSecondsCached(s.timestamp->date, s.timestamp->time);
     const qint64 connect = disconnect - secs;
 
     row.Username = s.username;
