@@ -1,0 +1,124 @@
+// invoice SUBCOMMAND ...: work on stored invoices.
+//   invoice show N [--text|--html] [-o FILE]   writes invoice N's page
+#include "clicommand.h"
+
+#include "app/dbsession.h"
+#include "app/oplog.h"
+#include "billing/invoicedoc.h"
+#include "invoice/invoicerep.h"
+#include "invoice/invoicerepdata.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cstdio>
+
+namespace {
+
+struct InvoiceSubcommand {
+    const char* name;
+    const char* usage;
+    int (*run)(CCliContext& c, const QStringList& args);
+};
+
+// The invoice number argument: a positive number, else 0.
+qint32 invoiceNumber(const QString& text) {
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    return ok && n > 0 ? n : 0;
+}
+
+// Writes bytes to FILE (replaced as a whole) or, without a file, to stdout.
+bool writeOutput(CCliContext& c, const QString& file, const QByteArray& bytes) {
+    if (file.isEmpty()) {
+        const bool ok = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) ==
+                            size_t(bytes.size()) &&
+                        std::fflush(stdout) == 0;
+        if (!ok)
+            c.terminal().showMessage(
+                QStringLiteral("Unable to write the invoice to standard output."),
+                MessageIcon::Stop);
+        return ok;
+    }
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+        c.terminal().showMessage(QStringLiteral("Unable to write %1: %2")
+                                     .arg(QDir::toNativeSeparators(file), out.errorString()),
+                                 MessageIcon::Stop);
+        return false;
+    }
+    return true;
+}
+
+int runShow(CCliContext& c, const QStringList& args) {
+    const QString usage = QStringLiteral("Usage: invoice show N [--text|--html] [-o FILE]");
+    qint32 number = 0;
+    enum class Page { Decided, Text, Html } page = Page::Decided;
+    QString file;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--text") || a == QLatin1String("--html")) {
+            const Page wanted = a == QLatin1String("--text") ? Page::Text : Page::Html;
+            if (page != Page::Decided && page != wanted)
+                return c.usageError(usage);
+            page = wanted;
+        } else if (a == QLatin1String("-o")) {
+            if (i + 1 >= args.size() || !file.isEmpty() || args[i + 1].isEmpty())
+                return c.usageError(usage);
+            file = QFileInfo(args[++i]).absoluteFilePath();
+        } else if (number == 0 && invoiceNumber(a) > 0) {
+            number = invoiceNumber(a);
+        } else {
+            return c.usageError(usage);
+        }
+    }
+    if (number == 0)
+        return c.usageError(usage);
+
+    CDatabaseSession* session = c.openDatabase();
+    if (!session)
+        return c.openFailureExit();
+    Database& db = *session->database();
+    CInvoiceDoc doc(db);
+    const int rc = doc.Load(number);
+    if (rc != 0) {
+        QString reason = ResultText(rc);
+        if (!doc.LastError().isEmpty())
+            reason += QLatin1Char(' ') + doc.LastError();
+        c.terminal().showMessage(
+            QStringLiteral("Invoice %1 could not be loaded: %2").arg(number).arg(reason.trimmed()),
+            MessageIcon::Stop);
+        return ExitFailure;
+    }
+    const InvoiceRepData data = InvoiceRepDataFromDoc(doc, db);
+    CInvoiceRep rep;
+    rep.Render(data);
+    const bool html = page == Page::Decided ? data.usesHtml() : page == Page::Html;
+    return writeOutput(c, file, html ? rep.Html() : rep.PlainText()) ? ExitOk : ExitFailure;
+}
+
+// Subcommands of "invoice", in the order help lists them.
+const InvoiceSubcommand kSubcommands[] = {
+    {"show", "invoice show N [--text|--html] [-o FILE]", &runShow},
+};
+
+int runInvoice(CCliContext& c) {
+    QStringList args = c.args();
+    const QString name = args.isEmpty() ? QString() : args.takeFirst();
+    for (const InvoiceSubcommand& sub : kSubcommands) {
+        if (name == QLatin1String(sub.name))
+            return sub.run(c, args);
+    }
+    QStringList usages;
+    for (const InvoiceSubcommand& sub : kSubcommands)
+        usages << QString::fromLatin1(sub.usage);
+    return c.usageError(QStringLiteral("Usage: ") + usages.join(QStringLiteral("\n       ")));
+}
+
+const CliRegistration reg{
+    {QStringLiteral("invoice"), QStringLiteral("invoice show N [--text|--html] [-o FILE]"),
+     QStringLiteral("Write a stored invoice's page: the plain text (--text), the HTML page "
+                    "(--html), or the one the customer receives; to FILE or standard output."),
+     &runInvoice}};
+
+} // namespace
