@@ -141,12 +141,13 @@ bool CInvoiceRun::ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 
                     m_db.beginTrans();
                     inTransaction = true;
                 }
-                const bool failed =
-                    CreateInvoice(node, planId, invoicePlan, invoiceDate, summaryDoc, summary);
+                // A member that cannot be rated leaves its error line; the summary goes on
+                // without it. Only a summary whose own invoice failed is lost.
+                CreateInvoice(node, planId, invoicePlan, invoiceDate, summaryDoc, summary);
                 if (CheckInterrupt()) {
                     m_aborted = true;
-                    // An interrupted ordinary invoice is not kept half-decided: it goes with
-                    // its transaction. A summary stays for the caller to discard.
+                    // An interrupted ordinary invoice goes with its transaction; a summary
+                    // stays for the caller to discard.
                     if (inTransaction) {
                         inTransaction = false;
                         m_db.rollback();
@@ -155,7 +156,7 @@ bool CInvoiceRun::ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 
                         summaryDoc.reset();
                     return false;
                 }
-                if (summaryDoc && !(failed && summary)) {
+                if (summaryDoc) {
                     if (wasEmpty) {
                         firstNum = summaryDoc->InvoiceNum();
                         if (summary)
@@ -172,9 +173,6 @@ bool CInvoiceRun::ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 
                         inTransaction = false;
                         m_db.rollback();
                     }
-                    // A member that could not be added ends the summary: it would be
-                    // incomplete.
-                    summaryDoc.reset();
                     if (summary)
                         return true;
                 }
@@ -256,9 +254,9 @@ bool CInvoiceRun::GenerateNode(const UserRow& node, qint32 billingPlanId, qint32
             }
         }
         own.reset();
-        // A summary that did not get all its members or its totals is not an invoice:
-        // remove it rather than leave an incomplete one to be kept. (An interrupted run
-        // discards all its invoices itself.)
+        // A summary whose document was lost or whose totals failed is incomplete: remove
+        // it rather than leave it to be kept. (An interrupted run discards all its
+        // invoices itself.)
         if (!finished && !m_aborted && summaryNum != 0) {
             deleteInvoice(summaryNum);
             if (firstNum == summaryNum)
@@ -422,7 +420,7 @@ bool CInvoiceRun::GenerateForCustomer(const UserRow& customer, const DbDateTime&
         if (!(choice & CommitChoice::Keep)) {
             deleteNewInvoices();
             ReportLogOutcome(true, -1, false);
-            return true;
+            return false;
         }
         try {
             CUserRecord user(m_db);

@@ -75,7 +75,8 @@ public:
 
     // One customer (or a group's own row without its members), with the given plans
     // (0: the customer's own). The new invoice is kept and, with `send`, sent with its own
-    // plan. True on failure (inactive, no invoice made, interrupted, not kept).
+    // plan. True on failure (inactive, no invoice made, interrupted, not marked); an invoice
+    // discarded by the commit decision is no failure.
     bool GenerateForCustomer(const UserRow& customer, const DbDateTime& invoiceDate, bool send,
                              qint32 billingPlanId, qint32 invoicePlanId);
     // A group and all its members. Plans given here (0: none) win over every override and

@@ -1,0 +1,143 @@
+// bill (--customer NAME | --group NAME) [--date YYYY-MM-DD] [--billing-plan NAME]
+// [--invoice-plan NAME] (--keep | --discard) [--send]: an invoice run.
+#include "clicommand.h"
+
+#include "app/dbsession.h"
+#include "billing/invoicerun.h"
+#include "db/currency.h"
+#include "db/invoicerecord.h"
+#include "invoice/invoicedelivery.h"
+#include "runsupport.h"
+
+namespace {
+
+const QString kUsage =
+    QStringLiteral("Usage: bill (--customer NAME | --group NAME) [--date YYYY-MM-DD] "
+                   "[--billing-plan NAME] [--invoice-plan NAME] (--keep | --discard) [--send]");
+
+// One line per new invoice: number, customer, new charges, total due.
+QStringList invoiceLines(Database& db, const QList<qint32>& numbers) {
+    QStringList lines;
+    const int decimals = CurrencyDecimals();
+    for (const qint32 num : numbers) {
+        CInvoiceRecord inv(db);
+        if (!inv.findByNumber(num))
+            continue;
+        CUserRecord user(db);
+        const QString name = user.findById(inv.IdUser) ? user.Username : QString();
+        lines.append(
+            QStringLiteral("%1\t%2\t%3\t%4")
+                .arg(num)
+                .arg(name, inv.NewCharges.format(decimals), inv.TotalDue.format(decimals)));
+    }
+    return lines;
+}
+
+int runBill(CCliContext& c) {
+    QString customer, group, date, billingPlan, invoicePlan;
+    bool keep = false, discard = false, send = false;
+    const QStringList& a = c.args();
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const QString& arg = a[i];
+        auto value = [&](QString& into) {
+            if (i + 1 >= a.size() || !into.isNull())
+                return false;
+            into = a[++i];
+            return true;
+        };
+        bool ok = true;
+        if (arg == QLatin1String("--customer"))
+            ok = value(customer);
+        else if (arg == QLatin1String("--group"))
+            ok = value(group);
+        else if (arg == QLatin1String("--date"))
+            ok = value(date);
+        else if (arg == QLatin1String("--billing-plan"))
+            ok = value(billingPlan);
+        else if (arg == QLatin1String("--invoice-plan"))
+            ok = value(invoicePlan);
+        else if (arg == QLatin1String("--keep"))
+            keep = true;
+        else if (arg == QLatin1String("--discard"))
+            discard = true;
+        else if (arg == QLatin1String("--send"))
+            send = true;
+        else
+            ok = false;
+        if (!ok)
+            return c.usageError(kUsage);
+    }
+    if (customer.isNull() == group.isNull() || keep == discard || (send && !keep))
+        return c.usageError(kUsage);
+    const std::optional<DbDateTime> when = ParseInvoiceDate(date);
+    if (!when)
+        return ExitUsage;
+
+    CDatabaseSession* session = c.openDatabase();
+    if (!session)
+        return c.openFailureExit();
+    Database& db = *session->database();
+
+    qint32 planId = 0, invoicePlanId = 0;
+    if (!billingPlan.isNull()) {
+        const auto id = FindBillingPlanId(db, billingPlan);
+        if (!id)
+            return ExitFailure;
+        planId = *id;
+    }
+    if (!invoicePlan.isNull()) {
+        const auto id = FindInvoicePlanId(db, invoicePlan);
+        if (!id)
+            return ExitFailure;
+        invoicePlanId = *id;
+    }
+    const bool forGroup = !group.isNull();
+    const std::optional<UserRow> row = FindCustomerRow(db, forGroup ? group : customer, forGroup);
+    if (!row) {
+        c.terminal().showMessage(forGroup ? QStringLiteral("Customer group record not found.")
+                                          : QStringLiteral("Customer record not found."),
+                                 MessageIcon::Exclamation);
+        return ExitFailure;
+    }
+    // The plans a customer is billed with must exist, as in the desktop dialog.
+    if (!forGroup && (planId ? planId : row->IdBillingPlan) == 0) {
+        c.terminal().showMessage(QStringLiteral("Please choose a billing plan to use."),
+                                 MessageIcon::Exclamation);
+        return ExitFailure;
+    }
+    if (!forGroup && (invoicePlanId ? invoicePlanId : row->IdInvoicePlan) == 0) {
+        c.terminal().showMessage(QStringLiteral("Please choose an invoicing plan to use, even if "
+                                                "you choose not to execute the send options."),
+                                 MessageIcon::Exclamation);
+        return ExitFailure;
+    }
+
+    CRunReport report(c.terminal());
+    CInvoiceRun run(db);
+    run.SetSender([&db](qint32 num, qint32 plan) { return SendInvoice(db, num, plan); });
+    QStringList lines;
+    run.SetCommitDecider([&](const QList<qint32>& numbers) {
+        lines = invoiceLines(db, numbers);
+        return keep ? CommitChoice::Keep | (send ? int(CommitChoice::Send) : 0)
+                    : int(CommitChoice::Discard);
+    });
+    const bool failed = forGroup
+                            ? run.GenerateForGroup(*row, *when, planId, invoicePlanId)
+                            : run.GenerateForCustomer(*row, *when, false, planId, invoicePlanId);
+    for (const QString& line : std::as_const(lines))
+        c.out(line);
+    report.print();
+    if (discard && !lines.isEmpty())
+        CCliUserInterface::note(QStringLiteral("Discarded %1 new invoice(s).").arg(lines.size()));
+    return failed || report.hadError() ? ExitFailure : ExitOk;
+}
+
+const CliRegistration reg{
+    {QStringLiteral("bill"),
+     QStringLiteral("bill (--customer NAME | --group NAME) [--date YYYY-MM-DD] "
+                    "[--billing-plan NAME] [--invoice-plan NAME] (--keep | --discard) [--send]"),
+     QStringLiteral("Invoice a customer or a group; prints number, customer, new charges and "
+                    "total due of each new invoice."),
+     &runBill}};
+
+} // namespace

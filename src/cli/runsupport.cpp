@@ -1,0 +1,110 @@
+#include "runsupport.h"
+
+#include "cliui.h"
+#include "db/bprecord.h"
+#include "db/datetimeutil.h"
+#include "db/invoiceplanrecord.h"
+
+#include <QDate>
+
+namespace {
+const QString kViewLogQuestion =
+    QStringLiteral("An error or warning was issued, do you wish to view the log?");
+} // namespace
+
+std::optional<qint32> FindBillingPlanId(Database& db, const QString& name) {
+    CBPRecord plan(db);
+    if (plan.findLiveByName(name))
+        return plan.Id;
+    CCliUserInterface::note(QStringLiteral("There is no billing plan named '%1'.").arg(name));
+    return std::nullopt;
+}
+
+std::optional<qint32> FindInvoicePlanId(Database& db, const QString& name) {
+    CInvoicePlanRecord plan(db);
+    if (plan.findLiveByName(name))
+        return plan.Id;
+    CCliUserInterface::note(QStringLiteral("There is no invoicing plan named '%1'.").arg(name));
+    return std::nullopt;
+}
+
+std::optional<UserRow> FindCustomerRow(Database& db, const QString& name, bool groupOnly) {
+    CUserRecord user(db);
+    if (!user.findByName(name) || (groupOnly && !user.IsGroup))
+        return std::nullopt;
+    return user.row();
+}
+
+std::optional<DbDateTime> ParseInvoiceDate(const QString& text) {
+    if (text.isEmpty())
+        return DbFromLocal(QDate::currentDate());
+    const QDate date = QDate::fromString(text, Qt::ISODate);
+    if (!date.isValid()) {
+        CCliUserInterface::note(
+            QStringLiteral("'%1' is no date of the form YYYY-MM-DD.").arg(text));
+        return std::nullopt;
+    }
+    if (date.year() < 1970 || date.year() > 2035) {
+        CCliUserInterface::note(DateRangeMessage());
+        return std::nullopt;
+    }
+    return DbFromLocal(date);
+}
+
+CRunReport::CRunReport(IUserInterface& terminal) : m_terminal(terminal) {
+    theLog().addListener(this);
+    setUi(this);
+}
+
+CRunReport::~CRunReport() {
+    setUi(&m_terminal);
+    theLog().removeListener(this);
+}
+
+void CRunReport::lineAdded(const QString& line) {
+    const LogLineFields f = ParseLogLine(line);
+    if (f.severity == QLatin1String("ERROR"))
+        ++m_errors;
+    else if (f.severity != QLatin1String("WARNING"))
+        return;
+    m_lines.append(f.severity + QLatin1Char('\t') + f.name + QLatin1Char('\t') + f.message);
+}
+
+void CRunReport::print() const {
+    for (const QString& line : m_lines)
+        CCliUserInterface::note(line);
+}
+
+bool CRunReport::askYesNo(const QString& text, MessageIcon icon) {
+    if (text == kViewLogQuestion)
+        return false;
+    return m_terminal.askYesNo(text, icon);
+}
+
+void CRunReport::showMessage(const QString& text, MessageIcon icon) {
+    m_terminal.showMessage(text, icon);
+}
+
+void CRunReport::setStatusText(const QString& text) {
+    m_terminal.setStatusText(text);
+}
+
+void CRunReport::setWaitCursor(bool on) {
+    m_terminal.setWaitCursor(on);
+}
+
+void CRunReport::processStarted(const QString& message, int flags) {
+    m_terminal.processStarted(message, flags);
+}
+
+void CRunReport::processMessage(const QString& message) {
+    m_terminal.processMessage(message);
+}
+
+bool CRunReport::pollInterruptRequest(int flags) {
+    return m_terminal.pollInterruptRequest(flags);
+}
+
+void CRunReport::processEnded(int flags) {
+    m_terminal.processEnded(flags);
+}
