@@ -129,6 +129,8 @@ QString CPdfInvoicePrinter::fileFor(const InvoicePrintJob& job) const {
 
 bool CPdfInvoicePrinter::printPage(const InvoicePrintJob& job, QString* error) {
     const QString path = fileFor(job);
+    if (m_fixedFile.isEmpty())
+        QDir().mkpath(QFileInfo(path).path());
     // Written to a temporary file first: a failed print leaves no half-written PDF behind.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {

@@ -1,0 +1,45 @@
+#include "deliveryfixture.h"
+
+#include "billing/invoicedoc.h"
+#include "billingfixture.h"
+#include "db/addressrecord.h"
+#include "db/database.h"
+#include "db/datetimeutil.h"
+
+void AddBillingAddress(Database& db, qint32 owner, const QString& email, const QString& city) {
+    AddressRow a;
+    a.Type = 0;
+    a.Address1 = QStringLiteral("12 Main Street");
+    a.City = city;
+    a.PostalCode = QStringLiteral("12345");
+    a.EMail = email;
+    a.IdOwner = owner;
+    CAddressRecord rec(db);
+    rec.openWhere(QStringLiteral("[Id] = ?"), {0});
+    rec.addNew();
+    rec = a;
+    rec.update();
+}
+
+qint32 MakeDeliveryInvoice(Database& db, CBillingFixture& fx, const InvoicePlanRow& plan,
+                           const DeliveryInvoiceSpec& spec, qint32* customerId) {
+    const qint32 bp =
+        fx.addPlan(QStringLiteral("April ") + spec.username, QDate(2024, 4, 1), QDate(2024, 5, 1));
+    fx.attach(bp, fx.addCharge(CBillingFixture::fixed(QStringLiteral("Service"), spec.amount)));
+    const qint32 ip = fx.addInvoicePlan(plan);
+    const qint32 id = fx.addCustomer(spec.username, bp, ip);
+    UserRow u = fx.customer(id);
+    u.FullName = spec.fullName;
+    u.Options = spec.customerOptions;
+    fx.updateCustomer(u);
+    if (!spec.email.isEmpty())
+        AddBillingAddress(db, id, spec.email);
+    if (customerId)
+        *customerId = id;
+
+    CInvoiceDoc doc(db);
+    doc.SetReporter([](const RatingReport&) {});
+    if (doc.Create(id, bp, ip, DbFromDate(2024, 5, 2), true, false) != 39)
+        return 0;
+    return doc.InvoiceNum();
+}
