@@ -6,6 +6,7 @@
 #include "app/operationlog.h"
 #include "app/settingsvalues.h"
 #include "guiuserinterface.h"
+#include "invoice/invoicecommands.h"
 #include "logdoc.h"
 #include "logframe.h"
 
@@ -81,6 +82,8 @@ void CMainFrame::createMenus() {
     add(m_fileMenu, "actionLocateLog", QStringLiteral("Locate log&file..."),
         QStringLiteral("Choose the file the operation log is written to"),
         &CMainFrame::locateLogfile);
+    m_fileMenu->addSeparator();
+    AddInvoiceWindowCommands(this, m_mdi, m_fileMenu);
     m_fileMenu->addSeparator();
     QAction* exit = add(m_fileMenu, "actionExit", QStringLiteral("E&xit"),
                         QStringLiteral("Quit the application"), &QWidget::close);

@@ -1,0 +1,31 @@
+#pragma once
+#include <QDialog>
+
+class Database;
+class QComboBox;
+class QRadioButton;
+
+// The send dialog: carries out the send options with each invoice's own invoicing plan, or
+// with another plan chosen from the templates ("None" stands for no plan). The choice is
+// remembered in "ExecuteSO_UseDefaultIP" and "ExecuteSO_OverrideIP".
+class CSendDlg : public QDialog {
+    Q_OBJECT
+public:
+    CSendDlg(Database& db, QWidget* parent = nullptr);
+
+    // The override plan chosen: 0 for each invoice's own plan.
+    qint32 overridePlanId() const;
+    // Shows the dialog; false on Cancel, otherwise the choice in overrideId.
+    static bool choose(Database& db, QWidget* parent, qint32& overrideId);
+
+    QComboBox* planList() const { return m_plans; }
+    QRadioButton* ownPlanButton() const { return m_own; }
+    QRadioButton* overrideButton() const { return m_other; }
+
+    void accept() override;
+
+private:
+    QRadioButton* m_own;
+    QRadioButton* m_other;
+    QComboBox* m_plans;
+};
