@@ -103,8 +103,8 @@ void TestInvoiceText::wrap() {
 }
 
 void TestInvoiceText::messageHtml() {
-    QCOMPARE(CInvoiceRep::MessageToHtml("a\r\nb\nc <i>x</i>\r\n\r\n"),
-             QByteArray("a<BR>b<BR>c <i>x</i><BR><BR>"));
+    QCOMPARE(CInvoiceRep::MessageToHtml("a\r\nb\nc <i>x</i>\r\n\r\nd\re"),
+             QByteArray("a<BR>b<BR>c <i>x</i><BR><BR>d<BR>e"));
     QCOMPARE(CInvoiceRep::EscapeHtml("<b>&\"x\"'"), QByteArray("&lt;b&gt;&amp;&quot;x&quot;'"));
 }
 

@@ -131,10 +131,11 @@ QByteArray CInvoiceRep::EscapeHtml(const QByteArray& bytes) {
 }
 
 QByteArray CInvoiceRep::MessageToHtml(const QByteArray& message) {
-    // CR LF pairs, and the bare LF of text typed on this platform, become "<BR>".
+    // CR LF pairs, and the bare LF (or CR) of text typed elsewhere, become "<BR>".
     QByteArray out = message;
     out.replace("\r\n", "<BR>");
     out.replace('\n', "<BR>");
+    out.replace('\r', "<BR>");
     return out;
 }
 
