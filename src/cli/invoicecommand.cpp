@@ -1,6 +1,8 @@
 // invoice SUBCOMMAND ...: work on stored invoices.
 //   invoice show N [--text|--html] [-o FILE]   writes invoice N's page
+//   invoice print N --pdf FILE / invoice send N [--plan NAME]   see invoicesendcommands.h
 #include "clicommand.h"
+#include "invoicesendcommands.h"
 
 #include "app/dbsession.h"
 #include "app/oplog.h"
@@ -100,6 +102,8 @@ int runShow(CCliContext& c, const QStringList& args) {
 // Subcommands of "invoice", in the order help lists them.
 const InvoiceSubcommand kSubcommands[] = {
     {"show", "invoice show N [--text|--html] [-o FILE]", &runShow},
+    {"print", "invoice print N --pdf FILE", &RunInvoicePrint},
+    {"send", "invoice send N [--plan NAME]", &RunInvoiceSend},
 };
 
 int runInvoice(CCliContext& c) {
@@ -118,7 +122,10 @@ int runInvoice(CCliContext& c) {
 const CliRegistration reg{
     {QStringLiteral("invoice"), QStringLiteral("invoice show N [--text|--html] [-o FILE]"),
      QStringLiteral("Write a stored invoice's page: the plain text (--text), the HTML page "
-                    "(--html), or the one the customer receives; to FILE or standard output."),
+                    "(--html), or the one the customer receives; to FILE or standard output. "
+                    "Also: invoice print N --pdf FILE (print to a PDF file), invoice send N "
+                    "[--plan NAME] (carry out the send options; exit 3 when the plan says not "
+                    "to send)."),
      &runInvoice}};
 
 } // namespace

@@ -5,8 +5,10 @@
 #include "cliui.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringList>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -33,10 +35,36 @@ void printUsage(FILE* to) {
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
 }
 
+// Whether the command named on the command line (the first argument that is no option) can
+// print invoices.
+bool mayPrintInvoices(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "--db") {
+            ++i;
+            continue;
+        }
+        if (a.startsWith('-'))
+            continue;
+        return a == "invoice" || a == "bill" || a == "send-group";
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // Commands that may print invoices lay text out with QtGui's fonts, which need a
+    // QGuiApplication (on the offscreen platform unless one is chosen: the tool never shows a
+    // window); the others start without the graphics system.
+    std::unique_ptr<QCoreApplication> app;
+    if (mayPrintInvoices(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     // The same settings and data folder as the desktop program.
     QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Tollkeeper"));

@@ -6,6 +6,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QPageSize>
 #include <QPagedPaintDevice>
@@ -77,6 +78,12 @@ bool StoreInvoicePageLayout(const QPageLayout& layout) {
 }
 
 bool PaintInvoicePage(const InvoicePrintJob& job, QPagedPaintDevice& device, QString* error) {
+    // Text layout needs the font system, which only a QGuiApplication brings up.
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        if (error)
+            *error = QStringLiteral("Printing is not available in this program.");
+        return true;
+    }
     QTextDocument doc;
     doc.documentLayout()->setPaintDevice(&device);
     doc.setDocumentMargin(0);

@@ -1,0 +1,140 @@
+#include "invoicesendcommands.h"
+
+#include "app/busystate.h"
+#include "app/dbsession.h"
+#include "app/operationlog.h"
+#include "clicommand.h"
+#include "db/dbexception.h"
+#include "db/invoiceplanrecord.h"
+#include "invoice/invoicedelivery.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+qint32 invoiceNumber(const QString& text) {
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    return ok && n > 0 ? n : 0;
+}
+
+// Echoes every line the operation writes to the log on stderr, so the terminal sees why an
+// e-mail or a print failed.
+class CLogEcho : public ILogListener {
+public:
+    CLogEcho() { theLog().addListener(this); }
+    ~CLogEcho() override { theLog().removeListener(this); }
+    void lineAdded(const QString& line) override { CCliUserInterface::note(line); }
+    void cleared() override {}
+};
+
+} // namespace
+
+int RunInvoicePrint(CCliContext& c, const QStringList& args) {
+    const QString usage = QStringLiteral("Usage: invoice print N --pdf FILE");
+    qint32 number = 0;
+    QString file;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--pdf")) {
+            if (i + 1 >= args.size() || !file.isEmpty() || args[i + 1].isEmpty())
+                return c.usageError(usage);
+            file = QFileInfo(args[++i]).absoluteFilePath();
+        } else if (number == 0 && invoiceNumber(a) > 0) {
+            number = invoiceNumber(a);
+        } else {
+            return c.usageError(usage);
+        }
+    }
+    if (number == 0 || file.isEmpty())
+        return c.usageError(usage);
+
+    CDatabaseSession* session = c.openDatabase();
+    if (!session)
+        return c.openFailureExit();
+    CLogEcho echo;
+    auto inv = LoadInvoiceForDelivery(*session->database(), number);
+    if (!inv) {
+        c.terminal().showMessage(QStringLiteral("Invoice %1 could not be loaded.").arg(number),
+                                 MessageIcon::Stop);
+        return ExitFailure;
+    }
+    CPdfInvoicePrinter printer(file);
+    QString error;
+    if (PrintInvoice(*inv, inv->doc.InvoicePlan(), &printer, &error)) {
+        c.terminal().showMessage(QStringLiteral("Error printing. %1").arg(error),
+                                 MessageIcon::Stop);
+        return ExitFailure;
+    }
+    c.out(QDir::toNativeSeparators(file));
+    return ExitOk;
+}
+
+int RunInvoiceSend(CCliContext& c, const QStringList& args) {
+    const QString usage = QStringLiteral("Usage: invoice send N [--plan NAME]");
+    qint32 number = 0;
+    QString planName;
+    bool planGiven = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--plan")) {
+            if (i + 1 >= args.size() || planGiven)
+                return c.usageError(usage);
+            planName = args[++i];
+            planGiven = true;
+        } else if (number == 0 && invoiceNumber(a) > 0) {
+            number = invoiceNumber(a);
+        } else {
+            return c.usageError(usage);
+        }
+    }
+    if (number == 0)
+        return c.usageError(usage);
+
+    CDatabaseSession* session = c.openDatabase();
+    if (!session)
+        return c.openFailureExit();
+    Database& db = *session->database();
+
+    qint32 planId = 0;
+    if (planGiven) {
+        bool found = false;
+        try {
+            CInvoicePlanRecord plan(db);
+            found = plan.findLiveByName(planName);
+            planId = plan.Id;
+        } catch (const DbException&) {
+            found = false;
+        }
+        if (!found || planId == 0) {
+            c.terminal().showMessage(
+                QString::fromLatin1(SendOptionsText::OverridePlanUnreadable) +
+                    QStringLiteral(" No invoicing plan is named \"%1\".").arg(planName),
+                MessageIcon::Stop);
+            return ExitFailure;
+        }
+    }
+
+    CLogEcho echo;
+    CPdfInvoicePrinter printer;
+    SendResult result = SendResult::Failed;
+    {
+        // The terminal reports the outcome itself instead of the end-of-operation question.
+        CProcessScope busy(QString(), PROC_DEFAULT);
+        SendInvoice(db, number, planId, &printer, &result);
+    }
+    theLog().setProblem(false);
+    for (const QString& path : printer.writtenFiles())
+        c.out(QStringLiteral("Printed to %1").arg(QDir::toNativeSeparators(path)));
+    switch (result) {
+    case SendResult::Done:
+        return ExitOk;
+    case SendResult::Refused:
+        return ExitDeclined;
+    case SendResult::Failed:
+    case SendResult::Aborted:
+        break;
+    }
+    return ExitFailure;
+}

@@ -1,0 +1,11 @@
+#pragma once
+#include <QStringList>
+
+class CCliContext;
+
+// Subcommands of "invoice" that deliver a stored invoice.
+//   invoice print N --pdf FILE   prints invoice N (the page its customer receives) to a PDF file
+//   invoice send N [--plan NAME] carries out the send options of invoice N's own invoicing
+//                                plan or of the template plan NAME
+int RunInvoicePrint(CCliContext& c, const QStringList& args);
+int RunInvoiceSend(CCliContext& c, const QStringList& args);
