@@ -1,0 +1,236 @@
+// The invoice window offscreen, on a real database file: opening "%d.inv" by number, the
+// plain-text / HTML toggle kept in "ViewHTML", copy and select all, printing directly, the
+// main window's print-all and e-mail-all commands over the open invoice windows, the send
+// dialog's plan list, and a window closing when its invoice is deleted.
+#include "app/appservices.h"
+#include "app/mainframe.h"
+#include "app/operationlog.h"
+#include "app/registrystore.h"
+#include "app/settingsvalues.h"
+#include "billing/invoicedoc.h"
+#include "billingfixture.h"
+#include "db/database.h"
+#include "db/schema.h"
+#include "deliveryfixture.h"
+#include "invoice/invoicecommands.h"
+#include "invoice/invoicedelivery.h"
+#include "invoice/invoiceframe.h"
+#include "invoice/senddlg.h"
+#include "recordingui.h"
+#include "testfolders.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QMdiArea>
+#include <QRadioButton>
+#include <QTextBrowser>
+#include <QtTest>
+#include <memory>
+
+namespace {
+struct RecordingPrinter : IInvoicePrinter {
+    QList<InvoicePrintJob> jobs;
+    bool printPage(const InvoicePrintJob& job, QString*) override {
+        jobs.append(job);
+        return false;
+    }
+};
+
+InvoicePlanRow htmlPlan(const QString& name = QStringLiteral("Formatted")) {
+    InvoicePlanRow p;
+    p.Name = name;
+    p.Options = 1;
+    p.PrintOnCreate = true;
+    p.EmailOnCreate = true;
+    p.EmailServer = QStringLiteral("mail.tollkeeper-test.invalid"); // never resolves
+    p.EmailSender = QStringLiteral("billing@isp.example");
+    p.EmailSubject = QStringLiteral("Invoice");
+    return p;
+}
+} // namespace
+
+class TestInvoiceWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<CTestFolders> folders;
+    std::unique_ptr<Database> db;
+    std::unique_ptr<CBillingFixture> fx;
+    std::unique_ptr<CRecordingUi> recorder;
+    std::unique_ptr<CMainFrame> frame;
+    RecordingPrinter printer;
+    qint32 joe = 0;
+    qint32 ann = 0;
+
+    QMdiArea* area() const { return frame->mdiArea(); }
+
+private slots:
+    void init() {
+        folders = std::make_unique<CTestFolders>();
+        QVERIFY(theRegistry().open());
+        const QString path = folders->filePath(QStringLiteral("window.db"));
+        CreateNewDatabase(path);
+        db = std::make_unique<Database>();
+        db->open(path);
+        fx = std::make_unique<CBillingFixture>(*db);
+        joe = MakeDeliveryInvoice(*db, *fx, htmlPlan());
+        DeliveryInvoiceSpec spec;
+        spec.username = QStringLiteral("ann");
+        spec.fullName = QStringLiteral("Ann Plain");
+        ann = MakeDeliveryInvoice(*db, *fx, htmlPlan(QStringLiteral("Second")), spec);
+        QVERIFY(joe > 0 && ann > 0);
+        recorder = std::make_unique<CRecordingUi>();
+        frame = std::make_unique<CMainFrame>(nullptr);
+        SetDefaultInvoicePrinter(&printer); // after the main window installed its own
+        printer.jobs.clear();
+        theLog().clear();
+    }
+    void cleanup() {
+        frame.reset();
+        SetDefaultInvoicePrinter(nullptr);
+        recorder.reset();
+        fx.reset();
+        db.reset();
+        theLog().close();
+        theRegistry().close();
+        folders.reset();
+    }
+
+    void fileMenuHasInvoiceCommands() {
+        QVERIFY(frame->action(QStringLiteral("actionOpenInvoice")));
+        QCOMPARE(frame->action(QStringLiteral("actionPrintAllInvoices"))->text().remove('&'),
+                 QStringLiteral("Print all invoices"));
+        QCOMPARE(frame->action(QStringLiteral("actionEmailAllInvoices"))->text().remove('&'),
+                 QStringLiteral("Emails all viewed invoices"));
+    }
+
+    void opensByNumberAndTogglesPlainText() {
+        CInvoiceFrame* w = CInvoiceFrame::open(area(), *db, joe);
+        QVERIFY(w);
+        QCOMPARE(w->documentName(), QStringLiteral("%1.inv").arg(joe));
+        QVERIFY(w->windowTitle().startsWith(QStringLiteral("Invoice for joe dated ")));
+        QVERIFY(w->htmlView());
+        QVERIFY(w->browser()->toPlainText().contains(QStringLiteral("Joe Miller")));
+        QAction* plain = w->action(QStringLiteral("actionViewPlainText"));
+        QVERIFY(plain && !plain->isChecked());
+        QVERIFY(!CheckNoDocumentsOpen()); // the close-windows test sees the invoice window
+        QVERIFY(recorder->hasMessage(QStringLiteral(
+            "Please close all invoice and report windows before using this feature.")));
+
+        plain->trigger();
+        QVERIFY(!w->htmlView());
+        QVERIFY(plain->isChecked());
+        QCOMPARE(RegYesNo(Reg::ViewHTML), false);
+        const QString text = w->browser()->toPlainText();
+        QVERIFY2(text.contains(QStringLiteral("New Balance:")), qPrintable(text));
+        QVERIFY(!text.contains(QLatin1String("TKP_MARKER")));
+
+        w->action(QStringLiteral("actionViewHtml"))->trigger();
+        QVERIFY(w->htmlView());
+        QVERIFY(!plain->isChecked());
+        QCOMPARE(RegYesNo(Reg::ViewHTML), true);
+
+        // Opening the same invoice again activates its window.
+        QCOMPARE(CInvoiceFrame::open(area(), *db, joe), w);
+        QCOMPARE(area()->subWindowList().size(), 1);
+
+        // An invoice that does not exist.
+        QVERIFY(!CInvoiceFrame::open(area(), *db, 9999));
+        QVERIFY(recorder->hasMessage(QStringLiteral("Unable to load invoice 9999.")));
+    }
+
+    void copyAndSelectAll() {
+        CInvoiceFrame* w = CInvoiceFrame::open(area(), *db, joe);
+        QVERIFY(w);
+        w->copy();
+        QVERIFY(recorder->hasMessage(QStringLiteral("Error copying.")));
+        w->action(QStringLiteral("actionSelectAll"))->trigger();
+        w->action(QStringLiteral("actionCopy"))->trigger();
+        QVERIFY(QApplication::clipboard()->text().contains(QStringLiteral("Joe Miller")));
+        QCOMPARE(recorder->countMessages(QStringLiteral("Error copying.")), 1);
+    }
+
+    void printDirectAndPrintAll() {
+        CInvoiceFrame* first = CInvoiceFrame::open(area(), *db, ann);
+        CInvoiceFrame* second = CInvoiceFrame::open(area(), *db, joe);
+        QVERIFY(first && second);
+        // The text page is shown, but the customer gets HTML: the HTML page is printed.
+        first->toggleView();
+        first->action(QStringLiteral("actionPrintDirect"))->trigger();
+        QCOMPARE(printer.jobs.size(), 1);
+        QVERIFY(printer.jobs[0].html);
+        QVERIFY(!first->htmlView()); // the window still shows the text
+        printer.jobs.clear();
+
+        recorder->queueAnswer(false);
+        QVERIFY(!PrintAllViewedInvoices(area()));
+        QVERIFY(printer.jobs.isEmpty());
+        recorder->queueAnswer(true);
+        QVERIFY(PrintAllViewedInvoices(area()));
+        QVERIFY(recorder->hasQuestion(QStringLiteral("Print all viewed invoices?")));
+        QCOMPARE(printer.jobs.size(), 2);
+        QCOMPARE(printer.jobs[0].invoiceNum, ann); // in the order the windows were opened
+        QCOMPARE(printer.jobs[1].invoiceNum, joe);
+        QVERIFY(recorder->hasMessage(QStringLiteral("Finished printing all viewed invoices.")));
+    }
+
+    // Each open invoice is e-mailed with its own plan; a failure is logged per invoice.
+    void emailAllViewed() {
+        QVERIFY(CInvoiceFrame::open(area(), *db, joe));
+        QVERIFY(CInvoiceFrame::open(area(), *db, ann));
+        QStringList lines;
+        struct Listener : ILogListener {
+            QStringList* out;
+            void lineAdded(const QString& l) override {
+                out->append(ParseLogLine(l).name + '|' + ParseLogLine(l).message);
+            }
+            void cleared() override {}
+        } listener;
+        listener.out = &lines;
+        theLog().addListener(&listener);
+        recorder->queueAnswers({true, false}); // the command, then "view the log?"
+        QVERIFY(EmailAllViewedInvoices(area()));
+        theLog().removeListener(&listener);
+        QVERIFY(
+            recorder->hasQuestion(QStringLiteral("Email invoices for all displayed invoices?")));
+        QVERIFY(lines.contains(QStringLiteral("joe|emailing invoice.")));
+        QVERIFY(lines.contains(QStringLiteral("ann|emailing invoice.")));
+        QVERIFY(recorder->hasMessage(QStringLiteral("Finished emailing all displayed invoices.")));
+        QVERIFY(recorder->hasQuestion(
+            QStringLiteral("An error or warning was issued, do you wish to view the log?")));
+    }
+
+    void deletedInvoiceClosesItsWindow() {
+        QVERIFY(CInvoiceFrame::open(area(), *db, joe));
+        QVERIFY(CInvoiceFrame::open(area(), *db, ann));
+        QVERIFY(!CInvoiceDoc::DeleteInvoice(*db, joe));
+        RefreshViews();
+        QTRY_COMPARE(CInvoiceFrame::openFrames(area()).size(), 1);
+        QCOMPARE(CInvoiceFrame::openFrames(area()).first()->invoiceNum(), ann);
+    }
+
+    // Templates only, "None" first; the choice is remembered.
+    void sendDialogOffersTemplates() {
+        CSendDlg dlg(*db);
+        QStringList names;
+        for (int i = 0; i < dlg.planList()->count(); ++i)
+            names << dlg.planList()->itemText(i);
+        QCOMPARE(names, QStringList({"None", "Formatted", "Second"}));
+        QVERIFY(dlg.ownPlanButton()->isChecked());
+        QCOMPARE(dlg.overridePlanId(), 0);
+        dlg.overrideButton()->setChecked(true);
+        dlg.planList()->setCurrentIndex(2);
+        const qint32 second = dlg.planList()->currentData().toInt();
+        QCOMPARE(dlg.overridePlanId(), second);
+        dlg.accept();
+        QCOMPARE(RegYesNo(Reg::ExecuteSO_UseDefaultIP), false);
+        QCOMPARE(RegNumber(Reg::ExecuteSO_OverrideIP), second);
+        CSendDlg again(*db);
+        QVERIFY(again.overrideButton()->isChecked());
+        QCOMPARE(again.overridePlanId(), second);
+    }
+};
+
+QTEST_MAIN(TestInvoiceWindow)
+#include "tst_invoicewindow.moc"
