@@ -397,6 +397,23 @@ void TestInvoiceRun::summaryOfGroupWithNestedGroup() {
     join(office, ann);
     join(sub, cy);
     join(sub, bob);
+    // A member whose service ended before the period is left out with its error line.
+    UserRow gone = fx->customer(customer("gone", memberPlan, ip));
+    gone.EndDate = DbFromDate(2024, 1, 1);
+    fx->updateCustomer(gone);
+    join(sub, gone.Id);
+    // A member whose weekly charge needs a start date it does not have fails part-way: the
+    // copies it had made do not stay on the summary.
+    const qint32 weeklyPlan =
+        fx->addPlan(QStringLiteral("Weekly"), QDate(2024, 1, 1), QDate(2024, 2, 1));
+    fx->attach(weeklyPlan, fx->addCharge(F::fixed(QStringLiteral("Base"), "3")));
+    ChargeRow weekly = F::fixed(QStringLiteral("Weekly"), "1");
+    weekly.LimitType = 1;
+    weekly.LimitFilterEnd = 7;
+    weekly.LimitFilterType = 2;
+    fx->attach(weeklyPlan, fx->addCharge(weekly));
+    const qint32 nostart = fx->addCustomer(QStringLiteral("nostart"), weeklyPlan, ip, QDate());
+    join(sub, nostart);
     fx->addSession("ann", F::at(2024, 4, 3, 12), 3600, 100, 1000);
     fx->addSession("bob", F::at(2024, 4, 5, 12), 2 * 3600, 200, 2000);
     fx->addSession("cy", F::at(2024, 4, 7, 12), 1800, 300, 3000);
@@ -429,6 +446,13 @@ void TestInvoiceRun::summaryOfGroupWithNestedGroup() {
     QCOMPARE(inv.TotalDue, F::money("8.50"));
     // The nested group without a plan of its own is not rated itself.
     QVERIFY(problems().contains("sub|WARNING|No billing plan."));
+    QVERIFY(problems().contains("gone|ERROR|" + ResultText(10)));
+    QVERIFY(problems().contains("nostart|ERROR|" + ResultText(11)));
+    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Charges WHERE IdInvoice = %1 AND "
+                                  "IdUser = %2")
+                       .arg(inv.InvoiceNum)
+                       .arg(nostart)),
+             0);
     // Kept and sent: the summary only; its members have had their first invoice.
     QCOMPARE(sent, QStringList{QStringLiteral("%1/0").arg(inv.InvoiceNum)});
     QVERIFY(gotFirst(ann) && gotFirst(bob) && gotFirst(cy));

@@ -135,7 +135,8 @@ bool CInvoiceRun::ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 
             } else if (invoicePlan == 0) {
                 LogResult(name, Code::NoInvoicePlanWarning);
             } else {
-                BeginProcess(name + QStringLiteral("..."), PROC_DEFAULT);
+                // Progress text of the run (a step driven on its own gets a busy state).
+                CProcessScope process(name + QStringLiteral("..."), PROC_DEFAULT);
                 const bool wasEmpty = !summaryDoc;
                 if (!summary) {
                     m_db.beginTrans();
@@ -143,7 +144,18 @@ bool CInvoiceRun::ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 
                 }
                 // A member that cannot be rated leaves its error line; the summary goes on
                 // without it. Only a summary whose own invoice failed is lost.
-                CreateInvoice(node, planId, invoicePlan, invoiceDate, summaryDoc, summary);
+                const qint32 lastCharge =
+                    wasEmpty ? 0
+                             : m_db.scalar(QStringLiteral("SELECT MAX(Id) FROM Charges")).toInt();
+                const bool failed =
+                    CreateInvoice(node, planId, invoicePlan, invoiceDate, summaryDoc, summary);
+                if (failed && !wasEmpty && summaryDoc) {
+                    // Charge copies the failed member left behind are not in the totals:
+                    // they must not show on the summary either.
+                    m_db.execute(
+                        QStringLiteral("DELETE FROM Charges WHERE IdInvoice = ? AND Id > ?"),
+                        {summaryDoc->InvoiceNum(), lastCharge});
+                }
                 if (CheckInterrupt()) {
                     m_aborted = true;
                     // An interrupted ordinary invoice goes with its transaction; a summary
@@ -311,11 +323,15 @@ bool CInvoiceRun::rememberStart() {
 
 QList<qint32> CInvoiceRun::NewInvoiceNumbers() const {
     QList<qint32> numbers;
-    Statement st = m_db.prepare(
-        QStringLiteral("SELECT InvoiceNum FROM Invoices WHERE InvoiceNum > ? ORDER BY InvoiceNum"));
-    st.bind(1, m_startNum);
-    while (st.next())
-        numbers.append(st.value(0).toInt());
+    try {
+        Statement st = m_db.prepare(QStringLiteral(
+            "SELECT InvoiceNum FROM Invoices WHERE InvoiceNum > ? ORDER BY InvoiceNum"));
+        st.bind(1, m_startNum);
+        while (st.next())
+            numbers.append(st.value(0).toInt());
+    } catch (const std::exception& e) {
+        LogException(QStringLiteral("Unknown customer"), e, 14);
+    }
     return numbers;
 }
 
@@ -326,14 +342,8 @@ void CInvoiceRun::deleteInvoice(qint32 invoiceNum) {
 }
 
 void CInvoiceRun::deleteNewInvoices() {
-    QList<qint32> numbers;
-    try {
-        numbers = NewInvoiceNumbers();
-    } catch (const std::exception&) {
-        LogResult(Code::DeletingInvoice);
-        return;
-    }
-    for (const qint32 num : std::as_const(numbers))
+    const QList<qint32> numbers = NewInvoiceNumbers();
+    for (const qint32 num : numbers)
         deleteInvoice(num);
 }
 

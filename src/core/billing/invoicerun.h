@@ -107,7 +107,8 @@ public:
     // --- the last run ---
     // Highest InvoiceNum when the run began (0 for an empty table).
     qint32 StartNumber() const { return m_startNum; }
-    // Numbers of the invoices created since the run began, in order.
+    // Numbers of the invoices created since the run began, in order (a read failure is
+    // logged with 14 and gives the numbers read so far).
     QList<qint32> NewInvoiceNumbers() const;
     bool Aborted() const { return m_aborted; }
 
