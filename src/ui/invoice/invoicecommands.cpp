@@ -9,8 +9,8 @@
 #include <QAction>
 #include <QInputDialog>
 #include <QMdiArea>
-#include <limits>
 #include <QMenu>
+#include <limits>
 
 void AddInvoiceWindowCommands(QWidget* mainWindow, QMdiArea* area, QMenu* menu) {
     static CGuiInvoicePrinter printer;
