@@ -47,6 +47,10 @@ QString columnSql(const FieldDef& f) {
         sql += QLatin1String(" NOT NULL");
     if (f.hasDefault)
         sql += QLatin1String(" DEFAULT ") + defaultLiteral(f.defaultValue);
+    // Text compares without regard to case, as the program's look-ups expect: a session
+    // of "Alice" belongs to the customer "alice", and plan names are unique ignoring case.
+    if (f.kind == FieldKind::Text || f.kind == FieldKind::Memo)
+        sql += QLatin1String(" COLLATE NOCASE");
     return sql;
 }
 
@@ -205,6 +209,7 @@ void Database::open(const QString& path, OpenMode mode, bool create) {
     if (mode == OpenMode::Shared)
         sqlite3_busy_timeout(db, 5000);
     m_db = db;
+    ++m_generation;
     m_path = path;
     m_mode = mode;
     m_transDepth = 0;
@@ -216,8 +221,34 @@ void Database::close() {
     if (m_transDepth > 0)
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     m_transDepth = 0;
+    clearCaches();
+    ++m_generation;
     sqlite3_close_v2(m_db);
     m_db = nullptr;
+}
+
+void Database::clearCaches() {
+    for (sqlite3_stmt* stmt : std::as_const(m_statementCache))
+        sqlite3_finalize(stmt);
+    m_statementCache.clear();
+    m_fieldCache.clear();
+}
+
+void Database::recycle(const QString& key, sqlite3_stmt* stmt, quint64 generation) {
+    constexpr qsizetype kMaxCachedStatements = 128;
+    if (!m_db || generation != m_generation || m_statementCache.contains(key) ||
+        m_statementCache.size() >= kMaxCachedStatements) {
+        sqlite3_finalize(stmt);
+        return;
+    }
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    m_statementCache.insert(key, stmt);
+}
+
+int Database::schemaVersion() {
+    Statement st = prepare(QStringLiteral("PRAGMA schema_version"));
+    return st.next() ? st.value(0).toInt() : -1;
 }
 
 void Database::ensureOpen() const {
@@ -233,6 +264,10 @@ void Database::fail(const QString& what) const {
 
 Statement Database::prepare(const QString& sql) {
     ensureOpen();
+    // Statements are prepared once per text and reused: the program runs the same few
+    // queries for every customer of a run.
+    if (sqlite3_stmt* cached = m_statementCache.take(sql))
+        return Statement(this, cached, sql, m_generation);
     const QByteArray utf8 = translateSql(sql).toUtf8();
     sqlite3_stmt* stmt = nullptr;
     const char* tail = nullptr;
@@ -251,7 +286,7 @@ Statement Database::prepare(const QString& sql) {
         throw DbException(
             QStringLiteral("The SQL text holds more than one statement (%1)").arg(sql));
     }
-    return Statement(this, stmt);
+    return Statement(this, stmt, sql, m_generation);
 }
 
 int Database::execute(const QString& sql, const QVariantList& params) {
@@ -293,6 +328,12 @@ QStringList Database::tableNames() {
 }
 
 FieldList Database::fields(const QString& table) {
+    // Every recordset asks for its table's fields; they change only with the schema.
+    const int version = schemaVersion();
+    const QString cacheKey = table.toLower();
+    const auto hit = m_fieldCache.constFind(cacheKey);
+    if (hit != m_fieldCache.constEnd() && hit->schemaVersion == version)
+        return hit->fields;
     FieldList list;
     Statement st = prepare(QStringLiteral(
         "SELECT name, type, \"notnull\", dflt_value, pk FROM pragma_table_info(?) ORDER BY cid"));
@@ -316,6 +357,7 @@ FieldList Database::fields(const QString& table) {
     if (list.isEmpty())
         throw DbException(QStringLiteral("The table '%1' does not exist.").arg(table),
                           SQLITE_ERROR);
+    m_fieldCache.insert(cacheKey, CachedFields{version, list});
     return list;
 }
 
@@ -653,6 +695,7 @@ void Database::rollback() {
     if (m_transDepth == 0)
         throw DbException(QStringLiteral("Rollback without a transaction."));
     --m_transDepth;
+    m_fieldCache.clear(); // a rolled-back schema change may reuse a schema version
     if (m_transDepth == 0) {
         // The engine may have ended the transaction itself after a failure.
         if (!sqlite3_get_autocommit(m_db))

@@ -1,6 +1,7 @@
 #pragma once
 #include "fielddef.h"
 
+#include <QHash>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
@@ -96,7 +97,23 @@ private:
                       const QList<QPair<QString, QString>>& copyMap);
     [[noreturn]] void fail(const QString& what) const;
 
+    friend class Statement;
+    // Returns a finished statement to the cache (or finalises it when it belongs to an
+    // earlier opening or the cache is full).
+    void recycle(const QString& key, sqlite3_stmt* stmt, quint64 generation);
+    void clearCaches();
+    int schemaVersion();
+
     sqlite3* m_db = nullptr;
+    // Every opening and closing starts a new generation; statements of an older one are
+    // never put back into the cache.
+    quint64 m_generation = 0;
+    QHash<QString, sqlite3_stmt*> m_statementCache; // idle prepared statements by SQL text
+    struct CachedFields {
+        int schemaVersion;
+        FieldList fields;
+    };
+    QHash<QString, CachedFields> m_fieldCache; // by lower-case table name
     QString m_path;
     OpenMode m_mode = OpenMode::Exclusive;
     int m_transDepth = 0;
@@ -107,6 +124,8 @@ class Statement {
 public:
     Statement() = default;
     Statement(Database* db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {}
+    Statement(Database* db, sqlite3_stmt* stmt, QString cacheKey, quint64 generation)
+        : m_db(db), m_stmt(stmt), m_cacheKey(std::move(cacheKey)), m_generation(generation) {}
     Statement(Statement&& o) noexcept;
     Statement& operator=(Statement&& o) noexcept;
     ~Statement();
@@ -121,8 +140,12 @@ public:
     QVariant value(int i) const; // column of the current row, typed by its declared kind
 
 private:
+    void release() noexcept;
+
     Database* m_db = nullptr;
     sqlite3_stmt* m_stmt = nullptr;
+    QString m_cacheKey; // SQL text the statement is cached under; empty: not cached
+    quint64 m_generation = 0;
 };
 
 // Converts between the engine's storage and Qt values for one declared kind.

@@ -3,24 +3,36 @@
 
 #include <sqlite3.h>
 
-Statement::Statement(Statement&& o) noexcept : m_db(o.m_db), m_stmt(o.m_stmt) {
+Statement::Statement(Statement&& o) noexcept
+    : m_db(o.m_db), m_stmt(o.m_stmt), m_cacheKey(std::move(o.m_cacheKey)),
+      m_generation(o.m_generation) {
     o.m_stmt = nullptr;
 }
 
 Statement& Statement::operator=(Statement&& o) noexcept {
     if (this != &o) {
-        if (m_stmt)
-            sqlite3_finalize(m_stmt);
+        release();
         m_db = o.m_db;
         m_stmt = o.m_stmt;
+        m_cacheKey = std::move(o.m_cacheKey);
+        m_generation = o.m_generation;
         o.m_stmt = nullptr;
     }
     return *this;
 }
 
 Statement::~Statement() {
-    if (m_stmt)
+    release();
+}
+
+void Statement::release() noexcept {
+    if (!m_stmt)
+        return;
+    if (m_db && !m_cacheKey.isEmpty())
+        m_db->recycle(m_cacheKey, m_stmt, m_generation);
+    else
         sqlite3_finalize(m_stmt);
+    m_stmt = nullptr;
 }
 
 static void statementFail(sqlite3_stmt* stmt, int rc) {
