@@ -43,7 +43,9 @@ bool ChargeApplies(Database& db, RatingContext& ctx, ChargeRow& copy) {
     // Carry-over from the latest copy of the same template for this customer.
     try {
         CChargeRecord last(db);
-        last.openWhere(QStringLiteral("[IdUser] = ? AND [IdTemplate] = ? ORDER BY Id"),
+        // "+" keeps the look-up on the customer's index: the template's index holds one
+        // copy per customer ever billed and makes a run quadratic.
+        last.openWhere(QStringLiteral("[IdUser] = ? AND +[IdTemplate] = ? ORDER BY Id"),
                        {ctx.Customer.Id, copy.IdTemplate});
         if (!last.isEOF()) {
             last.moveLast();

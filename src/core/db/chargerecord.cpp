@@ -7,7 +7,7 @@ bool CChargeRecord::findByInvoice(qint32 invoiceNum) {
 }
 
 bool CChargeRecord::findFrozen(qint32 idUser, qint32 idTemplate) {
-    return lookup(QStringLiteral("[IdUser] = ? AND [IdTemplate] = ?"), {idUser, idTemplate});
+    return lookup(QStringLiteral("[IdUser] = ? AND +[IdTemplate] = ?"), {idUser, idTemplate});
 }
 
 void CChargeRecord::openLinkedTo(qint32 chargeId) {
