@@ -16,6 +16,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QAbstractItemView>
+#include <QLineEdit>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -69,7 +71,16 @@ public:
                 dialog->reject();
                 return;
             }
-            dialog->selectFile(file);
+            // Typed into the name field with nothing selected in the file list: selectFile()
+            // may be overtaken by the dialog's initial selection once its folder has loaded
+            // in the background, and a selected row wins over the typed name.
+            for (QAbstractItemView* v : dialog->findChildren<QAbstractItemView*>())
+                if (v->selectionModel())
+                    v->selectionModel()->clear();
+            if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                edit->setText(file);
+            else
+                dialog->selectFile(file);
             QMetaObject::invokeMethod(dialog, "accept");
         });
         m_timer.start();

@@ -214,9 +214,12 @@ void CMainFrame::locateLogfile() {
     // A new name in an existing folder is allowed: the log is created there.
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.selectFile(theLog().filePath());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    // The name accepted is the one the dialog reports with fileSelected; selectedFiles() may
+    // still hold the initial selection when the folder finished loading late.
+    QString path;
+    connect(&dialog, &QFileDialog::fileSelected, &dialog, [&path](const QString& f) { path = f; });
+    if (dialog.exec() != QDialog::Accepted || path.isEmpty())
         return;
-    const QString path = dialog.selectedFiles().constFirst();
     if (!RegWriteText(Reg::LogFileName, path)) {
         ui().showMessage(QStringLiteral("Unable to store the logfile location."),
                          MessageIcon::Exclamation);
