@@ -1,3 +1,4 @@
+#include "cliprocess.h"
 #include "db/database.h"
 #include "db/dbexception.h"
 #include "db/schema.h"
@@ -11,33 +12,11 @@
 class TestCli : public QObject {
     Q_OBJECT
 
-    struct Result {
-        int code = -1;
-        QString out;
-        QString err;
-    };
+    using Result = CliResult;
 
     std::unique_ptr<CTestFolders> m_folders;
 
-    static QString binary() { return QStringLiteral(TK_BINARY_DIR "/src/cli/tollkeeper-cli"); }
-
-    Result run(const QStringList& args) {
-        QProcess p;
-        p.setWorkingDirectory(m_folders->path());
-        p.setStandardInputFile(QProcess::nullDevice()); // no terminal to ask
-        p.start(binary(), args);
-        Result r;
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = "timed out";
-            return r;
-        }
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-        r.err = QString::fromLocal8Bit(p.readAllStandardError());
-        return r;
-    }
+    Result run(const QStringList& args) { return RunCli(m_folders->path(), args); }
     QString dataFolder() const { return m_folders->dataHome() + "/Corvane/Tollkeeper"; }
     QString newDatabase(const QString& name) {
         const QString path = m_folders->filePath(name);
@@ -46,10 +25,7 @@ class TestCli : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        QVERIFY2(QFileInfo(binary()).isExecutable(),
-                 qPrintable("build tollkeeper-cli first: " + binary()));
-    }
+    void initTestCase() { QVERIFY2(CliMissing().isEmpty(), qPrintable(CliMissing())); }
     void init() {
         m_folders = std::make_unique<CTestFolders>();
         QVERIFY(m_folders->isValid());

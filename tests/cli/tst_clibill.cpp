@@ -2,6 +2,7 @@
 // customer (one line per new invoice, the run's warnings and errors, exit statuses), keep and
 // discard, sending after keeping to PDF, and send-group.
 #include "billingfixture.h"
+#include "cliprocess.h"
 #include "db/currency.h"
 #include "db/database.h"
 #include "db/datetimeutil.h"
@@ -20,35 +21,19 @@ using F = CBillingFixture;
 class TestCliBill : public QObject {
     Q_OBJECT
 
+    // Standard output as lines.
     struct Result {
         int code = -1;
-        QStringList out; // stdout lines
+        QStringList out;
         QString err;
     };
 
     std::unique_ptr<CTestFolders> m_folders;
     QString m_db;
 
-    static QString binary() { return QStringLiteral(TK_BINARY_DIR "/src/cli/tollkeeper-cli"); }
-
-    Result run(QStringList args) {
-        args.prepend(m_db);
-        args.prepend("--db");
-        QProcess p;
-        p.setWorkingDirectory(m_folders->path());
-        p.setStandardInputFile(QProcess::nullDevice());
-        p.start(binary(), args);
-        Result r;
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = "timed out";
-            return r;
-        }
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-        r.err = QString::fromLocal8Bit(p.readAllStandardError());
-        return r;
+    Result run(const QStringList& args) {
+        const CliResult r = RunCliOn(m_folders->path(), m_db, args);
+        return {r.code, r.outLines(), r.err};
     }
     static QString amount(const char* text) { return F::money(text).format(CurrencyDecimals()); }
     int count(const QString& sql) {
@@ -111,10 +96,7 @@ class TestCliBill : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        QVERIFY2(QFileInfo(binary()).isExecutable(),
-                 qPrintable("build tollkeeper-cli first: " + binary()));
-    }
+    void initTestCase() { QVERIFY2(CliMissing().isEmpty(), qPrintable(CliMissing())); }
     void init() {
         m_folders = std::make_unique<CTestFolders>();
         QVERIFY(m_folders->isValid());

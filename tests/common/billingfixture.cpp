@@ -79,13 +79,7 @@ qint32 CBillingFixture::addPlan(const QString& name, const QDate& start, const Q
 }
 
 qint32 CBillingFixture::addPlan(BPRow plan) {
-    CBPRecord rec(m_db);
-    rec.openWhere(QStringLiteral("[Id] = ?"), {0});
-    rec.addNew();
-    plan.Id = 0;
-    rec = plan;
-    rec.update();
-    return qint32(rec.lastAddedKey());
+    return InsertRow<CBPRecord>(m_db, plan);
 }
 
 qint32 CBillingFixture::addInvoicePlan(const QString& name, bool showDetails) {
@@ -96,13 +90,7 @@ qint32 CBillingFixture::addInvoicePlan(const QString& name, bool showDetails) {
 }
 
 qint32 CBillingFixture::addInvoicePlan(InvoicePlanRow plan) {
-    CInvoicePlanRecord rec(m_db);
-    rec.openWhere(QStringLiteral("[Id] = ?"), {0});
-    rec.addNew();
-    plan.Id = 0;
-    rec = plan;
-    rec.update();
-    return qint32(rec.lastAddedKey());
+    return InsertRow<CInvoicePlanRecord>(m_db, plan);
 }
 
 void CBillingFixture::attach(qint32 planId, qint32 chargeId) {
@@ -140,13 +128,7 @@ qint32 CBillingFixture::addCustomer(const QString& username, qint32 planId, qint
 }
 
 qint32 CBillingFixture::addCustomer(UserRow user) {
-    CUserRecord rec(m_db);
-    rec.openWhere(QStringLiteral("[Id] = ?"), {0});
-    rec.addNew();
-    user.Id = 0;
-    rec = user;
-    rec.update();
-    return qint32(rec.lastAddedKey());
+    return InsertRow<CUserRecord>(m_db, user);
 }
 
 UserRow CBillingFixture::customer(qint32 id) {
@@ -179,9 +161,5 @@ void CBillingFixture::addSession(const QString& username, qint64 disconnect, qin
     e.Received = qint32(received);
     e.Port = port;
     e.ServerId = serverId;
-    CEventRecord rec(m_db);
-    rec.openWhere(QStringLiteral("[Id] = ?"), {0});
-    rec.addNew();
-    rec = e;
-    rec.update();
+    InsertRow<CEventRecord>(m_db, e);
 }

@@ -14,11 +14,7 @@ void AddBillingAddress(Database& db, qint32 owner, const QString& email, const Q
     a.PostalCode = QStringLiteral("12345");
     a.EMail = email;
     a.IdOwner = owner;
-    CAddressRecord rec(db);
-    rec.openWhere(QStringLiteral("[Id] = ?"), {0});
-    rec.addNew();
-    rec = a;
-    rec.update();
+    InsertRow<CAddressRecord>(db, a);
 }
 
 qint32 MakeDeliveryInvoice(Database& db, CBillingFixture& fx, const InvoicePlanRow& plan,

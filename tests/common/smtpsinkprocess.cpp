@@ -2,6 +2,7 @@
 
 #include "mail/smtpclient.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -89,8 +90,10 @@ bool CSmtpSinkProcess::take(Message& out) {
         QStringLiteral("%1/msg%2").arg(m_inbox).arg(m_taken + 1, 3, 10, QLatin1Char('0'));
     QFile eml(base + QStringLiteral(".eml"));
     QFile env(base + QStringLiteral(".json"));
-    if (!eml.open(QIODevice::ReadOnly) || !env.open(QIODevice::ReadOnly))
+    if (!eml.open(QIODevice::ReadOnly) || !env.open(QIODevice::ReadOnly)) {
+        qWarning() << "no message stored as" << base;
         return false;
+    }
     ++m_taken;
     out.raw = eml.readAll();
     const QJsonObject envelope = QJsonDocument::fromJson(env.readAll()).object();
@@ -101,8 +104,10 @@ bool CSmtpSinkProcess::take(Message& out) {
 
     QProcess check;
     check.start(m_python, {kScripts + QStringLiteral("mailcheck.py"), eml.fileName()});
-    if (!check.waitForFinished(30000) || check.exitCode() != 0)
+    if (!check.waitForFinished(30000) || check.exitCode() != 0) {
+        qWarning() << "checker failed:" << check.readAllStandardError();
         return false;
+    }
     const QJsonObject doc = QJsonDocument::fromJson(check.readAllStandardOutput()).object();
     out.headers = doc[QLatin1String("headers")].toObject();
     out.parts = doc[QLatin1String("parts")].toArray();

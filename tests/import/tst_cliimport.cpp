@@ -1,5 +1,6 @@
 // tollkeeper-cli import run as a separate process on a real database file: the summary line,
 // the server register, and distinct exit statuses for each result.
+#include "cliprocess.h"
 #include "db/database.h"
 #include "db/schema.h"
 #include "radiusdetail.h"
@@ -11,35 +12,12 @@
 class TestCliImport : public QObject {
     Q_OBJECT
 
-    struct Result {
-        int code = -1;
-        QString out;
-        QString err;
-    };
+    using Result = CliResult;
 
     std::unique_ptr<CTestFolders> m_folders;
     QString m_db;
 
-    static QString binary() { return QStringLiteral(TK_BINARY_DIR "/src/cli/tollkeeper-cli"); }
-
-    Result run(QStringList args) {
-        args.prepend(m_db);
-        args.prepend(QStringLiteral("--db"));
-        QProcess p;
-        p.setWorkingDirectory(m_folders->path());
-        p.setStandardInputFile(QProcess::nullDevice());
-        p.start(binary(), args);
-        Result r;
-        if (!p.waitForFinished(120000)) {
-            p.kill();
-            p.waitForFinished();
-            return r;
-        }
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-        r.err = QString::fromLocal8Bit(p.readAllStandardError());
-        return r;
-    }
+    Result run(const QStringList& args) { return RunCliOn(m_folders->path(), m_db, args, 120000); }
 
     static QString lastLine(const QString& text) {
         return text.trimmed().split(QLatin1Char('\n')).last();
@@ -69,10 +47,7 @@ class TestCliImport : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        QVERIFY2(QFileInfo(binary()).isExecutable(),
-                 qPrintable("build tollkeeper-cli first: " + binary()));
-    }
+    void initTestCase() { QVERIFY2(CliMissing().isEmpty(), qPrintable(CliMissing())); }
     void init() {
         m_folders = std::make_unique<CTestFolders>();
         QVERIFY(m_folders->isValid());

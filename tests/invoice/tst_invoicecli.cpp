@@ -3,6 +3,7 @@
 // separate process against the same file.
 #include "billing/invoicedoc.h"
 #include "billingfixture.h"
+#include "cliprocess.h"
 #include "db/database.h"
 #include "db/datetimeutil.h"
 #include "db/schema.h"
@@ -10,26 +11,19 @@
 #include "invoice/invoicerepdata.h"
 #include "testfolders.h"
 
-#include <QProcess>
 #include <QTest>
 #include <memory>
 
 class TestInvoiceCli : public QObject {
     Q_OBJECT
 
-    struct Result {
-        int code = -1;
-        QByteArray out;
-        QString err;
-    };
-
-    static QString binary() { return QStringLiteral(TK_BINARY_DIR "/src/cli/tollkeeper-cli"); }
+    using Result = CliResult;
 
     // The tool opens the database exclusively: the test's own connection is closed meanwhile.
-    Result run(QStringList args) {
+    Result run(const QStringList& args) {
         m_fx.reset();
         m_db.reset();
-        const Result r = runTool(args);
+        const Result r = RunCliOn(m_folders->path(), m_dbPath, args);
         openDatabase();
         return r;
     }
@@ -38,26 +32,6 @@ class TestInvoiceCli : public QObject {
         m_db->open(m_dbPath);
         m_fx = std::make_unique<CBillingFixture>(*m_db);
     }
-    Result runTool(QStringList args) {
-        args.prepend(m_dbPath);
-        args.prepend(QStringLiteral("--db"));
-        QProcess p;
-        p.setWorkingDirectory(m_folders->path());
-        p.setStandardInputFile(QProcess::nullDevice());
-        p.start(binary(), args);
-        Result r;
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = QStringLiteral("timed out");
-            return r;
-        }
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = p.readAllStandardOutput();
-        r.err = QString::fromLocal8Bit(p.readAllStandardError());
-        return r;
-    }
-
     // Renders invoice n as the tool does.
     std::unique_ptr<CInvoiceRep> render(qint32 n, InvoiceRepData* data = nullptr) {
         CInvoiceDoc doc(*m_db);
@@ -103,10 +77,7 @@ class TestInvoiceCli : public QObject {
     qint32 m_invoicePlan = 0;
 
 private slots:
-    void initTestCase() {
-        QVERIFY2(QFileInfo(binary()).isExecutable(),
-                 qPrintable(QStringLiteral("build tollkeeper-cli first: ") + binary()));
-    }
+    void initTestCase() { QVERIFY2(CliMissing().isEmpty(), qPrintable(CliMissing())); }
     void init();
     void cleanup();
     void pageReadsAddressAndMembers();
@@ -187,13 +158,13 @@ void TestInvoiceCli::showWritesTheChosenPage() {
     Result r = run({QStringLiteral("invoice"), QStringLiteral("show"), QString::number(n),
                     QStringLiteral("--text")});
     QCOMPARE(r.code, 0);
-    QCOMPARE(r.out, rep->PlainText());
+    QCOMPARE(r.outBytes, rep->PlainText());
 
     const QString file = m_folders->filePath(QStringLiteral("out/../page.htm"));
     r = run({QStringLiteral("invoice"), QStringLiteral("show"), QStringLiteral("--html"),
              QStringLiteral("-o"), file, QString::number(n)});
     QCOMPARE(r.code, 0);
-    QVERIFY(r.out.isEmpty());
+    QVERIFY(r.outBytes.isEmpty());
     QFile page(m_folders->filePath(QStringLiteral("page.htm")));
     QVERIFY(page.open(QIODevice::ReadOnly));
     QCOMPARE(page.readAll(), rep->Html());
@@ -202,14 +173,14 @@ void TestInvoiceCli::showWritesTheChosenPage() {
     // own choice of HTML beats it).
     r = run({QStringLiteral("invoice"), QStringLiteral("show"), QString::number(n)});
     QCOMPARE(r.code, 0);
-    QCOMPARE(r.out, rep->PlainText());
+    QCOMPARE(r.outBytes, rep->PlainText());
     UserRow u = m_fx->customer(c);
     u.Options = 3;
     m_fx->updateCustomer(u);
     r = run({QStringLiteral("invoice"), QStringLiteral("show"), QString::number(n)});
     QCOMPARE(r.code, 0);
-    QVERIFY(r.out.startsWith("<HTML>\r\n"));
-    QVERIFY(r.out.contains("<HR SIZE=3 NOSHADE>"));
+    QVERIFY(r.outBytes.startsWith("<HTML>\r\n"));
+    QVERIFY(r.outBytes.contains("<HR SIZE=3 NOSHADE>"));
 }
 
 void TestInvoiceCli::showRefusals() {
@@ -230,7 +201,7 @@ void TestInvoiceCli::showRefusals() {
         const Result r = run(args);
         QVERIFY2(r.code == 2, qPrintable(args.join(' ')));
         QVERIFY(r.err.contains(QStringLiteral("Usage: invoice show N [--text|--html] [-o FILE]")));
-        QVERIFY(r.out.isEmpty());
+        QVERIFY(r.outBytes.isEmpty());
     }
 
     // A missing invoice fails with its reason; nothing is written.

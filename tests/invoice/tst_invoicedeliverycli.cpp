@@ -2,6 +2,7 @@
 // database file: the PDF written and read back with pdftotext, and the exit statuses of a
 // sent, a refused and a failed invoice.
 #include "billingfixture.h"
+#include "cliprocess.h"
 #include "db/database.h"
 #include "db/schema.h"
 #include "deliveryfixture.h"
@@ -32,42 +33,18 @@ InvoicePlanRow plan(bool email, bool print, bool view = false) {
 class TestInvoiceDeliveryCli : public QObject {
     Q_OBJECT
 
-    struct Result {
-        int code = -1;
-        QString out;
-        QString err;
-    };
+    using Result = CliResult;
 
     std::unique_ptr<CTestFolders> m_folders;
     QString m_dbPath;
 
-    static QString binary() { return QStringLiteral(TK_BINARY_DIR "/src/cli/tollkeeper-cli"); }
-
-    Result run(QStringList args) {
-        args = QStringList{QStringLiteral("--db"), m_dbPath} + args;
-        QProcess p;
-        p.setWorkingDirectory(m_folders->path());
-        p.setStandardInputFile(QProcess::nullDevice());
-        p.start(binary(), args);
-        Result r;
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = QStringLiteral("timed out");
-            return r;
-        }
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-        r.err = QString::fromLocal8Bit(p.readAllStandardError());
-        return r;
-    }
+    Result run(const QStringList& args) { return RunCliOn(m_folders->path(), m_dbPath, args); }
 
     qint32 printNum = 0, viewNum = 0, mailNum = 0, zeroNum = 0;
 
 private slots:
     void initTestCase() {
-        QVERIFY2(QFileInfo::exists(binary()),
-                 qPrintable("build tollkeeper-cli first: " + binary()));
+        QVERIFY2(CliMissing().isEmpty(), qPrintable(CliMissing()));
         m_folders = std::make_unique<CTestFolders>();
         m_dbPath = m_folders->filePath(QStringLiteral("cli.db"));
         CreateNewDatabase(m_dbPath);

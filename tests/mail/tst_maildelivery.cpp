@@ -1,13 +1,14 @@
 // Invoice e-mails delivered to a real SMTP server (Python's aiosmtpd on 127.0.0.1) and read
 // back with Python's standard MIME parser: parts, charsets, the inline logo and its
 // Content-ID, the recipients, the headers.
-#include "app/cp1252.h"
 #include "app/operationlog.h"
 #include "app/registrystore.h"
 #include "app/settingsvalues.h"
+#include "loggedentries.h"
 #include "mail/mimemessage.h"
 #include "mail/smtpclient.h"
 #include "recordingui.h"
+#include "smtpsinkprocess.h"
 #include "testfolders.h"
 
 #include <QCryptographicHash>
@@ -16,85 +17,22 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QtTest>
 #include <memory>
 
 namespace {
-const QString kScripts = QStringLiteral(TK_SOURCE_DIR "/tests/mail/");
-
-// A Python interpreter that has aiosmtpd (the system one first: a user's own Python on the
-// PATH may lack the Debian package).
-QString findPython() {
-    for (const QString& candidate :
-         {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
-        QProcess p;
-        p.start(candidate, {QStringLiteral("-c"), QStringLiteral("import aiosmtpd")});
-        if (p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
-            return candidate;
-    }
-    return {};
-}
-
 QString sha256(const QByteArray& bytes) {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
 }
 
-struct LoggedEntry {
-    QString name;
-    QString severity;
-    QString message;
-};
-
-QList<LoggedEntry> loggedEntries() {
-    QList<LoggedEntry> out;
-    QFile file(LogFilePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return out;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (line.trimmed().isEmpty())
-            continue;
-        const LogLineFields f = ParseLogLine(DecodeCp1252(line.trimmed()));
-        out.append({f.name, f.severity, f.message});
-    }
-    return out;
-}
-
-// One received message as the checker describes it.
-struct Received {
-    QString from;
-    QStringList rcpt;
-    QJsonObject headers;
-    QJsonArray parts;
-    QJsonArray defects;
-    QByteArray raw;
-
-    // Parts without the depth-0 root, as "depth:type".
-    QStringList shape() const {
-        QStringList s;
-        for (const QJsonValue& v : parts)
-            s.append(QStringLiteral("%1:%2")
-                         .arg(v[QLatin1String("depth")].toInt())
-                         .arg(v[QLatin1String("type")].toString()));
-        return s;
-    }
-    QJsonObject part(const QString& type) const {
-        for (const QJsonValue& v : parts)
-            if (v[QLatin1String("type")].toString() == type)
-                return v.toObject();
-        return {};
-    }
-};
+using Received = CSmtpSinkProcess::Message;
 } // namespace
 
 class TestMailDelivery : public QObject {
     Q_OBJECT
 
     std::unique_ptr<CTestFolders> m_folders;
-    QString m_python;
-    QProcess m_sink;
-    QString m_inbox;
-    int m_received = 0;
+    CSmtpSinkProcess m_sink;
 
     MailRequest request() const {
         MailRequest r;
@@ -108,40 +46,6 @@ class TestMailDelivery : public QObject {
         r.textPart = "Invoice for joe\r\n\r\nNew Charges:      12,50 \x80\r\nM\xfcller\r\n";
         r.now = QDateTime::currentDateTime();
         return r;
-    }
-
-    // The next message the sink stored, parsed by the checker.
-    bool takeMessage(Received& out) {
-        ++m_received;
-        const QString base =
-            QStringLiteral("%1/msg%2").arg(m_inbox).arg(m_received, 3, 10, QLatin1Char('0'));
-        QFile eml(base + QStringLiteral(".eml"));
-        QFile env(base + QStringLiteral(".json"));
-        if (!eml.open(QIODevice::ReadOnly) || !env.open(QIODevice::ReadOnly)) {
-            qWarning() << "no message stored as" << base;
-            return false;
-        }
-        out.raw = eml.readAll();
-        const QJsonObject envelope = QJsonDocument::fromJson(env.readAll()).object();
-        out.from = envelope[QLatin1String("from")].toString();
-        out.rcpt.clear();
-        for (const QJsonValue& v : envelope[QLatin1String("rcpt")].toArray())
-            out.rcpt.append(v.toString());
-
-        QProcess check;
-        check.start(m_python, {kScripts + QStringLiteral("mailcheck.py"), eml.fileName()});
-        if (!check.waitForFinished(30000) || check.exitCode() != 0) {
-            qWarning() << "checker failed:" << check.readAllStandardError();
-            return false;
-        }
-        const QJsonObject doc = QJsonDocument::fromJson(check.readAllStandardOutput()).object();
-        out.headers = doc[QLatin1String("headers")].toObject();
-        out.parts = doc[QLatin1String("parts")].toArray();
-        out.defects = doc[QLatin1String("defects")].toArray();
-        for (const QJsonValue& p : out.parts)
-            for (const QJsonValue& d : p[QLatin1String("defects")].toArray())
-                out.defects.append(d);
-        return true;
     }
 
     void checkCommon(const Received& m, const MailRequest& r) {
@@ -195,32 +99,13 @@ private slots:
         QVERIFY(theRegistry().open());
         QVERIFY(RegWriteYesNo(Reg::DebugOutput, false));
 
-        m_python = findPython();
-        if (m_python.isEmpty())
-            QFAIL("Python 3 with aiosmtpd is needed (Debian package python3-aiosmtpd)");
-        m_inbox = m_folders->filePath(QStringLiteral("inbox"));
-        m_sink.setProcessChannelMode(QProcess::SeparateChannels);
-        m_sink.start(m_python, {kScripts + QStringLiteral("smtpsink.py"), m_inbox});
-        QVERIFY2(m_sink.waitForStarted(10000), qPrintable(m_sink.errorString()));
-        QElapsedTimer clock;
-        clock.start();
-        while (!m_sink.canReadLine() && clock.elapsed() < 30000)
-            m_sink.waitForReadyRead(1000);
-        const QByteArray ready = m_sink.readLine().trimmed();
-        QVERIFY2(ready.startsWith("READY "), m_sink.readAllStandardError().constData());
-        const int port = ready.mid(6).toInt();
-        QVERIFY(port > 0);
-        SetSmtpTestParameters(quint16(port), 10000);
+        QString error;
+        QVERIFY2(m_sink.start(m_folders->filePath(QStringLiteral("inbox")), &error),
+                 qPrintable(error));
     }
     void init() { theLog().clear(); }
     void cleanupTestCase() {
-        if (m_sink.state() != QProcess::NotRunning) {
-            m_sink.closeWriteChannel(); // the sink stops when its input ends
-            if (!m_sink.waitForFinished(10000)) {
-                m_sink.kill();
-                m_sink.waitForFinished(5000);
-            }
-        }
+        m_sink.stop();
         theLog().close();
         theRegistry().close();
     }
@@ -232,7 +117,7 @@ private slots:
         QVERIFY(!BuildMailParts(r));
         QVERIFY2(recorder.messages.isEmpty(), qPrintable(recorder.transcript().join('\n')));
         Received m;
-        QVERIFY(takeMessage(m));
+        QVERIFY(m_sink.take(m));
         checkCommon(m, r);
         QCOMPARE(m.shape(), QStringList({"0:multipart/alternative", "1:text/plain"}));
         QCOMPARE(m.rcpt, QStringList{"joe@example.com"});
@@ -246,7 +131,7 @@ private slots:
         r.htmlPage = htmlPage({});
         QVERIFY(!BuildMailParts(r));
         Received m;
-        QVERIFY(takeMessage(m));
+        QVERIFY(m_sink.take(m));
         checkCommon(m, r);
         QCOMPARE(m.shape(),
                  QStringList({"0:multipart/alternative", "1:text/plain", "1:text/html"}));
@@ -275,7 +160,7 @@ private slots:
                      {QStringLiteral("bob"), QString()}};
         QVERIFY(!BuildMailParts(r));
         Received m;
-        QVERIFY(takeMessage(m));
+        QVERIFY(m_sink.take(m));
         QCOMPARE(m.rcpt,
                  QStringList({"joe@example.com", "joe.home@example.com", "ann@example.com"}));
         QCOMPARE(m.shape(), QStringList({"0:multipart/alternative", "1:text/plain",
@@ -298,7 +183,7 @@ private slots:
                  sha256(RewriteLogoReferences(r.htmlPage)));
 
         // The member without an address is skipped with a warning.
-        const QList<LoggedEntry> log = loggedEntries();
+        const QList<LoggedEntry> log = LoggedEntries();
         QCOMPARE(log.size(), 1);
         QCOMPARE(log[0].name, QStringLiteral("bob"));
         QCOMPARE(log[0].severity, QStringLiteral("WARNING"));
@@ -315,10 +200,10 @@ private slots:
         r.htmlPage = htmlPage(logo);
         QVERIFY(!BuildMailParts(r));
         Received m;
-        QVERIFY(takeMessage(m));
+        QVERIFY(m_sink.take(m));
         QCOMPARE(m.shape(), QStringList({"0:multipart/alternative", "1:text/plain",
                                          "1:multipart/related", "2:text/html", "2:image/unknown"}));
-        const QList<LoggedEntry> log = loggedEntries();
+        const QList<LoggedEntry> log = LoggedEntries();
         QCOMPARE(log.size(), 1);
         QCOMPARE(log[0].name, logo);
         QCOMPARE(log[0].severity, QStringLiteral("WARNING"));

@@ -1,9 +1,9 @@
 // The e-mail form of an invoice: base64 lines, the Date zone, image types, the program
 // version, the exact bytes of the message, and the cases in which nothing is sent.
-#include "app/cp1252.h"
 #include "app/operationlog.h"
 #include "app/registrystore.h"
 #include "app/settingsvalues.h"
+#include "loggedentries.h"
 #include "mail/mailbase64.h"
 #include "mail/mimemessage.h"
 #include "mail/smtpclient.h"
@@ -16,27 +16,6 @@
 #include <memory>
 
 namespace {
-struct LoggedEntry {
-    QString name;
-    QString severity;
-    QString message;
-};
-
-// The lines of the operation log file.
-QList<LoggedEntry> loggedEntries() {
-    QList<LoggedEntry> out;
-    QFile file(LogFilePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return out;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (line.trimmed().isEmpty())
-            continue;
-        const LogLineFields f = ParseLogLine(DecodeCp1252(line.trimmed()));
-        out.append({f.name, f.severity, f.message});
-    }
-    return out;
-}
-
 QByteArray joined(const QList<QByteArray>& pieces) {
     QByteArray all;
     for (const QByteArray& p : pieces)
@@ -309,7 +288,7 @@ private slots:
         QCOMPARE(MemberRecipients(r), QString());
         r.sendToMembers = true;
         QCOMPARE(MemberRecipients(r), QStringLiteral("ann@x.example,cy@x.example; cy2@x.example"));
-        const QList<LoggedEntry> log = loggedEntries();
+        const QList<LoggedEntry> log = LoggedEntries();
         QCOMPARE(log.size(), 1);
         QCOMPARE(log[0].name, QStringLiteral("bob"));
         QCOMPARE(log[0].severity, QStringLiteral("WARNING"));
@@ -318,7 +297,7 @@ private slots:
         theLog().clear();
         r.members = {{"group", "group@x.example"}};
         QCOMPARE(MemberRecipients(r), QString());
-        QVERIFY(loggedEntries().isEmpty());
+        QVERIFY(LoggedEntries().isEmpty());
     }
 
     // Cases that must not open a connection to the server.
@@ -376,7 +355,7 @@ private slots:
         }
         QCOMPARE(BuildMailParts(r), failed);
         QVERIFY(!connectionAttempted());
-        const QList<LoggedEntry> log = loggedEntries();
+        const QList<LoggedEntry> log = LoggedEntries();
         if (logName.isEmpty()) {
             QVERIFY(log.isEmpty());
         } else {
@@ -398,7 +377,7 @@ private slots:
         s.memberRecipients = QStringLiteral("c@x.example\r\nRSET");
         QVERIFY(SendMail(s, {"x\r\n.\r\n"}));
         QVERIFY(!connectionAttempted());
-        QCOMPARE(loggedEntries().size(), 1);
+        QCOMPARE(LoggedEntries().size(), 1);
     }
 };
 

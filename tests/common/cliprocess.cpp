@@ -1,0 +1,38 @@
+#include "cliprocess.h"
+
+#include <QFileInfo>
+#include <QProcess>
+
+QString CliBinary() {
+    return QStringLiteral(TK_BINARY_DIR "/src/cli/tollkeeper-cli");
+}
+
+QString CliMissing() {
+    if (QFileInfo(CliBinary()).isExecutable())
+        return {};
+    return QStringLiteral("build tollkeeper-cli first: ") + CliBinary();
+}
+
+CliResult RunCli(const QString& workDir, const QStringList& args, int timeoutMs) {
+    QProcess p;
+    p.setWorkingDirectory(workDir);
+    p.setStandardInputFile(QProcess::nullDevice()); // no terminal to ask
+    p.start(CliBinary(), args);
+    CliResult r;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        r.err = QStringLiteral("timed out");
+        return r;
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.outBytes = p.readAllStandardOutput();
+    r.out = QString::fromLocal8Bit(r.outBytes);
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+CliResult RunCliOn(const QString& workDir, const QString& database, const QStringList& args,
+                   int timeoutMs) {
+    return RunCli(workDir, QStringList{QStringLiteral("--db"), database} + args, timeoutMs);
+}

@@ -1,0 +1,21 @@
+#include "loggedentries.h"
+
+#include "app/cp1252.h"
+#include "app/operationlog.h"
+#include "app/settingsvalues.h"
+
+#include <QFile>
+
+QList<LoggedEntry> LoggedEntries() {
+    QList<LoggedEntry> out;
+    QFile file(LogFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return out;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.trimmed().isEmpty())
+            continue;
+        const LogLineFields f = ParseLogLine(DecodeCp1252(line.trimmed()));
+        out.append({f.name, f.severity, f.message});
+    }
+    return out;
+}
