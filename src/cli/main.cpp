@@ -46,7 +46,7 @@ bool mayPrintInvoices(int argc, char** argv) {
         }
         if (a.startsWith('-'))
             continue;
-        return a == "invoice" || a == "bill" || a == "send-group";
+        return a == "invoice" || a == "bill" || a == "send-group" || a == "month";
     }
     return false;
 }
