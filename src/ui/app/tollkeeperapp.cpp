@@ -7,6 +7,7 @@
 #include "app/userinterface.h"
 #include "guiuserinterface.h"
 #include "mainframe.h"
+#include "sampleopen.h"
 #include "singleinstance.h"
 #include "welcomedlg.h"
 
@@ -92,7 +93,7 @@ bool CTollkeeperApp::initInstance(const QStringList& arguments) {
 void CTollkeeperApp::showWelcome() {
     CWelcomeDlg dialog(m_frame);
     connect(&dialog, &CWelcomeDlg::openSampleRequested, this, [this] {
-        if (m_session && m_session->openSampleDatabase() == 0)
+        if (m_session && OpenSampleDatabase(*m_session) == 0)
             RefreshViews();
     });
     dialog.exec();
