@@ -271,6 +271,32 @@ private slots:
         QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Invoices")).toInt(), 0);
     }
 
+    // Esc while the pages are written, confirmed: the job stops there and says so; the
+    // invoices made stay kept.
+    void escWhileWritingStopsTheJob() {
+        bool pressed = false;
+        m_ui->onPoll = [&] {
+            if (!pressed &&
+                m_ui->processCalls.contains(QStringLiteral("start:29:Writing invoices..."))) {
+                pressed = true;
+                m_ui->pressEsc();
+            }
+        };
+        m_ui->queueAnswers({true});
+        const QString folder = m_folders->filePath(QStringLiteral("esc"));
+        const MonthlyJobResult r = runSample(folder, false);
+        m_ui->onPoll = nullptr;
+        QVERIFY(pressed);
+        QVERIFY(!r.ok);
+        QVERIFY(r.interrupted);
+        QVERIFY(m_ui->hasQuestion(QStringLiteral("Interrupt process?")));
+        QVERIFY(r.invoices.size() < 21);
+        QVERIFY(r.failures.join(QString()).contains(QStringLiteral("interrupted")));
+        Database db;
+        db.open(QDir(folder).filePath(QLatin1String(kSampleDatabaseFile)));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Invoices")).toInt(), 21);
+    }
+
     void fileBaseNames_data() {
         QTest::addColumn<QString>("logon");
         QTest::addColumn<QString>("base");

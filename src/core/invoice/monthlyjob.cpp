@@ -219,7 +219,15 @@ private:
         // that the same month always gives the same pages.
         rendering.now = DbToDateTime(m_options.invoiceDate);
         const QDir folder(m_r.invoiceFolder);
+        CProcessScope process(QStringLiteral("Writing invoices..."), PROC_DEFAULT);
         for (const qint32 num : std::as_const(numbers)) {
+            if (CheckInterrupt()) {
+                // The invoices stay kept; only their files are missing.
+                m_r.interrupted = true;
+                fail(QStringLiteral("Writing the invoices was interrupted before invoice %1.")
+                         .arg(num));
+                return;
+            }
             std::unique_ptr<DeliveryInvoice> inv = LoadInvoiceForDelivery(m_db, num);
             if (!inv) {
                 fail(QStringLiteral("Invoice %1 could not be loaded.").arg(num));
