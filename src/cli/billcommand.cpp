@@ -78,19 +78,13 @@ int runBill(CCliContext& c) {
         return c.openFailureExit();
     Database& db = *session->database();
 
-    qint32 planId = 0, invoicePlanId = 0;
-    if (!billingPlan.isNull()) {
-        const auto id = FindBillingPlanId(db, billingPlan);
-        if (!id)
-            return ExitFailure;
-        planId = *id;
-    }
-    if (!invoicePlan.isNull()) {
-        const auto id = FindInvoicePlanId(db, invoicePlan);
-        if (!id)
-            return ExitFailure;
-        invoicePlanId = *id;
-    }
+    const std::optional<qint32> planIdFound = FindBillingPlanId(db, billingPlan);
+    if (!planIdFound)
+        return ExitFailure;
+    const std::optional<qint32> invoicePlanIdFound = FindInvoicePlanId(db, invoicePlan);
+    if (!invoicePlanIdFound)
+        return ExitFailure;
+    const qint32 planId = *planIdFound, invoicePlanId = *invoicePlanIdFound;
     const bool forGroup = !group.isNull();
     const std::optional<UserRow> row = FindCustomerRow(db, forGroup ? group : customer, forGroup);
     if (!row) {

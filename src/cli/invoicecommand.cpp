@@ -23,13 +23,6 @@ struct InvoiceSubcommand {
     int (*run)(CCliContext& c, const QStringList& args);
 };
 
-// The invoice number argument: a positive number, else 0.
-qint32 invoiceNumber(const QString& text) {
-    bool ok = false;
-    const int n = text.toInt(&ok);
-    return ok && n > 0 ? n : 0;
-}
-
 // Writes bytes to FILE (replaced as a whole) or, without a file, to stdout.
 bool writeOutput(CCliContext& c, const QString& file, const QByteArray& bytes) {
     if (file.isEmpty()) {
@@ -54,28 +47,21 @@ bool writeOutput(CCliContext& c, const QString& file, const QByteArray& bytes) {
 
 int runShow(CCliContext& c, const QStringList& args) {
     const QString usage = QStringLiteral("Usage: invoice show N [--text|--html] [-o FILE]");
-    qint32 number = 0;
-    enum class Page { Decided, Text, Html } page = Page::Decided;
-    QString file;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--text") || a == QLatin1String("--html")) {
-            const Page wanted = a == QLatin1String("--text") ? Page::Text : Page::Html;
-            if (page != Page::Decided && page != wanted)
-                return c.usageError(usage);
-            page = wanted;
-        } else if (a == QLatin1String("-o")) {
-            if (i + 1 >= args.size() || !file.isEmpty() || args[i + 1].isEmpty())
-                return c.usageError(usage);
-            file = QFileInfo(args[++i]).absoluteFilePath();
-        } else if (number == 0 && invoiceNumber(a) > 0) {
-            number = invoiceNumber(a);
-        } else {
-            return c.usageError(usage);
-        }
-    }
-    if (number == 0)
+    const auto parsed = ParseInvoiceArguments(args, {QStringLiteral("-o")},
+                                              {QStringLiteral("--text"), QStringLiteral("--html")});
+    // --text and --html may be repeated, not mixed; -o needs a file name.
+    if (!parsed || (parsed->flags.contains(QStringLiteral("--text")) &&
+                    parsed->flags.contains(QStringLiteral("--html"))))
         return c.usageError(usage);
+    const auto output = parsed->values.constFind(QStringLiteral("-o"));
+    if (output != parsed->values.cend() && output->isEmpty())
+        return c.usageError(usage);
+    const qint32 number = parsed->number;
+    enum class Page { Decided, Text, Html } page = Page::Decided;
+    if (!parsed->flags.isEmpty())
+        page = parsed->flags.first() == QLatin1String("--text") ? Page::Text : Page::Html;
+    const QString file =
+        output == parsed->values.cend() ? QString() : QFileInfo(*output).absoluteFilePath();
 
     CDatabaseSession* session = c.openDatabase();
     if (!session)

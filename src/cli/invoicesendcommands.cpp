@@ -13,6 +13,7 @@
 
 namespace {
 
+// The invoice number argument: a positive number, else 0.
 qint32 invoiceNumber(const QString& text) {
     bool ok = false;
     const int n = text.toInt(&ok);
@@ -31,24 +32,37 @@ public:
 
 } // namespace
 
-int RunInvoicePrint(CCliContext& c, const QStringList& args) {
-    const QString usage = QStringLiteral("Usage: invoice print N --pdf FILE");
-    qint32 number = 0;
-    QString file;
+std::optional<InvoiceArguments> ParseInvoiceArguments(const QStringList& args,
+                                                      const QStringList& valueOptions,
+                                                      const QStringList& flagOptions) {
+    InvoiceArguments parsed;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (a == QLatin1String("--pdf")) {
-            if (i + 1 >= args.size() || !file.isEmpty() || args[i + 1].isEmpty())
-                return c.usageError(usage);
-            file = QFileInfo(args[++i]).absoluteFilePath();
-        } else if (number == 0 && invoiceNumber(a) > 0) {
-            number = invoiceNumber(a);
+        if (valueOptions.contains(a)) {
+            if (i + 1 >= args.size() || parsed.values.contains(a))
+                return std::nullopt;
+            parsed.values.insert(a, args[++i]);
+        } else if (flagOptions.contains(a)) {
+            parsed.flags.append(a);
+        } else if (parsed.number == 0 && invoiceNumber(a) > 0) {
+            parsed.number = invoiceNumber(a);
         } else {
-            return c.usageError(usage);
+            return std::nullopt;
         }
     }
-    if (number == 0 || file.isEmpty())
+    if (parsed.number == 0)
+        return std::nullopt;
+    return parsed;
+}
+
+int RunInvoicePrint(CCliContext& c, const QStringList& args) {
+    const QString usage = QStringLiteral("Usage: invoice print N --pdf FILE");
+    const auto parsed = ParseInvoiceArguments(args, {QStringLiteral("--pdf")});
+    if (!parsed || parsed->values.value(QStringLiteral("--pdf")).isEmpty())
         return c.usageError(usage);
+    const qint32 number = parsed->number;
+    const QString file =
+        QFileInfo(parsed->values.value(QStringLiteral("--pdf"))).absoluteFilePath();
 
     CDatabaseSession* session = c.openDatabase();
     if (!session)
@@ -73,24 +87,12 @@ int RunInvoicePrint(CCliContext& c, const QStringList& args) {
 
 int RunInvoiceSend(CCliContext& c, const QStringList& args) {
     const QString usage = QStringLiteral("Usage: invoice send N [--plan NAME]");
-    qint32 number = 0;
-    QString planName;
-    bool planGiven = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--plan")) {
-            if (i + 1 >= args.size() || planGiven)
-                return c.usageError(usage);
-            planName = args[++i];
-            planGiven = true;
-        } else if (number == 0 && invoiceNumber(a) > 0) {
-            number = invoiceNumber(a);
-        } else {
-            return c.usageError(usage);
-        }
-    }
-    if (number == 0)
+    const auto parsed = ParseInvoiceArguments(args, {QStringLiteral("--plan")});
+    if (!parsed)
         return c.usageError(usage);
+    const qint32 number = parsed->number;
+    const bool planGiven = parsed->values.contains(QStringLiteral("--plan"));
+    const QString planName = parsed->values.value(QStringLiteral("--plan"));
 
     CDatabaseSession* session = c.openDatabase();
     if (!session)

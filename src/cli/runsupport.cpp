@@ -13,6 +13,8 @@ const QString kViewLogQuestion =
 } // namespace
 
 std::optional<qint32> FindBillingPlanId(Database& db, const QString& name) {
+    if (name.isNull())
+        return 0;
     CBPRecord plan(db);
     if (plan.findLiveByName(name))
         return plan.Id;
@@ -21,6 +23,8 @@ std::optional<qint32> FindBillingPlanId(Database& db, const QString& name) {
 }
 
 std::optional<qint32> FindInvoicePlanId(Database& db, const QString& name) {
+    if (name.isNull())
+        return 0;
     CInvoicePlanRecord plan(db);
     if (plan.findLiveByName(name))
         return plan.Id;

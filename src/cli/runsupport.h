@@ -13,7 +13,8 @@
 class CCliContext;
 class Database;
 
-// The template billing / invoicing plan of this name; nullopt (message shown) when none.
+// The template billing / invoicing plan of this name; nullopt (message shown) when none;
+// 0 for a null name (no plan named).
 std::optional<qint32> FindBillingPlanId(Database& db, const QString& name);
 std::optional<qint32> FindInvoicePlanId(Database& db, const QString& name);
 // The customer or group row of this name; nullopt when there is none (or, with groupOnly,

@@ -54,13 +54,9 @@ int runSendGroup(CCliContext& c) {
         return c.openFailureExit();
     Database& db = *session->database();
 
-    qint32 invoicePlanId = 0;
-    if (!invoicePlan.isNull()) {
-        const auto id = FindInvoicePlanId(db, invoicePlan);
-        if (!id)
-            return ExitFailure;
-        invoicePlanId = *id;
-    }
+    const std::optional<qint32> invoicePlanId = FindInvoicePlanId(db, invoicePlan);
+    if (!invoicePlanId)
+        return ExitFailure;
     const std::optional<UserRow> row = FindCustomerRow(db, group, true);
     if (!row) {
         c.terminal().showMessage(QStringLiteral("Customer group record not found."),
@@ -82,7 +78,7 @@ int runSendGroup(CCliContext& c) {
         c.out(QStringLiteral("%1\t%2\t%3").arg(num).arg(name, resultWord(result)));
         return failed;
     });
-    const bool failed = run.SendGroupInvoices(*row, *when, invoicePlanId);
+    const bool failed = run.SendGroupInvoices(*row, *when, *invoicePlanId);
     report.print();
     return failed || sendFailed || report.hadError() ? ExitFailure : ExitOk;
 }

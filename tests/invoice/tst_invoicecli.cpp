@@ -196,6 +196,10 @@ void TestInvoiceCli::showRefusals() {
          QStringLiteral("--text"), QStringLiteral("--html")},
         {QStringLiteral("invoice"), QStringLiteral("show"), QStringLiteral("1"),
          QStringLiteral("-o")},
+        {QStringLiteral("invoice"), QStringLiteral("show"), QStringLiteral("1"),
+         QStringLiteral("-o"), QString()},
+        {QStringLiteral("invoice"), QStringLiteral("show"), QStringLiteral("1"),
+         QStringLiteral("-o"), QStringLiteral("a"), QStringLiteral("-o"), QStringLiteral("b")},
     };
     for (const QStringList& args : bad) {
         const Result r = run(args);

@@ -93,7 +93,12 @@ private slots:
             << QStringList{"invoice", "print", "999", "--pdf", "x.pdf"} << 1;
         QTest::newRow("folder missing")
             << QStringList{"invoice", "print", "1", "--pdf", "no/such/dir/x.pdf"} << 1;
+        QTest::newRow("empty --pdf") << QStringList{"invoice", "print", "1", "--pdf", ""} << 2;
+        QTest::newRow("--pdf twice")
+            << QStringList{"invoice", "print", "1", "--pdf", "a.pdf", "--pdf", "b.pdf"} << 2;
         QTest::newRow("send without number") << QStringList{"invoice", "send"} << 2;
+        QTest::newRow("send, --plan twice")
+            << QStringList{"invoice", "send", "1", "--plan", "a", "--plan", "b"} << 2;
         QTest::newRow("send unknown plan")
             << QStringList{"invoice", "send", "1", "--plan", "No such plan"} << 1;
         QTest::newRow("send unknown invoice") << QStringList{"invoice", "send", "999"} << 1;

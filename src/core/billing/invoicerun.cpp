@@ -65,6 +65,15 @@ QString logName(const UserRow& row) {
     return row.Username.isEmpty() ? QStringLiteral("Unknown customer") : row.Username;
 }
 
+// Runs `work` as one busy operation under the wait cursor; true when the user asked to
+// interrupt it meanwhile.
+template <class Work> bool RunBusy(Work&& work) {
+    CWaitCursor wait;
+    CProcessScope process(QString(), PROC_DEFAULT);
+    work();
+    return IsProcessInterrupted();
+}
+
 } // namespace
 
 QString CommitConfirmQuestion(int choice) {
@@ -403,15 +412,12 @@ bool CInvoiceRun::GenerateForCustomer(const UserRow& customer, const DbDateTime&
         return true;
 
     qint32 firstNum = 0;
-    {
-        CWaitCursor wait;
-        CProcessScope process(QString(), PROC_DEFAULT);
-        DocSlot slot;
-        GenerateNode(customer, billingPlanId, invoicePlanId, invoiceDate, slot, firstNum,
-                     RunWhat::Self);
-        if (IsProcessInterrupted())
-            m_aborted = true;
-    }
+    if (RunBusy([&] {
+            DocSlot slot;
+            GenerateNode(customer, billingPlanId, invoicePlanId, invoiceDate, slot, firstNum,
+                         RunWhat::Self);
+        }))
+        m_aborted = true;
 
     if (m_aborted) {
         LogResult(name, Code::Aborted);
@@ -485,15 +491,12 @@ bool CInvoiceRun::GenerateForGroup(const UserRow& group, const DbDateTime& invoi
         return true;
 
     qint32 firstNum = 0;
-    {
-        CWaitCursor wait;
-        CProcessScope process(QString(), PROC_DEFAULT);
-        DocSlot slot;
-        GenerateNode(group, billingPlanId, invoicePlanId, invoiceDate, slot, firstNum,
-                     RunWhat::SelfAndMembers);
-        if (IsProcessInterrupted())
-            m_aborted = true;
-    }
+    if (RunBusy([&] {
+            DocSlot slot;
+            GenerateNode(group, billingPlanId, invoicePlanId, invoiceDate, slot, firstNum,
+                         RunWhat::SelfAndMembers);
+        }))
+        m_aborted = true;
 
     if (m_aborted) {
         LogResult(name, Code::Aborted);
