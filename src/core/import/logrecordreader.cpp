@@ -5,6 +5,28 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// First occurrence of the delimiter in text[from..]; -1 for none. memchr finds the candidates.
+qsizetype findDelimiter(const QByteArray& text, const QByteArray& delimiter, qsizetype from) {
+    const char* const base = text.constData();
+    const char* const end = base + text.size();
+    const char* p = base + from;
+    const size_t len = size_t(delimiter.size());
+    const char first = delimiter.front();
+    while (size_t(end - p) >= len) {
+        p = static_cast<const char*>(std::memchr(p, first, size_t(end - p) - len + 1));
+        if (!p)
+            return -1;
+        if (std::memcmp(p, delimiter.constData(), len) == 0)
+            return p - base;
+        ++p;
+    }
+    return -1;
+}
+
+} // namespace
+
 CLogRecordReader::CLogRecordReader(QIODevice& device, QByteArray delimiter, qsizetype pieceSize,
                                    qsizetype recordLimit)
     : m_device(device), m_delimiter(std::move(delimiter)),
@@ -19,7 +41,7 @@ CLogRecordReader::Status CLogRecordReader::next(QByteArrayView& record) {
     for (;;) {
         // A delimiter may straddle the text searched before and the piece appended since.
         const qsizetype from = m_start + std::max<qsizetype>(0, m_scanned - (delimLen - 1));
-        const qsizetype pos = m_pending.indexOf(m_delimiter, from);
+        const qsizetype pos = findDelimiter(m_pending, m_delimiter, from);
         if (pos >= 0) {
             if (m_discarding)
                 record = QByteArrayView();
