@@ -5,6 +5,7 @@
 #include "db/eventrecord.h"
 #include "importcodes.h"
 
+#include <QDateTime>
 #include <QStringDecoder>
 
 #include <array>
@@ -409,6 +410,37 @@ qint64 localToSecondsCached(const QDate& date, const QTime& time) {
     return naiveMinute * 60 + time.second() - memo.offset;
 }
 
+// SecondsToDb for many instants of the same UTC day: when the offsets at the first and the
+// last second of the day agree, the zone does not change within it (changes are further apart
+// than a day), so the local time is the instant plus that offset.
+DbDateTime secondsToDbCached(qint64 seconds) {
+    struct Memo {
+        qint64 day = std::numeric_limits<qint64>::min();
+        bool uniform = false;
+        qint64 offset = 0;
+    };
+    thread_local Memo memo;
+    if (seconds < 0)
+        return SecondsToDb(seconds);
+    const qint64 day = seconds / 86400;
+    if (day != memo.day) {
+        const qint64 first = day * 86400;
+        const int before = QDateTime::fromSecsSinceEpoch(first, Qt::LocalTime).offsetFromUtc();
+        const int after =
+            QDateTime::fromSecsSinceEpoch(first + 86399, Qt::LocalTime).offsetFromUtc();
+        memo.day = day;
+        memo.uniform = before == after;
+        memo.offset = before;
+    }
+    if (!memo.uniform)
+        return SecondsToDb(seconds);
+    const qint64 local = seconds + memo.offset;
+    const qint64 localDay = local >= 0 ? local / 86400 : -((-local + 86399) / 86400);
+    const int secondOfDay = int(local - localDay * 86400);
+    return DbFromLocal(QDate::fromJulianDay(2440588 + localDay),
+                       QTime::fromMSecsSinceStartOfDay(secondOfDay * 1000));
+}
+
 } // namespace
 
 bool SessionToEventRow(const LogSession& s, qint32 serverId, EventRow& row) {
@@ -421,11 +453,11 @@ bool SessionToEventRow(const LogSession& s, qint32 serverId, EventRow& row) {
 
     row.Username = s.username;
     if (s.delay != 0) {
-        row.DisconnectDate = SecondsToDb(disconnect - s.delay);
-        row.ConnectDate = SecondsToDb(connect - s.delay);
+        row.DisconnectDate = secondsToDbCached(disconnect - s.delay);
+        row.ConnectDate = secondsToDbCached(connect - s.delay);
     } else {
         row.DisconnectDate = DbFromLocal(s.timestamp->date, s.timestamp->time);
-        row.ConnectDate = SecondsToDb(connect);
+        row.ConnectDate = secondsToDbCached(connect);
     }
     row.Hours = qint16((secs / 86400) * 24 + (secs / 3600) % 24);
     row.Minutes = qint16((secs / 60) % 60);
