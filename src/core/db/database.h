@@ -132,9 +132,15 @@ public:
 
     void bind(int index, const QVariant& value); // 1-based
     void bindAll(const QVariantList& values);
-    bool next();        // steps; true while a row is available
-    int exec();         // steps to completion, returns rows changed, resets
-    void reset();       // ready for new bindings
+    // Typed bindings for loops run per record: each stores what bind() stores for a QVariant
+    // of that type (text always as text, an empty one included), without the conversions.
+    void bindNull(int index);
+    void bindInt64(int index, qint64 value);
+    void bindDouble(int index, double value);
+    void bindText(int index, QStringView text);
+    bool next();  // steps; true while a row is available
+    int exec();   // steps to completion, returns rows changed, resets
+    void reset(); // ready for new bindings
     int columnCount() const;
     QString columnName(int i) const;
     QVariant value(int i) const; // column of the current row, typed by its declared kind

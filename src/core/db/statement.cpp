@@ -63,6 +63,50 @@ void Statement::bindAll(const QVariantList& values) {
         dbBindValue(m_stmt, i + 1, values.at(i));
 }
 
+static sqlite3_stmt* preparedOrThrow(sqlite3_stmt* stmt) {
+    if (!stmt)
+        throw DbException(QStringLiteral("The statement is not prepared."));
+    return stmt;
+}
+
+static void bindResult(int rc) {
+    if (rc != SQLITE_OK)
+        throw DbException(QString::fromUtf8(sqlite3_errstr(rc)), rc);
+}
+
+void Statement::bindNull(int index) {
+    bindResult(sqlite3_bind_null(preparedOrThrow(m_stmt), index));
+}
+
+void Statement::bindInt64(int index, qint64 value) {
+    bindResult(sqlite3_bind_int64(preparedOrThrow(m_stmt), index, value));
+}
+
+void Statement::bindDouble(int index, double value) {
+    bindResult(sqlite3_bind_double(preparedOrThrow(m_stmt), index, value));
+}
+
+void Statement::bindText(int index, QStringView text) {
+    sqlite3_stmt* stmt = preparedOrThrow(m_stmt);
+    // Short ASCII texts (names, ports, session ids) are copied on the stack; others converted.
+    constexpr qsizetype kStack = 256;
+    char ascii[kStack];
+    bool isAscii = text.size() <= kStack;
+    for (qsizetype i = 0; isAscii && i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        isAscii = c < 0x80;
+        ascii[i] = char(c);
+    }
+    if (isAscii) {
+        bindResult(sqlite3_bind_text64(stmt, index, ascii, sqlite3_uint64(text.size()),
+                                       SQLITE_TRANSIENT, SQLITE_UTF8));
+        return;
+    }
+    const QByteArray utf8 = text.toUtf8();
+    bindResult(sqlite3_bind_text64(stmt, index, utf8.constData(), sqlite3_uint64(utf8.size()),
+                                   SQLITE_TRANSIENT, SQLITE_UTF8));
+}
+
 bool Statement::next() {
     if (!m_stmt)
         throw DbException(QStringLiteral("The statement is not prepared."));

@@ -45,8 +45,8 @@ QString foundText(qint32 found, qint32 total) {
 }
 
 // Texts are cut to the size of their fields.
-QString fitText(const QString& text) {
-    return text.size() > kDefaultTextSize ? text.left(kDefaultTextSize) : text;
+QStringView fitText(const QString& text) {
+    return QStringView(text).left(kDefaultTextSize);
 }
 
 class CTextLogImport {
@@ -76,8 +76,13 @@ public:
         const double disc = row.DisconnectDate.days();
         const double conn = row.ConnectDate.days();
         m_duplicate.reset();
-        m_duplicate.bindAll({disc - kHalfSecond, disc + kHalfSecond, conn - kHalfSecond,
-                             conn + kHalfSecond, row.Username, row.SessionId, row.ServerId});
+        m_duplicate.bindDouble(1, disc - kHalfSecond);
+        m_duplicate.bindDouble(2, disc + kHalfSecond);
+        m_duplicate.bindDouble(3, conn - kHalfSecond);
+        m_duplicate.bindDouble(4, conn + kHalfSecond);
+        m_duplicate.bindText(5, row.Username);
+        m_duplicate.bindText(6, row.SessionId);
+        m_duplicate.bindInt64(7, row.ServerId);
         const bool found = m_duplicate.next();
         m_duplicate.reset();
         return found;
@@ -85,10 +90,18 @@ public:
 
     void store(const EventRow& row) {
         m_insert.reset();
-        m_insert.bindAll({ApplyLogonNameRule(row.Username), QVariant::fromValue(row.ConnectDate),
-                          QVariant::fromValue(row.DisconnectDate), int(row.Hours), int(row.Minutes),
-                          int(row.Seconds), row.Sent, row.Received, fitText(row.Reason),
-                          fitText(row.Port), row.ServerId, fitText(row.SessionId)});
+        m_insert.bindText(1, ApplyLogonNameRule(row.Username));
+        bindDate(2, row.ConnectDate);
+        bindDate(3, row.DisconnectDate);
+        m_insert.bindInt64(4, row.Hours);
+        m_insert.bindInt64(5, row.Minutes);
+        m_insert.bindInt64(6, row.Seconds);
+        m_insert.bindInt64(7, row.Sent);
+        m_insert.bindInt64(8, row.Received);
+        m_insert.bindText(9, fitText(row.Reason));
+        m_insert.bindText(10, fitText(row.Port));
+        m_insert.bindInt64(11, row.ServerId);
+        m_insert.bindText(12, fitText(row.SessionId));
         m_insert.exec();
     }
 
@@ -117,6 +130,13 @@ public:
     }
 
 private:
+    void bindDate(int index, const DbDateTime& date) {
+        if (date.isValid())
+            m_insert.bindDouble(index, date.days());
+        else
+            m_insert.bindNull(index);
+    }
+
     Database& m_db;
     Statement m_duplicate;
     Statement m_insert;
