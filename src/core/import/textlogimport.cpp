@@ -26,7 +26,7 @@ const char* const kDuplicateSessionSql =
 
 namespace {
 
-constexpr int kRecordsPerCommit = 20000;
+constexpr int kRecordsPerCommit = 100000;
 // Page cache of the engine while importing (KiB): the indexes of a large Events table stay in
 // memory instead of being read again for every insert.
 constexpr int kImportCacheKiB = 48 * 1024;
