@@ -15,6 +15,7 @@
 #include "db/schema.h"
 #include "deliveryfixture.h"
 #include "invoice/invoicedelivery.h"
+#include "invoice/invoiceprint.h"
 #include "mail/smtpclient.h"
 #include "recordingui.h"
 #include "smtpsinkprocess.h"
@@ -24,6 +25,8 @@
 #include <QProcess>
 #include <QTcpServer>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <memory>
 #include <stdexcept>
 
@@ -144,6 +147,7 @@ private slots:
     void runBusyStateIsJoinedWithoutEndReport();
     void printChoosesPageOfHtmlDecision();
     void printsToPdfWithCustomerAndTotal();
+    void footerLaidOutOnItsOwnLine();
     void pageLayoutFromSettings();
     void emailEndToEnd();
     void summaryMailedToMembers();
@@ -520,6 +524,21 @@ void TestInvoiceDelivery::summaryMailedToMembers() {
     QCOMPARE(m.rcpt, QStringList({"boss@acme.example", "ann@acme.example"}));
     QVERIFY2(log.messages().contains(QStringLiteral("bob|WARNING|")),
              qPrintable(log.messages().join('\n')));
+}
+
+// The footer follows the closing PRE of the charges section; Qt's rich-text engine would run
+// it on at the end of the "New Balance" line of the window and the printed page.
+void TestInvoiceDelivery::footerLaidOutOnItsOwnLine() {
+    const QByteArray page = "<HTML>\r\n<BODY BGCOLOR=WHITE>\r\n<PRE>\r\nNew Balance:     7.25\r\n"
+                            "</PRE>\r\n<B>Kestrel Bay \xE9</B>\r\n</BODY>\r\n</HTML>";
+    QTextDocument doc;
+    doc.setHtml(InvoicePageForTextDocument(page));
+    QCOMPARE(doc.lastBlock().text().trimmed(), QStringLiteral("Kestrel Bay \u00e9"));
+    QTextBlock balance = doc.lastBlock();
+    while (balance.isValid() && !balance.text().contains(QLatin1String("New Balance:")))
+        balance = balance.previous();
+    QVERIFY(balance.isValid());
+    QVERIFY(!balance.text().contains(QLatin1String("Kestrel")));
 }
 
 QTEST_MAIN(TestInvoiceDelivery)

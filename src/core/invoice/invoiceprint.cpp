@@ -12,6 +12,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextDocument>
 #include <QtEndian>
@@ -77,6 +78,15 @@ bool StoreInvoicePageLayout(const QPageLayout& layout) {
     return a && b;
 }
 
+QString InvoicePageForTextDocument(const QByteArray& page) {
+    static const QRegularExpression inlineAfterPre(
+        QStringLiteral("(</PRE>\\s*)(?=[^<\\s]|<(?:B|I|U|FONT|SPAN|A)\\b)"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString html = DecodeCp1252(page);
+    html.replace(inlineAfterPre, QStringLiteral("\\1<P>"));
+    return html;
+}
+
 bool PaintInvoicePage(const InvoicePrintJob& job, QPagedPaintDevice& device, QString* error) {
     // Text layout needs the font system, which only a QGuiApplication brings up.
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
@@ -87,7 +97,7 @@ bool PaintInvoicePage(const InvoicePrintJob& job, QPagedPaintDevice& device, QSt
     QTextDocument doc;
     doc.documentLayout()->setPaintDevice(&device);
     doc.setDocumentMargin(0);
-    doc.setHtml(DecodeCp1252(job.page));
+    doc.setHtml(InvoicePageForTextDocument(job.page));
     const QRect area = device.pageLayout().paintRectPixels(device.logicalDpiX());
     if (area.width() <= 0 || area.height() <= 0) {
         if (error)

@@ -41,6 +41,12 @@ bool StoreInvoicePageLayout(const QPageLayout& layout);
 QByteArray EncodePageMargins(const QMarginsF& millimetres);
 bool DecodePageMargins(const QByteArray& bytes, QMarginsF& millimetres);
 
+// The page as HTML for Qt's rich-text engine, which the window and the printer use. The page
+// bytes stay as rendered; only text that follows a closing PRE block (the footer) is given a
+// paragraph of its own, because the engine would otherwise run it on at the end of the
+// block's last line.
+QString InvoicePageForTextDocument(const QByteArray& page);
+
 // Lays the page out for the device's paint area and paints it, page after page. The device
 // keeps its own page layout. True on failure, with the reason in `error`.
 bool PaintInvoicePage(const InvoicePrintJob& job, QPagedPaintDevice& device, QString* error);

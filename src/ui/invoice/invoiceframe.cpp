@@ -8,6 +8,7 @@
 #include "db/dbexception.h"
 #include "db/invoicerecord.h"
 #include "invoice/invoicedelivery.h"
+#include "invoice/invoiceprint.h"
 #include "senddlg.h"
 
 #include <QAction>
@@ -162,7 +163,7 @@ void CInvoiceFrame::createCommands() {
 
 void CInvoiceFrame::showPage() {
     const QByteArray& page = htmlView() ? m_inv->rep.Html() : m_inv->rep.TextPage();
-    m_browser->setHtml(DecodeCp1252(page));
+    m_browser->setHtml(InvoicePageForTextDocument(page));
     m_plainAction->setChecked(!htmlView());
     ui().setStatusText(QString());
 }
