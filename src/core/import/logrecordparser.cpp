@@ -410,9 +410,10 @@ qint64 localToSecondsCached(const QDate& date, const QTime& time) {
     return naiveMinute * 60 + time.second() - memo.offset;
 }
 
-// SecondsToDb for many instants of the same UTC day: when the offsets at the first and the
-// last second of the day agree, the zone does not change within it (changes are further apart
-// than a day), so the local time is the instant plus that offset.
+// SecondsToDb for many instants of the same UTC day: when the offsets a day before it and a
+// day after it agree, the zone does not change within it (changes are further apart than a
+// day), so the local time is the instant plus that offset. The probes stay a day away from the
+// day itself, so neither falls in an hour repeated by a change within it.
 DbDateTime secondsToDbCached(qint64 seconds) {
     struct Memo {
         qint64 day = std::numeric_limits<qint64>::min();
@@ -424,10 +425,10 @@ DbDateTime secondsToDbCached(qint64 seconds) {
         return SecondsToDb(seconds);
     const qint64 day = seconds / 86400;
     if (day != memo.day) {
-        const qint64 first = day * 86400;
-        const int before = QDateTime::fromSecsSinceEpoch(first, Qt::LocalTime).offsetFromUtc();
+        const int before =
+            QDateTime::fromSecsSinceEpoch((day - 1) * 86400, Qt::LocalTime).offsetFromUtc();
         const int after =
-            QDateTime::fromSecsSinceEpoch(first + 86399, Qt::LocalTime).offsetFromUtc();
+            QDateTime::fromSecsSinceEpoch((day + 2) * 86400, Qt::LocalTime).offsetFromUtc();
         memo.day = day;
         memo.uniform = before == after;
         memo.offset = before;
