@@ -13,17 +13,17 @@ QString fieldName(const char* field) {
 template <typename T, typename Convert>
 void transfer(Recordset& rs, FieldBinder::Dir dir, const char* field, T& member, const T& empty,
               Convert convert) {
-    const QString name = fieldName(field);
-    if (!rs.hasField(name)) {
+    const int column = rs.findColumn(fieldName(field));
+    if (column < 0) {
         if (dir == FieldBinder::Dir::Load)
             member = empty;
         return;
     }
     if (dir == FieldBinder::Dir::Load) {
-        const QVariant v = rs.value(name);
+        const QVariant v = rs.valueAt(column);
         member = v.isValid() ? convert(v) : empty;
     } else {
-        rs.setValue(name, QVariant::fromValue(member));
+        rs.setValueAt(column, QVariant::fromValue(member));
     }
 }
 
@@ -35,17 +35,17 @@ void FieldBinder::operator()(const char* field, qint32& v) {
 }
 
 void FieldBinder::operator()(const char* field, qint16& v) {
-    const QString name = fieldName(field);
-    if (!m_rs.hasField(name)) {
+    const int column = m_rs.findColumn(fieldName(field));
+    if (column < 0) {
         if (m_dir == Dir::Load)
             v = 0;
         return;
     }
     if (m_dir == Dir::Load) {
-        const QVariant x = m_rs.value(name);
+        const QVariant x = m_rs.valueAt(column);
         v = x.isValid() ? qint16(x.toInt()) : qint16(0);
     } else {
-        m_rs.setValue(name, QVariant(int(v)));
+        m_rs.setValueAt(column, QVariant(int(v)));
     }
 }
 

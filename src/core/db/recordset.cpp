@@ -164,6 +164,9 @@ void Recordset::run() {
     m_rows.clear();
     m_columns.clear();
     m_columnIndex.clear();
+    m_exactIndex.clear();
+    m_columnField.clear();
+    m_firstOfName.clear();
     m_rowidColumn = -1;
     m_pos = 0;
 
@@ -177,8 +180,15 @@ void Recordset::run() {
             continue;
         }
         m_columns << name;
-        if (!m_columnIndex.contains(name.toLower()))
-            m_columnIndex.insert(name.toLower(), i);
+        const QString lower = name.toLower();
+        const bool first = !m_columnIndex.contains(lower);
+        if (first) {
+            m_columnIndex.insert(lower, i);
+            m_exactIndex.insert(name, i);
+        }
+        m_firstOfName << first;
+        const FieldDef* f = tableField(name);
+        m_columnField << (f ? int(f - m_tableFields.constData()) : -1);
     }
     while (st.next()) {
         QVector<QVariant> row(n);
@@ -197,6 +207,9 @@ void Recordset::close() {
     m_rows.clear();
     m_columns.clear();
     m_columnIndex.clear();
+    m_exactIndex.clear();
+    m_columnField.clear();
+    m_firstOfName.clear();
     m_rowidColumn = -1;
     m_pos = 0;
     m_sql.clear();
@@ -230,11 +243,24 @@ void Recordset::moveLast() {
     rowChanged();
 }
 
+int Recordset::findColumn(const QString& field) const {
+    // Record types name their fields as the table spells them: found without a lower-case copy.
+    const auto exact = m_exactIndex.constFind(field);
+    if (exact != m_exactIndex.constEnd())
+        return exact.value();
+    return m_columnIndex.value(field.toLower(), -1);
+}
+
 int Recordset::columnIndex(const QString& field) const {
-    const auto it = m_columnIndex.constFind(field.toLower());
-    if (it == m_columnIndex.constEnd())
+    const int i = findColumn(field);
+    if (i < 0)
         throw DbException(QStringLiteral("The field '%1' is not in this recordset.").arg(field));
-    return it.value();
+    return i;
+}
+
+const FieldDef* Recordset::columnField(int column) const {
+    const int f = m_columnField.value(column, -1);
+    return f >= 0 ? &m_tableFields.at(f) : nullptr;
 }
 
 const FieldDef* Recordset::tableField(const QString& column) const {
@@ -245,7 +271,10 @@ const FieldDef* Recordset::tableField(const QString& column) const {
 }
 
 QVariant Recordset::value(const QString& field) const {
-    const int i = columnIndex(field);
+    return valueAt(columnIndex(field));
+}
+
+QVariant Recordset::valueAt(int i) const {
     if (m_editMode != EditMode::None)
         return m_pending.value(i);
     if (isEOF())
@@ -258,7 +287,14 @@ void Recordset::setValue(const QString& field, const QVariant& value) {
     if (m_editMode == EditMode::None)
         throw DbException(
             QStringLiteral("Call addNew or edit before setting the field '%1'.").arg(field));
-    m_pending[i] = coerce(tableField(m_columns.value(i)), value);
+    setValueAt(i, value);
+}
+
+void Recordset::setValueAt(int i, const QVariant& value) {
+    if (m_editMode == EditMode::None)
+        throw DbException(QStringLiteral("Call addNew or edit before setting the field '%1'.")
+                              .arg(m_columns.value(i)));
+    m_pending[i] = coerce(columnField(i), value);
 }
 
 QVariant Recordset::keyOfCurrent() const {
@@ -283,8 +319,8 @@ void Recordset::addNew() {
         throw DbException(QStringLiteral("Rows cannot be added to this recordset."));
     m_pending = QVector<QVariant>(m_columns.size() + (m_rowidColumn >= 0 ? 1 : 0));
     for (int i = 0; i < m_columns.size(); ++i) {
-        const FieldDef* f = tableField(m_columns.at(i));
-        if (f && m_columnIndex.value(m_columns.at(i).toLower()) == i)
+        const FieldDef* f = columnField(i);
+        if (f && m_firstOfName.at(i))
             m_pending[i] = defaultValueOf(*f);
     }
     m_editMode = EditMode::Add;
@@ -348,10 +384,10 @@ void Recordset::update() {
     QList<int> cols;
     QStringList names;
     for (int i = 0; i < m_columns.size(); ++i) {
-        const FieldDef* f = tableField(m_columns.at(i));
+        const FieldDef* f = columnField(i);
         if (!f || f->kind == FieldKind::AutoNumber || names.contains(f->name, Qt::CaseInsensitive))
             continue;
-        if (m_columnIndex.value(m_columns.at(i).toLower()) != i)
+        if (!m_firstOfName.at(i))
             continue;
         if (m_editMode == EditMode::Add && !m_pending.at(i).isValid() && f->hasDefault)
             continue; // the engine applies the default

@@ -51,7 +51,12 @@ public:
     QVariant value(const QString& field) const;
     void setValue(const QString& field, const QVariant& value);
     QStringList fieldNames() const { return m_columns; }
-    bool hasField(const QString& field) const { return m_columnIndex.contains(field.toLower()); }
+    bool hasField(const QString& field) const { return findColumn(field) >= 0; }
+    // Column of a field (the first of that name, compared without regard to case); -1 when the
+    // recordset has none. valueAt and setValueAt work as value and setValue on that column.
+    int findColumn(const QString& field) const;
+    QVariant valueAt(int column) const;
+    void setValueAt(int column, const QVariant& value);
 
     Database& database() const { return m_db; }
     QString table() const { return m_table; }
@@ -69,6 +74,7 @@ private:
     // Reads the row with the given key (or rowid) from the table into a full row.
     QVector<QVariant> fetchRow(const QVariant& key, const QVector<QVariant>& fallback);
     const FieldDef* tableField(const QString& column) const;
+    const FieldDef* columnField(int column) const; // tableField of the column, looked up once
     QVariant keyOfCurrent() const;
 
     Database& m_db;
@@ -78,6 +84,9 @@ private:
     QVariantList m_params;
     QStringList m_columns;
     QHash<QString, int> m_columnIndex; // lower-case name -> column
+    QHash<QString, int> m_exactIndex;  // name as selected -> column, first of its name only
+    QVector<int> m_columnField;        // column -> index in m_tableFields, or -1
+    QVector<bool> m_firstOfName;       // column is the first of its name (without case)
     QVector<QVector<QVariant>> m_rows;
     qsizetype m_pos = 0;
     EditMode m_editMode = EditMode::None;
