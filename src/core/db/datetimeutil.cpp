@@ -4,11 +4,14 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <optional>
 
 namespace {
 const QDate kDbEpoch(1899, 12, 30);
 // Beyond 31 Dec 9999 the engine has no dates.
 constexpr double kMaxDbDays = 2958466.0;
+constexpr qint64 kUnixEpochJulianDay = 2440588; // 1 Jan 1970
 
 // UTC offset of the system zone at an instant.
 int offsetAt(qint64 utcSeconds) {
@@ -51,9 +54,37 @@ QTime DbToTime(const DbDateTime& value) {
     return QTime(0, 0).addSecs(secs);
 }
 
+namespace {
+
+// The zone's offset for a whole local day when it is the same from two days before to two
+// days after it (every instant the exact conversion below looks at lies in that window, and
+// zone changes are further apart); nullopt when a change lies near. Remembered for the last
+// day asked, since callers convert many times of the same days.
+std::optional<int> uniformOffsetAround(qint64 naiveDay) {
+    struct Memo {
+        qint64 day = std::numeric_limits<qint64>::min();
+        std::optional<int> offset;
+    };
+    thread_local Memo memo;
+    if (naiveDay != memo.day) {
+        const int early = offsetAt((naiveDay - 2) * 86400);
+        const int late = offsetAt((naiveDay + 3) * 86400);
+        memo.day = naiveDay;
+        memo.offset = early == late ? std::optional<int>(early) : std::nullopt;
+    }
+    return memo.offset;
+}
+
+} // namespace
+
 qint64 LocalToSeconds(const QDate& date, const QTime& time) {
-    const qint64 naive =
-        QDateTime(date, time.isValid() ? time : QTime(0, 0), Qt::UTC).toSecsSinceEpoch();
+    const QTime t = time.isValid() ? time : QTime(0, 0);
+    const qint64 naiveDay = date.toJulianDay() - kUnixEpochJulianDay;
+    if (date.isValid() && naiveDay >= 0) {
+        if (const std::optional<int> offset = uniformOffsetAround(naiveDay))
+            return naiveDay * 86400 + t.msecsSinceStartOfDay() / 1000 - *offset;
+    }
+    const qint64 naive = QDateTime(date, t, Qt::UTC).toSecsSinceEpoch();
     // Offsets in force a day before and a day after; zone changes are further apart.
     const int before = offsetAt(naive - 86400);
     const int after = offsetAt(naive + 86400);
