@@ -157,7 +157,7 @@ void Recordset::requery() {
     run();
 }
 
-void Recordset::run() {
+void Recordset::clearRows() {
     m_open = false;
     m_editMode = EditMode::None;
     m_pending.clear();
@@ -169,6 +169,10 @@ void Recordset::run() {
     m_firstOfName.clear();
     m_rowidColumn = -1;
     m_pos = 0;
+}
+
+void Recordset::run() {
+    clearRows();
 
     Statement st = m_db.prepare(m_sql);
     st.bindAll(m_params);
@@ -201,17 +205,7 @@ void Recordset::run() {
 }
 
 void Recordset::close() {
-    m_open = false;
-    m_editMode = EditMode::None;
-    m_pending.clear();
-    m_rows.clear();
-    m_columns.clear();
-    m_columnIndex.clear();
-    m_exactIndex.clear();
-    m_columnField.clear();
-    m_firstOfName.clear();
-    m_rowidColumn = -1;
-    m_pos = 0;
+    clearRows();
     m_sql.clear();
     m_params.clear();
     m_table.clear();

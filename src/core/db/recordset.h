@@ -69,6 +69,7 @@ protected:
 private:
     enum class EditMode { None, Add, Edit };
     void run();
+    void clearRows(); // the rows and what was learnt of their columns
     void resolveTableInfo();
     int columnIndex(const QString& field) const;
     // Reads the row with the given key (or rowid) from the table into a full row.
