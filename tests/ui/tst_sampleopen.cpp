@@ -14,8 +14,8 @@
 #include "customers/samplemonth.h"
 #include "db/database.h"
 #include "db/schema.h"
+#include "freshprocess.h"
 #include "recordingui.h"
-#include "testfolders.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -66,27 +66,14 @@ private:
 class TestSampleOpen : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<CTestFolders> m_folders;
-
-    static void freshProcess() {
-        theRegistry().close();
-        theLog().reset();
-        ResetUpgradeState();
-    }
+    std::unique_ptr<CFreshProcess> m_folders;
 
 private slots:
     void init() {
-        freshProcess();
-        m_folders = std::make_unique<CTestFolders>();
+        m_folders = std::make_unique<CFreshProcess>();
         QVERIFY(m_folders->isValid());
-        const QString tmp = m_folders->filePath(QStringLiteral("tmp"));
-        QVERIFY(QDir().mkpath(tmp));
-        qputenv("TMPDIR", QFile::encodeName(tmp));
     }
-    void cleanup() {
-        freshProcess();
-        m_folders.reset();
-    }
+    void cleanup() { m_folders.reset(); }
 
     // The whole road on a first run: welcome dialog, the button, a new sample database with
     // the month imported, the session on it and remembered.

@@ -6,7 +6,7 @@
 #include "app/settingsvalues.h"
 #include "app/tollkeeperapp.h"
 #include "app/welcomedlg.h"
-#include "testfolders.h"
+#include "freshprocess.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -54,29 +54,14 @@ private:
 class TestStartup : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<CTestFolders> m_folders;
-
-    // Back to the state of a fresh process (the folders stay).
-    static void freshProcess() {
-        theRegistry().close();
-        theLog().reset();
-        ResetUpgradeState();
-    }
+    std::unique_ptr<CFreshProcess> m_folders;
 
 private slots:
     void init() {
-        freshProcess();
-        m_folders = std::make_unique<CTestFolders>();
+        m_folders = std::make_unique<CFreshProcess>();
         QVERIFY(m_folders->isValid());
-        // The instance socket goes to a folder of this test only.
-        const QString tmp = m_folders->filePath(QStringLiteral("tmp"));
-        QVERIFY(QDir().mkpath(tmp));
-        qputenv("TMPDIR", QFile::encodeName(tmp));
     }
-    void cleanup() {
-        freshProcess();
-        m_folders.reset();
-    }
+    void cleanup() { m_folders.reset(); }
 
     void commandLineFile_data() {
         QTest::addColumn<QStringList>("arguments");
@@ -126,7 +111,7 @@ private slots:
             QCOMPARE(QFileInfo(RegText(Reg::DatabasePath)),
                      QFileInfo(CDatabaseSession::defaultDatabasePath()));
         }
-        freshProcess();
+        CFreshProcess::resetProcessState();
         {
             CModalAnswerer answerer;
             CTollkeeperApp app;
@@ -142,7 +127,7 @@ private slots:
             QVERIFY(theRegistry().open());
             QVERIFY(RegWriteText(Reg::DatabasePath, m_folders->filePath("gone/office.db")));
             QVERIFY(RegWriteYesNo(Reg::SuppressDatabasePrompt, true));
-            freshProcess();
+            CFreshProcess::resetProcessState();
         }
         CModalAnswerer answerer;
         CTollkeeperApp app;

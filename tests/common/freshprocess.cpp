@@ -1,0 +1,25 @@
+#include "freshprocess.h"
+
+#include "app/operationlog.h"
+#include "app/registrystore.h"
+#include "app/schemaupgrade.h"
+
+#include <QDir>
+#include <QFile>
+
+void CFreshProcess::resetProcessState() {
+    theRegistry().close();
+    theLog().reset();
+    ResetUpgradeState();
+}
+
+CFreshProcess::CFreshProcess() {
+    resetProcessState();
+    const QString tmp = filePath(QStringLiteral("tmp"));
+    m_tmpReady = QDir().mkpath(tmp);
+    qputenv("TMPDIR", QFile::encodeName(tmp));
+}
+
+CFreshProcess::~CFreshProcess() {
+    resetProcessState();
+}
