@@ -5,10 +5,16 @@
 #include "cliui.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QStringList>
 #include <cstdio>
 #include <memory>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -51,6 +57,21 @@ bool mayPrintInvoices(int argc, char** argv) {
     return false;
 }
 
+// Jobs run from cron have no session runtime folder; the graphics system would complain about
+// that on stderr at every run (and cron mails stderr). A private folder of this user serves.
+void ensureRuntimeFolder() {
+#ifdef Q_OS_UNIX
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return;
+    const QString dir = QDir::tempPath() + QStringLiteral("/tollkeeper-runtime-%1").arg(getuid());
+    if (!QDir().mkpath(dir))
+        return;
+    QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (QFileInfo(dir).ownerId() == getuid())
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir));
+#endif
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -61,6 +82,7 @@ int main(int argc, char** argv) {
     if (mayPrintInvoices(argc, argv)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        ensureRuntimeFolder();
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
