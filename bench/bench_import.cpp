@@ -3,11 +3,11 @@
 // memory of each phase.
 //
 //   bench_import [--sessions N] [--users N] [--dir DIR] [--keep]
-#include "db/database.h"
-#include "db/schema.h"
-#include "import/importcodes.h"
-#include "import/textlogimport.h"
-#include "radiusdetail.h"
+#include "core/db/database.h"
+#include "core/db/schema.h"
+#include "core/import/importcodes.h"
+#include "core/import/textlogimport.h"
+#include "common/radiusdetail.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -9,12 +9,12 @@
 // the disk on its own.
 //
 //   bench_invoice [--customers N] [--sessions N] [--dir DIR] [--durable]
-#include "billing/chargetypes.h"
-#include "billing/invoicedoc.h"
-#include "billingfixture.h"
-#include "db/database.h"
-#include "db/datetimeutil.h"
-#include "db/schema.h"
+#include "core/billing/chargetypes.h"
+#include "core/billing/invoicedoc.h"
+#include "common/billingfixture.h"
+#include "core/db/database.h"
+#include "core/db/datetimeutil.h"
+#include "core/db/schema.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -3,10 +3,10 @@
 // option and the read piece size; the rest is the file. Every record is cut, walked and, when
 // accepted, turned into a session row whose values must be in range. Shared by the libFuzzer
 // target and the test that replays the saved corpus.
-#include "db/eventrecord.h"
-#include "import/importcodes.h"
-#include "import/logrecordparser.h"
-#include "import/logrecordreader.h"
+#include "core/db/eventrecord.h"
+#include "core/import/importcodes.h"
+#include "core/import/logrecordparser.h"
+#include "core/import/logrecordreader.h"
 
 #include <QBuffer>
 

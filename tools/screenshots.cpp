@@ -5,17 +5,17 @@
 //
 // It works on a fresh copy of the sample database with its month billed, in a temporary
 // folder that also holds the settings and the data folder: the user's own are not touched.
-#include "app/dbsession.h"
-#include "app/guiuserinterface.h"
-#include "app/logframe.h"
-#include "app/mainframe.h"
-#include "app/registrystore.h"
-#include "app/userinterface.h"
-#include "customers/sampledata.h"
-#include "customers/samplemonth.h"
-#include "db/datetimeutil.h"
-#include "invoice/invoiceframe.h"
-#include "invoice/monthlyjob.h"
+#include "core/app/dbsession.h"
+#include "ui/app/guiuserinterface.h"
+#include "ui/app/logframe.h"
+#include "ui/app/mainframe.h"
+#include "core/app/registrystore.h"
+#include "core/app/userinterface.h"
+#include "core/sample/sampledata.h"
+#include "core/jobs/samplemonth.h"
+#include "core/db/datetimeutil.h"
+#include "ui/invoice/invoiceframe.h"
+#include "core/jobs/monthlyjob.h"
 
 #include <QApplication>
 #include <QDir>

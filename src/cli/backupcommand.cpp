@@ -1,7 +1,7 @@
 // backup FILE: copies the database file, replacing FILE.
-#include "clicommand.h"
+#include "cli/clicommand.h"
 
-#include "app/dbsession.h"
+#include "core/app/dbsession.h"
 
 #include <QDir>
 #include <QFileInfo>

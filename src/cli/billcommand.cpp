@@ -1,13 +1,13 @@
 // bill (--customer NAME | --group NAME) [--date YYYY-MM-DD] [--billing-plan NAME]
 // [--invoice-plan NAME] (--keep | --discard) [--send]: an invoice run.
-#include "clicommand.h"
+#include "cli/clicommand.h"
 
-#include "app/dbsession.h"
-#include "billing/invoicerun.h"
-#include "db/currency.h"
-#include "db/invoicerecord.h"
-#include "invoice/invoicedelivery.h"
-#include "runsupport.h"
+#include "core/app/dbsession.h"
+#include "core/billing/invoicerun.h"
+#include "core/db/currency.h"
+#include "core/db/invoicerecord.h"
+#include "core/invoice/invoicedelivery.h"
+#include "cli/runsupport.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "clicommand.h"
+#include "cli/clicommand.h"
 
-#include "app/dbsession.h"
-#include "app/settingsvalues.h"
+#include "core/app/dbsession.h"
+#include "core/app/settingsvalues.h"
 
 #include <QDir>
 #include <algorithm>

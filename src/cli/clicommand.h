@@ -1,5 +1,5 @@
 #pragma once
-#include "cliui.h"
+#include "cli/cliui.h"
 
 #include <QString>
 #include <QStringList>

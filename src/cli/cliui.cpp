@@ -1,6 +1,6 @@
-#include "cliui.h"
+#include "cli/cliui.h"
 
-#include "app/busystate.h"
+#include "core/app/busystate.h"
 
 #include <QCoreApplication>
 #include <atomic>

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/userinterface.h"
+#include "core/app/userinterface.h"
 
 #include <QString>
 

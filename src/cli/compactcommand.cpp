@@ -1,7 +1,7 @@
 // compact: compacts the database file in place.
-#include "clicommand.h"
+#include "cli/clicommand.h"
 
-#include "app/dbsession.h"
+#include "core/app/dbsession.h"
 
 namespace {
 

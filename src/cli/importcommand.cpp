@@ -1,11 +1,11 @@
 // import --system radius|unet|telebit --server NAME [--strip-prefixes] FILE: reads an
 // accounting log into the sessions of the database.
-#include "clicommand.h"
+#include "cli/clicommand.h"
 
-#include "app/dbsession.h"
-#include "import/importcodes.h"
-#include "import/serverregister.h"
-#include "import/textlogimport.h"
+#include "core/app/dbsession.h"
+#include "core/import/importcodes.h"
+#include "core/import/serverregister.h"
+#include "core/import/textlogimport.h"
 
 #include <QFileInfo>
 

@@ -1,11 +1,11 @@
 // init: a new database of the current layout, or the sample database (--sample).
-#include "clicommand.h"
+#include "cli/clicommand.h"
 
-#include "app/dbsession.h"
-#include "customers/sampledatabase.h"
-#include "customers/sampledetail.h"
-#include "db/dbexception.h"
-#include "db/schema.h"
+#include "core/app/dbsession.h"
+#include "core/sample/sampledatabase.h"
+#include "core/sample/sampledetail.h"
+#include "core/db/dbexception.h"
+#include "core/db/schema.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,14 +1,14 @@
 // invoice SUBCOMMAND ...: work on stored invoices.
 //   invoice show N [--text|--html] [-o FILE]   writes invoice N's page
 //   invoice print N --pdf FILE / invoice send N [--plan NAME]   see invoicesendcommands.h
-#include "clicommand.h"
-#include "invoicesendcommands.h"
+#include "cli/clicommand.h"
+#include "cli/invoicesendcommands.h"
 
-#include "app/dbsession.h"
-#include "app/oplog.h"
-#include "billing/invoicedoc.h"
-#include "invoice/invoicerep.h"
-#include "invoice/invoicerepdata.h"
+#include "core/app/dbsession.h"
+#include "core/app/oplog.h"
+#include "core/billing/invoicedoc.h"
+#include "core/invoice/invoicerep.h"
+#include "core/invoice/invoicerepdata.h"
 
 #include <QDir>
 #include <QFileInfo>

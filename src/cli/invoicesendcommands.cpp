@@ -1,12 +1,12 @@
-#include "invoicesendcommands.h"
+#include "cli/invoicesendcommands.h"
 
-#include "app/busystate.h"
-#include "app/dbsession.h"
-#include "app/operationlog.h"
-#include "clicommand.h"
-#include "db/dbexception.h"
-#include "db/invoiceplanrecord.h"
-#include "invoice/invoicedelivery.h"
+#include "core/app/busystate.h"
+#include "core/app/dbsession.h"
+#include "core/app/operationlog.h"
+#include "cli/clicommand.h"
+#include "core/db/dbexception.h"
+#include "core/db/invoiceplanrecord.h"
+#include "core/invoice/invoicedelivery.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 // log: prints the operation log; log --clear empties it.
-#include "clicommand.h"
+#include "cli/clicommand.h"
 
-#include "app/operationlog.h"
+#include "core/app/operationlog.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 // tollkeeper-cli: the command-line tool over the same core as the desktop program.
-#include "app/registrystore.h"
-#include "app/userinterface.h"
-#include "clicommand.h"
-#include "cliui.h"
+#include "core/app/registrystore.h"
+#include "core/app/userinterface.h"
+#include "cli/clicommand.h"
+#include "cli/cliui.h"
 
 #include <QCoreApplication>
 #include <QDir>

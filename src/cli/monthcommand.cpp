@@ -1,13 +1,13 @@
 // month [--sample] [--import FILE]... [--server NAME] [--date YYYY-MM-DD] [--out DIR]
 // [--no-pdf]: the monthly job (import, invoices of every customer and group, their pages).
-#include "clicommand.h"
+#include "cli/clicommand.h"
 
-#include "app/dbsession.h"
-#include "customers/sampledata.h"
-#include "customers/samplemonth.h"
-#include "db/datetimeutil.h"
-#include "invoice/monthlyjob.h"
-#include "runsupport.h"
+#include "core/app/dbsession.h"
+#include "core/sample/sampledata.h"
+#include "core/jobs/samplemonth.h"
+#include "core/db/datetimeutil.h"
+#include "core/jobs/monthlyjob.h"
+#include "cli/runsupport.h"
 
 #include <QDir>
 #include <QFileInfo>

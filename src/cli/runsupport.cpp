@@ -1,9 +1,9 @@
-#include "runsupport.h"
+#include "cli/runsupport.h"
 
-#include "cliui.h"
-#include "db/bprecord.h"
-#include "db/datetimeutil.h"
-#include "db/invoiceplanrecord.h"
+#include "cli/cliui.h"
+#include "core/db/bprecord.h"
+#include "core/db/datetimeutil.h"
+#include "core/db/invoiceplanrecord.h"
 
 #include <QDate>
 

@@ -1,10 +1,10 @@
 #pragma once
 // What the invoice-run commands (bill, send-group) share: plan and customer look-ups by name,
 // the invoice date, and the collection of the run's warning and error lines.
-#include "app/operationlog.h"
-#include "app/userinterface.h"
-#include "db/dbdatetime.h"
-#include "db/userrecord.h"
+#include "core/app/operationlog.h"
+#include "core/app/userinterface.h"
+#include "core/db/dbdatetime.h"
+#include "core/db/userrecord.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,10 +1,10 @@
 // schema: the database layout, table by table.
-#include "clicommand.h"
+#include "cli/clicommand.h"
 
-#include "app/dbsession.h"
-#include "db/database.h"
-#include "db/dbexception.h"
-#include "db/schema.h"
+#include "core/app/dbsession.h"
+#include "core/db/database.h"
+#include "core/db/dbexception.h"
+#include "core/db/schema.h"
 
 namespace {
 

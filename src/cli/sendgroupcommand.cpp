@@ -1,12 +1,12 @@
 // send-group --group NAME --date YYYY-MM-DD [--invoice-plan NAME]: sends the invoices of one
 // invoice date of a group, its customers and its member groups.
-#include "clicommand.h"
+#include "cli/clicommand.h"
 
-#include "app/dbsession.h"
-#include "billing/invoicerun.h"
-#include "db/invoicerecord.h"
-#include "invoice/invoicedelivery.h"
-#include "runsupport.h"
+#include "core/app/dbsession.h"
+#include "core/billing/invoicerun.h"
+#include "core/db/invoicerecord.h"
+#include "core/invoice/invoicedelivery.h"
+#include "cli/runsupport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/tollkeeperapp.h"
+#include "ui/app/tollkeeperapp.h"
 
 #include <QApplication>
 

@@ -1,5 +1,5 @@
-#include "app/busystate.h"
-#include "recordingui.h"
+#include "core/app/busystate.h"
+#include "common/recordingui.h"
 
 #include <QtTest>
 

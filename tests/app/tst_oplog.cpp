@@ -1,11 +1,11 @@
-#include "app/cp1252.h"
-#include "app/operationlog.h"
-#include "app/oplog.h"
-#include "app/registrystore.h"
-#include "app/settingsvalues.h"
-#include "db/dbexception.h"
-#include "recordingui.h"
-#include "testfolders.h"
+#include "core/app/cp1252.h"
+#include "core/app/operationlog.h"
+#include "core/app/oplog.h"
+#include "core/app/registrystore.h"
+#include "core/app/settingsvalues.h"
+#include "core/db/dbexception.h"
+#include "common/recordingui.h"
+#include "common/testfolders.h"
 
 #include <QtTest>
 #include <memory>

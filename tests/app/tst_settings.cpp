@@ -1,6 +1,6 @@
-#include "app/registrystore.h"
-#include "app/settingsvalues.h"
-#include "testfolders.h"
+#include "core/app/registrystore.h"
+#include "core/app/settingsvalues.h"
+#include "common/testfolders.h"
 
 #include <QFileInfo>
 #include <QSettings>

@@ -1,14 +1,14 @@
 // The charge model on real database files: eligibility and carry-over, pricing by blocks,
 // fixed and periodic charges, prorating and linked taxes, surcharges and discounts.
-#include "billing/billingtime.h"
-#include "billing/chargemodel.h"
-#include "billing/chargetypes.h"
-#include "billing/usagerating.h"
-#include "db/chargerecord.h"
-#include "db/database.h"
-#include "db/datetimeutil.h"
-#include "db/schema.h"
-#include "testfolders.h"
+#include "core/billing/billingtime.h"
+#include "core/billing/chargemodel.h"
+#include "core/billing/chargetypes.h"
+#include "core/billing/usagerating.h"
+#include "core/db/chargerecord.h"
+#include "core/db/database.h"
+#include "core/db/datetimeutil.h"
+#include "core/db/schema.h"
+#include "common/testfolders.h"
 
 #include <QTest>
 

@@ -1,18 +1,18 @@
 // The invoice document on real database files: set-up, charge computation, totals, balance
 // chain, summary invoices, loading, deleting, and the operation log lines of each outcome.
-#include "app/operationlog.h"
-#include "app/oplog.h"
-#include "app/registrystore.h"
-#include "app/settingsvalues.h"
-#include "billing/chargetypes.h"
-#include "billing/invoicedoc.h"
-#include "billingfixture.h"
-#include "db/database.h"
-#include "db/datetimeutil.h"
-#include "db/invoicerecord.h"
-#include "db/schema.h"
-#include "recordingui.h"
-#include "testfolders.h"
+#include "core/app/operationlog.h"
+#include "core/app/oplog.h"
+#include "core/app/registrystore.h"
+#include "core/app/settingsvalues.h"
+#include "core/billing/chargetypes.h"
+#include "core/billing/invoicedoc.h"
+#include "common/billingfixture.h"
+#include "core/db/database.h"
+#include "core/db/datetimeutil.h"
+#include "core/db/invoicerecord.h"
+#include "core/db/schema.h"
+#include "common/recordingui.h"
+#include "common/testfolders.h"
 
 #include <QTest>
 

@@ -1,19 +1,19 @@
 // Invoice runs on real database files with a scripted user: the group checks, the walk over
 // nested groups with their plans and overrides, skipped and failed customers, summary
 // invoices, keep / discard / send, Esc, the end prompts, and stored membership cycles.
-#include "app/operationlog.h"
-#include "app/oplog.h"
-#include "app/registrystore.h"
-#include "app/settingsvalues.h"
-#include "billing/invoicedoc.h"
-#include "billing/invoicerun.h"
-#include "billingfixture.h"
-#include "db/database.h"
-#include "db/datetimeutil.h"
-#include "db/invoicerecord.h"
-#include "db/schema.h"
-#include "recordingui.h"
-#include "testfolders.h"
+#include "core/app/operationlog.h"
+#include "core/app/oplog.h"
+#include "core/app/registrystore.h"
+#include "core/app/settingsvalues.h"
+#include "core/billing/invoicedoc.h"
+#include "core/billing/invoicerun.h"
+#include "common/billingfixture.h"
+#include "core/db/database.h"
+#include "core/db/datetimeutil.h"
+#include "core/db/invoicerecord.h"
+#include "core/db/schema.h"
+#include "common/recordingui.h"
+#include "common/testfolders.h"
 
 #include <QTest>
 

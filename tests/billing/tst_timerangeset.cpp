@@ -1,4 +1,4 @@
-#include "billing/timerangeset.h"
+#include "core/billing/timerangeset.h"
 
 #include <QRandomGenerator>
 #include <QTest>

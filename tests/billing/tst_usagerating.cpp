@@ -1,9 +1,9 @@
 // Rating of connect time and byte traffic: premium windows, bands of accumulated time,
 // accumulation windows and the order in which charges take time and bytes.
-#include "billing/chargemodel.h"
-#include "billing/chargetypes.h"
-#include "billing/usagerating.h"
-#include "db/datetimeutil.h"
+#include "core/billing/chargemodel.h"
+#include "core/billing/chargetypes.h"
+#include "core/billing/usagerating.h"
+#include "core/db/datetimeutil.h"
 
 #include <QTest>
 

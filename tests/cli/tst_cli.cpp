@@ -1,8 +1,8 @@
-#include "cliprocess.h"
-#include "db/database.h"
-#include "db/dbexception.h"
-#include "db/schema.h"
-#include "testfolders.h"
+#include "common/cliprocess.h"
+#include "core/db/database.h"
+#include "core/db/dbexception.h"
+#include "core/db/schema.h"
+#include "common/testfolders.h"
 
 #include <QtTest>
 #include <memory>

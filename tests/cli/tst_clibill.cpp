@@ -1,13 +1,13 @@
 // The built tollkeeper-cli's invoice runs on real database files: bill for a group or a
 // customer (one line per new invoice, the run's warnings and errors, exit statuses), keep and
 // discard, sending after keeping to PDF, and send-group.
-#include "billingfixture.h"
-#include "cliprocess.h"
-#include "db/currency.h"
-#include "db/database.h"
-#include "db/datetimeutil.h"
-#include "db/schema.h"
-#include "testfolders.h"
+#include "common/billingfixture.h"
+#include "common/cliprocess.h"
+#include "core/db/currency.h"
+#include "core/db/database.h"
+#include "core/db/datetimeutil.h"
+#include "core/db/schema.h"
+#include "common/testfolders.h"
 
 #include <QDirIterator>
 #include <QtTest>

@@ -1,10 +1,10 @@
-#include "billingfixture.h"
+#include "common/billingfixture.h"
 
-#include "billing/chargemodel.h"
-#include "billing/chargetypes.h"
-#include "db/database.h"
-#include "db/datetimeutil.h"
-#include "db/eventrecord.h"
+#include "core/billing/chargemodel.h"
+#include "core/billing/chargetypes.h"
+#include "core/db/database.h"
+#include "core/db/datetimeutil.h"
+#include "core/db/eventrecord.h"
 
 qint64 CBillingFixture::at(int y, int m, int d, int h, int mi, int s) {
     return LocalToSeconds(QDate(y, m, d), QTime(h, mi, s));

@@ -1,9 +1,9 @@
 #pragma once
-#include "db/bprecord.h"
-#include "db/chargerecord.h"
-#include "db/currency.h"
-#include "db/invoiceplanrecord.h"
-#include "db/userrecord.h"
+#include "core/db/bprecord.h"
+#include "core/db/chargerecord.h"
+#include "core/db/currency.h"
+#include "core/db/invoiceplanrecord.h"
+#include "core/db/userrecord.h"
 
 #include <QDate>
 #include <QString>

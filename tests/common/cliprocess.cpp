@@ -1,4 +1,4 @@
-#include "cliprocess.h"
+#include "common/cliprocess.h"
 
 #include <QFileInfo>
 #include <QProcess>

@@ -1,10 +1,10 @@
-#include "deliveryfixture.h"
+#include "common/deliveryfixture.h"
 
-#include "billing/invoicedoc.h"
-#include "billingfixture.h"
-#include "db/addressrecord.h"
-#include "db/database.h"
-#include "db/datetimeutil.h"
+#include "core/billing/invoicedoc.h"
+#include "common/billingfixture.h"
+#include "core/db/addressrecord.h"
+#include "core/db/database.h"
+#include "core/db/datetimeutil.h"
 
 void AddBillingAddress(Database& db, qint32 owner, const QString& email, const QString& city) {
     AddressRow a;

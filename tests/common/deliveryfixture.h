@@ -1,5 +1,5 @@
 #pragma once
-#include "db/invoiceplanrecord.h"
+#include "core/db/invoiceplanrecord.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
-#include "freshprocess.h"
+#include "common/freshprocess.h"
 
-#include "app/operationlog.h"
-#include "app/registrystore.h"
-#include "app/schemaupgrade.h"
+#include "core/app/operationlog.h"
+#include "core/app/registrystore.h"
+#include "core/app/schemaupgrade.h"
 
 #include <QDir>
 #include <QFile>

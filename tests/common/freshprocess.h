@@ -1,5 +1,5 @@
 #pragma once
-#include "testfolders.h"
+#include "common/testfolders.h"
 
 // The state of a freshly started process for start-up tests run in this one: the settings
 // store closed, the operation log reset, the upgrade state forgotten, new folders for

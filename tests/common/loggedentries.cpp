@@ -1,8 +1,8 @@
-#include "loggedentries.h"
+#include "common/loggedentries.h"
 
-#include "app/cp1252.h"
-#include "app/operationlog.h"
-#include "app/settingsvalues.h"
+#include "core/app/cp1252.h"
+#include "core/app/operationlog.h"
+#include "core/app/settingsvalues.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "radiusdetail.h"
+#include "common/radiusdetail.h"
 
 #include <QFile>
 

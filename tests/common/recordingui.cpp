@@ -1,6 +1,6 @@
-#include "recordingui.h"
+#include "common/recordingui.h"
 
-#include "app/busystate.h"
+#include "core/app/busystate.h"
 
 CRecordingUi::CRecordingUi(bool install) : m_installed(install) {
     if (install)

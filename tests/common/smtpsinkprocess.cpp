@@ -1,6 +1,6 @@
-#include "smtpsinkprocess.h"
+#include "common/smtpsinkprocess.h"
 
-#include "mail/smtpclient.h"
+#include "core/mail/smtpclient.h"
 
 #include <QDebug>
 #include <QDir>

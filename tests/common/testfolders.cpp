@@ -1,4 +1,4 @@
-#include "testfolders.h"
+#include "common/testfolders.h"
 
 #include <QCoreApplication>
 #include <QDir>

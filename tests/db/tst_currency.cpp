@@ -1,6 +1,6 @@
-#include "db/currency.h"
-#include "db/database.h"
-#include "db/record.h"
+#include "core/db/currency.h"
+#include "core/db/database.h"
+#include "core/db/record.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

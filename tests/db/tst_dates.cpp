@@ -1,4 +1,4 @@
-#include "db/datetimeutil.h"
+#include "core/db/datetimeutil.h"
 
 #include <QtTest>
 #include <cmath>

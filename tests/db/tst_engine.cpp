@@ -1,6 +1,6 @@
-#include "db/database.h"
-#include "db/dbexception.h"
-#include "db/record.h"
+#include "core/db/database.h"
+#include "core/db/dbexception.h"
+#include "core/db/record.h"
 
 #include <QCoreApplication>
 #include <QFile>

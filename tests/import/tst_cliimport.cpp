@@ -1,10 +1,10 @@
 // tollkeeper-cli import run as a separate process on a real database file: the summary line,
 // the server register, and distinct exit statuses for each result.
-#include "cliprocess.h"
-#include "db/database.h"
-#include "db/schema.h"
-#include "radiusdetail.h"
-#include "testfolders.h"
+#include "common/cliprocess.h"
+#include "core/db/database.h"
+#include "core/db/schema.h"
+#include "common/radiusdetail.h"
+#include "common/testfolders.h"
 
 #include <QtTest>
 #include <memory>

@@ -1,6 +1,6 @@
 // Replays the saved corpus of the accounting-log fuzz target (fuzz/corpus/logrecord): every
 // input must be parsed without a crash and every accepted row must be in range.
-#include "../../fuzz/logrecordfuzz.h"
+#include "fuzz/logrecordfuzz.h"
 
 #include <QDir>
 #include <QtTest>

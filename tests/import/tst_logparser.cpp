@@ -1,11 +1,11 @@
 // The accounting-log parser without a database: record cutting, timestamps, the token walk
 // and field rules of the three dialects, and the session arithmetic.
-#include "db/datetimeutil.h"
-#include "db/eventrecord.h"
-#include "import/importcodes.h"
-#include "import/logrecordparser.h"
-#include "import/logrecordreader.h"
-#include "radiusdetail.h"
+#include "core/db/datetimeutil.h"
+#include "core/db/eventrecord.h"
+#include "core/import/importcodes.h"
+#include "core/import/logrecordparser.h"
+#include "core/import/logrecordreader.h"
+#include "common/radiusdetail.h"
 
 #include <QBuffer>
 #include <QtTest>

@@ -1,18 +1,18 @@
 // The text-log import against a real database file: FreeRADIUS 3 detail files, line ends,
 // duplicates and servers, daylight saving, bad input, interruption, failures, and the server
 // register.
-#include "app/busystate.h"
-#include "db/database.h"
-#include "db/datetimeutil.h"
-#include "db/eventrecord.h"
-#include "db/schema.h"
-#include "import/importcodes.h"
-#include "import/logrecordreader.h"
-#include "import/serverregister.h"
-#include "import/textlogimport.h"
-#include "radiusdetail.h"
-#include "recordingui.h"
-#include "testfolders.h"
+#include "core/app/busystate.h"
+#include "core/db/database.h"
+#include "core/db/datetimeutil.h"
+#include "core/db/eventrecord.h"
+#include "core/db/schema.h"
+#include "core/import/importcodes.h"
+#include "core/import/logrecordreader.h"
+#include "core/import/serverregister.h"
+#include "core/import/textlogimport.h"
+#include "common/radiusdetail.h"
+#include "common/recordingui.h"
+#include "common/testfolders.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

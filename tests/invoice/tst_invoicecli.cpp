@@ -1,15 +1,15 @@
 // Invoices computed on a real database file, loaded back and rendered: the page data read
 // from the database (address, member names), and `tollkeeper-cli invoice show` run as a
 // separate process against the same file.
-#include "billing/invoicedoc.h"
-#include "billingfixture.h"
-#include "cliprocess.h"
-#include "db/database.h"
-#include "db/datetimeutil.h"
-#include "db/schema.h"
-#include "invoice/invoicerep.h"
-#include "invoice/invoicerepdata.h"
-#include "testfolders.h"
+#include "core/billing/invoicedoc.h"
+#include "common/billingfixture.h"
+#include "common/cliprocess.h"
+#include "core/db/database.h"
+#include "core/db/datetimeutil.h"
+#include "core/db/schema.h"
+#include "core/invoice/invoicerep.h"
+#include "core/invoice/invoicerepdata.h"
+#include "common/testfolders.h"
 
 #include <QTest>
 #include <memory>

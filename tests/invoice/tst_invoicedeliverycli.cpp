@@ -1,12 +1,12 @@
 // `tollkeeper-cli invoice print` and `invoice send` run as separate processes against a real
 // database file: the PDF written and read back with pdftotext, and the exit statuses of a
 // sent, a refused and a failed invoice.
-#include "billingfixture.h"
-#include "cliprocess.h"
-#include "db/database.h"
-#include "db/schema.h"
-#include "deliveryfixture.h"
-#include "testfolders.h"
+#include "common/billingfixture.h"
+#include "common/cliprocess.h"
+#include "core/db/database.h"
+#include "core/db/schema.h"
+#include "common/deliveryfixture.h"
+#include "common/testfolders.h"
 
 #include <QFileInfo>
 #include <QProcess>

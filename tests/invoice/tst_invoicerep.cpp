@@ -1,12 +1,12 @@
 // The invoice page and its plain-text twin: golden pages in two languages, the parts that
 // appear or not, the column and markup rules, escaping of customer data, the HTML decision,
 // the temporary page files.
-#include "app/cp1252.h"
-#include "billing/chargetypes.h"
-#include "db/datetimeutil.h"
-#include "invoice/invoicerep.h"
-#include "recordingui.h"
-#include "testfolders.h"
+#include "core/app/cp1252.h"
+#include "core/billing/chargetypes.h"
+#include "core/db/datetimeutil.h"
+#include "core/invoice/invoicerep.h"
+#include "common/recordingui.h"
+#include "common/testfolders.h"
 
 #include <QDir>
 #include <QFile>

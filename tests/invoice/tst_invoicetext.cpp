@@ -1,11 +1,11 @@
 // The pieces of invoice text: strftime dates, message wrapping, the label sets as
 // Windows-1252 bytes, amounts in the user's number form, the logo reference.
-#include "app/cp1252.h"
-#include "invoice/invoiceformat.h"
-#include "invoice/invoicelabels.h"
-#include "invoice/invoicerep.h"
-#include "invoice/logoref.h"
-#include "invoice/strftimeformat.h"
+#include "core/app/cp1252.h"
+#include "core/invoice/invoiceformat.h"
+#include "core/invoice/invoicelabels.h"
+#include "core/invoice/invoicerep.h"
+#include "core/invoice/logoref.h"
+#include "core/invoice/strftimeformat.h"
 
 #include <QDir>
 #include <QTest>

@@ -1,15 +1,15 @@
 // Invoice e-mails delivered to a real SMTP server (Python's aiosmtpd on 127.0.0.1) and read
 // back with Python's standard MIME parser: parts, charsets, the inline logo and its
 // Content-ID, the recipients, the headers.
-#include "app/operationlog.h"
-#include "app/registrystore.h"
-#include "app/settingsvalues.h"
-#include "loggedentries.h"
-#include "mail/mimemessage.h"
-#include "mail/smtpclient.h"
-#include "recordingui.h"
-#include "smtpsinkprocess.h"
-#include "testfolders.h"
+#include "core/app/operationlog.h"
+#include "core/app/registrystore.h"
+#include "core/app/settingsvalues.h"
+#include "common/loggedentries.h"
+#include "core/mail/mimemessage.h"
+#include "core/mail/smtpclient.h"
+#include "common/recordingui.h"
+#include "common/smtpsinkprocess.h"
+#include "common/testfolders.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,14 +1,14 @@
 // The e-mail form of an invoice: base64 lines, the Date zone, image types, the program
 // version, the exact bytes of the message, and the cases in which nothing is sent.
-#include "app/operationlog.h"
-#include "app/registrystore.h"
-#include "app/settingsvalues.h"
-#include "loggedentries.h"
-#include "mail/mailbase64.h"
-#include "mail/mimemessage.h"
-#include "mail/smtpclient.h"
-#include "recordingui.h"
-#include "testfolders.h"
+#include "core/app/operationlog.h"
+#include "core/app/registrystore.h"
+#include "core/app/settingsvalues.h"
+#include "common/loggedentries.h"
+#include "core/mail/mailbase64.h"
+#include "core/mail/mimemessage.h"
+#include "core/mail/smtpclient.h"
+#include "common/recordingui.h"
+#include "common/testfolders.h"
 
 #include <QTcpServer>
 #include <QTimeZone>

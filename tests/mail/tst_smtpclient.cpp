@@ -1,12 +1,12 @@
 // The SMTP dialogue against scripted servers on 127.0.0.1: the command order, recipients,
 // rejected replies with and without "DebugOutput", silent and closing servers, a greeting
 // longer than one receive, and the socket error texts.
-#include "app/registrystore.h"
-#include "app/settingsvalues.h"
-#include "mail/smtpclient.h"
-#include "mail/socketerrors.h"
-#include "recordingui.h"
-#include "testfolders.h"
+#include "core/app/registrystore.h"
+#include "core/app/settingsvalues.h"
+#include "core/mail/smtpclient.h"
+#include "core/mail/socketerrors.h"
+#include "common/recordingui.h"
+#include "common/testfolders.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>

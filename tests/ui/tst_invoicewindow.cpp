@@ -2,22 +2,22 @@
 // plain-text / HTML toggle kept in "ViewHTML", copy and select all, printing directly, the
 // main window's print-all and e-mail-all commands over the open invoice windows, the send
 // dialog's plan list, and a window closing when its invoice is deleted.
-#include "app/appservices.h"
-#include "app/mainframe.h"
-#include "app/operationlog.h"
-#include "app/registrystore.h"
-#include "app/settingsvalues.h"
-#include "billing/invoicedoc.h"
-#include "billingfixture.h"
-#include "db/database.h"
-#include "db/schema.h"
-#include "deliveryfixture.h"
-#include "invoice/invoicecommands.h"
-#include "invoice/invoicedelivery.h"
-#include "invoice/invoiceframe.h"
-#include "invoice/senddlg.h"
-#include "recordingui.h"
-#include "testfolders.h"
+#include "core/app/appservices.h"
+#include "ui/app/mainframe.h"
+#include "core/app/operationlog.h"
+#include "core/app/registrystore.h"
+#include "core/app/settingsvalues.h"
+#include "core/billing/invoicedoc.h"
+#include "common/billingfixture.h"
+#include "core/db/database.h"
+#include "core/db/schema.h"
+#include "common/deliveryfixture.h"
+#include "ui/invoice/invoicecommands.h"
+#include "core/invoice/invoicedelivery.h"
+#include "ui/invoice/invoiceframe.h"
+#include "ui/invoice/senddlg.h"
+#include "common/recordingui.h"
+#include "common/testfolders.h"
 
 #include <QAction>
 #include <QApplication>

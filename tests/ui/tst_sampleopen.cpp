@@ -1,21 +1,21 @@
 // "&Open sample database" in the desktop program: the first request creates the sample
 // database in the user's data folder with its month's sessions and switches to it; an
 // existing one is opened as it is; a folder that cannot be made leaves the open database.
-#include "app/dbsession.h"
-#include "app/operationlog.h"
-#include "app/registrystore.h"
-#include "app/sampleopen.h"
-#include "app/schemaupgrade.h"
-#include "app/settingsvalues.h"
-#include "app/tollkeeperapp.h"
-#include "app/welcomedlg.h"
-#include "customers/sampledatabase.h"
-#include "customers/sampledetail.h"
-#include "customers/samplemonth.h"
-#include "db/database.h"
-#include "db/schema.h"
-#include "freshprocess.h"
-#include "recordingui.h"
+#include "core/app/dbsession.h"
+#include "core/app/operationlog.h"
+#include "core/app/registrystore.h"
+#include "ui/app/sampleopen.h"
+#include "core/app/schemaupgrade.h"
+#include "core/app/settingsvalues.h"
+#include "ui/app/tollkeeperapp.h"
+#include "ui/app/welcomedlg.h"
+#include "core/sample/sampledatabase.h"
+#include "core/sample/sampledetail.h"
+#include "core/jobs/samplemonth.h"
+#include "core/db/database.h"
+#include "core/db/schema.h"
+#include "common/freshprocess.h"
+#include "common/recordingui.h"
 
 #include <QAbstractButton>
 #include <QApplication>

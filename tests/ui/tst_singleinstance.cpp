@@ -1,8 +1,8 @@
-#include "app/registrystore.h"
-#include "app/settingsvalues.h"
-#include "app/singleinstance.h"
-#include "db/schema.h"
-#include "testfolders.h"
+#include "core/app/registrystore.h"
+#include "core/app/settingsvalues.h"
+#include "ui/app/singleinstance.h"
+#include "core/db/schema.h"
+#include "common/testfolders.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,12 +1,12 @@
-#include "app/dbsession.h"
-#include "app/mainframe.h"
-#include "app/operationlog.h"
-#include "app/registrystore.h"
-#include "app/schemaupgrade.h"
-#include "app/settingsvalues.h"
-#include "app/tollkeeperapp.h"
-#include "app/welcomedlg.h"
-#include "freshprocess.h"
+#include "core/app/dbsession.h"
+#include "ui/app/mainframe.h"
+#include "core/app/operationlog.h"
+#include "core/app/registrystore.h"
+#include "core/app/schemaupgrade.h"
+#include "core/app/settingsvalues.h"
+#include "ui/app/tollkeeperapp.h"
+#include "ui/app/welcomedlg.h"
+#include "common/freshprocess.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,6 +1,6 @@
-#include "appservices.h"
+#include "core/app/appservices.h"
 
-#include "userinterface.h"
+#include "core/app/userinterface.h"
 
 #include <QString>
 #include <map>

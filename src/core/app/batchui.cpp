@@ -1,4 +1,4 @@
-#include "batchui.h"
+#include "core/app/batchui.h"
 
 namespace {
 const QString kViewLogQuestion =

@@ -1,5 +1,5 @@
 #pragma once
-#include "userinterface.h"
+#include "core/app/userinterface.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "busystate.h"
+#include "core/app/busystate.h"
 
-#include "userinterface.h"
+#include "core/app/userinterface.h"
 
 namespace {
 enum class State { Idle, Running, Interrupted };

@@ -1,4 +1,4 @@
-#include "cp1252.h"
+#include "core/app/cp1252.h"
 
 namespace {
 // Characters of the bytes 0x80..0x9F; the undefined bytes keep their own value.

@@ -1,12 +1,12 @@
-#include "dbsession.h"
+#include "core/app/dbsession.h"
 
-#include "appservices.h"
-#include "db/database.h"
-#include "db/dbexception.h"
-#include "db/schema.h"
-#include "schemaupgrade.h"
-#include "settingsvalues.h"
-#include "userinterface.h"
+#include "core/app/appservices.h"
+#include "core/db/database.h"
+#include "core/db/dbexception.h"
+#include "core/db/schema.h"
+#include "core/app/schemaupgrade.h"
+#include "core/app/settingsvalues.h"
+#include "core/app/userinterface.h"
 
 #include <QDir>
 #include <QFile>

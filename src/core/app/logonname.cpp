@@ -1,6 +1,6 @@
-#include "logonname.h"
+#include "core/app/logonname.h"
 
-#include "userinterface.h"
+#include "core/app/userinterface.h"
 
 QString ApplyLogonNameRule(const QString& name) {
     if (name.size() <= kMaxLogonNameLength)

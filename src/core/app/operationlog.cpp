@@ -1,9 +1,9 @@
-#include "operationlog.h"
-#include "cp1252.h"
-#include "db/datetimeutil.h"
-#include "oplog.h"
-#include "settingsvalues.h"
-#include "userinterface.h"
+#include "core/app/operationlog.h"
+#include "core/app/cp1252.h"
+#include "core/db/datetimeutil.h"
+#include "core/app/oplog.h"
+#include "core/app/settingsvalues.h"
+#include "core/app/userinterface.h"
 
 #include <QLocale>
 #include <algorithm>

@@ -1,6 +1,6 @@
-#include "oplog.h"
-#include "db/dbexception.h"
-#include "operationlog.h"
+#include "core/app/oplog.h"
+#include "core/db/dbexception.h"
+#include "core/app/operationlog.h"
 
 namespace {
 // Texts of the billing and delivery result codes 1..40; empty where the caller supplies the

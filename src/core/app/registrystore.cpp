@@ -1,4 +1,4 @@
-#include "registrystore.h"
+#include "core/app/registrystore.h"
 
 #include <QFileInfo>
 #include <QSettings>

@@ -1,12 +1,12 @@
-#include "schemaupgrade.h"
+#include "core/app/schemaupgrade.h"
 
-#include "busystate.h"
-#include "db/currency.h"
-#include "db/database.h"
-#include "db/dbexception.h"
-#include "db/schema.h"
-#include "settingsvalues.h"
-#include "userinterface.h"
+#include "core/app/busystate.h"
+#include "core/db/currency.h"
+#include "core/db/database.h"
+#include "core/db/dbexception.h"
+#include "core/db/schema.h"
+#include "core/app/settingsvalues.h"
+#include "core/app/userinterface.h"
 
 #include <QLocale>
 #include <QStringList>

@@ -1,5 +1,5 @@
-#include "settingsvalues.h"
-#include "registrystore.h"
+#include "core/app/settingsvalues.h"
+#include "core/app/registrystore.h"
 
 #include <QDir>
 #include <QStandardPaths>

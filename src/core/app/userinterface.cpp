@@ -1,4 +1,4 @@
-#include "userinterface.h"
+#include "core/app/userinterface.h"
 
 namespace {
 CSilentUserInterface g_silent;

@@ -1,6 +1,6 @@
-#include "billingtime.h"
+#include "core/billing/billingtime.h"
 
-#include "db/datetimeutil.h"
+#include "core/db/datetimeutil.h"
 
 #include <QDate>
 #include <QDateTime>

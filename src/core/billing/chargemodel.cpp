@@ -1,9 +1,9 @@
-#include "chargemodel.h"
+#include "core/billing/chargemodel.h"
 
-#include "billing/billingtime.h"
-#include "billing/chargetypes.h"
-#include "db/database.h"
-#include "db/fixedunitsjoin.h"
+#include "core/billing/billingtime.h"
+#include "core/billing/chargetypes.h"
+#include "core/db/database.h"
+#include "core/db/fixedunitsjoin.h"
 
 #include <cmath>
 #include <exception>

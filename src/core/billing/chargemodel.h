@@ -1,6 +1,6 @@
 #pragma once
-#include "billing/ratingcontext.h"
-#include "db/currency.h"
+#include "core/billing/ratingcontext.h"
+#include "core/db/currency.h"
 
 class Database;
 

@@ -1,7 +1,7 @@
-#include "invoicebalance.h"
+#include "core/billing/invoicebalance.h"
 
-#include "db/database.h"
-#include "db/dbinfo.h"
+#include "core/db/database.h"
+#include "core/db/dbinfo.h"
 
 #include <exception>
 

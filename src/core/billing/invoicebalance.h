@@ -1,5 +1,5 @@
 #pragma once
-#include "db/currency.h"
+#include "core/db/currency.h"
 
 #include <QtGlobal>
 

@@ -1,16 +1,16 @@
-#include "invoicedoc.h"
+#include "core/billing/invoicedoc.h"
 
-#include "app/userinterface.h"
-#include "billing/billingtime.h"
-#include "billing/chargemodel.h"
-#include "billing/chargetypes.h"
-#include "billing/invoicebalance.h"
-#include "billing/usagerating.h"
-#include "db/database.h"
-#include "db/datetimeutil.h"
-#include "db/dbexception.h"
-#include "db/eventrecord.h"
-#include "db/userrecord.h"
+#include "core/app/userinterface.h"
+#include "core/billing/billingtime.h"
+#include "core/billing/chargemodel.h"
+#include "core/billing/chargetypes.h"
+#include "core/billing/invoicebalance.h"
+#include "core/billing/usagerating.h"
+#include "core/db/database.h"
+#include "core/db/datetimeutil.h"
+#include "core/db/dbexception.h"
+#include "core/db/eventrecord.h"
+#include "core/db/userrecord.h"
 
 #include <QFileInfo>
 #include <QtEndian>

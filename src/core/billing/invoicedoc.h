@@ -1,8 +1,8 @@
 #pragma once
-#include "billing/ratingcontext.h"
-#include "db/bprecord.h"
-#include "db/invoiceplanrecord.h"
-#include "db/invoicerecord.h"
+#include "core/billing/ratingcontext.h"
+#include "core/db/bprecord.h"
+#include "core/db/invoiceplanrecord.h"
+#include "core/db/invoicerecord.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,13 +1,13 @@
-#include "invoicerun.h"
+#include "core/billing/invoicerun.h"
 
-#include "app/appservices.h"
-#include "app/busystate.h"
-#include "app/operationlog.h"
-#include "app/oplog.h"
-#include "app/userinterface.h"
-#include "billing/invoicedoc.h"
-#include "db/database.h"
-#include "db/invoicerecord.h"
+#include "core/app/appservices.h"
+#include "core/app/busystate.h"
+#include "core/app/operationlog.h"
+#include "core/app/oplog.h"
+#include "core/app/userinterface.h"
+#include "core/billing/invoicedoc.h"
+#include "core/db/database.h"
+#include "core/db/invoicerecord.h"
 
 #include <QSet>
 

@@ -1,6 +1,6 @@
 #pragma once
-#include "db/dbdatetime.h"
-#include "db/userrecord.h"
+#include "core/db/dbdatetime.h"
+#include "core/db/userrecord.h"
 
 #include <QList>
 #include <QString>

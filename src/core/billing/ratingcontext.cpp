@@ -1,7 +1,7 @@
-#include "ratingcontext.h"
+#include "core/billing/ratingcontext.h"
 
-#include "app/oplog.h"
-#include "db/datetimeutil.h"
+#include "core/app/oplog.h"
+#include "core/db/datetimeutil.h"
 
 #include <stdexcept>
 

@@ -1,6 +1,6 @@
 #pragma once
-#include "db/chargerecord.h"
-#include "db/userrecord.h"
+#include "core/db/chargerecord.h"
+#include "core/db/userrecord.h"
 
 #include <QList>
 #include <QString>

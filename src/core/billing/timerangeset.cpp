@@ -1,4 +1,4 @@
-#include "timerangeset.h"
+#include "core/billing/timerangeset.h"
 
 #include <algorithm>
 

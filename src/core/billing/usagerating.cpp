@@ -1,10 +1,10 @@
-#include "usagerating.h"
+#include "core/billing/usagerating.h"
 
-#include "billing/billingtime.h"
-#include "billing/chargemodel.h"
-#include "billing/chargetypes.h"
-#include "db/datetimeutil.h"
-#include "db/eventrecord.h"
+#include "core/billing/billingtime.h"
+#include "core/billing/chargemodel.h"
+#include "core/billing/chargetypes.h"
+#include "core/db/datetimeutil.h"
+#include "core/db/eventrecord.h"
 
 namespace {
 

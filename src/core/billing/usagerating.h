@@ -1,6 +1,6 @@
 #pragma once
-#include "billing/ratingcontext.h"
-#include "billing/timerangeset.h"
+#include "core/billing/ratingcontext.h"
+#include "core/billing/timerangeset.h"
 
 struct EventRow;
 

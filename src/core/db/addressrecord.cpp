@@ -1,4 +1,4 @@
-#include "addressrecord.h"
+#include "core/db/addressrecord.h"
 
 CAddressRecord::CAddressRecord(Database& db) : CRecord(db, QStringLiteral("Address")) {}
 

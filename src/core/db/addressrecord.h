@@ -1,5 +1,5 @@
 #pragma once
-#include "record.h"
+#include "core/db/record.h"
 
 // A postal and e-mail address of a customer or group; Type 0 is the main address.
 struct AddressRow {

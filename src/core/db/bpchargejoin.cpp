@@ -1,4 +1,4 @@
-#include "bpchargejoin.h"
+#include "core/db/bpchargejoin.h"
 
 CBPChargeJoin::CBPChargeJoin(Database& db) : CRecord(db, QStringLiteral("BPChargeJoin")) {}
 

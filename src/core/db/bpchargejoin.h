@@ -1,5 +1,5 @@
 #pragma once
-#include "record.h"
+#include "core/db/record.h"
 
 // A live charge held by a live billing plan, at OrdinalPosition.
 struct BPChargeJoinRow {

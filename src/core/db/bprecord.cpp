@@ -1,4 +1,4 @@
-#include "bprecord.h"
+#include "core/db/bprecord.h"
 
 CBPRecord::CBPRecord(Database& db) : CRecord(db, QStringLiteral("BillingPlans")) {}
 

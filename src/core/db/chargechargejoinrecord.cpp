@@ -1,4 +1,4 @@
-#include "chargechargejoinrecord.h"
+#include "core/db/chargechargejoinrecord.h"
 
 CChargeChargeJoinRecord::CChargeChargeJoinRecord(Database& db)
     : CRecord(db, QStringLiteral("ChargeChargeJoin")) {}

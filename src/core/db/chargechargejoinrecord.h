@@ -1,5 +1,5 @@
 #pragma once
-#include "record.h"
+#include "core/db/record.h"
 
 // A link from charge IdChargeFrom to charge IdChargeTo.
 struct ChargeChargeJoinRow {

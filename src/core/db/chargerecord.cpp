@@ -1,4 +1,4 @@
-#include "chargerecord.h"
+#include "core/db/chargerecord.h"
 
 CChargeRecord::CChargeRecord(Database& db) : CRecord(db, QStringLiteral("Charges")) {}
 

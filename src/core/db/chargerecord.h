@@ -1,5 +1,5 @@
 #pragma once
-#include "record.h"
+#include "core/db/record.h"
 
 // The fields of one Charges row (a live charge or a frozen copy); copyable, so billing can
 // hold in-memory copies. The meaning of every field is the charge model's.

@@ -1,4 +1,4 @@
-#include "currency.h"
+#include "core/db/currency.h"
 
 #include <QLocale>
 #include <cmath>

@@ -1,5 +1,5 @@
 #pragma once
-#include "fielddef.h"
+#include "core/db/fielddef.h"
 
 #include <QHash>
 #include <QString>

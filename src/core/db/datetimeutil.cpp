@@ -1,4 +1,4 @@
-#include "datetimeutil.h"
+#include "core/db/datetimeutil.h"
 
 #include <QRegularExpression>
 #include <QStringList>

@@ -1,5 +1,5 @@
 #pragma once
-#include "dbdatetime.h"
+#include "core/db/dbdatetime.h"
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>

@@ -1,4 +1,4 @@
-#include "dbinfo.h"
+#include "core/db/dbinfo.h"
 
 CDBInfo::CDBInfo(Database& db) : CRecord(db, QStringLiteral("DBInfo")) {}
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "record.h"
+#include "core/db/record.h"
 
 // The one row of database-wide data. The table has no key; its row is located by rowid.
 struct DBInfoRow {

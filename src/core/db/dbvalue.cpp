@@ -1,8 +1,8 @@
 // Conversion between SQLite storage and the Qt values of each declared field kind.
-#include "currency.h"
-#include "database.h"
-#include "dbdatetime.h"
-#include "dbexception.h"
+#include "core/db/currency.h"
+#include "core/db/database.h"
+#include "core/db/dbdatetime.h"
+#include "core/db/dbexception.h"
 
 #include <QByteArray>
 #include <QDate>

@@ -1,4 +1,4 @@
-#include "eventrecord.h"
+#include "core/db/eventrecord.h"
 
 CEventRecord::CEventRecord(Database& db) : CRecord(db, QStringLiteral("Events")) {}
 

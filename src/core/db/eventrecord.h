@@ -1,5 +1,5 @@
 #pragma once
-#include "record.h"
+#include "core/db/record.h"
 
 // One dial-up session. The key Id exists in the table but is not bound; read it with value("Id").
 struct EventRow {

@@ -1,4 +1,4 @@
-#include "fixedunitsjoin.h"
+#include "core/db/fixedunitsjoin.h"
 
 CFixedUnitsJoin::CFixedUnitsJoin(Database& db) : CRecord(db, QStringLiteral("FixedUnitsJoin")) {}
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "record.h"
+#include "core/db/record.h"
 
 // A customer's number of units of a fixed charge.
 struct FixedUnitsJoinRow {

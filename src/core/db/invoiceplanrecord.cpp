@@ -1,4 +1,4 @@
-#include "invoiceplanrecord.h"
+#include "core/db/invoiceplanrecord.h"
 
 CInvoicePlanRecord::CInvoicePlanRecord(Database& db)
     : CRecord(db, QStringLiteral("InvoicePlans")) {}

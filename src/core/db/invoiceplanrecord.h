@@ -1,5 +1,5 @@
 #pragma once
-#include "record.h"
+#include "core/db/record.h"
 
 // An invoicing plan: a live plan (IdInvoice 0) or the copy frozen into invoice IdInvoice.
 struct InvoicePlanRow {

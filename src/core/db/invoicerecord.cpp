@@ -1,4 +1,4 @@
-#include "invoicerecord.h"
+#include "core/db/invoicerecord.h"
 
 CInvoiceRecord::CInvoiceRecord(Database& db) : CRecord(db, QStringLiteral("Invoices")) {}
 

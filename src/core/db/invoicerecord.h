@@ -1,5 +1,5 @@
 #pragma once
-#include "record.h"
+#include "core/db/record.h"
 
 // One invoice (or a payment row). Keyed by InvoiceNum; Users holds the invoice's binary data.
 struct InvoiceRow {

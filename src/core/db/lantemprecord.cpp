@@ -1,4 +1,4 @@
-#include "lantemprecord.h"
+#include "core/db/lantemprecord.h"
 
 CLANTempRecord::CLANTempRecord(Database& db) : CRecord(db, QStringLiteral("LANTemp")) {}
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "record.h"
+#include "core/db/record.h"
 
 // A single logon or logoff record kept while an event-log import pairs them.
 struct LANTempRow {

@@ -1,4 +1,4 @@
-#include "phonerecord.h"
+#include "core/db/phonerecord.h"
 
 CPhoneRecord::CPhoneRecord(Database& db) : CRecord(db, QStringLiteral("Phone")) {}
 

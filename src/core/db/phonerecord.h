@@ -1,5 +1,5 @@
 #pragma once
-#include "record.h"
+#include "core/db/record.h"
 
 // A telephone number of a customer or group.
 struct PhoneRow {

@@ -1,5 +1,5 @@
-#include "record.h"
-#include "dbexception.h"
+#include "core/db/record.h"
+#include "core/db/dbexception.h"
 
 #include <QtGlobal>
 

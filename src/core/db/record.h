@@ -1,7 +1,7 @@
 #pragma once
-#include "currency.h"
-#include "dbdatetime.h"
-#include "recordset.h"
+#include "core/db/currency.h"
+#include "core/db/dbdatetime.h"
+#include "core/db/recordset.h"
 
 #include <QByteArray>
 #include <QString>

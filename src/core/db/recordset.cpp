@@ -1,7 +1,7 @@
-#include "recordset.h"
-#include "currency.h"
-#include "dbdatetime.h"
-#include "dbexception.h"
+#include "core/db/recordset.h"
+#include "core/db/currency.h"
+#include "core/db/dbdatetime.h"
+#include "core/db/dbexception.h"
 
 #include <QDateTime>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "database.h"
+#include "core/db/database.h"
 
 #include <QHash>
 #include <QStringList>

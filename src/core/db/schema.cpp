@@ -1,6 +1,6 @@
-#include "schema.h"
+#include "core/db/schema.h"
 
-#include "dbexception.h"
+#include "core/db/dbexception.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
-#include "database.h"
-#include "fielddef.h"
+#include "core/db/database.h"
+#include "core/db/fielddef.h"
 
 #include <QList>
 #include <QString>

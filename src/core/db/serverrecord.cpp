@@ -1,4 +1,4 @@
-#include "serverrecord.h"
+#include "core/db/serverrecord.h"
 
 CServerRecord::CServerRecord(Database& db) : CRecord(db, QStringLiteral("Servers")) {}
 

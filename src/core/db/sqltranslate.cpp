@@ -1,5 +1,5 @@
 // Translation of the Jet SQL forms the program uses into SQLite SQL.
-#include "database.h"
+#include "core/db/database.h"
 
 #include <QDate>
 #include <QRegularExpression>

@@ -1,5 +1,5 @@
-#include "database.h"
-#include "dbexception.h"
+#include "core/db/database.h"
+#include "core/db/dbexception.h"
 
 #include <sqlite3.h>
 

@@ -1,4 +1,4 @@
-#include "usergroupjoin.h"
+#include "core/db/usergroupjoin.h"
 
 CUserGroupJoin::CUserGroupJoin(Database& db) : CRecord(db, QStringLiteral("UserGroupJoin")) {}
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "record.h"
+#include "core/db/record.h"
 
 // Membership of customer or group UserLinkId in group GroupId.
 struct UserGroupJoinRow {

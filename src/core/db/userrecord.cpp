@@ -1,4 +1,4 @@
-#include "userrecord.h"
+#include "core/db/userrecord.h"
 
 CUserRecord::CUserRecord(Database& db) : CRecord(db, QStringLiteral("Users")) {}
 

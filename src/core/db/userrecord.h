@@ -1,5 +1,5 @@
 #pragma once
-#include "record.h"
+#include "core/db/record.h"
 
 // One customer or customer group (IsGroup). Username is the logon name of a customer, the name of a
 // group.

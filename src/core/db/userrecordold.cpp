@@ -1,4 +1,4 @@
-#include "userrecordold.h"
+#include "core/db/userrecordold.h"
 
 CUserRecordOld::CUserRecordOld(Database& db) : CRecord(db, QStringLiteral("Users")) {}
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "record.h"
+#include "core/db/record.h"
 
 // The per-customer rate fields of the earlier Users layout, read once by the upgrade before
 // they are removed.

@@ -1,9 +1,9 @@
-#include "logrecordparser.h"
+#include "core/import/logrecordparser.h"
 
-#include "app/cp1252.h"
-#include "db/datetimeutil.h"
-#include "db/eventrecord.h"
-#include "importcodes.h"
+#include "core/app/cp1252.h"
+#include "core/db/datetimeutil.h"
+#include "core/db/eventrecord.h"
+#include "core/import/importcodes.h"
 
 #include <QDateTime>
 #include <QStringDecoder>

@@ -1,5 +1,5 @@
 #pragma once
-#include "logtimestamp.h"
+#include "core/import/logtimestamp.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,4 +1,4 @@
-#include "logrecordreader.h"
+#include "core/import/logrecordreader.h"
 
 #include <QIODevice>
 

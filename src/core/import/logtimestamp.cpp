@@ -1,6 +1,6 @@
-#include "logtimestamp.h"
+#include "core/import/logtimestamp.h"
 
-#include "db/datetimeutil.h"
+#include "core/db/datetimeutil.h"
 
 #include <QList>
 #include <QString>

@@ -1,9 +1,9 @@
-#include "serverregister.h"
+#include "core/import/serverregister.h"
 
-#include "app/userinterface.h"
-#include "db/database.h"
-#include "db/dbexception.h"
-#include "importcodes.h"
+#include "core/app/userinterface.h"
+#include "core/db/database.h"
+#include "core/db/dbexception.h"
+#include "core/import/importcodes.h"
 
 QList<ServerRow> ListServers(Database& db, bool* ok) {
     QList<ServerRow> list;

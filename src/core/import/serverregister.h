@@ -1,5 +1,5 @@
 #pragma once
-#include "db/serverrecord.h"
+#include "core/db/serverrecord.h"
 
 #include <QList>
 #include <QString>

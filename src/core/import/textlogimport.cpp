@@ -1,15 +1,15 @@
-#include "textlogimport.h"
+#include "core/import/textlogimport.h"
 
-#include "app/busystate.h"
-#include "app/dbsession.h"
-#include "app/logonname.h"
-#include "app/userinterface.h"
-#include "db/database.h"
-#include "db/dbexception.h"
-#include "db/eventrecord.h"
-#include "db/schema.h"
-#include "logrecordparser.h"
-#include "logrecordreader.h"
+#include "core/app/busystate.h"
+#include "core/app/dbsession.h"
+#include "core/app/logonname.h"
+#include "core/app/userinterface.h"
+#include "core/db/database.h"
+#include "core/db/dbexception.h"
+#include "core/db/eventrecord.h"
+#include "core/db/schema.h"
+#include "core/import/logrecordparser.h"
+#include "core/import/logrecordreader.h"
 
 #include <QDate>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
 #pragma once
-#include "importcodes.h"
+#include "core/import/importcodes.h"
 
 #include <QString>
 

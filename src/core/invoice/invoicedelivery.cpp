@@ -1,14 +1,14 @@
-#include "invoicedelivery.h"
+#include "core/invoice/invoicedelivery.h"
 
-#include "app/busystate.h"
-#include "app/operationlog.h"
-#include "app/oplog.h"
-#include "app/userinterface.h"
-#include "db/addressrecord.h"
-#include "db/database.h"
-#include "db/dbexception.h"
-#include "db/invoiceplanrecord.h"
-#include "db/userrecord.h"
+#include "core/app/busystate.h"
+#include "core/app/operationlog.h"
+#include "core/app/oplog.h"
+#include "core/app/userinterface.h"
+#include "core/db/addressrecord.h"
+#include "core/db/database.h"
+#include "core/db/dbexception.h"
+#include "core/db/invoiceplanrecord.h"
+#include "core/db/userrecord.h"
 
 #include <QFileInfo>
 #include <exception>

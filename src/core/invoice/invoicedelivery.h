@@ -1,9 +1,9 @@
 #pragma once
-#include "billing/invoicedoc.h"
-#include "invoice/invoiceprint.h"
-#include "invoice/invoicerep.h"
-#include "invoice/invoicerepdata.h"
-#include "mail/mimemessage.h"
+#include "core/billing/invoicedoc.h"
+#include "core/invoice/invoiceprint.h"
+#include "core/invoice/invoicerep.h"
+#include "core/invoice/invoicerepdata.h"
+#include "core/mail/mimemessage.h"
 
 #include <QByteArray>
 #include <QString>

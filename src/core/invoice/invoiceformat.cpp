@@ -1,7 +1,7 @@
-#include "invoiceformat.h"
+#include "core/invoice/invoiceformat.h"
 
-#include "app/cp1252.h"
-#include "db/datetimeutil.h"
+#include "core/app/cp1252.h"
+#include "core/db/datetimeutil.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "invoicelabels.h"
+#include "core/invoice/invoicelabels.h"
 
-#include "app/cp1252.h"
+#include "core/app/cp1252.h"
 
 namespace {
 

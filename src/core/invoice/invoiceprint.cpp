@@ -1,7 +1,7 @@
-#include "invoiceprint.h"
+#include "core/invoice/invoiceprint.h"
 
-#include "app/cp1252.h"
-#include "app/settingsvalues.h"
+#include "core/app/cp1252.h"
+#include "core/app/settingsvalues.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QDir>

@@ -1,11 +1,11 @@
-#include "invoicerep.h"
+#include "core/invoice/invoicerep.h"
 
-#include "app/cp1252.h"
-#include "app/userinterface.h"
-#include "billing/chargetypes.h"
-#include "db/datetimeutil.h"
-#include "invoice/logoref.h"
-#include "invoice/strftimeformat.h"
+#include "core/app/cp1252.h"
+#include "core/app/userinterface.h"
+#include "core/billing/chargetypes.h"
+#include "core/db/datetimeutil.h"
+#include "core/invoice/logoref.h"
+#include "core/invoice/strftimeformat.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #pragma once
-#include "invoice/invoiceformat.h"
-#include "invoice/invoicelabels.h"
-#include "invoice/invoicerepdata.h"
-#include "invoice/invoicetempfiles.h"
+#include "core/invoice/invoiceformat.h"
+#include "core/invoice/invoicelabels.h"
+#include "core/invoice/invoicerepdata.h"
+#include "core/invoice/invoicetempfiles.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,7 +1,7 @@
-#include "invoicerepdata.h"
+#include "core/invoice/invoicerepdata.h"
 
-#include "db/database.h"
-#include "db/dbexception.h"
+#include "core/db/database.h"
+#include "core/db/dbexception.h"
 
 #include <QSet>
 

@@ -1,10 +1,10 @@
 #pragma once
-#include "billing/invoicedoc.h"
-#include "db/addressrecord.h"
-#include "db/chargerecord.h"
-#include "db/invoiceplanrecord.h"
-#include "db/invoicerecord.h"
-#include "db/userrecord.h"
+#include "core/billing/invoicedoc.h"
+#include "core/db/addressrecord.h"
+#include "core/db/chargerecord.h"
+#include "core/db/invoiceplanrecord.h"
+#include "core/db/invoicerecord.h"
+#include "core/db/userrecord.h"
 
 #include <QHash>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "invoicetempfiles.h"
+#include "core/invoice/invoicetempfiles.h"
 
 #include <QDir>
 #include <QFile>

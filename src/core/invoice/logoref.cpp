@@ -1,4 +1,4 @@
-#include "logoref.h"
+#include "core/invoice/logoref.h"
 
 #include <QFileInfo>
 #include <QUrl>

@@ -1,4 +1,4 @@
-#include "strftimeformat.h"
+#include "core/invoice/strftimeformat.h"
 
 namespace {
 

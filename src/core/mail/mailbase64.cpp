@@ -1,4 +1,4 @@
-#include "mailbase64.h"
+#include "core/mail/mailbase64.h"
 
 QByteArray EncodeBase64Lines(const QByteArray& data) {
     constexpr qsizetype kLine = 76;

@@ -1,10 +1,10 @@
-#include "mimemessage.h"
+#include "core/mail/mimemessage.h"
 
-#include "app/cp1252.h"
-#include "app/oplog.h"
-#include "app/userinterface.h"
-#include "mailbase64.h"
-#include "smtpclient.h"
+#include "core/app/cp1252.h"
+#include "core/app/oplog.h"
+#include "core/app/userinterface.h"
+#include "core/mail/mailbase64.h"
+#include "core/mail/smtpclient.h"
 
 #include <QFile>
 #include <QUrl>

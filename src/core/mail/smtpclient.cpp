@@ -1,10 +1,10 @@
-#include "smtpclient.h"
+#include "core/mail/smtpclient.h"
 
-#include "app/cp1252.h"
-#include "app/oplog.h"
-#include "app/settingsvalues.h"
-#include "app/userinterface.h"
-#include "socketerrors.h"
+#include "core/app/cp1252.h"
+#include "core/app/oplog.h"
+#include "core/app/settingsvalues.h"
+#include "core/app/userinterface.h"
+#include "core/mail/socketerrors.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

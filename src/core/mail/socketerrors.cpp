@@ -1,6 +1,6 @@
-#include "socketerrors.h"
+#include "core/mail/socketerrors.h"
 
-#include "app/userinterface.h"
+#include "core/app/userinterface.h"
 
 namespace {
 struct ErrorText {

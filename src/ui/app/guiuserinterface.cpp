@@ -1,7 +1,7 @@
-#include "guiuserinterface.h"
+#include "ui/app/guiuserinterface.h"
 
-#include "app/busystate.h"
-#include "progressdlg.h"
+#include "core/app/busystate.h"
+#include "ui/app/progressdlg.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "logdoc.h"
+#include "ui/app/logdoc.h"
 
 #include <QFileInfo>
 

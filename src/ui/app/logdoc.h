@@ -1,5 +1,5 @@
 #pragma once
-#include "app/operationlog.h"
+#include "core/app/operationlog.h"
 
 #include <QObject>
 #include <QString>

@@ -1,9 +1,9 @@
-#include "logframe.h"
+#include "ui/app/logframe.h"
 
-#include "app/settingsvalues.h"
-#include "logdoc.h"
-#include "logview.h"
-#include "windowplacement.h"
+#include "core/app/settingsvalues.h"
+#include "ui/app/logdoc.h"
+#include "ui/app/logview.h"
+#include "ui/app/windowplacement.h"
 
 #include <QCloseEvent>
 

@@ -1,7 +1,7 @@
-#include "logview.h"
+#include "ui/app/logview.h"
 
-#include "app/operationlog.h"
-#include "logdoc.h"
+#include "core/app/operationlog.h"
+#include "ui/app/logdoc.h"
 
 #include <QHeaderView>
 #include <QStyle>

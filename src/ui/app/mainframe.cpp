@@ -1,14 +1,14 @@
-#include "mainframe.h"
+#include "ui/app/mainframe.h"
 
-#include "app/appservices.h"
-#include "app/busystate.h"
-#include "app/dbsession.h"
-#include "app/operationlog.h"
-#include "app/settingsvalues.h"
-#include "guiuserinterface.h"
-#include "invoice/invoicecommands.h"
-#include "logdoc.h"
-#include "logframe.h"
+#include "core/app/appservices.h"
+#include "core/app/busystate.h"
+#include "core/app/dbsession.h"
+#include "core/app/operationlog.h"
+#include "core/app/settingsvalues.h"
+#include "ui/app/guiuserinterface.h"
+#include "ui/invoice/invoicecommands.h"
+#include "ui/app/logdoc.h"
+#include "ui/app/logframe.h"
 
 #include <QAction>
 #include <QApplication>

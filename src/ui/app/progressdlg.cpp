@@ -1,7 +1,7 @@
-#include "progressdlg.h"
+#include "ui/app/progressdlg.h"
 
-#include "app/busystate.h"
-#include "guiuserinterface.h"
+#include "core/app/busystate.h"
+#include "ui/app/guiuserinterface.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

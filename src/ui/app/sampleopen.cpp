@@ -1,8 +1,8 @@
-#include "sampleopen.h"
+#include "ui/app/sampleopen.h"
 
-#include "app/dbsession.h"
-#include "app/userinterface.h"
-#include "customers/samplemonth.h"
+#include "core/app/dbsession.h"
+#include "core/app/userinterface.h"
+#include "core/jobs/samplemonth.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "singleinstance.h"
+#include "ui/app/singleinstance.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>

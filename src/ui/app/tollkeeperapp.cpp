@@ -1,15 +1,15 @@
-#include "tollkeeperapp.h"
+#include "ui/app/tollkeeperapp.h"
 
-#include "app/appservices.h"
-#include "app/dbsession.h"
-#include "app/registrystore.h"
-#include "app/schemaupgrade.h"
-#include "app/userinterface.h"
-#include "guiuserinterface.h"
-#include "mainframe.h"
-#include "sampleopen.h"
-#include "singleinstance.h"
-#include "welcomedlg.h"
+#include "core/app/appservices.h"
+#include "core/app/dbsession.h"
+#include "core/app/registrystore.h"
+#include "core/app/schemaupgrade.h"
+#include "core/app/userinterface.h"
+#include "ui/app/guiuserinterface.h"
+#include "ui/app/mainframe.h"
+#include "ui/app/sampleopen.h"
+#include "ui/app/singleinstance.h"
+#include "ui/app/welcomedlg.h"
 
 #include <QApplication>
 

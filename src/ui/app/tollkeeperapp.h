@@ -1,5 +1,5 @@
 #pragma once
-#include "mainframe.h"
+#include "ui/app/mainframe.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "welcomedlg.h"
+#include "ui/app/welcomedlg.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

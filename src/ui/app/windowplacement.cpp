@@ -1,4 +1,4 @@
-#include "windowplacement.h"
+#include "ui/app/windowplacement.h"
 
 #include <QDataStream>
 #include <QIODevice>

@@ -1,6 +1,6 @@
-#include "guiinvoiceprinter.h"
+#include "ui/invoice/guiinvoiceprinter.h"
 
-#include "app/userinterface.h"
+#include "core/app/userinterface.h"
 
 #include <QDir>
 #include <QPrinter>

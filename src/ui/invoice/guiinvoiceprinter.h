@@ -1,5 +1,5 @@
 #pragma once
-#include "invoice/invoiceprint.h"
+#include "core/invoice/invoiceprint.h"
 
 // Unattended printing in the desktop program: the system's default printer, without a
 // dialog, with the page layout of Page Setup. Without any printer the invoice is written as

@@ -1,10 +1,10 @@
-#include "invoicecommands.h"
+#include "ui/invoice/invoicecommands.h"
 
-#include "app/dbsession.h"
-#include "app/oplog.h"
-#include "app/userinterface.h"
-#include "guiinvoiceprinter.h"
-#include "invoiceframe.h"
+#include "core/app/dbsession.h"
+#include "core/app/oplog.h"
+#include "core/app/userinterface.h"
+#include "ui/invoice/guiinvoiceprinter.h"
+#include "ui/invoice/invoiceframe.h"
 
 #include <QAction>
 #include <QInputDialog>

@@ -1,15 +1,15 @@
-#include "invoiceframe.h"
+#include "ui/invoice/invoiceframe.h"
 
-#include "app/appservices.h"
-#include "app/cp1252.h"
-#include "app/oplog.h"
-#include "app/settingsvalues.h"
-#include "app/userinterface.h"
-#include "db/dbexception.h"
-#include "db/invoicerecord.h"
-#include "invoice/invoicedelivery.h"
-#include "invoice/invoiceprint.h"
-#include "senddlg.h"
+#include "core/app/appservices.h"
+#include "core/app/cp1252.h"
+#include "core/app/oplog.h"
+#include "core/app/settingsvalues.h"
+#include "core/app/userinterface.h"
+#include "core/db/dbexception.h"
+#include "core/db/invoicerecord.h"
+#include "core/invoice/invoicedelivery.h"
+#include "core/invoice/invoiceprint.h"
+#include "ui/invoice/senddlg.h"
 
 #include <QAction>
 #include <QMdiArea>

@@ -1,9 +1,9 @@
-#include "senddlg.h"
+#include "ui/invoice/senddlg.h"
 
-#include "app/settingsvalues.h"
-#include "app/userinterface.h"
-#include "db/dbexception.h"
-#include "db/invoiceplanrecord.h"
+#include "core/app/settingsvalues.h"
+#include "core/app/userinterface.h"
+#include "core/db/dbexception.h"
+#include "core/db/invoiceplanrecord.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,19 +1,19 @@
 // The sample database and the sample month's detail file: what the database holds, that both
 // come out the same on every run, that the shipped detail file is the generator's, and that
 // the real import takes every completed session of it.
-#include "billing/chargetypes.h"
-#include "customers/sampledata.h"
-#include "customers/sampledatabase.h"
-#include "customers/sampledetail.h"
-#include "db/database.h"
-#include "db/datetimeutil.h"
-#include "db/eventrecord.h"
-#include "db/schema.h"
-#include "import/importcodes.h"
-#include "import/serverregister.h"
-#include "import/textlogimport.h"
-#include "recordingui.h"
-#include "testfolders.h"
+#include "core/billing/chargetypes.h"
+#include "core/sample/sampledata.h"
+#include "core/sample/sampledatabase.h"
+#include "core/sample/sampledetail.h"
+#include "core/db/database.h"
+#include "core/db/datetimeutil.h"
+#include "core/db/eventrecord.h"
+#include "core/db/schema.h"
+#include "core/import/importcodes.h"
+#include "core/import/serverregister.h"
+#include "core/import/textlogimport.h"
+#include "common/recordingui.h"
+#include "common/testfolders.h"
 
 #include <QImage>
 #include <QtTest>

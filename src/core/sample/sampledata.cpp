@@ -1,4 +1,4 @@
-#include "sampledata.h"
+#include "core/sample/sampledata.h"
 
 namespace {
 

@@ -2,15 +2,15 @@
 // its month imported, every customer and group invoiced, the pages and PDFs written. Checks
 // invoices worked out by hand from the sample's sessions, the counts of invoices and files,
 // a log without errors, that a second run gives the same invoices, and the command line.
-#include "app/operationlog.h"
-#include "customers/sampledata.h"
-#include "customers/sampledetail.h"
-#include "customers/samplemonth.h"
-#include "db/database.h"
-#include "db/datetimeutil.h"
-#include "invoice/monthlyjob.h"
-#include "recordingui.h"
-#include "testfolders.h"
+#include "core/app/operationlog.h"
+#include "core/sample/sampledata.h"
+#include "core/sample/sampledetail.h"
+#include "core/jobs/samplemonth.h"
+#include "core/db/database.h"
+#include "core/db/datetimeutil.h"
+#include "core/jobs/monthlyjob.h"
+#include "common/recordingui.h"
+#include "common/testfolders.h"
 
 #include <QProcess>
 #include <QtTest>

@@ -1,12 +1,12 @@
-#include "samplemonth.h"
+#include "core/jobs/samplemonth.h"
 
-#include "app/batchui.h"
-#include "db/database.h"
-#include "import/importcodes.h"
-#include "import/serverregister.h"
-#include "import/textlogimport.h"
-#include "sampledata.h"
-#include "sampledetail.h"
+#include "core/app/batchui.h"
+#include "core/db/database.h"
+#include "core/import/importcodes.h"
+#include "core/import/serverregister.h"
+#include "core/import/textlogimport.h"
+#include "core/sample/sampledata.h"
+#include "core/sample/sampledetail.h"
 
 #include <QDir>
 #include <QFile>

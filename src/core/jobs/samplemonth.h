@@ -1,5 +1,5 @@
 #pragma once
-#include "sampledatabase.h"
+#include "core/sample/sampledatabase.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
-#include "db/currency.h"
-#include "db/dbdatetime.h"
-#include "import/importcodes.h"
+#include "core/db/currency.h"
+#include "core/db/dbdatetime.h"
+#include "core/import/importcodes.h"
 
 #include <QList>
 #include <QString>

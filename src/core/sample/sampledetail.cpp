@@ -1,6 +1,6 @@
-#include "sampledetail.h"
+#include "core/sample/sampledetail.h"
 
-#include "sampledata.h"
+#include "core/sample/sampledata.h"
 
 #include <QCryptographicHash>
 #include <QFile>
