@@ -1,8 +1,9 @@
 // tollkeeper-cli: the command-line tool over the same core as the desktop program.
-#include "core/app/registrystore.h"
-#include "core/app/userinterface.h"
 #include "cli/clicommand.h"
 #include "cli/cliui.h"
+#include "core/app/registrystore.h"
+#include "core/app/userinterface.h"
+#include "core/db/dbexception.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -164,7 +165,14 @@ int main(int argc, char** argv) {
     int status = ExitFailure;
     {
         CCliContext context(options, terminal, commandArgs);
-        status = cmd->run(context);
+        try {
+            status = cmd->run(context);
+        } catch (const DbException& e) {
+            // A database failure no command step handled itself (a look-up that could not be
+            // made, say): its message is shown and the command fails.
+            terminal.showMessage(e.message(), MessageIcon::Stop);
+            status = ExitFailure;
+        }
     }
     std::fflush(stdout);
     setUi(nullptr);

@@ -1,6 +1,7 @@
 #include "core/db/database.h"
 #include "core/db/dbexception.h"
 #include "core/db/record.h"
+#include "core/db/transaction.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -319,6 +320,63 @@ private slots:
         QCOMPARE(count(), 2);
     }
 
+    void transactionGuard() {
+        m_db.createTable(QStringLiteral("T"), {FieldDef(QStringLiteral("V"), FieldKind::Long)});
+        auto values = [&] { return column(m_db, QStringLiteral("SELECT V FROM T ORDER BY V")); };
+        auto add = [&](int v) {
+            m_db.execute(QStringLiteral("INSERT INTO T (V) VALUES (?)"), {v});
+        };
+        {
+            Transaction t(m_db);
+            add(1);
+            t.commit();
+            QVERIFY(!t.isActive());
+        }
+        QVERIFY_THROWS_EXCEPTION(DbException, [&] {
+            Transaction t(m_db);
+            add(2);
+            m_db.execute(QStringLiteral("INSERT INTO Missing (V) VALUES (1)"));
+            t.commit();
+        }());
+        const auto earlyReturn = [&](bool stop) {
+            Transaction t(m_db);
+            add(3);
+            if (stop)
+                return;
+            t.commit();
+        };
+        earlyReturn(true);
+        QCOMPARE(values(), QStringList{QStringLiteral("1")});
+        QCOMPARE(m_db.transactionDepth(), 0);
+
+        // An inner guard undoes only its own level; the outer one still commits.
+        {
+            Transaction outer(m_db);
+            add(4);
+            {
+                Transaction inner(m_db);
+                add(5);
+                QCOMPARE(m_db.transactionDepth(), 2);
+            }
+            {
+                Transaction inner(m_db);
+                add(6);
+                inner.commit();
+            }
+            outer.commit();
+        }
+        QCOMPARE(values(),
+                 (QStringList{QStringLiteral("1"), QStringLiteral("4"), QStringLiteral("6")}));
+        // Closing the connection ends the transaction; the guard leaves quietly afterwards.
+        {
+            Transaction t(m_db);
+            add(7);
+            m_db.close();
+        }
+        m_db.open(m_dir.filePath(QStringLiteral("db%1.mdb").arg(m_n)));
+        QCOMPARE(values().size(), 3);
+    }
+
     void hostileTextIsData() {
         m_db.createTable(QStringLiteral("Things"), thingFields());
         const QString evil = QStringLiteral("O'Brien \"x\" [y]; '); DROP TABLE Things; --");
@@ -339,9 +397,6 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(
             DbException, m_db.execute(QStringLiteral("DELETE FROM Things; DROP TABLE Things")));
         QCOMPARE(m_db.scalar(QStringLiteral("SELECT count(*) FROM Things")).toInt(), 1);
-        // A failing look-up reports false instead of throwing.
-        QVERIFY(!rec.lookup(QStringLiteral("[NoSuchField] = ?"), {1}));
-        QVERIFY(!rec.isOpen());
     }
 
     void recordsetEditing() {
@@ -505,15 +560,64 @@ private slots:
                  1);
     }
 
+    void distinctRowKeepsDistinctUnderlyingRows() {
+        m_db.createTable(QStringLiteral("Users"),
+                         {FieldDef(QStringLiteral("Id"), FieldKind::AutoNumber),
+                          FieldDef(QStringLiteral("Username"), FieldKind::Text, 40)});
+        m_db.createTable(QStringLiteral("Invoices"),
+                         {FieldDef(QStringLiteral("InvoiceNum"), FieldKind::AutoNumber),
+                          FieldDef(QStringLiteral("IdUser"), FieldKind::Long),
+                          FieldDef(QStringLiteral("TotalDue"), FieldKind::Currency)});
+        m_db.execute(QStringLiteral("INSERT INTO Users (Username) VALUES ('ann'), ('bob')"));
+        // Two invoices of ann with the same amount: two rows in every reading of them.
+        m_db.execute(QStringLiteral(
+            "INSERT INTO Invoices (IdUser, TotalDue) VALUES (1, 50000), (1, 50000), (2, 70000)"));
+        const QString join = QStringLiteral(
+            " FROM Invoices INNER JOIN Users ON Invoices.IdUser = Users.Id WHERE Users.Id = 1");
+        QCOMPARE(column(m_db, QStringLiteral("SELECT DISTINCTROW Users.Username, "
+                                             "Invoices.TotalDue") +
+                                  join),
+                 (QStringList{QStringLiteral("ann"), QStringLiteral("ann")}));
+        QCOMPARE(column(m_db, QStringLiteral("SELECT DISTINCTROW Invoices.TotalDue") + join).size(),
+                 2);
+        QCOMPARE(m_db.scalar(QStringLiteral("SELECT count(*) FROM (SELECT DISTINCTROW "
+                                            "[Invoices].[IdUser], Invoices.TotalDue AS Due") +
+                             join + QStringLiteral(")"))
+                     .toInt(),
+                 2);
+        // Fields of one side only: each of its rows once, however many rows it joins.
+        QCOMPARE(column(m_db, QStringLiteral("SELECT DISTINCTROW Users.Username FROM Users "
+                                             "INNER JOIN Invoices I ON I.IdUser = Users.Id "
+                                             "ORDER BY Users.Username")),
+                 (QStringList{QStringLiteral("ann"), QStringLiteral("bob")}));
+    }
+
+    void lookupErrorIsNotNotFound() {
+        CThingRecord rec(m_db);
+        QVERIFY_THROWS_EXCEPTION(DbException, rec.findById(1)); // no such table
+        QVERIFY(!rec.isOpen());
+        m_db.createTable(QStringLiteral("Things"), thingFields());
+        QVERIFY(!rec.findById(1));
+        m_db.execute(QStringLiteral("INSERT INTO Things (Name) VALUES ('a')"));
+        QVERIFY(rec.findById(1));
+        QVERIFY_THROWS_EXCEPTION(DbException, rec.lookup(QStringLiteral("[NoSuchField] = 1")));
+        QVERIFY(!rec.isOpen());
+    }
+
     void translateSql_data() {
         QTest::addColumn<QString>("jet");
         QTest::addColumn<QString>("sqlite");
         QTest::newRow("select") << "SELECT DISTINCTROW Users.* FROM Users"
-                                << "SELECT DISTINCT Users.* FROM Users";
+                                << "SELECT Users.* FROM Users";
+        QTest::newRow("select one side of a join")
+            << "SELECT DISTINCTROW U.* FROM U INNER JOIN J ON U.Id = J.UId WHERE J.G = ? "
+               "ORDER BY U.Name"
+            << "SELECT U.* FROM U INNER JOIN J ON U.Id = J.UId WHERE J.G = ? GROUP BY U.rowid "
+               "ORDER BY U.Name";
         QTest::newRow("inside literal") << "SELECT 'SELECT DISTINCTROW' FROM T"
                                         << "SELECT 'SELECT DISTINCTROW' FROM T";
         QTest::newRow("subquery") << "DELETE FROM I WHERE N NOT IN (SELECT DISTINCTROW N FROM I)"
-                                  << "DELETE FROM I WHERE N NOT IN (SELECT DISTINCT N FROM I)";
+                                  << "DELETE FROM I WHERE N NOT IN (SELECT N FROM I)";
         QTest::newRow("update left join")
             << "UPDATE A LEFT JOIN B ON A.k = B.k SET A.v = B.v WHERE B.v > 0"
             << "UPDATE A SET v = B.v FROM B WHERE (A.k = B.k) AND (B.v > 0)";

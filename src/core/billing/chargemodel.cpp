@@ -4,6 +4,7 @@
 #include "core/billing/chargetypes.h"
 #include "core/db/database.h"
 #include "core/db/fixedunitsjoin.h"
+#include "core/db/insertrecord.h"
 
 #include <cmath>
 #include <exception>
@@ -20,13 +21,7 @@ ChargeRow MakeInvoiceCopy(const RatingContext& ctx, const ChargeRow& charge) {
 }
 
 void SaveChargeCopy(Database& db, ChargeRow& copy) {
-    CChargeRecord rec(db);
-    rec.openWhere(QStringLiteral("[Id] = ?"), {0});
-    rec.addNew();
-    rec = copy;
-    rec.update();
-    copy.Id = qint32(rec.lastAddedKey());
-    rec.close();
+    copy.Id = insertRecord<CChargeRecord>(db, copy);
 }
 
 bool ChargeApplies(Database& db, RatingContext& ctx, ChargeRow& copy) {

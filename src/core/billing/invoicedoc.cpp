@@ -10,6 +10,8 @@
 #include "core/db/datetimeutil.h"
 #include "core/db/dbexception.h"
 #include "core/db/eventrecord.h"
+#include "core/db/insertrecord.h"
+#include "core/db/transaction.h"
 #include "core/db/userrecord.h"
 
 #include <QFileInfo>
@@ -224,42 +226,18 @@ int CInvoiceDoc::setUp(qint32 customerId, qint32 billingPlanId, qint32 invoicePl
             inv.TaxableGross = inv.Prepaying;
         }
 
-        {
-            CInvoiceRecord rec(m_db);
-            rec.openWhere(QStringLiteral("[InvoiceNum] = ?"), {0});
-            rec.addNew();
-            rec = inv;
-            rec.update();
-            inv.InvoiceNum = qint32(rec.lastAddedKey());
-            rec.close();
-        }
+        inv.InvoiceNum = insertRecord<CInvoiceRecord>(m_db, inv);
         m_ctx.InvoiceNum = inv.InvoiceNum;
 
         failCode = InvoiceResult::CopyingRecords;
         m_billingPlan.Id = 0;
         m_billingPlan.IdInvoice = inv.InvoiceNum;
         m_billingPlan.IdUser = m_recordCustomer.Id;
-        {
-            CBPRecord rec(m_db);
-            rec.openWhere(QStringLiteral("[Id] = ?"), {0});
-            rec.addNew();
-            rec = m_billingPlan;
-            rec.update();
-            m_billingPlan.Id = qint32(rec.lastAddedKey());
-            rec.close();
-        }
+        m_billingPlan.Id = insertRecord<CBPRecord>(m_db, m_billingPlan);
         m_invoicePlan.Id = 0;
         m_invoicePlan.IdInvoice = inv.InvoiceNum;
         m_invoicePlan.IdUser = m_recordCustomer.Id;
-        {
-            CInvoicePlanRecord rec(m_db);
-            rec.openWhere(QStringLiteral("[Id] = ?"), {0});
-            rec.addNew();
-            rec = m_invoicePlan;
-            rec.update();
-            m_invoicePlan.Id = qint32(rec.lastAddedKey());
-            rec.close();
-        }
+        m_invoicePlan.Id = insertRecord<CInvoicePlanRecord>(m_db, m_invoicePlan);
     } catch (const std::exception& e) {
         m_lastError = QString::fromUtf8(e.what());
         return failCode;
@@ -602,20 +580,12 @@ bool CInvoiceDoc::DeleteInvoice(Database& db, qint32 invoiceNum, QString* error)
                 *error = QStringLiteral("Invoice %1 not found.").arg(invoiceNum);
             return true;
         }
-        db.beginTrans();
-        try {
-            db.execute(QStringLiteral("DELETE FROM Charges WHERE Charges.IdInvoice = ?"),
-                       {invoiceNum});
-            db.execute(QStringLiteral("DELETE FROM BillingPlans WHERE IdInvoice = ?"),
-                       {invoiceNum});
-            db.execute(QStringLiteral("DELETE FROM InvoicePlans WHERE IdInvoice = ?"),
-                       {invoiceNum});
-            rec.deleteCurrent();
-            db.commitTrans();
-        } catch (...) {
-            db.rollback();
-            throw;
-        }
+        Transaction transaction(db);
+        db.execute(QStringLiteral("DELETE FROM Charges WHERE Charges.IdInvoice = ?"), {invoiceNum});
+        db.execute(QStringLiteral("DELETE FROM BillingPlans WHERE IdInvoice = ?"), {invoiceNum});
+        db.execute(QStringLiteral("DELETE FROM InvoicePlans WHERE IdInvoice = ?"), {invoiceNum});
+        rec.deleteCurrent();
+        transaction.commit();
     } catch (const std::exception& e) {
         if (error)
             *error = QString::fromUtf8(e.what());

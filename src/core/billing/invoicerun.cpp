@@ -8,10 +8,12 @@
 #include "core/billing/invoicedoc.h"
 #include "core/db/database.h"
 #include "core/db/invoicerecord.h"
+#include "core/db/transaction.h"
 
 #include <QSet>
 
 #include <exception>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -131,7 +133,9 @@ bool CInvoiceRun::ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 
                               const DbDateTime& invoiceDate, DocSlot& summaryDoc, qint32& firstNum,
                               bool summary, int what) {
     const QString name = logName(node);
-    bool inTransaction = false;
+    // An ordinary invoice is made in its own transaction; a summary is kept or discarded by
+    // the caller as a whole.
+    std::optional<Transaction> transaction;
     try {
         const qint32 planId = billingPlanId ? billingPlanId : node.IdBillingPlan;
         const qint32 invoicePlan = invoicePlanId ? invoicePlanId : node.IdInvoicePlan;
@@ -147,10 +151,8 @@ bool CInvoiceRun::ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 
                 // Progress text of the run (a step driven on its own gets a busy state).
                 CProcessScope process(name + QStringLiteral("..."), PROC_DEFAULT);
                 const bool wasEmpty = !summaryDoc;
-                if (!summary) {
-                    m_db.beginTrans();
-                    inTransaction = true;
-                }
+                if (!summary)
+                    transaction.emplace(m_db);
                 // A member that cannot be rated leaves its error line; the summary goes on
                 // without it. Only a summary whose own invoice failed is lost.
                 const qint32 lastCharge =
@@ -169,9 +171,9 @@ bool CInvoiceRun::ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 
                     m_aborted = true;
                     // An interrupted ordinary invoice goes with its transaction; a summary
                     // stays for the caller to discard.
-                    if (inTransaction) {
-                        inTransaction = false;
-                        m_db.rollback();
+                    if (transaction) {
+                        transaction->rollback();
+                        transaction.reset();
                     }
                     if (!summary)
                         summaryDoc.reset();
@@ -185,14 +187,14 @@ bool CInvoiceRun::ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 
                     }
                     if (!summary)
                         summaryDoc.reset();
-                    if (inTransaction) {
-                        inTransaction = false;
-                        m_db.commitTrans();
+                    if (transaction) {
+                        transaction->commit();
+                        transaction.reset();
                     }
                 } else {
-                    if (inTransaction) {
-                        inTransaction = false;
-                        m_db.rollback();
+                    if (transaction) {
+                        transaction->rollback();
+                        transaction.reset();
                     }
                     if (summary)
                         return true;
@@ -235,12 +237,7 @@ bool CInvoiceRun::ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 
         LogResult(name, Code::CreatingInvoice);
         firstNum = 0;
         summaryDoc.reset();
-        if (inTransaction) {
-            try {
-                m_db.rollback();
-            } catch (const std::exception&) {
-            }
-        }
+        transaction.reset(); // undoes the failed invoice
         return true;
     }
     return false;
@@ -358,26 +355,20 @@ void CInvoiceRun::deleteNewInvoices() {
 
 bool CInvoiceRun::markFirstInvoices(const QString& name) {
     try {
-        m_db.beginTrans();
-        try {
-            m_db.execute(kMarkFirstInvoiceSql, {m_startNum});
-            // The members rated into a kept summary have had their first invoice as well.
-            QSet<qint32> members;
-            CInvoiceRecord rs(m_db);
-            rs.openWhere(QStringLiteral("[InvoiceNum] > ? ORDER BY InvoiceNum"), {m_startNum});
-            for (; !rs.isEOF(); rs.moveNext())
-                if (rs.Flags & InvoiceFlag::Summary)
-                    for (const qint32 id : DecodeMemberList(rs.Users))
-                        members.insert(id);
-            rs.close();
-            for (const qint32 id : std::as_const(members))
-                m_db.execute(QStringLiteral("UPDATE Users SET GotFirstInvoice = 1 WHERE Id = ?"),
-                             {id});
-            m_db.commitTrans();
-        } catch (...) {
-            m_db.rollback();
-            throw;
-        }
+        Transaction transaction(m_db);
+        m_db.execute(kMarkFirstInvoiceSql, {m_startNum});
+        // The members rated into a kept summary have had their first invoice as well.
+        QSet<qint32> members;
+        CInvoiceRecord rs(m_db);
+        rs.openWhere(QStringLiteral("[InvoiceNum] > ? ORDER BY InvoiceNum"), {m_startNum});
+        for (; !rs.isEOF(); rs.moveNext())
+            if (rs.Flags & InvoiceFlag::Summary)
+                for (const qint32 id : DecodeMemberList(rs.Users))
+                    members.insert(id);
+        rs.close();
+        for (const qint32 id : std::as_const(members))
+            m_db.execute(QStringLiteral("UPDATE Users SET GotFirstInvoice = 1 WHERE Id = ?"), {id});
+        transaction.commit();
     } catch (const std::exception& e) {
         LogException(name, e, Code::CreatingInvoice);
         return true;

@@ -14,7 +14,8 @@ class Statement;
 // One open database file. Every engine failure raises DbException with the engine's message.
 //
 // SQL written by callers may use the Jet forms the program's queries rely on: bracketed names,
-// "SELECT DISTINCTROW" (distinct rows of the selected table) and "UPDATE/DELETE DISTINCTROW".
+// "SELECT DISTINCTROW" (drops only rows that come from the same rows of the tables whose fields
+// are selected) and "UPDATE/DELETE DISTINCTROW".
 // Values coming from users or files are always bound as parameters ("?"), never spliced in.
 // Date literals "#m/d/yy h:mm:ss AM#" are turned into day numbers; "UPDATE A INNER JOIN B ON
 // ... SET B.x = ..." updates the table named on the left of the first assignment.
@@ -76,7 +77,8 @@ public:
     void createIndex(const QString& table, const QString& field, bool primary = false);
     void deleteIndex(const QString& table, const QString& indexName);
 
-    // Transactions nest; an inner rollback undoes only its own level.
+    // Transactions nest; an inner rollback undoes only its own level. Code runs its
+    // transactions through the Transaction guard (core/db/transaction.h), which pairs these.
     void beginTrans();
     void commitTrans();
     void rollback();

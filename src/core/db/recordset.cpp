@@ -2,18 +2,13 @@
 #include "core/db/currency.h"
 #include "core/db/dbdatetime.h"
 #include "core/db/dbexception.h"
+#include "core/db/sqlident.h"
 
 #include <QDateTime>
 
 namespace {
 
 const QString kRowidColumn = QStringLiteral("__rowid__");
-
-QString quoteIdent(const QString& name) {
-    QString n = name;
-    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + n + QLatin1Char('"');
-}
 
 // The value a new row takes from the field's default text; invalid when none applies.
 QVariant defaultValueOf(const FieldDef& f) {
@@ -127,7 +122,7 @@ void Recordset::openFilter(const QString& table, const QString& criteria,
     QString sql = QStringLiteral("SELECT *");
     if (m_keyField == QLatin1String("rowid"))
         sql += QStringLiteral(", rowid AS ") + kRowidColumn;
-    sql += QStringLiteral(" FROM ") + quoteIdent(table);
+    sql += QStringLiteral(" FROM ") + quoteIdentifier(table);
     const QString c = criteria.trimmed();
     if (!c.isEmpty()) {
         if (c.startsWith(QLatin1String("ORDER BY"), Qt::CaseInsensitive))
@@ -341,8 +336,8 @@ QVector<QVariant> Recordset::fetchRow(const QVariant& key, const QVector<QVarian
     const bool byRowid = m_keyField == QLatin1String("rowid");
     Statement st =
         m_db.prepare(QStringLiteral("SELECT *, rowid AS %1 FROM %2 WHERE %3 = ?")
-                         .arg(kRowidColumn, quoteIdent(m_table),
-                              byRowid ? QStringLiteral("rowid") : quoteIdent(m_keyField)));
+                         .arg(kRowidColumn, quoteIdentifier(m_table),
+                              byRowid ? QStringLiteral("rowid") : quoteIdentifier(m_keyField)));
     st.bind(1, key);
     QVector<QVariant> row = fallback;
     if (!st.next())
@@ -396,15 +391,15 @@ void Recordset::update() {
     if (m_editMode == EditMode::Add) {
         QString sql;
         if (cols.isEmpty()) {
-            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdent(m_table));
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(m_table));
         } else {
             QStringList quoted, marks;
             for (const QString& n : names) {
-                quoted << quoteIdent(n);
+                quoted << quoteIdentifier(n);
                 marks << QStringLiteral("?");
             }
             sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(quoteIdent(m_table), quoted.join(QLatin1String(", ")),
+                      .arg(quoteIdentifier(m_table), quoted.join(QLatin1String(", ")),
                            marks.join(QLatin1String(", ")));
         }
         m_db.execute(sql, params);
@@ -421,13 +416,13 @@ void Recordset::update() {
         if (!cols.isEmpty()) {
             QStringList sets;
             for (const QString& n : names)
-                sets << quoteIdent(n) + QStringLiteral(" = ?");
+                sets << quoteIdentifier(n) + QStringLiteral(" = ?");
             params << key;
             const int changed = m_db.execute(
                 QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                    .arg(quoteIdent(m_table), sets.join(QLatin1String(", ")),
+                    .arg(quoteIdentifier(m_table), sets.join(QLatin1String(", ")),
                          m_keyField == QLatin1String("rowid") ? QStringLiteral("rowid")
-                                                              : quoteIdent(m_keyField)),
+                                                              : quoteIdentifier(m_keyField)),
                 params);
             if (changed == 0)
                 throw DbException(QStringLiteral("The row was deleted by another operation."));
@@ -447,9 +442,9 @@ void Recordset::deleteCurrent() {
     const QVariant key = keyOfCurrent();
     const int changed =
         m_db.execute(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
-                         .arg(quoteIdent(m_table), m_keyField == QLatin1String("rowid")
-                                                       ? QStringLiteral("rowid")
-                                                       : quoteIdent(m_keyField)),
+                         .arg(quoteIdentifier(m_table), m_keyField == QLatin1String("rowid")
+                                                            ? QStringLiteral("rowid")
+                                                            : quoteIdentifier(m_keyField)),
                      {key});
     if (changed == 0)
         throw DbException(QStringLiteral("The row was deleted by another operation."));

@@ -1,6 +1,7 @@
 #include "core/db/schema.h"
 
 #include "core/db/dbexception.h"
+#include "core/db/transaction.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -269,22 +270,14 @@ void CreateTable(Database& db, const TableSchema& table) {
 }
 
 void CreateCurrentSchema(Database& db) {
-    db.beginTrans();
-    try {
-        for (const TableSchema& table : CurrentSchema())
-            CreateTable(db, table);
-        // The one DBInfo row: the layout level, every other field at its default.
-        db.execute(QStringLiteral("INSERT INTO DBInfo ([Version]) VALUES (?)"),
-                   {kCurrentDbVersion});
-        db.commitTrans();
-    } catch (...) {
-        try {
-            db.rollback();
-        } catch (const DbException&) {
-            // The first failure is the one to report; the rollback's own error adds nothing.
-        }
-        throw;
-    }
+    // On a failure the guard undoes everything; should its rollback fail too, the first
+    // failure is the one reported.
+    Transaction transaction(db);
+    for (const TableSchema& table : CurrentSchema())
+        CreateTable(db, table);
+    // The one DBInfo row: the layout level, every other field at its default.
+    db.execute(QStringLiteral("INSERT INTO DBInfo ([Version]) VALUES (?)"), {kCurrentDbVersion});
+    transaction.commit();
 }
 
 void CreateNewDatabase(const QString& path) {

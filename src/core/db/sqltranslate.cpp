@@ -234,24 +234,150 @@ QString translateUpdate(const QString& sql) {
     return out;
 }
 
+// End of the query scope that starts at from: the parenthesis closing it, or the end of m.
+qsizetype scopeEnd(const QString& m, qsizetype from) {
+    int depth = 0;
+    for (qsizetype i = from; i < m.size(); ++i) {
+        if (m.at(i) == QLatin1Char('('))
+            ++depth;
+        else if (m.at(i) == QLatin1Char(')') && depth-- == 0)
+            return i;
+    }
+    return m.size();
+}
+
+// One table of a FROM clause: the name its columns are qualified with (the alias when there is
+// one) as written, and that name without brackets or quotes.
+struct FromTable {
+    QString written;
+    QString bare;
+};
+
+const QString kName = QStringLiteral("(?:\\[[^\\]]*\\]|\"[^\"]*\"|\\w+)");
+
+// The tables of a FROM clause; false when it holds something other than tables and joins
+// (a subquery, say).
+bool fromTables(const QString& text, const QString& m, QList<FromTable>* tables) {
+    if (m.contains(QLatin1String("SELECT"), Qt::CaseInsensitive))
+        return false;
+    QString flat = m;
+    flat.replace(QLatin1Char('('), QLatin1Char(' ')).replace(QLatin1Char(')'), QLatin1Char(' '));
+    static const QRegularExpression ref(
+        QStringLiteral("(?:^|,|\\bJOIN\\b)\\s*(%1)(?:\\s+(?:AS\\s+)?(%1))?").arg(kName),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression keyword(
+        QStringLiteral("^(?:INNER|LEFT|RIGHT|OUTER|CROSS|JOIN|ON|WHERE|GROUP|ORDER|HAVING)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    auto it = ref.globalMatch(flat);
+    while (it.hasNext()) {
+        const auto match = it.next();
+        int group = 1;
+        if (match.capturedLength(2) > 0 && !keyword.match(match.captured(2)).hasMatch())
+            group = 2;
+        const QString written = text.mid(match.capturedStart(group), match.capturedLength(group));
+        tables->append({written, bareName(written)});
+    }
+    return !tables->isEmpty();
+}
+
+// Rewrites the SELECT DISTINCTROW at select (its keywords end at afterKeywords) in sql.
+// DISTINCTROW drops rows that come from the same rows of the underlying tables, never rows that
+// merely look alike: two equal invoices of one customer are two rows. Only the tables whose
+// fields are selected count. With one table, or fields of every table, each output row is a
+// distinct combination of underlying rows and nothing is dropped; otherwise the rows are grouped
+// by the row ids of the selected tables. A form this cannot read (unqualified fields of a join,
+// expressions, a subquery in FROM, a query grouped already) falls back to DISTINCT.
+QString rewriteDistinctRow(const QString& sql, qsizetype select, qsizetype afterKeywords) {
+    const QString m = masked(sql);
+    const qsizetype end = scopeEnd(m, afterKeywords);
+    const QString text = sql.mid(afterKeywords, end - afterKeywords);
+    const QString tm = m.mid(afterKeywords, end - afterKeywords);
+    const QString plain = sql.left(select) + QStringLiteral("SELECT ");
+    const QString distinct = sql.left(select) + QStringLiteral("SELECT DISTINCT ");
+
+    static const QRegularExpression fromRe(QStringLiteral("\\bFROM\\b"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    qsizetype fromLen = 0;
+    const qsizetype fromAt = findTopLevel(tm, fromRe, 0, &fromLen);
+    if (fromAt < 0)
+        return plain + text.trimmed() + sql.mid(end);
+    static const QRegularExpression clauseEnd(
+        QStringLiteral(
+            "\\b(?:WHERE|GROUP\\s+BY|HAVING|ORDER\\s+BY|LIMIT|UNION|EXCEPT|INTERSECT)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    qsizetype fromEnd = findTopLevel(tm, clauseEnd, fromAt + fromLen);
+    if (fromEnd < 0)
+        fromEnd = tm.size();
+    QList<FromTable> tables;
+    const qsizetype fromStart = fromAt + fromLen;
+    const bool readable = fromTables(text.mid(fromStart, fromEnd - fromStart),
+                                     tm.mid(fromStart, fromEnd - fromStart), &tables);
+    const QString body = text.trimmed();
+    if (readable && tables.size() == 1)
+        return plain + body + sql.mid(end);
+    if (!readable)
+        return distinct + body + sql.mid(end);
+
+    // The tables whose fields are selected: every item must be "Table.Field" or "Table.*".
+    static const QRegularExpression item(
+        QStringLiteral("^\\s*(%1)\\s*\\.\\s*(?:%1|\\*)(?:\\s+(?:AS\\s+)?%1)?\\s*$").arg(kName),
+        QRegularExpression::CaseInsensitiveOption);
+    QList<int> selected; // indexes into tables
+    const QString list = text.left(fromAt);
+    for (const QString& part : splitTopLevel(list, tm.left(fromAt), QLatin1Char(','))) {
+        const auto match = item.match(masked(part));
+        if (!match.hasMatch())
+            return distinct + body + sql.mid(end);
+        const QString qualifier =
+            bareName(part.mid(match.capturedStart(1), match.capturedLength(1)));
+        int found = -1;
+        for (int i = 0; i < tables.size(); ++i)
+            if (tables.at(i).bare.compare(qualifier, Qt::CaseInsensitive) == 0)
+                found = i;
+        if (found < 0)
+            return distinct + body + sql.mid(end);
+        if (!selected.contains(found))
+            selected.append(found);
+    }
+    if (selected.size() == tables.size())
+        return plain + body + sql.mid(end);
+    static const QRegularExpression groupRe(QStringLiteral("\\bGROUP\\s+BY\\b"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    if (findTopLevel(tm, groupRe, fromEnd) >= 0)
+        return distinct + body + sql.mid(end);
+
+    QStringList keys;
+    for (const int i : selected)
+        keys << tables.at(i).written + QStringLiteral(".rowid");
+    static const QRegularExpression tailRe(
+        QStringLiteral("\\b(?:HAVING|ORDER\\s+BY|LIMIT|UNION|EXCEPT|INTERSECT)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    const qsizetype at = findTopLevel(tm, tailRe, fromEnd);
+    QString head = text.left(at < 0 ? text.size() : at).trimmed();
+    QString tail = at < 0 ? QString() : QStringLiteral(" ") + text.mid(at).trimmed();
+    // A closing ";" of the statement stays last.
+    if (tail.isEmpty() && head.endsWith(QLatin1Char(';'))) {
+        head.chop(1);
+        head = head.trimmed();
+        tail = QStringLiteral(";");
+    }
+    return plain + head + QStringLiteral(" GROUP BY ") + keys.join(QStringLiteral(", ")) + tail +
+           sql.mid(end);
+}
+
 } // namespace
 
 QString Database::translateSql(const QString& sql) {
     QString out = translateDateLiterals(sql);
     static const QRegularExpression selectDistinctRow(
-        QStringLiteral("\\bSELECT(\\s+)DISTINCTROW\\b"), QRegularExpression::CaseInsensitiveOption);
-    {
-        const QString m = masked(out);
-        QString result;
-        qsizetype last = 0;
-        auto it = selectDistinctRow.globalMatch(m);
-        while (it.hasNext()) {
-            const auto match = it.next();
-            result += out.mid(last, match.capturedStart() - last) + QStringLiteral("SELECT") +
-                      match.captured(1) + QStringLiteral("DISTINCT");
-            last = match.capturedEnd();
-        }
-        out = result + out.mid(last);
+        QStringLiteral("\\bSELECT\\s+DISTINCTROW\\b\\s*"),
+        QRegularExpression::CaseInsensitiveOption);
+    // Each rewrite removes its DISTINCTROW, so the first one left is always the next to do.
+    for (;;) {
+        const auto match = selectDistinctRow.match(masked(out));
+        if (!match.hasMatch())
+            break;
+        out = rewriteDistinctRow(out, match.capturedStart(), match.capturedEnd());
     }
     static const QRegularExpression leading(QStringLiteral("^\\s*(UPDATE|DELETE)\\b"),
                                             QRegularExpression::CaseInsensitiveOption);

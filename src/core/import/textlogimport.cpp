@@ -8,6 +8,7 @@
 #include "core/db/dbexception.h"
 #include "core/db/eventrecord.h"
 #include "core/db/schema.h"
+#include "core/db/transaction.h"
 #include "core/import/logrecordparser.h"
 #include "core/import/logrecordreader.h"
 
@@ -16,6 +17,7 @@
 #include <QFile>
 
 #include <memory>
+#include <optional>
 
 // Unary plus keeps the planner on the DisconnectDate index, the selective one (a user has
 // many sessions, an instant few).
@@ -105,27 +107,23 @@ public:
         m_insert.exec();
     }
 
-    void begin() {
-        m_db.beginTrans();
-        m_open = true;
-    }
+    void begin() { m_batch.emplace(m_db); }
     void commit() {
-        if (!m_open)
+        if (!m_batch)
             return;
-        m_open = false;
-        m_db.commitTrans();
+        m_batch->commit();
+        m_batch.reset();
     }
-    // After a failure: keeps what was stored before it; a failed commit undoes the batch.
+    // After a failure: keeps what was stored before it; a failed commit undoes the batch (the
+    // failure already being reported is the one the user sees).
     void commitAfterFailure() {
-        if (!m_open)
+        if (!m_batch)
             return;
         try {
             commit();
-        } catch (const std::exception&) {
-            try {
-                m_db.rollback();
-            } catch (const std::exception&) {
-            }
+        } catch (const std::exception& e) {
+            qWarning("The last batch of the import was not kept: %s", e.what());
+            m_batch.reset();
         }
     }
 
@@ -141,7 +139,7 @@ private:
     Statement m_duplicate;
     Statement m_insert;
     QVariant m_oldCache;
-    bool m_open = false;
+    std::optional<Transaction> m_batch; // the batch being stored, committed every so many records
 };
 
 } // namespace

@@ -11,9 +11,11 @@
 #include "core/db/dbexception.h"
 #include "core/db/dbinfo.h"
 #include "core/db/fixedunitsjoin.h"
+#include "core/db/insertrecord.h"
 #include "core/db/invoiceplanrecord.h"
 #include "core/db/phonerecord.h"
 #include "core/db/schema.h"
+#include "core/db/transaction.h"
 #include "core/db/usergroupjoin.h"
 #include "core/db/userrecord.h"
 #include "core/sample/sampledata.h"
@@ -39,16 +41,6 @@ enum Language : qint32 { English = 0, French = 1, Spanish = 2, Portuguese = 3 };
 
 Currency money(qint64 cents) {
     return Currency::fromUnits(cents * 100);
-}
-
-// Inserts one row through its record type and answers its new key.
-template <class Record, class Row> qint32 insert(Database& db, const Row& row) {
-    Record rec(db);
-    rec.openWhere(QStringLiteral("1 = 0"));
-    rec.addNew();
-    rec = row;
-    rec.update();
-    return qint32(rec.lastAddedKey());
 }
 
 class SampleBuilder {
@@ -93,7 +85,7 @@ private:
     void addCharge(ChargeRow row) {
         if (row.UnitQuantity == 0)
             row.UnitQuantity = 1;
-        m_charges.insert(row.Name, insert<CChargeRecord>(m_db, row));
+        m_charges.insert(row.Name, insertRecord<CChargeRecord>(m_db, row));
     }
 
     static ChargeRow fixed(const QString& name, qint64 cents) {
@@ -191,7 +183,7 @@ private:
         ChargeChargeJoinRow link;
         link.IdChargeFrom = charge(QStringLiteral("Network surcharge"));
         link.IdChargeTo = charge(QStringLiteral("Data transfer"));
-        insert<CChargeChargeJoinRecord>(m_db, link);
+        insertRecord<CChargeChargeJoinRecord>(m_db, link);
     }
 
     void addPlan(const QString& name, const QStringList& chargeNames, qint64 minimumCents = 0,
@@ -203,7 +195,7 @@ private:
         plan.MinimumCharge = money(minimumCents);
         plan.PrepayMinimum = prepay;
         plan.UseAnniversary = anniversary;
-        const qint32 id = insert<CBPRecord>(m_db, plan);
+        const qint32 id = insertRecord<CBPRecord>(m_db, plan);
         m_plans.insert(name, id);
         qint32 position = 0;
         for (const QString& c : chargeNames) {
@@ -211,7 +203,7 @@ private:
             join.IdBillingPlan = id;
             join.IdCharge = charge(c);
             join.OrdinalPosition = position++;
-            insert<CBPChargeJoin>(m_db, join);
+            insertRecord<CBPChargeJoin>(m_db, join);
         }
     }
 
@@ -300,7 +292,7 @@ private:
         p.PrintOnCreate = false;
         p.ViewOnCreate = true;
         p.Options = html ? kPlanHtml : 0;
-        m_invoicePlans.insert(name, insert<CInvoicePlanRecord>(m_db, p));
+        m_invoicePlans.insert(name, insertRecord<CInvoicePlanRecord>(m_db, p));
     }
 
     void invoicePlans() {
@@ -327,7 +319,7 @@ private:
         a.PostalCode = postal;
         a.EMail = email;
         a.IdOwner = owner;
-        insert<CAddressRecord>(m_db, a);
+        insertRecord<CAddressRecord>(m_db, a);
         const QStringList numbers{phone, phone2};
         for (qint32 type = 0; type < numbers.size(); ++type) {
             if (numbers[type].isEmpty())
@@ -336,7 +328,7 @@ private:
             p.Type = type;
             p.Number = numbers[type];
             p.IdOwner = owner;
-            insert<CPhoneRecord>(m_db, p);
+            insertRecord<CPhoneRecord>(m_db, p);
         }
     }
 
@@ -344,7 +336,7 @@ private:
         UserGroupJoinRow j;
         j.GroupId = lookup(m_groups, group, "group");
         j.UserLinkId = member;
-        insert<CUserGroupJoin>(m_db, j);
+        insertRecord<CUserGroupJoin>(m_db, j);
     }
 
     void groups() {
@@ -362,7 +354,7 @@ private:
             u.StartDate = DbFromDate(2021, 1, 1);
             u.GotFirstInvoice = true;
             u.Comment = g.comment;
-            const qint32 id = insert<CUserRecord>(m_db, u);
+            const qint32 id = insertRecord<CUserRecord>(m_db, u);
             m_groups.insert(g.name, id);
             addAddressAndPhones(id, g.address1, QString(), g.city, g.province, g.postalCode,
                                 g.email, g.phone, QString());
@@ -391,7 +383,7 @@ private:
             u.AnniversaryDay = c.anniversaryDay;
             u.Options = c.options;
             u.Comment = c.comment;
-            const qint32 id = insert<CUserRecord>(m_db, u);
+            const qint32 id = insertRecord<CUserRecord>(m_db, u);
             addAddressAndPhones(id, c.address1, c.address2, c.city, c.province, c.postalCode,
                                 c.email, c.phone, c.phone2);
             if (c.staticIps > 0) {
@@ -399,7 +391,7 @@ private:
                 units.IdUser = id;
                 units.IdCharge = ipCharge;
                 units.NumUnits = c.staticIps;
-                insert<CFixedUnitsJoin>(m_db, units);
+                insertRecord<CFixedUnitsJoin>(m_db, units);
             }
             if (!c.group.isEmpty())
                 join(c.group, id);
@@ -489,13 +481,10 @@ SampleDatabaseResult CreateSampleDatabase(const QString& path,
         CreateNewDatabase(scratch);
         Database db;
         db.open(scratch, Database::OpenMode::Exclusive);
-        db.beginTrans();
-        try {
+        {
+            Transaction transaction(db);
             SampleBuilder(db, logo).build();
-            db.commitTrans();
-        } catch (...) {
-            db.rollback();
-            throw;
+            transaction.commit();
         }
         db.close();
     } catch (const DbException& e) {

@@ -1,0 +1,16 @@
+#pragma once
+#include "core/db/database.h"
+
+#include <QtGlobal>
+
+// Inserts one row through its record type (CUserRecord with a UserRow, CChargeRecord with a
+// ChargeRow, ...) and answers the new row's key (Id, or InvoiceNum of an invoice). Every bound
+// field is written from the row; the row's own key is ignored, the table assigns a new one.
+template <class Record, class Row> qint32 insertRecord(Database& db, const Row& row) {
+    Record rec(db);
+    rec.openWhere(QStringLiteral("1 = 0")); // no rows to read, only the table's columns
+    rec.addNew();
+    rec = row;
+    rec.update();
+    return qint32(rec.lastAddedKey());
+}
