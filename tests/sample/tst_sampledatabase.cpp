@@ -46,17 +46,6 @@ QStringList dumpTables(Database& db) {
     return lines;
 }
 
-// The records of a detail file: the texts between blank lines.
-QList<QByteArray> records(const QByteArray& bytes) {
-    QList<QByteArray> list;
-    qsizetype from = 0;
-    for (qsizetype at = bytes.indexOf("\n\n"); at >= 0; at = bytes.indexOf("\n\n", from)) {
-        list.append(bytes.mid(from, at - from));
-        from = at + 2;
-    }
-    return list;
-}
-
 QString shippedDetailPath() {
     return QStringLiteral(TK_SOURCE_DIR "/data/sample/") + QLatin1String(kSampleDetailFile);
 }
@@ -153,75 +142,6 @@ private slots:
         QString error;
         QVERIFY(!WriteSampleDetailFile(m_folders->filePath("no/such/folder/detail"), &error));
         QVERIFY(!error.isEmpty());
-    }
-
-    void detailFileHasTheFreeRadiusForm() {
-        const QByteArray bytes = SampleDetailBytes();
-        QVERIFY(!bytes.contains('\r'));
-        QVERIFY(bytes.endsWith("\n\n"));
-        const QRegularExpression header(
-            QStringLiteral("^(Mon|Tue|Wed|Thu|Fri|Sat|Sun) (Oct|Nov) [ 123]\\d "
-                           "\\d\\d:\\d\\d:\\d\\d 2026$"));
-        const QRegularExpression attribute(QStringLiteral("^\\t[A-Za-z0-9-]+ = \\S.*$"));
-        int start = 0, interim = 0, stop = 0;
-        QDateTime previous;
-        for (const QByteArray& record : records(bytes)) {
-            if (record.isEmpty())
-                continue;
-            const QList<QByteArray> lines = record.split('\n');
-            QVERIFY2(header.match(QString::fromLatin1(lines.first())).hasMatch(), lines.first());
-            QVERIFY(lines.size() >= 14);
-            for (qsizetype i = 1; i < lines.size(); ++i)
-                QVERIFY2(attribute.match(QString::fromLatin1(lines[i])).hasMatch(), lines[i]);
-            QVERIFY(lines[1].startsWith("\tAcct-Session-Id = \""));
-            QVERIFY(lines.last().startsWith("\tTimestamp = "));
-            // The header and Timestamp agree (Central European Time), in write order.
-            const QDateTime written =
-                QDateTime::fromString(QString::fromLatin1(lines.first()).simplified(),
-                                      QStringLiteral("ddd MMM d hh:mm:ss yyyy"));
-            QVERIFY2(written.isValid(), lines.first());
-            const QDateTime asUtc(written.date(), written.time(), Qt::UTC);
-            QCOMPARE(lines.last().mid(13).toLongLong(), asUtc.toSecsSinceEpoch() - 3600);
-            QVERIFY(!previous.isValid() || previous <= asUtc);
-            previous = asUtc;
-            if (record.contains("Acct-Status-Type = Start"))
-                ++start;
-            else if (record.contains("Acct-Status-Type = Interim-Update"))
-                ++interim;
-            else if (record.contains("Acct-Status-Type = Stop")) {
-                ++stop;
-                QVERIFY(record.contains("\tAcct-Terminate-Cause = "));
-            }
-        }
-        const SampleDetailCounts counts = SampleDetailRecordCounts();
-        QCOMPARE(start, counts.start);
-        QCOMPARE(interim, counts.interim);
-        QCOMPARE(stop, counts.stop);
-        QVERIFY(start > 0 && interim > 0 && stop > 300);
-
-        // The month's sessions: across midnight, in the evening premium hours, one begun in
-        // October and one still open in December; and the customers without any.
-        int acrossMidnight = 0, evening = 0;
-        QSet<QString> users;
-        for (const SampleSession& s : SampleSessions()) {
-            users.insert(s.username);
-            if (s.connect.date() != s.disconnect.date())
-                ++acrossMidnight;
-            if (s.connect.time().hour() >= 18 && s.connect.time().hour() < 23)
-                ++evening;
-        }
-        QVERIFY(acrossMidnight >= 10);
-        QVERIFY(evening >= 50);
-        QCOMPARE(std::count_if(SampleSessions().begin(), SampleSessions().end(),
-                               [](const SampleSession& s) { return !s.startInFile; }),
-                 1);
-        QVERIFY(std::count_if(SampleSessions().begin(), SampleSessions().end(),
-                              [](const SampleSession& s) { return !s.stopInFile; }) >= 1);
-        QStringList idle;
-        for (const SampleCustomer& c : SampleCustomers())
-            if (!users.contains(c.username))
-                idle << c.username;
-        QCOMPARE(idle, (QStringList{"ijohansson", "jkowalski"}));
     }
 
     void importTakesEveryCompletedSession() {
