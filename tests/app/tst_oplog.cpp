@@ -58,52 +58,6 @@ private slots:
         m_folders.reset();
     }
 
-    void resultTextsAndSeverity_data() {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("severity");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("-1") << -1 << "SUCCESS"
-                            << "";
-        QTest::newRow("0") << 0 << "ERROR"
-                           << "";
-        QTest::newRow("1") << 1 << "ERROR"
-                           << "No billing plan or can't open billing plan.";
-        QTest::newRow("10") << 10 << "ERROR"
-                            << "customer's service was terminated before or started after "
-                               "billing period.";
-        QTest::newRow("24") << 24 << "ERROR"
-                            << "balance adjustment invoice couldn't be reloaded.";
-        QTest::newRow("25") << 25 << "WARNING"
-                            << "";
-        QTest::newRow("26") << 26 << "WARNING"
-                            << "customer is not active.";
-        QTest::newRow("30") << 30 << "WARNING"
-                            << "";
-        QTest::newRow("33") << 33 << "WARNING"
-                            << "";
-        QTest::newRow("34") << 34 << "WARNING"
-                            << "Unknown image file type.";
-        QTest::newRow("35") << 35 << "SUCCESS"
-                            << "";
-        QTest::newRow("36") << 36 << "SUCCESS"
-                            << "";
-        QTest::newRow("37") << 37 << "SUCCESS"
-                            << "Invoice was not generated due to zero amount due.";
-        QTest::newRow("39") << 39 << "SUCCESS"
-                            << "Invoice creation succeeded.";
-        QTest::newRow("40") << 40 << "SUCCESS"
-                            << "Aborted.";
-        QTest::newRow("41") << 41 << "SUCCESS"
-                            << "";
-    }
-    void resultTextsAndSeverity() {
-        QFETCH(int, code);
-        QFETCH(QString, severity);
-        QFETCH(QString, text);
-        QCOMPARE(ResultSeverity(code), severity);
-        QCOMPARE(ResultText(code), text);
-    }
-
     void lineFormat() {
         const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
         LogResult("alice", 1);

@@ -72,66 +72,6 @@ private slots:
         QVERIFY(other.created());
     }
 
-    void defaults_data() {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QVariant>("def"); // QString text, int number, bool yes/no, QByteArray
-        QTest::newRow("BpWndPlacement") << 5 << "BpWndPlacement" << QVariant(QByteArray());
-        QTest::newRow("ShowCustBrowser") << 8 << "ShowCustBrowser" << QVariant(true);
-        QTest::newRow("ShowBPBrowser") << 9 << "ShowBPBrowser" << QVariant(true);
-        QTest::newRow("LogFileName") << 10 << "LogFileName" << QVariant(QString("Tollk.log"));
-        QTest::newRow("Logging") << 11 << "Logging" << QVariant(true);
-        QTest::newRow("DebugOutput") << 13 << "DebugOutput" << QVariant(false);
-        QTest::newRow("LastImportDate") << 15 << "LastImportDate" << QVariant(0);
-        QTest::newRow("ImportAltLogfile") << 24 << "ImportAltLogfile" << QVariant(QString());
-        QTest::newRow("AutoCreateNTGlobal") << 35 << "AutoCreateNTGlobal" << QVariant(1);
-        QTest::newRow("AutoCreateNTLocal") << 36 << "AutoCreateNTLocal" << QVariant(1);
-        QTest::newRow("UserPaneWidth") << 40 << "UserPaneWidth" << QVariant(250);
-        QTest::newRow("SuppressDatabasePrompt")
-            << 43 << "SuppressDatabasePrompt" << QVariant(false);
-        QTest::newRow("ShowInvoiceBrowser") << 47 << "ShowInvoiceBrowser" << QVariant(false);
-        QTest::newRow("PageOrientation") << 50 << "PageOrientation" << QVariant(2);
-        QTest::newRow("ViewHTML") << 52 << "ViewHTML" << QVariant(true);
-        QTest::newRow("ExecuteSO_UseDefaultIP") << 60 << "ExecuteSO_UseDefaultIP" << QVariant(true);
-        QTest::newRow("ExecuteSO_OverrideIP") << 61 << "ExecuteSO_OverrideIP" << QVariant(-1);
-        QTest::newRow("ICVCommentUseLogon") << 76 << "ICVCommentUseLogon" << QVariant(1);
-        QTest::newRow("ICVClerkText") << 77 << "ICVClerkText" << QVariant(QString("Tollkeeper"));
-        QTest::newRow("ICVComment") << 79 << "ICVComment" << QVariant(QString("COMPUTER INVOICE"));
-        QTest::newRow("Show Invoices") << 127 << "Show Invoices" << QVariant(true);
-        QTest::newRow("Tax 1 Name") << 137 << "Tax 1 Name" << QVariant(QString("Tax1"));
-        QTest::newRow("Tax 2 Rate") << 140 << "Tax 2 Rate" << QVariant(QString("0.0"));
-        QTest::newRow("EmailSubject")
-            << 142 << "EmailSubject" << QVariant(QString("INTERNET USAGE"));
-        QTest::newRow("ShowDetails") << 146 << "ShowDetails" << QVariant(1);
-        QTest::newRow("ServerName") << 150 << "ServerName" << QVariant(QString("ServerHostName"));
-        QTest::newRow("Minimum") << 152 << "Minimum" << QVariant(QString("0.00"));
-        QTest::newRow("Prepay") << 160 << "Prepay" << QVariant(true);
-        QTest::newRow("TimeToMM2") << 177 << "TimeToMM2" << QVariant(0);
-        QTest::newRow("AppVersion") << 178 << "AppVersion" << QVariant(0);
-        QTest::newRow("DefAnniversaryDate") << 184 << "DefAnniversaryDate" << QVariant(0);
-        QTest::newRow("ShowCustDetails") << 194 << "ShowCustDetails" << QVariant(true);
-    }
-    void defaults() {
-        QFETCH(int, id);
-        QFETCH(QString, name);
-        QFETCH(QVariant, def);
-        QVERIFY(theRegistry().open());
-        QCOMPARE(RegName(id), name);
-        switch (def.typeId()) {
-        case QMetaType::QString:
-            QCOMPARE(RegText(id), def.toString());
-            break;
-        case QMetaType::Int:
-            QCOMPARE(RegNumber(id), def.toInt());
-            break;
-        case QMetaType::Bool:
-            QCOMPARE(RegYesNo(id), def.toBool());
-            break;
-        default:
-            QVERIFY(RegBinary(id).isEmpty());
-        }
-    }
-
     void tableIsConsistent() {
         QVERIFY(theRegistry().open());
         int last = 0;

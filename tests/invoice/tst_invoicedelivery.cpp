@@ -17,6 +17,7 @@
 #include "core/invoice/invoicedelivery.h"
 #include "core/invoice/invoiceprint.h"
 #include "core/mail/smtpclient.h"
+#include "common/pdftext.h"
 #include "common/recordingui.h"
 #include "common/smtpsinkprocess.h"
 #include "common/testfolders.h"
@@ -79,31 +80,6 @@ InvoicePlanRow planWith(int options, const QString& name = QStringLiteral("Own")
     p.ShowAddress = true;
     p.ShowInvoiceNum = true;
     return p;
-}
-
-QString pdfText(const QString& pdf) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return QStringLiteral("<pdftotext failed: %1>")
-            .arg(QString::fromLocal8Bit(p.readAllStandardError()));
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-// "Page size: W x H pts" of the first page.
-QSizeF pdfPageSize(const QString& pdf) {
-    QProcess p;
-    p.start(QStringLiteral("pdfinfo"), {pdf});
-    if (!p.waitForFinished(30000))
-        return {};
-    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split('\n')) {
-        if (!line.startsWith(QLatin1String("Page size:")))
-            continue;
-        const QStringList w = line.mid(10).simplified().split(' ');
-        if (w.size() >= 3)
-            return QSizeF(w[0].toDouble(), w[2].toDouble());
-    }
-    return {};
 }
 
 } // namespace
@@ -369,16 +345,16 @@ void TestInvoiceDelivery::printsToPdfWithCustomerAndTotal() {
              QStringList({dir + QStringLiteral("/Invoice %1.pdf").arg(html),
                           dir + QStringLiteral("/Invoice %1.pdf").arg(text)}));
 
-    const QString first = pdfText(printer.writtenFiles()[0]);
+    const QString first = PdfText(printer.writtenFiles()[0]);
     if (qEnvironmentVariableIsSet("TK_SHOW_PDF"))
-        qInfo().noquote() << first << pdfText(printer.writtenFiles()[1]);
+        qInfo().noquote() << first << PdfText(printer.writtenFiles()[1]);
     QVERIFY2(first.contains(QStringLiteral("Jos\u00e9 M\u00fcller")), qPrintable(first));
     QVERIFY2(first.contains(QStringLiteral("12 Main Street")), qPrintable(first));
     QVERIFY2(first.contains(QRegularExpression(QStringLiteral("New Balance:\\s+1,?234\\.50"))),
              qPrintable(first));
     QVERIFY(!first.contains(QLatin1String("<PRE>")));
 
-    const QString second = pdfText(printer.writtenFiles()[1]);
+    const QString second = PdfText(printer.writtenFiles()[1]);
     QVERIFY2(second.contains(QStringLiteral("Ann Plain")), qPrintable(second));
     QVERIFY2(second.contains(QRegularExpression(QStringLiteral("New Balance:\\s+7\\.25"))),
              qPrintable(second));
@@ -425,8 +401,8 @@ void TestInvoiceDelivery::pageLayoutFromSettings() {
     const QString landscape = folders->filePath(QStringLiteral("landscape.pdf"));
     CPdfInvoicePrinter p2(landscape);
     QVERIFY(!PrintInvoice(*inv, inv->doc.InvoicePlan(), &p2));
-    const QSizeF a = pdfPageSize(portrait);
-    const QSizeF b = pdfPageSize(landscape);
+    const QSizeF a = PdfPageSize(portrait);
+    const QSizeF b = PdfPageSize(landscape);
     QVERIFY2(a.height() > a.width(),
              qPrintable(QStringLiteral("%1x%2").arg(a.width()).arg(a.height())));
     QVERIFY(b.width() > b.height());

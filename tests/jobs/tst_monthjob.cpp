@@ -9,26 +9,14 @@
 #include "core/db/database.h"
 #include "core/db/datetimeutil.h"
 #include "core/jobs/monthlyjob.h"
+#include "common/cliprocess.h"
+#include "common/pdftext.h"
 #include "common/recordingui.h"
 #include "common/testfolders.h"
 
-#include <QProcess>
 #include <QtTest>
 
 namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QString pdfText(const QString& pdf) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return QStringLiteral("<pdftotext failed>");
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
 
 // Sums over one customer's sessions whose Stop record is in the month's file and that ended
 // before `before` (server wall-clock time).
@@ -153,7 +141,7 @@ private slots:
                     QStringLiteral(".pdf"))));
 
         // The log copy holds exactly the job's lines.
-        const QList<QByteArray> logged = fileBytes(r.logCopy).split('\n');
+        const QList<QByteArray> logged = FileBytes(r.logCopy).split('\n');
         QCOMPARE(logged.size() - 1, r.logLines.size());
 
         // --- invoices worked out by hand ---
@@ -202,11 +190,11 @@ private slots:
         // The pages and the PDF show the hand-worked figures.
         const QString base =
             QDir(r.invoiceFolder).filePath(MonthlyJobFileBase(k->number, k->logonName));
-        const QByteArray text = fileBytes(base + QStringLiteral(".txt"));
+        const QByteArray text = FileBytes(base + QStringLiteral(".txt"));
         QVERIFY(text.contains("07:02:50 (7.05) at 2.40 per Hour"));
         QVERIFY(text.contains("18.31"));
-        QVERIFY(fileBytes(base + QStringLiteral(".html")).contains("18.31"));
-        const QString pdf = pdfText(base + QStringLiteral(".pdf"));
+        QVERIFY(FileBytes(base + QStringLiteral(".html")).contains("18.31"));
+        const QString pdf = PdfText(base + QStringLiteral(".pdf"));
         QVERIFY2(pdf.contains(QStringLiteral("18.31")), qPrintable(pdf));
         QVERIFY(pdf.contains(QStringLiteral("Kevin O'Brien")));
     }
@@ -219,7 +207,7 @@ private slots:
         QHash<QString, QByteArray> pages;
         for (const MonthlyJobInvoice& inv : first.invoices)
             for (const QString& f : inv.files)
-                pages.insert(f, fileBytes(f));
+                pages.insert(f, FileBytes(f));
         QCOMPARE(pages.size(), first.invoices.size() * 2);
 
         const MonthlyJobResult second = runSample(folder, false);
@@ -235,7 +223,7 @@ private slots:
             QCOMPARE(b.totalDue.units(), a.totalDue.units());
             QCOMPARE(b.files, a.files);
             for (const QString& f : b.files)
-                QVERIFY2(fileBytes(f) == pages.value(f), qPrintable(f));
+                QVERIFY2(FileBytes(f) == pages.value(f), qPrintable(f));
         }
         QCOMPARE(second.newCharges.units(), first.newCharges.units());
     }
@@ -315,19 +303,12 @@ private slots:
     }
 
     void commandLine() {
-        const QString tool = QStringLiteral(TK_BINARY_DIR "/src/cli/tollkeeper-cli");
-        if (!QFileInfo(tool).isExecutable())
-            QSKIP("tollkeeper-cli is not built");
+        QVERIFY2(CliMissing().isEmpty(), qPrintable(CliMissing()));
         auto run = [&](const QStringList& args, QByteArray* out = nullptr) {
-            QProcess p;
-            p.setWorkingDirectory(m_folders->path());
-            p.setStandardInputFile(QProcess::nullDevice());
-            p.start(tool, args);
-            if (!p.waitForFinished(120000))
-                return -1;
+            const CliResult r = RunCli(m_folders->path(), args, 120000);
             if (out)
-                *out = p.readAllStandardOutput();
-            return p.exitCode();
+                *out = r.outBytes;
+            return r.code;
         };
         QByteArray out;
         QCOMPARE(run({"month", "--sample", "--out", "job"}, &out), 0);

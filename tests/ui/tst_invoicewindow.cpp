@@ -97,14 +97,6 @@ private slots:
         folders.reset();
     }
 
-    void fileMenuHasInvoiceCommands() {
-        QVERIFY(frame->action(QStringLiteral("actionOpenInvoice")));
-        QCOMPARE(frame->action(QStringLiteral("actionPrintAllInvoices"))->text().remove('&'),
-                 QStringLiteral("Print all invoices"));
-        QCOMPARE(frame->action(QStringLiteral("actionEmailAllInvoices"))->text().remove('&'),
-                 QStringLiteral("Emails all viewed invoices"));
-    }
-
     void opensByNumberAndTogglesPlainText() {
         CInvoiceFrame* w = CInvoiceFrame::open(area(), *db, joe);
         QVERIFY(w);

@@ -9,7 +9,6 @@
 #include "core/app/oplog.h"
 #include "core/app/registrystore.h"
 #include "core/app/settingsvalues.h"
-#include "ui/app/welcomedlg.h"
 #include "core/db/schema.h"
 #include "common/testfolders.h"
 
@@ -162,18 +161,6 @@ private slots:
         theLog().reset();
         theRegistry().close();
         m_folders.reset();
-    }
-
-    void mainWindowHasMenusAndStatusBar() {
-        QVERIFY(m_frame->isVisible());
-        QVERIFY(m_frame->mdiArea());
-        QVERIFY(m_frame->statusBar()->isVisible());
-        for (const char* name : {"actionCompact", "actionRepair", "actionBackup", "actionLocate",
-                                 "actionViewLog", "actionClearLog", "actionEnableLogging",
-                                 "actionLocateLog", "actionExit", "actionCascade", "actionTile"})
-            QVERIFY2(m_frame->action(QString::fromLatin1(name)), name);
-        QCOMPARE(m_frame->action("actionLocate")->text(),
-                 QStringLiteral("Set the &location of the database..."));
     }
 
     void enableLoggingReflectsAndStoresTheSwitch() {
@@ -536,28 +523,6 @@ private slots:
             m_frame->action("actionBackup")->trigger();
             QCOMPARE(chooser.titles.size(), 1);
         }
-    }
-
-    void welcomeDialogButtons() {
-        CWelcomeDlg dialog(m_frame.get());
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Welcome to Tollkeeper!"));
-        QCOMPARE(dialog.findChild<QLabel*>("WelcomeText")->text(), CWelcomeDlg::welcomeText());
-        QCOMPARE(dialog.sampleHelpButton()->text(),
-                 QStringLiteral("Help on opening the &sample database..."));
-        QCOMPARE(dialog.usingHelpButton()->text(), QStringLiteral("Help on &using Tollkeeper..."));
-        QCOMPARE(dialog.openSampleButton()->text(), QStringLiteral("&Open sample database"));
-        QCOMPARE(dialog.okButton()->text(), QStringLiteral("OK"));
-        QSignalSpy sample(&dialog, &CWelcomeDlg::openSampleRequested);
-        dialog.show();
-        dialog.openSampleButton()->click();
-        QCOMPARE(sample.count(), 1);
-        {
-            CBoxAnswerer answerer(QMessageBox::Ok);
-            dialog.usingHelpButton()->click();
-            QCOMPARE(answerer.texts.size(), 1);
-        }
-        dialog.okButton()->click();
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
     }
 
     void mainWindowPlacementIsRestored() {
