@@ -159,17 +159,17 @@ CDatabaseSession* session() {
 
 void CMainFrame::compactDatabase() {
     if (CDatabaseSession* s = session())
-        s->compact();
+        (void)s->compact(); // the session has told the user of a failure
 }
 
 void CMainFrame::repairDatabase() {
     if (CDatabaseSession* s = session())
-        s->repair();
+        (void)s->repair(); // the session has told the user of a failure
 }
 
 void CMainFrame::backupDatabase() {
     if (CDatabaseSession* s = session())
-        s->backup();
+        (void)s->backup(); // the session has told the user of a failure
 }
 
 void CMainFrame::locateDatabase() {
