@@ -84,4 +84,3 @@ bool CRunReport::askYesNo(const QString& text, MessageIcon icon) {
         return false;
     return inner().askYesNo(text, icon);
 }
-

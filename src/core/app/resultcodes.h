@@ -67,8 +67,8 @@ inline bool IsProblemCode(int code) {
 namespace SystemResult {
 enum : int {
     Ok = 0,
-    Failed = 13,       // the user was told why
-    OpenFailed = 21,   // the file or log could not be opened
-    Cancelled = 1223,  // declined or interrupted by the user
+    Failed = 13,      // the user was told why
+    OpenFailed = 21,  // the file or log could not be opened
+    Cancelled = 1223, // declined or interrupted by the user
 };
 }

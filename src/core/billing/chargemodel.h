@@ -40,8 +40,9 @@ bool ChargeApplies(Database& db, RatingContext& ctx, ChargeRow& copy);
 // type-1/8 charges of template plan `sourceId` (planLevel true). Only charges whose Type &
 // typeMask is not 0 are taken. `total` receives the sum of their amounts. True on failure
 // (the engine's message is in ctx.LastError).
-[[nodiscard]] bool ApplyLinked(Database& db, RatingContext& ctx, const Currency& base, qint32 sourceId,
-                 qint32 appliedToId, bool planLevel, qint32 typeMask, Currency& total);
+[[nodiscard]] bool ApplyLinked(Database& db, RatingContext& ctx, const Currency& base,
+                               qint32 sourceId, qint32 appliedToId, bool planLevel, qint32 typeMask,
+                               Currency& total);
 
 // The anchor of a periodic fixed charge or an accumulation window: 0 with the anchor (and,
 // for the anniversary anchor, the aligned period end), else result 11 or 12.

@@ -191,8 +191,8 @@ int CInvoiceDoc::setUp(qint32 customerId, qint32 billingPlanId, qint32 invoicePl
             return ResultCode::CreationSucceeded;
 
         // The new invoice row.
-        const bool skipFirst =
-            (m_billingPlan.Options & BillingPlanOption::SkipFirstInvoice) && !m_recordCustomer.GotFirstInvoice;
+        const bool skipFirst = (m_billingPlan.Options & BillingPlanOption::SkipFirstInvoice) &&
+                               !m_recordCustomer.GotFirstInvoice;
         InvoiceRow& inv = m_invoice;
         inv.BillingDate = billingDate;
         inv.OpeningDate = SecondsToDb(m_ctx.PeriodStart);

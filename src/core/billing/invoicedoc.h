@@ -51,7 +51,7 @@ public:
     // the code of the failure. An ordinary invoice is finished here; a summary invoice is
     // finished by the caller with Finish after its last member.
     [[nodiscard]] int Create(qint32 customerId, qint32 billingPlanId, qint32 invoicePlanId,
-               const DbDateTime& billingDate, bool newRecord, bool summary);
+                             const DbDateTime& billingDate, bool newRecord, bool summary);
     // The totals: prepaid credit, minimum, plan-level surcharges and discounts, then taxes
     // (not when the gross is negative), NewCharges, TotalDue, the member list; saves the
     // invoice row. Runs once per invoice. True on failure.
@@ -76,7 +76,8 @@ public:
     // Deletes invoice `invoiceNum` with its plan and charge copies in one transaction.
     // True on failure (also when the invoice does not exist; the reason is in LastError()).
     [[nodiscard]] bool Delete(qint32 invoiceNum);
-    [[nodiscard]] static bool DeleteInvoice(Database& db, qint32 invoiceNum, QString* error = nullptr);
+    [[nodiscard]] static bool DeleteInvoice(Database& db, qint32 invoiceNum,
+                                            QString* error = nullptr);
 
     // --- what the invoice holds ---
     const UserRow& RecordCustomer() const { return m_recordCustomer; }

@@ -203,7 +203,7 @@ bool CInvoiceRun::ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 
                     break;
                 // A member that failed has logged its error line; the others are billed.
                 (void)GenerateNode(member, memberPlan, memberInvoicePlan, invoiceDate, summaryDoc,
-                             firstNum, RunWhat::SelfAndMembers);
+                                   firstNum, RunWhat::SelfAndMembers);
                 if (CheckInterrupt()) {
                     m_aborted = true;
                     break;
@@ -272,9 +272,8 @@ bool CInvoiceRun::enterGroup(const UserRow& node) {
     if (!node.IsGroup)
         return false;
     if (m_path.contains(node.Id)) {
-        report().logResult(logName(node),
-                QStringLiteral("Customer group is a member of itself; it was skipped."),
-                ResultCode::CreatingInvoice);
+        report().logResult(logName(node), ResultCode::CreatingInvoice,
+                           QStringLiteral("Customer group is a member of itself; it was skipped."));
         return true;
     }
     m_path.append(node.Id);
@@ -368,9 +367,8 @@ bool CInvoiceRun::markFirstInvoices(const QString& name) {
 bool CInvoiceRun::sendOne(qint32 invoiceNum, qint32 invoicePlanId) {
     if (!m_sender) {
         report().logResult(
-            QStringLiteral("Unknown customer"),
-            QStringLiteral("Invoice %1 was not sent: no delivery is available.").arg(invoiceNum),
-            ResultCode::SendOptions);
+            QStringLiteral("Unknown customer"), ResultCode::SendOptions,
+            QStringLiteral("Invoice %1 was not sent: no delivery is available.").arg(invoiceNum));
         return true;
     }
     return m_sender(invoiceNum, invoicePlanId);
@@ -394,7 +392,7 @@ bool CInvoiceRun::GenerateForCustomer(const UserRow& customer, const DbDateTime&
             DocSlot slot;
             // The outcome is the invoice made (firstNum); failures are logged.
             (void)GenerateNode(customer, billingPlanId, invoicePlanId, invoiceDate, slot, firstNum,
-                         RunWhat::Self);
+                               RunWhat::Self);
         }))
         m_aborted = true;
 
@@ -454,7 +452,7 @@ bool CInvoiceRun::CheckGroup(const UserRow& group, IRunReporter& reporter) {
     if ((group.GroupOptions & GroupOption::SummaryInvoice) &&
         (group.IdBillingPlan == 0 || group.IdInvoicePlan == 0))
         return refuse(ResultCode::NoBillingPlan, "Group representative must have billing and "
-                                           "invoicing plans for a summary invoice.");
+                                                 "invoicing plans for a summary invoice.");
     return false;
 }
 
@@ -473,7 +471,7 @@ bool CInvoiceRun::GenerateForGroup(const UserRow& group, const DbDateTime& invoi
             DocSlot slot;
             // The outcome is the invoices made; failures are logged.
             (void)GenerateNode(group, billingPlanId, invoicePlanId, invoiceDate, slot, firstNum,
-                         RunWhat::SelfAndMembers);
+                               RunWhat::SelfAndMembers);
         }))
         m_aborted = true;
 

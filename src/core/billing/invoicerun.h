@@ -46,8 +46,9 @@ using CommitDecider = std::function<int(const QList<qint32>& invoiceNums)>;
 // with the plans passed down from above, else its group's override, else its own. Every
 // ordinary invoice is written inside its own transaction; a group with a summary invoice
 // gathers itself and all its members (and the members of member groups) into one document.
-// Every outcome goes to the run's reporter (the operation log by default). A membership cycle stored in the database
-// is not followed: a group met again on its own path is skipped with an error line.
+// Every outcome goes to the run's reporter (the operation log by default). A membership cycle
+// stored in the database is not followed: a group met again on its own path is skipped with an
+// error line.
 class CInvoiceRun {
 public:
     using DocSlot = std::unique_ptr<CInvoiceDoc>;
@@ -71,32 +72,33 @@ public:
     // (0: the customer's own). The new invoice is kept and, with `send`, sent with its own
     // plan. True on failure (inactive, no invoice made, interrupted, not marked); an invoice
     // discarded by the commit decision is no failure.
-    [[nodiscard]] bool GenerateForCustomer(const UserRow& customer, const DbDateTime& invoiceDate, bool send,
-                             qint32 billingPlanId, qint32 invoicePlanId);
+    [[nodiscard]] bool GenerateForCustomer(const UserRow& customer, const DbDateTime& invoiceDate,
+                                           bool send, qint32 billingPlanId, qint32 invoicePlanId);
     // A group and all its members. Plans given here (0: none) win over every override and
     // every customer's own. True when the run was refused, interrupted or its invoices
     // could not be marked; an invoice that failed leaves its error line only.
     [[nodiscard]] bool GenerateForGroup(const UserRow& group, const DbDateTime& invoiceDate,
-                          qint32 billingPlanId = 0, qint32 invoicePlanId = 0);
+                                        qint32 billingPlanId = 0, qint32 invoicePlanId = 0);
     // Sends the invoices of `invoiceDate` of the group and its direct customer members, then
     // those of its member groups, with plan `invoicePlanId` (0: each invoice's own). True
     // when refused or interrupted.
     [[nodiscard]] bool SendGroupInvoices(const UserRow& group, const DbDateTime& invoiceDate,
-                           qint32 invoicePlanId);
+                                         qint32 invoicePlanId);
 
     // --- the walk (public for the dialogs and tests that drive single steps) ---
     // Computes one invoice into `slot` (a new document when the slot is empty). True on
     // failure; a document created by this call is then closed.
-    [[nodiscard]] bool CreateInvoice(const UserRow& customer, qint32 billingPlanId, qint32 invoicePlanId,
-                       const DbDateTime& invoiceDate, DocSlot& slot, bool summary);
+    [[nodiscard]] bool CreateInvoice(const UserRow& customer, qint32 billingPlanId,
+                                     qint32 invoicePlanId, const DbDateTime& invoiceDate,
+                                     DocSlot& slot, bool summary);
     // One node: itself (what & Self) and its members (what & Members). True on failure.
     [[nodiscard]] bool ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 invoicePlanId,
-                     const DbDateTime& invoiceDate, DocSlot& summaryDoc, qint32& firstNum,
-                     bool summary, int what);
+                                   const DbDateTime& invoiceDate, DocSlot& summaryDoc,
+                                   qint32& firstNum, bool summary, int what);
     // ProcessNode in the summary mode the node calls for; finishes a summary it started.
     [[nodiscard]] bool GenerateNode(const UserRow& node, qint32 billingPlanId, qint32 invoicePlanId,
-                      const DbDateTime& invoiceDate, DocSlot& summaryDoc, qint32& firstNum,
-                      int what);
+                                    const DbDateTime& invoiceDate, DocSlot& summaryDoc,
+                                    qint32& firstNum, int what);
 
     // --- the last run ---
     // Highest InvoiceNum when the run began (0 for an empty table).
@@ -121,7 +123,8 @@ private:
     // GotFirstInvoice for the customers of the kept invoices (and the members of kept
     // summaries). True on failure (logged under `name`).
     [[nodiscard]] bool markFirstInvoices(const QString& name);
-    [[nodiscard]] bool sendGroup(const UserRow& group, const DbDateTime& invoiceDate, qint32 invoicePlanId);
+    [[nodiscard]] bool sendGroup(const UserRow& group, const DbDateTime& invoiceDate,
+                                 qint32 invoicePlanId);
     [[nodiscard]] bool sendOne(qint32 invoiceNum, qint32 invoicePlanId);
     // Members of a group, in Username order (all, or the member groups only).
     QList<UserRow> members(qint32 groupId, bool groupsOnly);

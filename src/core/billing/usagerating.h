@@ -32,14 +32,14 @@ bool OriginMatches(const ChargeRow& charge, const UsageSession& session);
 
 // The time rules of one connect-time charge for one session. R is the session, which the
 // charge reads; C the session time not yet charged, which it consumes. True on failure.
-[[nodiscard]] bool RateTime(RatingContext& ctx, const TimeRangeSet& R, TimeRangeSet& C, ChargeRow& copy,
-              WindowCounters& counters);
+[[nodiscard]] bool RateTime(RatingContext& ctx, const TimeRangeSet& R, TimeRangeSet& C,
+                            ChargeRow& copy, WindowCounters& counters);
 
 // Charges time through the copy's band: A is the time that accumulates toward the band, X the
 // time that may be charged; what is charged is added to InvoicedQuantity and removed from X.
 // True on failure (result 11 or 12 has then been reported).
-[[nodiscard]] bool ChargeTime(RatingContext& ctx, const TimeRangeSet& A, TimeRangeSet& X, ChargeRow& copy,
-                WindowCounters& counters);
+[[nodiscard]] bool ChargeTime(RatingContext& ctx, const TimeRangeSet& A, TimeRangeSet& X,
+                              ChargeRow& copy, WindowCounters& counters);
 
 // After the last session: drops the charge's window counters and prices its accumulated
 // quantity with AddUnits. True on failure.

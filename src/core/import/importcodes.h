@@ -12,10 +12,10 @@ enum AuthSystem : int {
 
 // Results of an import: the system result codes under the names the import gives them.
 enum ImportResult : int {
-    IMPORT_OK = SystemResult::Ok,                 // the log was read to its end
-    IMPORT_FAILED = SystemResult::Failed,         // an error while reading or storing
+    IMPORT_OK = SystemResult::Ok,                  // the log was read to its end
+    IMPORT_FAILED = SystemResult::Failed,          // an error while reading or storing
     IMPORT_OPEN_FAILED = SystemResult::OpenFailed, // the file or log could not be opened
-    IMPORT_INTERRUPTED = SystemResult::Cancelled  // the user interrupted the import
+    IMPORT_INTERRUPTED = SystemResult::Cancelled   // the user interrupted the import
 };
 
 // A logon name read from a log is cut to this many characters.

@@ -27,7 +27,8 @@ std::optional<ServerRow> FindServerByName(Database& db, const QString& name);
 [[nodiscard]] int AddServer(Database& db, const QString& name, qint32* newId);
 
 // The server of a host name, added when it is new (created tells which).
-[[nodiscard]] int ResolveServer(Database& db, const QString& name, qint32* id, bool* created = nullptr);
+[[nodiscard]] int ResolveServer(Database& db, const QString& name, qint32* id,
+                                bool* created = nullptr);
 
 // Renames a server, keeping its Id. An empty name gives "Please enter a name." (nothing
 // changed, IMPORT_INTERRUPTED); an engine error "Error renaming server.". No test for a name

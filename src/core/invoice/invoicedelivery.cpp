@@ -131,7 +131,8 @@ bool EmailInvoice(Database& db, const DeliveryInvoice& inv, const InvoicePlanRow
     const MailRequest request = MailRequestFor(db, inv, plan);
     if (!request.billingAddressRead) {
         LogText(request.logonName,
-                QStringLiteral("The customer's billing address could not be read."), ResultCode::Emailing);
+                QStringLiteral("The customer's billing address could not be read."),
+                ResultCode::Emailing);
         return true;
     }
     return BuildMailParts(request);
@@ -183,8 +184,9 @@ SendResult SendLoadedInvoice(Database& db, const DeliveryInvoice& inv, IInvoiceP
             QString reason;
             if (PrintInvoice(inv, plan, printer, &reason)) {
                 LogText(name,
-                        reason.isEmpty() ? ResultText(ResultCode::Printing)
-                                         : ResultText(ResultCode::Printing) + QLatin1Char(' ') + reason,
+                        reason.isEmpty()
+                            ? ResultText(ResultCode::Printing)
+                            : ResultText(ResultCode::Printing) + QLatin1Char(' ') + reason,
                         ResultCode::Printing);
                 logged = true;
                 result = SendResult::Failed;
@@ -193,7 +195,8 @@ SendResult SendLoadedInvoice(Database& db, const DeliveryInvoice& inv, IInvoiceP
     } catch (const std::exception& e) {
         if (!logged)
             LogText(name,
-                    ResultText(ResultCode::SendOptions) + QLatin1Char(' ') + QString::fromUtf8(e.what()),
+                    ResultText(ResultCode::SendOptions) + QLatin1Char(' ') +
+                        QString::fromUtf8(e.what()),
                     ResultCode::SendOptions);
         ui().showMessage(QString::fromLatin1(SendOptionsText::Failed), MessageIcon::Exclamation);
         result = SendResult::Failed;

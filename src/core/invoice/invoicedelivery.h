@@ -39,7 +39,7 @@ InvoicePrintJob PrintJobFor(const DeliveryInvoice& inv, const InvoicePlanRow& pl
 // chooses (nullptr printer: DefaultInvoicePrinter()). Shows "Printing invoice for %s..."
 // meanwhile. True on failure, with the printer's reason in `error`.
 [[nodiscard]] bool PrintInvoice(const DeliveryInvoice& inv, const InvoicePlanRow& plan,
-                  IInvoicePrinter* printer = nullptr, QString* error = nullptr);
+                                IInvoicePrinter* printer = nullptr, QString* error = nullptr);
 
 // --- e-mail ---
 
@@ -47,7 +47,8 @@ InvoicePrintJob PrintJobFor(const DeliveryInvoice& inv, const InvoicePlanRow& pl
 // customer's and the members' billing addresses (for a summary sent to its members).
 MailRequest MailRequestFor(Database& db, const DeliveryInvoice& inv, const InvoicePlanRow& plan);
 // Builds and sends the e-mail of one invoice with `plan`. True on failure.
-[[nodiscard]] bool EmailInvoice(Database& db, const DeliveryInvoice& inv, const InvoicePlanRow& plan);
+[[nodiscard]] bool EmailInvoice(Database& db, const DeliveryInvoice& inv,
+                                const InvoicePlanRow& plan);
 
 // --- send options ---
 
@@ -85,7 +86,7 @@ SendResult SendLoadedInvoice(Database& db, const DeliveryInvoice& inv,
 // override invoicing plan." when it cannot be read). Used by the invoice runs and the command
 // line. Returns true on failure (Failed or Aborted); a refusal is not a failure.
 [[nodiscard]] bool SendInvoice(Database& db, qint32 invoiceNum, qint32 overridePlanId = 0,
-                 IInvoicePrinter* printer = nullptr, SendResult* result = nullptr);
+                               IInvoicePrinter* printer = nullptr, SendResult* result = nullptr);
 
 // The send dialog: offers an override invoicing plan (templates only, "None" = 0). False on
 // Cancel; otherwise overridePlanId holds the choice.

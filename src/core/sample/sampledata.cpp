@@ -656,18 +656,18 @@ QList<SampleCustomer> buildCustomers() {
 QList<SampleGroup> buildGroups() {
     QList<SampleGroup> list;
     list.append({"Harbor Business Park", "Harbor Business Park tenants", "",
-                 GroupOption::SummaryInvoice | GroupOption::SendSummaryToMembers, "Business Park Services",
-                 "Business summary (HTML)", "", "", "1 Harbor Business Park", "Kestrel Bay", "OR",
-                 "97302", "park-office@example.net", "503-555-0130",
-                 "One summary invoice for the park, a copy to each tenant."});
+                 GroupOption::SummaryInvoice | GroupOption::SendSummaryToMembers,
+                 "Business Park Services", "Business summary (HTML)", "", "",
+                 "1 Harbor Business Park", "Kestrel Bay", "OR", "97302", "park-office@example.net",
+                 "503-555-0130", "One summary invoice for the park, a copy to each tenant."});
     list.append({"Harbor Dock Offices", "Harbor Business Park: dock offices",
                  "Harbor Business Park", 0, "Dock Offices Shared Line", "Business summary (HTML)",
                  "", "", "Pier 1", "Kestrel Bay", "OR", "97302", "docks@example.net",
                  "503-555-0131", "Offices on the piers share one leased line."});
     list.append({"Riverside Families", "Riverside family accounts", "",
-                 GroupOption::OverrideBillingPlan | GroupOption::OverrideInvoicePlan, "", "", "Family Saver",
-                 "English detailed (text)", "65 Willow Bend", "Riverside", "OR", "97309",
-                 "families@example.net", "503-555-0132",
+                 GroupOption::OverrideBillingPlan | GroupOption::OverrideInvoicePlan, "", "",
+                 "Family Saver", "English detailed (text)", "65 Willow Bend", "Riverside", "OR",
+                 "97309", "families@example.net", "503-555-0132",
                  "Members are billed with the Family Saver plan."});
     return list;
 }

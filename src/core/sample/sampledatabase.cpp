@@ -301,13 +301,18 @@ private:
     void invoicePlans() {
         const QString us = QStringLiteral("%m/%d/%Y %H:%M");
         const QString europe = QStringLiteral("%d/%m/%Y %H:%M");
-        addInvoicePlan(QStringLiteral("English (HTML)"), InvoiceLanguage::English, true, false, false, us);
-        addInvoicePlan(QStringLiteral("English detailed (text)"), InvoiceLanguage::English, false, true, true, us);
-        addInvoicePlan(QStringLiteral("French (HTML)"), InvoiceLanguage::French, true, true, false, europe);
-        addInvoicePlan(QStringLiteral("Spanish (text)"), InvoiceLanguage::Spanish, false, false, false, europe);
-        addInvoicePlan(QStringLiteral("Portuguese (HTML)"), InvoiceLanguage::Portuguese, true, true, false, europe);
-        addInvoicePlan(QStringLiteral("Business summary (HTML)"), InvoiceLanguage::English, true, true, true,
-                       QStringLiteral("%Y-%m-%d %H:%M"));
+        addInvoicePlan(QStringLiteral("English (HTML)"), InvoiceLanguage::English, true, false,
+                       false, us);
+        addInvoicePlan(QStringLiteral("English detailed (text)"), InvoiceLanguage::English, false,
+                       true, true, us);
+        addInvoicePlan(QStringLiteral("French (HTML)"), InvoiceLanguage::French, true, true, false,
+                       europe);
+        addInvoicePlan(QStringLiteral("Spanish (text)"), InvoiceLanguage::Spanish, false, false,
+                       false, europe);
+        addInvoicePlan(QStringLiteral("Portuguese (HTML)"), InvoiceLanguage::Portuguese, true, true,
+                       false, europe);
+        addInvoicePlan(QStringLiteral("Business summary (HTML)"), InvoiceLanguage::English, true,
+                       true, true, QStringLiteral("%Y-%m-%d %H:%M"));
     }
 
     void addAddressAndPhones(qint32 owner, const QString& a1, const QString& a2,

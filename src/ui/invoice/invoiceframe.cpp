@@ -74,7 +74,8 @@ CInvoiceFrame* CInvoiceFrame::open(QMdiArea* area, Database& db, qint32 invoiceN
     QString error;
     if (!inv->rep.RenderToFiles(inv->data, &error)) {
         LogText(inv->data.customer.Username,
-                ResultText(ResultCode::CreatingView) + QLatin1Char(' ') + error, ResultCode::CreatingView);
+                ResultText(ResultCode::CreatingView) + QLatin1Char(' ') + error,
+                ResultCode::CreatingView);
         ui().showMessage(QStringLiteral("Error creating view for invoice."),
                          MessageIcon::Exclamation);
         return nullptr;
