@@ -1,4 +1,5 @@
 #pragma once
+#include "core/app/resultcodes.h"
 #include "core/db/chargeoptions.h"
 
 #include <QtGlobal>

@@ -225,5 +225,6 @@ void CMainFrame::locateLogfile() {
                          MessageIcon::Exclamation);
         return;
     }
-    theLog().reload();
+    // A file that cannot be opened has been reported to the user by the log.
+    (void)theLog().reload();
 }
