@@ -89,6 +89,11 @@ bool CInvoiceRun::CreateInvoice(const UserRow& customer, qint32 billingPlanId, q
     const bool created = !slot;
     if (created)
         slot = std::make_unique<CInvoiceDoc>(m_db);
+    // The document's own outcomes go where the run's go.
+    if (m_reporter)
+        slot->SetReporter([this, name = logName(customer)](const RatingReport& r) {
+            report().logResult(name, r.code, r.exceptionText.isEmpty() ? r.text : r.exceptionText);
+        });
     int result = 0;
     try {
         result =

@@ -64,8 +64,9 @@ public:
     // The commit decision of a group run. Without one the new invoices are kept and not
     // sent. A customer run asks it too when it is set (else it keeps, as the desktop does).
     void SetCommitDecider(CommitDecider decider) { m_decider = std::move(decider); }
-    // Where log lines, messages and the end-of-run report go (nullptr: the operation log and
-    // the installed user interface). The caller keeps ownership.
+    // Where log lines (also those of the invoice documents), messages and the end-of-run
+    // report go (nullptr: the operation log and the installed user interface). The caller
+    // keeps ownership.
     void SetReporter(IRunReporter* reporter) { m_reporter = reporter; }
 
     // One customer (or a group's own row without its members), with the given plans
