@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
         doc.SetReporter([&last](const RatingReport& r) { last = r.code; });
         const int result =
             doc.Create(ids[i], setup.plan, setup.invoicePlan, billingDate, true, false);
-        if (result == InvoiceResult::CreationSucceeded) {
+        if (result == ResultCode::CreationSucceeded) {
             db.commitTrans();
         } else {
             db.rollback();

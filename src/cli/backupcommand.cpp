@@ -16,7 +16,7 @@ int runBackup(CCliContext& c) {
         return c.openFailureExit();
     const QString target = QFileInfo(c.args()[0]).absoluteFilePath();
     const int rc = session->backup(target);
-    if (rc == 13 && !session->lastError().isEmpty())
+    if (rc == SystemResult::Failed && !session->lastError().isEmpty())
         CCliUserInterface::note(session->lastError());
     if (rc == 0)
         c.out(QDir::toNativeSeparators(target));

@@ -86,7 +86,7 @@ int CCliContext::usageError(const QString& text) {
 int CCliContext::exitFor(int resultCode) const {
     if (resultCode == 0)
         return ExitOk;
-    if (resultCode == 1223)
+    if (resultCode == SystemResult::Cancelled)
         return ExitDeclined;
     return ExitFailure;
 }

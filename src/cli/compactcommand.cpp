@@ -12,7 +12,7 @@ int runCompact(CCliContext& c) {
     if (!session)
         return c.openFailureExit();
     const int rc = session->compact();
-    if (rc == 13 && !session->lastError().isEmpty())
+    if (rc == SystemResult::Failed && !session->lastError().isEmpty())
         CCliUserInterface::note(session->lastError());
     return c.exitFor(rc);
 }

@@ -124,7 +124,7 @@ int RunInvoiceSend(CCliContext& c, const QStringList& args) {
     {
         // The terminal reports the outcome itself instead of the end-of-operation question.
         CProcessScope busy(QString(), PROC_DEFAULT);
-        SendInvoice(db, number, planId, &printer, &result);
+        (void)SendInvoice(db, number, planId, &printer, &result); // the outcome is in result
     }
     theLog().setProblem(false);
     for (const QString& path : printer.writtenFiles())

@@ -55,13 +55,13 @@ std::optional<DbDateTime> ParseInvoiceDate(const QString& text) {
     return DbFromLocal(date);
 }
 
-CRunReport::CRunReport(IUserInterface& terminal) : m_terminal(terminal) {
+CRunReport::CRunReport(IUserInterface& terminal) : CForwardingUserInterface(terminal) {
     theLog().addListener(this);
     setUi(this);
 }
 
 CRunReport::~CRunReport() {
-    setUi(&m_terminal);
+    setUi(&inner());
     theLog().removeListener(this);
 }
 
@@ -82,33 +82,5 @@ void CRunReport::print() const {
 bool CRunReport::askYesNo(const QString& text, MessageIcon icon) {
     if (text == kViewLogQuestion)
         return false;
-    return m_terminal.askYesNo(text, icon);
-}
-
-void CRunReport::showMessage(const QString& text, MessageIcon icon) {
-    m_terminal.showMessage(text, icon);
-}
-
-void CRunReport::setStatusText(const QString& text) {
-    m_terminal.setStatusText(text);
-}
-
-void CRunReport::setWaitCursor(bool on) {
-    m_terminal.setWaitCursor(on);
-}
-
-void CRunReport::processStarted(const QString& message, int flags) {
-    m_terminal.processStarted(message, flags);
-}
-
-void CRunReport::processMessage(const QString& message) {
-    m_terminal.processMessage(message);
-}
-
-bool CRunReport::pollInterruptRequest(int flags) {
-    return m_terminal.pollInterruptRequest(flags);
-}
-
-void CRunReport::processEnded(int flags) {
-    m_terminal.processEnded(flags);
+    return inner().askYesNo(text, icon);
 }

@@ -2,7 +2,7 @@
 // What the invoice-run commands (bill, send-group) share: plan and customer look-ups by name,
 // the invoice date, and the collection of the run's warning and error lines.
 #include "core/app/operationlog.h"
-#include "core/app/userinterface.h"
+#include "core/app/forwardingui.h"
 #include "core/db/dbdatetime.h"
 #include "core/db/userrecord.h"
 
@@ -28,7 +28,7 @@ std::optional<DbDateTime> ParseInvoiceDate(const QString& text);
 // stands in for the terminal's user interface so that the end-of-run offer to view the log
 // is answered No without asking (the lines are printed instead). Every other question and
 // message goes to the terminal.
-class CRunReport : public IUserInterface, private ILogListener {
+class CRunReport : public CForwardingUserInterface, private ILogListener {
 public:
     explicit CRunReport(IUserInterface& terminal);
     ~CRunReport() override;
@@ -42,19 +42,11 @@ public:
     void print() const;
 
     bool askYesNo(const QString& text, MessageIcon icon) override;
-    void showMessage(const QString& text, MessageIcon icon) override;
-    void setStatusText(const QString& text) override;
-    void setWaitCursor(bool on) override;
-    void processStarted(const QString& message, int flags) override;
-    void processMessage(const QString& message) override;
-    bool pollInterruptRequest(int flags) override;
-    void processEnded(int flags) override;
 
 private:
     void lineAdded(const QString& line) override;
     void cleared() override {}
 
-    IUserInterface& m_terminal;
     QStringList m_lines;
     int m_errors = 0;
 };

@@ -1,3 +1,4 @@
+#include "core/app/appcontext.h"
 #include "core/app/cp1252.h"
 #include "core/app/operationlog.h"
 #include "core/app/oplog.h"
@@ -42,19 +43,17 @@ class TestOpLog : public QObject {
 
 private slots:
     void init() {
-        theRegistry().close();
+        App().reset();
         m_folders = std::make_unique<CTestFolders>();
         QVERIFY(theRegistry().open());
         m_path = m_folders->filePath("logs/Tollk.log");
         QDir().mkpath(m_folders->filePath("logs"));
         QVERIFY(RegWriteText(Reg::LogFileName, m_path));
-        theLog().reset();
         m_ui = std::make_unique<CRecordingUi>();
     }
     void cleanup() {
-        theLog().reset();
         m_ui.reset();
-        theRegistry().close();
+        App().reset();
         m_folders.reset();
     }
 

@@ -610,7 +610,7 @@ void TestInvoiceDoc::summaryInvoiceOfGroupMembers() {
     UserRow group;
     group.Username = QStringLiteral("Office");
     group.IsGroup = true;
-    group.GroupOptions = 0x04 | 0x08;
+    group.GroupOptions = GroupOption::SummaryInvoice | GroupOption::SendSummaryToMembers;
     group.IdBillingPlan = plan;
     group.IdInvoicePlan = ip;
     group.GotFirstInvoice = true;

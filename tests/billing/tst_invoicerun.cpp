@@ -32,6 +32,22 @@ struct LogLines : ILogListener {
     void cleared() override { lines.clear(); }
 };
 
+// Takes what a run reports instead of the log and the user interface.
+struct CollectingReporter : IRunReporter {
+    QStringList lines;
+    bool flag = false;
+    void logResult(const QString& name, int code, const QString& text) override {
+        lines.append(name + "|" + QString::number(code) + "|" + text);
+    }
+    void logException(const QString& name, const std::exception&, int code) override {
+        logResult(name, code, {});
+    }
+    void tell(const QString& message) override { lines.append(message); }
+    bool problem() const override { return flag; }
+    void setProblem(bool on) override { flag = on; }
+    void reportOutcome(bool, int, bool) override { lines.append("outcome"); }
+};
+
 const QString kNoProblems = QStringLiteral("Operation logged no errors or warnings.");
 const QString kViewLog =
     QStringLiteral("An error or warning was issued, do you wish to view the log?");
@@ -224,6 +240,16 @@ void TestInvoiceRun::groupChecksRefuseBeforeAnyInvoice() {
     QVERIFY(run->SendGroupInvoices(fx->customer(g), may2, 0));
     QCOMPARE(ui->messages.value(0).text, message);
     QVERIFY(sent.isEmpty());
+
+    // With a reporter of its own the run reaches neither the log nor the user.
+    ui->clear();
+    const QStringList logged = problems();
+    CollectingReporter collected;
+    run->SetReporter(&collected);
+    QVERIFY(run->SendGroupInvoices(fx->customer(g), may2, 0));
+    QCOMPARE(collected.lines, (QStringList{"team|" + QString::number(code) + "|", message}));
+    QVERIFY(ui->messages.isEmpty());
+    QCOMPARE(problems(), logged);
 }
 
 void TestInvoiceRun::inactiveMemberSkippedOthersBilled() {

@@ -473,7 +473,7 @@ void TestInvoiceDelivery::summaryMailedToMembers() {
     group.ActiveStatus = 1;
     group.IdBillingPlan = bp;
     group.IdInvoicePlan = ip;
-    group.GroupOptions = 0x04 | 0x08;
+    group.GroupOptions = GroupOption::SummaryInvoice | GroupOption::SendSummaryToMembers;
     group.StartDate = DbFromDate(2020, 1, 1);
     const qint32 gid = fx->addCustomer(group);
     AddBillingAddress(*db, gid, QStringLiteral("boss@acme.example"));

@@ -2,6 +2,7 @@
 // its month imported, every customer and group invoiced, the pages and PDFs written. Checks
 // invoices worked out by hand from the sample's sessions, the counts of invoices and files,
 // a log without errors, that a second run gives the same invoices, and the command line.
+#include "core/app/appcontext.h"
 #include "core/app/operationlog.h"
 #include "core/sample/sampledata.h"
 #include "core/sample/sampledetail.h"
@@ -77,12 +78,12 @@ private slots:
     void init() {
         m_folders = std::make_unique<CTestFolders>();
         QVERIFY(m_folders->isValid());
+        App().reset();
         m_ui = std::make_unique<CRecordingUi>();
-        theLog().reset();
     }
     void cleanup() {
-        theLog().reset();
         m_ui.reset();
+        App().reset();
         m_folders.reset();
     }
 

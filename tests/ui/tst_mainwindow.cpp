@@ -1,3 +1,4 @@
+#include "core/app/appcontext.h"
 #include "core/app/busystate.h"
 #include "core/app/dbsession.h"
 #include "ui/app/guiuserinterface.h"
@@ -140,12 +141,11 @@ class TestMainWindow : public QObject {
 
 private slots:
     void init() {
-        theRegistry().close();
+        App().reset();
         m_folders = std::make_unique<CTestFolders>();
         QVERIFY(m_folders->isValid());
         QVERIFY(theRegistry().open());
         QVERIFY(RegWriteText(Reg::LogFileName, logPath()));
-        theLog().reset();
         m_gui = std::make_unique<CGuiUserInterface>();
         setUi(m_gui.get());
         m_frame = std::make_unique<CMainFrame>(m_gui.get());
@@ -156,10 +156,8 @@ private slots:
     void cleanup() {
         EndProcess();
         m_frame.reset();
-        setUi(nullptr);
+        App().reset();
         m_gui.reset();
-        theLog().reset();
-        theRegistry().close();
         m_folders.reset();
     }
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/app/userinterface.h"
+#include "core/app/forwardingui.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,7 +13,7 @@
 // "An error or warning was issued."), so that a run over many customers does not stop at a
 // box after each one. Questions other than the log offer (e.g. "Interrupt process?" after
 // Esc), status text, the wait cursor and the busy state go to the installed interface.
-class CBatchUserInterface : public IUserInterface {
+class CBatchUserInterface : public CForwardingUserInterface {
 public:
     CBatchUserInterface();
     ~CBatchUserInterface() override;
@@ -27,19 +27,8 @@ public:
 
     bool askYesNo(const QString& text, MessageIcon icon) override;
     void showMessage(const QString& text, MessageIcon icon) override;
-    void setStatusText(const QString& text) override;
-    void setWaitCursor(bool on) override;
-    void processStarted(const QString& message, int flags) override;
-    void processMessage(const QString& message) override;
-    bool pollInterruptRequest(int flags) override;
-    void processEnded(int flags) override;
-    QString chooseOpenFile(const QString& title, const QString& filter,
-                           const QString& initial) override;
-    QString chooseSaveFile(const QString& title, const QString& filter,
-                           const QString& initial) override;
 
 private:
-    IUserInterface& m_outer;
     QStringList m_messages;
     QStringList m_problems;
 };

@@ -1,67 +1,70 @@
 #include "core/app/busystate.h"
 
+#include "core/app/appcontext.h"
 #include "core/app/userinterface.h"
 
 namespace {
-enum class State { Idle, Running, Interrupted };
-State g_state = State::Idle;
-int g_flags = 0;
+using State = CBusyState::State;
+
+CBusyState& busy() {
+    return App().busy();
+}
 } // namespace
 
 void BeginProcess(const QString& message, int flags) {
-    if (g_state != State::Idle) {
+    if (busy().state != State::Idle) {
         if (!message.isEmpty())
             ui().processMessage(message);
         return;
     }
-    g_flags = flags;
-    g_state = State::Running;
+    busy().flags = flags;
+    busy().state = State::Running;
     ui().processStarted(message, flags);
 }
 
 bool CheckInterrupt() {
-    if (g_state == State::Interrupted)
+    if (busy().state == State::Interrupted)
         return true;
-    if (!ui().pollInterruptRequest(g_flags))
+    if (!ui().pollInterruptRequest(busy().flags))
         return false;
     if (!ConfirmInterrupt())
         return false;
-    if (g_state == State::Running)
-        g_state = State::Interrupted;
+    if (busy().state == State::Running)
+        busy().state = State::Interrupted;
     return true;
 }
 
 void EndProcess() {
-    if (g_state == State::Idle)
+    if (busy().state == State::Idle)
         return;
-    const int flags = g_flags;
-    g_state = State::Idle;
-    g_flags = 0;
+    const int flags = busy().flags;
+    busy().state = State::Idle;
+    busy().flags = 0;
     ui().processEnded(flags);
 }
 
 bool ConfirmInterrupt() {
-    if (g_state == State::Idle)
+    if (busy().state == State::Idle)
         return true;
     return ui().askYesNo(QStringLiteral("Interrupt process?"), MessageIcon::Question);
 }
 
 bool IsProcessRunning() {
-    return g_state != State::Idle;
+    return busy().state != State::Idle;
 }
 
 bool IsProcessInterrupted() {
-    return g_state == State::Interrupted;
+    return busy().state == State::Interrupted;
 }
 
 int CurrentProcessFlags() {
-    return g_flags;
+    return busy().flags;
 }
 
 bool RequestInterrupt() {
-    if (g_state == State::Running && ConfirmInterrupt())
-        g_state = State::Interrupted;
-    return g_state == State::Interrupted;
+    if (busy().state == State::Running && ConfirmInterrupt())
+        busy().state = State::Interrupted;
+    return busy().state == State::Interrupted;
 }
 
 CProcessScope::CProcessScope(const QString& message, int flags) {

@@ -29,6 +29,20 @@ int CurrentProcessFlags();
 // while an operation runs and marks it interrupted on Yes. Returns the mark.
 bool RequestInterrupt();
 
+// The state itself, one per process (App().busy()); the functions above act on it.
+class CBusyState {
+public:
+    enum class State { Idle, Running, Interrupted };
+    State state = State::Idle;
+    int flags = 0;
+
+    // Idle without telling the user interface (a fresh process).
+    void reset() {
+        state = State::Idle;
+        flags = 0;
+    }
+};
+
 // Begins a process unless one already runs, and ends it on destruction only if it began it.
 class CProcessScope {
 public:

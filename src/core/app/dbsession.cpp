@@ -1,5 +1,6 @@
 #include "core/app/dbsession.h"
 
+#include "core/app/appcontext.h"
 #include "core/app/appservices.h"
 #include "core/db/database.h"
 #include "core/db/dbexception.h"
@@ -16,8 +17,6 @@
 #include <cstdlib>
 
 namespace {
-
-CDatabaseSession* g_session = nullptr;
 
 const QString kDatabaseFilter = QStringLiteral("Tollkeeper Database Files (*.db);;All Files (*)");
 
@@ -79,21 +78,21 @@ QString reserveTempName() {
 } // namespace
 
 CDatabaseSession::CDatabaseSession() : m_db(std::make_unique<Database>()) {
-    g_session = this;
+    App().setSession(this);
 }
 
 CDatabaseSession::~CDatabaseSession() {
     closeDatabase();
-    if (g_session == this)
-        g_session = nullptr;
+    if (App().session() == this)
+        App().setSession(nullptr);
 }
 
 CDatabaseSession* CDatabaseSession::instance() {
-    return g_session;
+    return App().session();
 }
 
 Database* theDatabase() {
-    return g_session ? g_session->database() : nullptr;
+    return App().database();
 }
 
 Database* CDatabaseSession::database() const {
@@ -226,12 +225,12 @@ int CDatabaseSession::locate(bool fallback) {
     const QString chosen =
         ui().chooseOpenFile(QStringLiteral("Locate Tollkeeper Database"), kDatabaseFilter, m_path);
     if (chosen.isEmpty())
-        return 1223;
+        return SystemResult::Cancelled;
     const QString path = QFileInfo(chosen).absoluteFilePath();
     const QString previous = m_path;
 
     closeDatabase();
-    int rc = 13;
+    int rc = SystemResult::Failed;
     if (!QFileInfo(path).isFile())
         m_lastError = QStringLiteral("The file does not exist.");
     else if (openFile(path)) {
@@ -243,7 +242,7 @@ int CDatabaseSession::locate(bool fallback) {
         m_lastError = LastUpgradeError();
         closeDatabase();
     }
-    if (rc != 1223)
+    if (rc != SystemResult::Cancelled)
         ui().showMessage(QStringLiteral("Unable to open %1.").arg(native(path)),
                          MessageIcon::Exclamation);
 
@@ -252,14 +251,14 @@ int CDatabaseSession::locate(bool fallback) {
         return rc;
     }
     if (!reopenOrShutDown(previous))
-        return 13;
+        return SystemResult::Failed;
     storePath(previous);
     return rc;
 }
 
 int CDatabaseSession::locateCommand() {
     if (!CheckNoDocumentsOpen())
-        return 1223;
+        return SystemResult::Cancelled;
     return locate(true);
 }
 
@@ -276,11 +275,11 @@ int CDatabaseSession::maintain(Maintenance kind) {
     const QString failed = compacting ? QStringLiteral("Failed to compact the database.")
                                       : QStringLiteral("Failed to repair the database.");
     if (!CheckNoDocumentsOpen())
-        return 1223;
+        return SystemResult::Cancelled;
     if (!isOpen() || m_path.isEmpty()) {
         m_lastError = QStringLiteral("No database is open.");
         ui().showMessage(failed, MessageIcon::Exclamation);
-        return 13;
+        return SystemResult::Failed;
     }
     const QString question =
         compacting ? QStringLiteral("This operation will compact the database and possibly "
@@ -289,7 +288,7 @@ int CDatabaseSession::maintain(Maintenance kind) {
                                     "correct problems with the database, if it is damaged.  Do "
                                     "you wish to repair the database?");
     if (!ui().askYesNo(question, MessageIcon::Question))
-        return 1223;
+        return SystemResult::Cancelled;
 
     CWaitCursor wait;
     ui().setStatusText(compacting ? QStringLiteral("Compacting database...")
@@ -326,10 +325,10 @@ int CDatabaseSession::maintain(Maintenance kind) {
     // The session keeps its exclusive hold on the file, as after start-up.
     if (!reopenOrShutDown(path)) {
         ui().setStatusText(QString());
-        return 13;
+        return SystemResult::Failed;
     }
     ui().setStatusText(ok ? QStringLiteral("Done") : QString());
-    return ok ? 0 : 13;
+    return ok ? SystemResult::Ok : SystemResult::Failed;
 }
 
 int CDatabaseSession::backup(const QString& target) {
@@ -338,7 +337,7 @@ int CDatabaseSession::backup(const QString& target) {
         file = ui().chooseSaveFile(QStringLiteral("Backup Tollkeeper Database"), kDatabaseFilter,
                                    m_path);
     if (file.isEmpty())
-        return 1223;
+        return SystemResult::Cancelled;
     file = QFileInfo(file).absoluteFilePath();
 
     CWaitCursor wait;
@@ -360,7 +359,7 @@ int CDatabaseSession::backup(const QString& target) {
     if (!ok) {
         ui().showMessage(QStringLiteral("Database backup failed."), MessageIcon::Exclamation);
         ui().setStatusText(QString());
-        return 13;
+        return SystemResult::Failed;
     }
     ui().setStatusText(QStringLiteral("Done"));
     return 0;
@@ -372,14 +371,14 @@ int CDatabaseSession::openSampleDatabase() {
         ui().showMessage(QStringLiteral("The Tollkeeper sample database was not found.  You "
                                         "must rerun Tollkeeper Setup to install it."),
                          MessageIcon::Exclamation);
-        return 13;
+        return SystemResult::Failed;
     }
     if (!CloseAllDocuments())
-        return 1223;
+        return SystemResult::Cancelled;
 
     const QString previous = m_path;
     closeDatabase();
-    int rc = 13;
+    int rc = SystemResult::Failed;
     if (openFile(sample)) {
         rc = UpgradeDatabase(*m_db);
         if (rc == 0) {
@@ -390,7 +389,7 @@ int CDatabaseSession::openSampleDatabase() {
         m_lastError = LastUpgradeError();
         closeDatabase();
     }
-    if (rc != 1223)
+    if (rc != SystemResult::Cancelled)
         ui().showMessage(QStringLiteral("Unable to open %1.").arg(native(sample)),
                          MessageIcon::Exclamation);
     // Never leave the process without its database: go back to the one that was open.
@@ -399,7 +398,7 @@ int CDatabaseSession::openSampleDatabase() {
         return rc;
     }
     if (!reopenOrShutDown(previous))
-        return 13;
+        return SystemResult::Failed;
     storePath(previous);
     return rc;
 }

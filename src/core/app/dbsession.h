@@ -1,4 +1,6 @@
 #pragma once
+#include "core/app/resultcodes.h"
+
 #include <QString>
 #include <functional>
 #include <memory>
@@ -10,7 +12,8 @@ class Database;
 // database). Every routine that can fail returns a result code: 0 success, 13 failure (the
 // user was told), 1223 declined or cancelled by the user.
 //
-// At most one session exists; while it exists theDatabase() reaches its database.
+// At most one session exists; while it exists App().session() reaches it and theDatabase()
+// its database.
 class CDatabaseSession {
 public:
     CDatabaseSession();
@@ -41,8 +44,8 @@ public:
         // first run after installation).
         bool createDefault = true;
     };
-    bool openAtStartup(const QString& commandLineFile = {});
-    bool openAtStartup(const QString& commandLineFile, const StartupOptions& options);
+    [[nodiscard]] bool openAtStartup(const QString& commandLineFile = {});
+    [[nodiscard]] bool openAtStartup(const QString& commandLineFile, const StartupOptions& options);
 
     // Set by openAtStartup.
     bool logging() const { return m_logging; }
@@ -52,19 +55,19 @@ public:
     // upgrades it; on success it becomes the session's database and "DatabasePath".
     // With fallback, a failure reopens the previous database (and ends the process when that
     // fails too); without, a failure leaves no database open.
-    int locate(bool fallback);
+    [[nodiscard]] int locate(bool fallback);
     // The menu command: the close-windows test, then locate with fallback.
-    int locateCommand();
+    [[nodiscard]] int locateCommand();
 
     // Compact and Repair: close-windows test, confirmation, the engine's operation on the
     // closed file, reopening under the same path.
-    int compact();
-    int repair();
+    [[nodiscard]] int compact();
+    [[nodiscard]] int repair();
     // Copies the database file to target (asked with a save-file dialog when empty),
     // replacing an existing file.
-    int backup(const QString& target = {});
+    [[nodiscard]] int backup(const QString& target = {});
     // Switches to the sample database in the user's data folder.
-    int openSampleDatabase();
+    [[nodiscard]] int openSampleDatabase();
 
     // Engine message of the last failure, for callers that can show more detail.
     QString lastError() const { return m_lastError; }
@@ -83,12 +86,12 @@ public:
 
 private:
     enum class Maintenance { Compact, Repair };
-    int maintain(Maintenance kind);
+    [[nodiscard]] int maintain(Maintenance kind);
     // Opens path exclusively into the session's database; false (lastError set) on failure.
-    bool openFile(const QString& path);
+    [[nodiscard]] bool openFile(const QString& path);
     void closeDatabase();
     // Reopens path after the file was replaced or a switch failed; "Yikes!" on failure.
-    bool reopenOrShutDown(const QString& path);
+    [[nodiscard]] bool reopenOrShutDown(const QString& path);
     void storePath(const QString& path);
 
     std::unique_ptr<Database> m_db;

@@ -1,7 +1,8 @@
 #include "core/app/operationlog.h"
+#include "core/app/appcontext.h"
 #include "core/app/cp1252.h"
 #include "core/db/datetimeutil.h"
-#include "core/app/oplog.h"
+#include "core/app/resultcodes.h"
 #include "core/app/settingsvalues.h"
 #include "core/app/userinterface.h"
 
@@ -146,9 +147,9 @@ QString COperationLog::filePath() const {
 }
 
 void COperationLog::writeEntry(const QString& name, const QString& message, int code) {
-    if (code < 35)
+    if (IsProblemCode(code))
         m_problem = true;
-    if (code >= 35 && !loggingEnabled())
+    if (!IsProblemCode(code) && !loggingEnabled())
         return;
     if (!ensureOpen())
         return;
@@ -263,6 +264,5 @@ void COperationLog::notifyCleared() {
 }
 
 COperationLog& theLog() {
-    static COperationLog log;
-    return log;
+    return App().log();
 }

@@ -66,7 +66,7 @@ public:
 
     // Opens the file named by "LogFileName" when not open; on failure tells the user why,
     // switches logging of non-error output off (in memory only) and answers false.
-    bool ensureOpen();
+    [[nodiscard]] bool ensureOpen();
     bool isOpen() const { return m_file.isOpen(); }
     void close();
     // Full path of the open file, else of the file "LogFileName" names.
@@ -80,7 +80,7 @@ public:
     void clear();
     // After "LogFileName" changed: empty the views, reopen with the new name, hand every line
     // of the new file to the views. False when the new file cannot be opened.
-    bool reload();
+    [[nodiscard]] bool reload();
 
     // End-of-operation report; problem 1 / 0, or -1 to use the problem flag.
     void reportOutcome(bool offerView, int problem, bool sayIfNone);
@@ -103,13 +103,13 @@ private:
     std::function<void()> m_viewHook;
 };
 
-// The process-wide log.
+// The process-wide log (App().log()).
 COperationLog& theLog();
 
 // The log's operations under the names the rest of the program uses.
-inline bool EnsureLogOpen() {
+[[nodiscard]] inline bool EnsureLogOpen() {
     return theLog().ensureOpen();
 }
-inline bool ReloadLog() {
+[[nodiscard]] inline bool ReloadLog() {
     return theLog().reload();
 }

@@ -1,14 +1,12 @@
 #pragma once
+#include "core/app/resultcodes.h"
+
 #include <QString>
 #include <exception>
 
-// The operation log: one plain-text file of TAB-separated lines (date, name, severity,
-// message) that every batch operation writes its outcomes to.
-
-// Text of a billing / delivery result code (1..40); empty for codes without text.
-QString ResultText(int code);
-// "ERROR", "WARNING" or "SUCCESS" for a code.
-QString ResultSeverity(int code);
+// The result-code API of the operation log: every batch operation writes its outcomes through
+// these, as a result code (core/app/resultcodes.h) with its text or a text of its own. The
+// file, its format and the problem flag are COperationLog's (operationlog.h).
 
 void LogResult(const QString& name, int code);
 void LogResult(int code); // "Unknown customer"

@@ -1,5 +1,7 @@
 #include "core/app/registrystore.h"
 
+#include "core/app/appcontext.h"
+
 #include <QFileInfo>
 #include <QSettings>
 #include <optional>
@@ -144,6 +146,5 @@ bool CRegistryStore::writeBinary(const QString& name, const QByteArray& bytes) {
 }
 
 CRegistryStore& theRegistry() {
-    static CRegistryStore store;
-    return store;
+    return App().registry();
 }

@@ -35,5 +35,5 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-// The process-wide store of the application (opened at start-up).
+// The process-wide store of the application (App().registry(), opened at start-up).
 CRegistryStore& theRegistry();

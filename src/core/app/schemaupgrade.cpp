@@ -128,7 +128,7 @@ int upgradeEarlierLevels(Database& db, int v) {
     g_lastError = QStringLiteral("The database has an earlier layout (version %1) that this "
                                  "program cannot convert.")
                       .arg(v);
-    return 13;
+    return SystemResult::Failed;
 }
 
 void reportFailure(Database& db) {
@@ -164,7 +164,7 @@ int UpgradeDatabase(Database& db) {
     } catch (const DbException& e) {
         g_lastError = e.message();
         reportFailure(db);
-        return 13;
+        return SystemResult::Failed;
     }
     if (!g_versionFound) {
         g_versionFound = true;
@@ -176,9 +176,9 @@ int UpgradeDatabase(Database& db) {
         rc = upgradeEarlierLevels(db, version);
     } catch (const DbException& e) {
         g_lastError = e.message();
-        rc = 13;
+        rc = SystemResult::Failed;
     }
-    if (rc == 1223)
+    if (rc == SystemResult::Cancelled)
         return rc;
     if (rc != 0) {
         reportFailure(db);
@@ -192,7 +192,7 @@ int UpgradeDatabase(Database& db) {
         g_lastError = e.message();
         ui().showMessage(QStringLiteral("Error updating database version."),
                          MessageIcon::Exclamation);
-        return 13;
+        return SystemResult::Failed;
     }
     return 0;
 }

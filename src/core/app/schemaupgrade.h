@@ -1,4 +1,6 @@
 #pragma once
+#include "core/app/resultcodes.h"
+
 #include <QString>
 
 class Database;
@@ -11,7 +13,7 @@ class Database;
 // success the program's version is stored in DBInfo.Version; after a failure the progress
 // marker (minus level * 65536 + step) is stored there instead, so the next opening reruns
 // every level.
-int UpgradeDatabase(Database& db);
+[[nodiscard]] int UpgradeDatabase(Database& db);
 
 // The version found in DBInfo before the first upgrade of this process; -1 before that.
 int VersionFoundBeforeUpgrade();

@@ -1,14 +1,11 @@
 #include "core/app/userinterface.h"
 
-namespace {
-CSilentUserInterface g_silent;
-IUserInterface* g_ui = &g_silent;
-} // namespace
+#include "core/app/appcontext.h"
 
 IUserInterface& ui() {
-    return *g_ui;
+    return App().ui();
 }
 
 void setUi(IUserInterface* u) {
-    g_ui = u ? u : &g_silent;
+    App().setUi(u);
 }

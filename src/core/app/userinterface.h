@@ -56,10 +56,10 @@ public:
     void processEnded(int) override {}
 };
 
-// The process-wide interface; a silent default answers No and records nothing until
-// an implementation is installed.
+// The process-wide interface (App().ui()); a silent default answers No and records nothing
+// until an implementation is installed.
 IUserInterface& ui();
-// nullptr restores the silent default. The caller keeps ownership.
+// App().setUi(): nullptr restores the silent default. The caller keeps ownership.
 void setUi(IUserInterface* ui);
 
 // Shows the wait cursor for the lifetime of the object.

@@ -50,7 +50,7 @@ bool ChargeApplies(Database& db, RatingContext& ctx, ChargeRow& copy) {
         last.close();
     } catch (const std::exception& e) {
         ctx.LastError = QString::fromUtf8(e.what());
-        ctx.report(BillingResult::ComputingCharge, {}, ctx.LastError);
+        ctx.report(ResultCode::ComputingCharge, {}, ctx.LastError);
         return false;
     }
     return true;
@@ -90,7 +90,7 @@ int ChargeAnchor(const RatingContext& ctx, const ChargeRow& charge, qint64& anch
     switch (charge.LimitFilterType) {
     case LimitAnchor::AnniversaryDay: {
         if (ctx.Customer.AnniversaryDay <= 0)
-            return BillingResult::NoAnniversaryDate;
+            return ResultCode::NoAnniversaryDate;
         const auto aligned =
             AlignToAnniversary(ctx.PeriodStart, ctx.PeriodEnd, ctx.Customer.AnniversaryDay);
         anchor = aligned.first;
@@ -100,7 +100,7 @@ int ChargeAnchor(const RatingContext& ctx, const ChargeRow& charge, qint64& anch
     case LimitAnchor::StartDate: {
         const auto start = ctx.CustomerStart();
         if (!start)
-            return BillingResult::NoStartDate;
+            return ResultCode::NoStartDate;
         anchor = *start;
         return 0;
     }
@@ -131,11 +131,13 @@ qint64 nextOccurrence(qint64 d, qint32 limitType, int n) {
 
 int RateFixed(Database& db, RatingContext& ctx, ChargeRow& copy) {
     if (!ChargeApplies(db, ctx, copy))
-        return BillingResult::ChargeSkipped;
+        return ResultCode::ChargeSkipped;
     const qint32 units = fixedUnits(db, ctx, copy);
 
+    // AddUnits fails only for an invalid amount, which prices nothing: the copy keeps its
+    // zero amount, as a charge without units would.
     if (copy.LimitType == LimitWindow::BillingPeriod) {
-        AddUnits(copy, units);
+        (void)AddUnits(copy, units);
     } else if (copy.LimitType == LimitWindow::EveryNDays ||
                copy.LimitType == LimitWindow::EveryNMonths) {
         const int n = copy.LimitFilterEnd;
@@ -156,14 +158,14 @@ int RateFixed(Database& db, RatingContext& ctx, ChargeRow& copy) {
             while (d < ctx.PeriodEnd) {
                 if (expiry && d >= *expiry)
                     break;
-                AddUnits(copy, units);
+                (void)AddUnits(copy, units);
                 d = nextOccurrence(d, copy.LimitType, n);
             }
         }
     }
 
     if (!ProrateCharge(ctx, copy))
-        return BillingResult::ChargeSkipped;
+        return ResultCode::ChargeSkipped;
     return 0;
 }
 
@@ -171,7 +173,7 @@ bool ProrateCharge(RatingContext& ctx, ChargeRow& copy) {
     if (!copy.Prorate)
         return true;
     if (!(copy.Type == ChargeType::Fixed && copy.LimitType == LimitWindow::BillingPeriod))
-        ctx.report(BillingResult::ProrateUnusual);
+        ctx.report(ResultCode::ProrateUnusual);
     const qint64 length = ctx.PeriodEnd - ctx.PeriodStart;
     if (length <= 0)
         return true;

@@ -24,24 +24,25 @@ bool ChargeApplies(Database& db, RatingContext& ctx, ChargeRow& copy);
 // Prices `quantity` native units (seconds, bytes or units): whole blocks of UnitQuantity with
 // the remainder carried in UnitAccum when Block is set, else pro rata. InvoicedAmount is
 // rounded to the user's currency decimals afterwards. True on failure (an invalid price).
-bool AddUnits(ChargeRow& copy, qint64 quantity);
+[[nodiscard]] bool AddUnits(ChargeRow& copy, qint64 quantity);
 
 // Rates a fixed charge (type 4): once per period or at every occurrence of its frequency
 // inside the period, then prorates. Returns 0, 36 when the charge does not apply, 11 or 12
 // when its anchor is a start date or anniversary day the customer lacks.
-int RateFixed(Database& db, RatingContext& ctx, ChargeRow& copy);
+[[nodiscard]] int RateFixed(Database& db, RatingContext& ctx, ChargeRow& copy);
 
 // Scales InvoicedAmount by the share of the period in which the customer had service, when
 // the charge says so (warning 27 for anything but a per-period fixed charge). Always true.
-bool ProrateCharge(RatingContext& ctx, ChargeRow& copy);
+[[nodiscard]] bool ProrateCharge(RatingContext& ctx, ChargeRow& copy);
 
 // Creates, saves and appends to ctx.Charges the copies of the taxes, surcharges and discounts
 // that apply to `base`: those linked to charge `sourceId` (planLevel false), or the plan's own
 // type-1/8 charges of template plan `sourceId` (planLevel true). Only charges whose Type &
 // typeMask is not 0 are taken. `total` receives the sum of their amounts. True on failure
 // (the engine's message is in ctx.LastError).
-bool ApplyLinked(Database& db, RatingContext& ctx, const Currency& base, qint32 sourceId,
-                 qint32 appliedToId, bool planLevel, qint32 typeMask, Currency& total);
+[[nodiscard]] bool ApplyLinked(Database& db, RatingContext& ctx, const Currency& base,
+                               qint32 sourceId, qint32 appliedToId, bool planLevel, qint32 typeMask,
+                               Currency& total);
 
 // The anchor of a periodic fixed charge or an accumulation window: 0 with the anchor (and,
 // for the anniversary anchor, the aligned period end), else result 11 or 12.

@@ -127,7 +127,7 @@ int CInvoiceDoc::Create(qint32 customerId, qint32 billingPlanId, qint32 invoiceP
     CWaitCursor wait;
     m_lastError.clear();
     int result = setUp(customerId, billingPlanId, invoicePlanId, billingDate, newRecord, summary);
-    if (result == InvoiceResult::CreationSucceeded)
+    if (result == ResultCode::CreationSucceeded)
         result = computeCharges();
     report(result, m_lastError);
     return result;
@@ -137,29 +137,29 @@ int CInvoiceDoc::setUp(qint32 customerId, qint32 billingPlanId, qint32 invoicePl
                        const DbDateTime& billingDate, bool newRecord, bool summary) {
     // Without the new-record flag a member joins the invoice this document already holds.
     if (!newRecord && (m_invoice.InvoiceNum == 0 || m_finished))
-        return InvoiceResult::CreatingInvoice;
+        return ResultCode::CreatingInvoice;
 
-    int failCode = InvoiceResult::CreatingInvoice; // what an exception here means
+    int failCode = ResultCode::CreatingInvoice; // what an exception here means
     try {
         if (newRecord) {
             reset();
             m_summary = summary;
             CUserRecord user(m_db);
             if (!user.findById(customerId))
-                return InvoiceResult::OpeningCustomer;
+                return ResultCode::OpeningCustomer;
             m_recordCustomer = user.row();
             m_ctx.RecordCustomerId = m_recordCustomer.Id;
             m_ctx.RecordCustomerName = m_recordCustomer.Username;
 
-            failCode = InvoiceResult::NoBillingPlan;
+            failCode = ResultCode::NoBillingPlan;
             CBPRecord plan(m_db);
             if (!plan.findById(billingPlanId))
-                return InvoiceResult::NoBillingPlan;
-            failCode = InvoiceResult::NoInvoicePlan;
+                return ResultCode::NoBillingPlan;
+            failCode = ResultCode::NoInvoicePlan;
             CInvoicePlanRecord invoicePlan(m_db);
             if (!invoicePlan.findById(invoicePlanId))
-                return InvoiceResult::NoInvoicePlan;
-            failCode = InvoiceResult::CreatingInvoice;
+                return ResultCode::NoInvoicePlan;
+            failCode = ResultCode::CreatingInvoice;
 
             // The copies are written once the invoice row exists (below), so that a set-up
             // that stops early leaves no copy that would pass for a template.
@@ -182,19 +182,19 @@ int CInvoiceDoc::setUp(qint32 customerId, qint32 billingPlanId, qint32 invoicePl
         } else {
             CUserRecord billed(m_db);
             if (!billed.findById(customerId))
-                return InvoiceResult::OpeningCustomer;
+                return ResultCode::OpeningCustomer;
             m_ctx.Customer = billed.row();
         }
         if (m_ctx.Customer.ActiveStatus == 0)
-            return InvoiceResult::CustomerInactive;
+            return ResultCode::CustomerInactive;
         if (outsideService())
-            return InvoiceResult::OutsideService;
+            return ResultCode::OutsideService;
         if (!newRecord)
-            return InvoiceResult::CreationSucceeded;
+            return ResultCode::CreationSucceeded;
 
         // The new invoice row.
-        const bool skipFirst =
-            (m_billingPlan.Options & kPlanSkipFirstInvoice) && !m_recordCustomer.GotFirstInvoice;
+        const bool skipFirst = (m_billingPlan.Options & BillingPlanOption::SkipFirstInvoice) &&
+                               !m_recordCustomer.GotFirstInvoice;
         InvoiceRow& inv = m_invoice;
         inv.BillingDate = billingDate;
         inv.OpeningDate = SecondsToDb(m_ctx.PeriodStart);
@@ -203,7 +203,7 @@ int CInvoiceDoc::setUp(qint32 customerId, qint32 billingPlanId, qint32 invoicePl
         inv.Flags = 0;
         if (summary) {
             inv.Flags |= InvoiceFlag::Summary;
-            if (m_recordCustomer.GroupOptions & kGroupSendSummaryToMembers)
+            if (m_recordCustomer.GroupOptions & GroupOption::SendSummaryToMembers)
                 inv.Flags |= InvoiceFlag::SendToMembers;
         }
         inv.IdUser = m_recordCustomer.Id;
@@ -229,7 +229,7 @@ int CInvoiceDoc::setUp(qint32 customerId, qint32 billingPlanId, qint32 invoicePl
         inv.InvoiceNum = insertRecord<CInvoiceRecord>(m_db, inv);
         m_ctx.InvoiceNum = inv.InvoiceNum;
 
-        failCode = InvoiceResult::CopyingRecords;
+        failCode = ResultCode::CopyingRecords;
         m_billingPlan.Id = 0;
         m_billingPlan.IdInvoice = inv.InvoiceNum;
         m_billingPlan.IdUser = m_recordCustomer.Id;
@@ -242,12 +242,12 @@ int CInvoiceDoc::setUp(qint32 customerId, qint32 billingPlanId, qint32 invoicePl
         m_lastError = QString::fromUtf8(e.what());
         return failCode;
     }
-    return InvoiceResult::CreationSucceeded;
+    return ResultCode::CreationSucceeded;
 }
 
 int CInvoiceDoc::computeCharges() {
     if (outsideService())
-        return InvoiceResult::OutsideService;
+        return ResultCode::OutsideService;
 
     int result = 0;
     try {
@@ -258,7 +258,7 @@ int CInvoiceDoc::computeCharges() {
         for (const ChargeRow& tpl : planCharges(m_chargePlanId, ChargeType::Fixed)) {
             ChargeRow copy = MakeInvoiceCopy(m_ctx, tpl);
             const int r = RateFixed(m_db, m_ctx, copy);
-            if (r == BillingResult::ChargeSkipped)
+            if (r == ResultCode::ChargeSkipped)
                 continue;
             if (r != 0)
                 return r;
@@ -268,7 +268,7 @@ int CInvoiceDoc::computeCharges() {
             if (ApplyLinked(m_db, m_ctx, copy.InvoicedAmount, tpl.Id, copy.Id, false,
                             ChargeType::All, total)) {
                 m_lastError = m_ctx.LastError;
-                return InvoiceResult::ComputingCharge;
+                return ResultCode::ComputingCharge;
             }
         }
 
@@ -288,7 +288,7 @@ int CInvoiceDoc::computeCharges() {
             return r;
         for (const qsizetype index : usage) {
             if (FinishUsageCharge(m_ctx, index))
-                return InvoiceResult::ComputingCharge;
+                return ResultCode::ComputingCharge;
         }
 
         // Each usage charge once: prorate, save, link. Linked copies are appended behind.
@@ -304,7 +304,7 @@ int CInvoiceDoc::computeCharges() {
             if (ApplyLinked(m_db, m_ctx, saved.InvoicedAmount, saved.IdTemplate, saved.Id, false,
                             ChargeType::All, total)) {
                 m_lastError = m_ctx.LastError;
-                return InvoiceResult::ComputingCharge;
+                return ResultCode::ComputingCharge;
             }
         }
         std::sort(dropped.begin(), dropped.end(), std::greater<>());
@@ -312,7 +312,7 @@ int CInvoiceDoc::computeCharges() {
             m_ctx.Charges.removeAt(index);
 
         if (m_ctx.Charges.size() == m_ctx.FirstNewIndex)
-            report(InvoiceResult::NoCharges);
+            report(ResultCode::NoCharges);
 
         // Sums over the charges of this computation. A charge credited on the next invoice
         // carries its own amount there.
@@ -329,15 +329,15 @@ int CInvoiceDoc::computeCharges() {
         if (m_summary) {
             m_members.append(m_ctx.Customer.Id);
         } else if (Finish()) {
-            return InvoiceResult::SummingCharges;
+            return ResultCode::SummingCharges;
         }
-        result = InvoiceResult::CreationSucceeded;
+        result = ResultCode::CreationSucceeded;
     } catch (const std::exception& e) {
         m_lastError = QString::fromUtf8(e.what());
         if (result == 0)
-            result = InvoiceResult::SummingCharges;
+            result = ResultCode::SummingCharges;
     }
-    return result == 0 ? int(InvoiceResult::UnspecifiedCharge) : result;
+    return result == 0 ? int(ResultCode::UnspecifiedCharge) : result;
 }
 
 int CInvoiceDoc::rateSessions() {
@@ -362,11 +362,11 @@ int CInvoiceDoc::rateSessions() {
         });
         if (failed) {
             m_lastError = m_ctx.LastError;
-            return InvoiceResult::ComputingCharge;
+            return ResultCode::ComputingCharge;
         }
     } catch (const std::exception& e) {
         m_lastError = QString::fromUtf8(e.what());
-        return InvoiceResult::ComputingCharge;
+        return ResultCode::ComputingCharge;
     }
     // Totals over every session billed on this invoice (all members of a summary).
     m_invoice.TotalTimeHH = ClampToInt32(m_totalSeconds / 3600);
@@ -456,14 +456,14 @@ int CInvoiceDoc::loadInvoice(qint32 invoiceNum, const InvoicePlanRow* invoicePla
             CInvoiceRecord rec(m_db);
             if (!rec.findByNumber(invoiceNum)) {
                 m_lastError = QStringLiteral("Invoice %1 not found.").arg(invoiceNum);
-                return InvoiceResult::LoadingInvoice;
+                return ResultCode::LoadingInvoice;
             }
             m_invoice = rec.row();
         }
         {
             CUserRecord user(m_db);
             if (!user.findById(m_invoice.IdUser))
-                return InvoiceResult::OpeningCustomer;
+                return ResultCode::OpeningCustomer;
             m_recordCustomer = user.row();
             m_ctx.Customer = m_recordCustomer;
             m_ctx.RecordCustomerId = m_recordCustomer.Id;
@@ -473,9 +473,9 @@ int CInvoiceDoc::loadInvoice(qint32 invoiceNum, const InvoicePlanRow* invoicePla
             QStringLiteral("Loading invoice for %1...").arg(m_recordCustomer.Username));
 
         if (m_invoice.Version == InvoiceVersion::OldLayout)
-            return InvoiceResult::OldStyleInvoice;
+            return ResultCode::OldStyleInvoice;
         if (m_invoice.Version < 0)
-            return InvoiceResult::BalanceAdjustment;
+            return ResultCode::BalanceAdjustment;
 
         m_summary = m_invoice.Flags & InvoiceFlag::Summary;
         m_ctx.PeriodStart = DbToSecondsOr0(m_invoice.OpeningDate);
@@ -484,7 +484,7 @@ int CInvoiceDoc::loadInvoice(qint32 invoiceNum, const InvoicePlanRow* invoicePla
 
         {
             CBPRecord plan(m_db);
-            result = InvoiceResult::NoBillingPlan;
+            result = ResultCode::NoBillingPlan;
             if (!plan.findByInvoice(invoiceNum))
                 return result;
             m_billingPlan = plan.row();
@@ -494,7 +494,7 @@ int CInvoiceDoc::loadInvoice(qint32 invoiceNum, const InvoicePlanRow* invoicePla
             m_invoicePlan = *invoicePlan;
         } else {
             CInvoicePlanRecord plan(m_db);
-            result = InvoiceResult::NoInvoicePlan;
+            result = ResultCode::NoInvoicePlan;
             if (!plan.findByInvoice(invoiceNum))
                 return result;
             m_invoicePlan = plan.row();
@@ -530,7 +530,7 @@ int CInvoiceDoc::loadInvoice(qint32 invoiceNum, const InvoicePlanRow* invoicePla
         }
     } catch (const std::exception& e) {
         m_lastError = QString::fromUtf8(e.what());
-        return result != 0 ? result : int(InvoiceResult::LoadingInvoice);
+        return result != 0 ? result : int(ResultCode::LoadingInvoice);
     }
     return 0;
 }
@@ -558,8 +558,8 @@ int CInvoiceDoc::OpenDocumentFile(const QString& fileName) {
     if (!number) {
         reset();
         m_lastError = QStringLiteral("'%1' names no invoice.").arg(fileName);
-        report(InvoiceResult::LoadingInvoice, m_lastError);
-        return InvoiceResult::LoadingInvoice;
+        report(ResultCode::LoadingInvoice, m_lastError);
+        return ResultCode::LoadingInvoice;
     }
     return Load(*number);
 }

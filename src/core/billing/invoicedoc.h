@@ -1,4 +1,5 @@
 #pragma once
+#include "core/app/resultcodes.h"
 #include "core/billing/ratingcontext.h"
 #include "core/db/bprecord.h"
 #include "core/db/invoiceplanrecord.h"
@@ -22,41 +23,6 @@ struct InvoiceSession {
 
     bool operator==(const InvoiceSession&) const = default;
 };
-
-// Invoices.Flags bits.
-namespace InvoiceFlag {
-enum : qint32 {
-    Summary = 0x01,       // a group's summary invoice
-    SendToMembers = 0x02, // the summary goes to the group's members as well
-};
-}
-
-// Users.GroupOptions bit: send the summary invoice to the members.
-inline constexpr qint32 kGroupSendSummaryToMembers = 0x08;
-// BillingPlans.Options bit: no minimum on the customer's first invoice.
-inline constexpr qint32 kPlanSkipFirstInvoice = 0x01;
-
-// Result codes of the invoice computation (texts: ResultText in app/oplog.h).
-namespace InvoiceResult {
-enum : int {
-    Ok = 0,
-    NoBillingPlan = 1,
-    NoInvoicePlan = 2,
-    UnspecifiedCharge = 5,
-    CopyingRecords = 6,
-    CreatingInvoice = 7,
-    SummingCharges = 8,
-    ComputingCharge = 9,
-    OutsideService = 10,
-    LoadingInvoice = 14,
-    OpeningCustomer = 15,
-    OldStyleInvoice = 23,
-    BalanceAdjustment = 24,
-    CustomerInactive = 26, // warning
-    NoCharges = 29,        // warning
-    CreationSucceeded = 39,
-};
-}
 
 // The member list of a summary invoice as Invoices.Users holds it: 32-bit little-endian
 // integers, one per member.
@@ -84,19 +50,19 @@ public:
     // holds (billingPlanId then chooses the member's charges). Returns 39 on success, else
     // the code of the failure. An ordinary invoice is finished here; a summary invoice is
     // finished by the caller with Finish after its last member.
-    int Create(qint32 customerId, qint32 billingPlanId, qint32 invoicePlanId,
-               const DbDateTime& billingDate, bool newRecord, bool summary);
+    [[nodiscard]] int Create(qint32 customerId, qint32 billingPlanId, qint32 invoicePlanId,
+                             const DbDateTime& billingDate, bool newRecord, bool summary);
     // The totals: prepaid credit, minimum, plan-level surcharges and discounts, then taxes
     // (not when the gross is negative), NewCharges, TotalDue, the member list; saves the
     // invoice row. Runs once per invoice. True on failure.
-    bool Finish();
+    [[nodiscard]] bool Finish();
 
     // Loads invoice `invoiceNum` with its plan and charge copies, the member list and, when
     // the invoicing plan shows details, the sessions. `invoicePlan` replaces the invoice's
     // own frozen invoicing plan (sending with another plan). Returns 0, or the failure's code
     // (23 older layout, 24 balance adjustment, 15 customer missing, 14 otherwise); the
     // document is then empty.
-    int Load(qint32 invoiceNum, const InvoicePlanRow* invoicePlan = nullptr);
+    [[nodiscard]] int Load(qint32 invoiceNum, const InvoicePlanRow* invoicePlan = nullptr);
 
     // The invoice number a document file stands for: its name without folder and extension
     // when that is a positive number ("12.inv" -> 12), else nullopt.
@@ -105,12 +71,13 @@ public:
     static QString DocumentFileName(qint32 invoiceNum);
     // Opens a document file: loads the invoice its name stands for. Returns Load's result,
     // or 14 (logged) when the name is no invoice number.
-    int OpenDocumentFile(const QString& fileName);
+    [[nodiscard]] int OpenDocumentFile(const QString& fileName);
 
     // Deletes invoice `invoiceNum` with its plan and charge copies in one transaction.
     // True on failure (also when the invoice does not exist; the reason is in LastError()).
-    bool Delete(qint32 invoiceNum);
-    static bool DeleteInvoice(Database& db, qint32 invoiceNum, QString* error = nullptr);
+    [[nodiscard]] bool Delete(qint32 invoiceNum);
+    [[nodiscard]] static bool DeleteInvoice(Database& db, qint32 invoiceNum,
+                                            QString* error = nullptr);
 
     // --- what the invoice holds ---
     const UserRow& RecordCustomer() const { return m_recordCustomer; }

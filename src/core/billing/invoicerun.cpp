@@ -2,8 +2,7 @@
 
 #include "core/app/appservices.h"
 #include "core/app/busystate.h"
-#include "core/app/operationlog.h"
-#include "core/app/oplog.h"
+#include "core/app/resultcodes.h"
 #include "core/app/userinterface.h"
 #include "core/billing/invoicedoc.h"
 #include "core/db/database.h"
@@ -41,27 +40,6 @@ const QString kGroupInvoicesSql = QStringLiteral(
 const QString kMarkFirstInvoiceSql =
     QStringLiteral("UPDATE DISTINCTROW Invoices INNER JOIN Users ON Invoices.IdUser = Users.Id SET "
                    "Users.GotFirstInvoice = 1 WHERE (((Invoices.InvoiceNum)>?))");
-
-constexpr qint32 kActive = 0x01; // Users.ActiveStatus
-
-// Result codes used by the run (texts in app/oplog.h).
-namespace Code {
-enum : int {
-    NoBillingPlan = 1,
-    NoInvoicePlan = 2,
-    CreatingInvoice = 7,
-    OpeningCustomer = 15,
-    NoOverrideBillingPlan = 17,
-    NoOverrideInvoicePlan = 18,
-    NotActive = 19,
-    DeletingInvoice = 22,
-    MemberInactive = 26,
-    NoPlan = 31,
-    NoInvoicePlanWarning = 32,
-    CreationSucceeded = 39,
-    Aborted = 40,
-};
-}
 
 QString logName(const UserRow& row) {
     return row.Username.isEmpty() ? QStringLiteral("Unknown customer") : row.Username;
@@ -103,25 +81,30 @@ void CInvoiceRun::reset() {
 bool CInvoiceRun::CreateInvoice(const UserRow& customer, qint32 billingPlanId, qint32 invoicePlanId,
                                 const DbDateTime& invoiceDate, DocSlot& slot, bool summary) {
     if (billingPlanId == 0) {
-        LogResult(logName(customer), Code::NoBillingPlan);
+        report().logResult(logName(customer), ResultCode::NoBillingPlan);
         return true;
     }
     if (invoicePlanId == 0) {
-        LogResult(logName(customer), Code::NoInvoicePlan);
+        report().logResult(logName(customer), ResultCode::NoInvoicePlan);
         return true;
     }
     const bool created = !slot;
     if (created)
         slot = std::make_unique<CInvoiceDoc>(m_db);
+    // The document's own outcomes go where the run's go.
+    if (m_reporter)
+        slot->SetReporter([this, name = logName(customer)](const RatingReport& r) {
+            report().logResult(name, r.code, r.exceptionText.isEmpty() ? r.text : r.exceptionText);
+        });
     int result = 0;
     try {
         result =
             slot->Create(customer.Id, billingPlanId, invoicePlanId, invoiceDate, created, summary);
     } catch (const std::exception&) {
-        LogResult(logName(customer), Code::CreatingInvoice);
-        result = Code::CreatingInvoice;
+        report().logResult(logName(customer), ResultCode::CreatingInvoice);
+        result = ResultCode::CreatingInvoice;
     }
-    if (result != Code::CreationSucceeded) {
+    if (result != ResultCode::CreationSucceeded) {
         if (created)
             slot.reset();
         return true;
@@ -141,12 +124,12 @@ bool CInvoiceRun::ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 
         const qint32 invoicePlan = invoicePlanId ? invoicePlanId : node.IdInvoicePlan;
 
         if (what & RunWhat::Self) {
-            if (!(node.ActiveStatus & kActive)) {
-                LogResult(name, Code::MemberInactive);
+            if (!(node.ActiveStatus & UserStatus::Active)) {
+                report().logResult(name, ResultCode::CustomerInactive);
             } else if (planId == 0) {
-                LogResult(name, Code::NoPlan);
+                report().logResult(name, ResultCode::NoPlanWarning);
             } else if (invoicePlan == 0) {
-                LogResult(name, Code::NoInvoicePlanWarning);
+                report().logResult(name, ResultCode::NoInvoicePlanWarning);
             } else {
                 // Progress text of the run (a step driven on its own gets a busy state).
                 CProcessScope process(name + QStringLiteral("..."), PROC_DEFAULT);
@@ -211,22 +194,23 @@ bool CInvoiceRun::ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 
             if (memberPlan == 0 && (node.GroupOptions & GroupOption::OverrideBillingPlan)) {
                 memberPlan = node.IdBPOverride;
                 if (memberPlan == 0) {
-                    LogResult(name, Code::NoOverrideBillingPlan);
+                    report().logResult(name, ResultCode::NoOverrideBillingPlan);
                     return false;
                 }
             }
             if (memberInvoicePlan == 0 && (node.GroupOptions & GroupOption::OverrideInvoicePlan)) {
                 memberInvoicePlan = node.IdIPOverride;
                 if (memberInvoicePlan == 0) {
-                    LogResult(name, Code::NoOverrideInvoicePlan);
+                    report().logResult(name, ResultCode::NoOverrideInvoicePlan);
                     return false;
                 }
             }
             for (const UserRow& member : members(node.Id, false)) {
                 if (m_aborted || (summary && !summaryDoc))
                     break;
-                GenerateNode(member, memberPlan, memberInvoicePlan, invoiceDate, summaryDoc,
-                             firstNum, RunWhat::SelfAndMembers);
+                // A member that failed has logged its error line; the others are billed.
+                (void)GenerateNode(member, memberPlan, memberInvoicePlan, invoiceDate, summaryDoc,
+                                   firstNum, RunWhat::SelfAndMembers);
                 if (CheckInterrupt()) {
                     m_aborted = true;
                     break;
@@ -234,7 +218,7 @@ bool CInvoiceRun::ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 
             }
         }
     } catch (const std::exception&) {
-        LogResult(name, Code::CreatingInvoice);
+        report().logResult(name, ResultCode::CreatingInvoice);
         firstNum = 0;
         summaryDoc.reset();
         transaction.reset(); // undoes the failed invoice
@@ -265,7 +249,7 @@ bool CInvoiceRun::GenerateNode(const UserRow& node, qint32 billingPlanId, qint32
         bool finished = false;
         if (!failed && !m_aborted && own) {
             if (own->Finish()) {
-                LogResult(logName(node), Code::CreatingInvoice);
+                report().logResult(logName(node), ResultCode::CreatingInvoice);
                 failed = true;
             } else {
                 finished = true;
@@ -290,9 +274,8 @@ bool CInvoiceRun::enterGroup(const UserRow& node) {
     if (!node.IsGroup)
         return false;
     if (m_path.contains(node.Id)) {
-        LogText(logName(node),
-                QStringLiteral("Customer group is a member of itself; it was skipped."),
-                Code::CreatingInvoice);
+        report().logResult(logName(node), ResultCode::CreatingInvoice,
+                           QStringLiteral("Customer group is a member of itself; it was skipped."));
         return true;
     }
     m_path.append(node.Id);
@@ -321,7 +304,7 @@ bool CInvoiceRun::rememberStart() {
     try {
         m_startNum = m_db.scalar(QStringLiteral("SELECT MAX(InvoiceNum) FROM Invoices")).toInt();
     } catch (const std::exception&) {
-        ui().showMessage(QStringLiteral("Error opening invoice table."), MessageIcon::Exclamation);
+        report().tell(QStringLiteral("Error opening invoice table."));
         return false;
     }
     return true;
@@ -336,7 +319,7 @@ QList<qint32> CInvoiceRun::NewInvoiceNumbers() const {
         while (st.next())
             numbers.append(st.value(0).toInt());
     } catch (const std::exception& e) {
-        LogException(QStringLiteral("Unknown customer"), e, 14);
+        report().logException(QStringLiteral("Unknown customer"), e, ResultCode::LoadingInvoice);
     }
     return numbers;
 }
@@ -344,7 +327,7 @@ QList<qint32> CInvoiceRun::NewInvoiceNumbers() const {
 void CInvoiceRun::deleteInvoice(qint32 invoiceNum) {
     QString error;
     if (CInvoiceDoc::DeleteInvoice(m_db, invoiceNum, &error))
-        LogResult(Code::DeletingInvoice);
+        report().logResult(QStringLiteral("Unknown customer"), ResultCode::DeletingInvoice);
 }
 
 void CInvoiceRun::deleteNewInvoices() {
@@ -370,7 +353,7 @@ bool CInvoiceRun::markFirstInvoices(const QString& name) {
             m_db.execute(QStringLiteral("UPDATE Users SET GotFirstInvoice = 1 WHERE Id = ?"), {id});
         transaction.commit();
     } catch (const std::exception& e) {
-        LogException(name, e, Code::CreatingInvoice);
+        report().logException(name, e, ResultCode::CreatingInvoice);
         return true;
     }
     RefreshViews();
@@ -379,10 +362,9 @@ bool CInvoiceRun::markFirstInvoices(const QString& name) {
 
 bool CInvoiceRun::sendOne(qint32 invoiceNum, qint32 invoicePlanId) {
     if (!m_sender) {
-        LogText(
-            QStringLiteral("Unknown customer"),
-            QStringLiteral("Invoice %1 was not sent: no delivery is available.").arg(invoiceNum),
-            16);
+        report().logResult(
+            QStringLiteral("Unknown customer"), ResultCode::SendOptions,
+            QStringLiteral("Invoice %1 was not sent: no delivery is available.").arg(invoiceNum));
         return true;
     }
     return m_sender(invoiceNum, invoicePlanId);
@@ -392,32 +374,31 @@ bool CInvoiceRun::GenerateForCustomer(const UserRow& customer, const DbDateTime&
                                       bool send, qint32 billingPlanId, qint32 invoicePlanId) {
     reset();
     const QString name = logName(customer);
-    if (!(customer.ActiveStatus & kActive)) {
-        LogResult(name, Code::NotActive);
-        ui().showMessage(QStringLiteral("Customer does not have active status."),
-                         MessageIcon::Exclamation);
+    if (!(customer.ActiveStatus & UserStatus::Active)) {
+        report().logResult(name, ResultCode::NotActive);
+        report().tell(QStringLiteral("Customer does not have active status."));
         return true;
     }
-    theLog().setProblem(false);
+    report().setProblem(false);
     if (!rememberStart())
         return true;
 
     qint32 firstNum = 0;
     if (RunBusy([&] {
             DocSlot slot;
-            GenerateNode(customer, billingPlanId, invoicePlanId, invoiceDate, slot, firstNum,
-                         RunWhat::Self);
+            // The outcome is the invoice made (firstNum); failures are logged.
+            (void)GenerateNode(customer, billingPlanId, invoicePlanId, invoiceDate, slot, firstNum,
+                               RunWhat::Self);
         }))
         m_aborted = true;
 
     if (m_aborted) {
-        LogResult(name, Code::Aborted);
-        theLog().setProblem(false);
+        report().logResult(name, ResultCode::Aborted);
+        report().setProblem(false);
         // Whatever the interrupted step wrote goes (a summary is not in a transaction).
         deleteNewInvoices();
-        ui().showMessage(QStringLiteral("Invoice generation aborted.  Invoice was not generated."),
-                         MessageIcon::Exclamation);
-        ReportLogOutcome(true, -1, false);
+        report().tell(QStringLiteral("Invoice generation aborted.  Invoice was not generated."));
+        report().reportOutcome(true, -1, false);
         return true;
     }
 
@@ -426,7 +407,7 @@ bool CInvoiceRun::GenerateForCustomer(const UserRow& customer, const DbDateTime&
         const int choice = m_decider ? m_decider(NewInvoiceNumbers()) : int(CommitChoice::Keep);
         if (!(choice & CommitChoice::Keep)) {
             deleteNewInvoices();
-            ReportLogOutcome(true, -1, false);
+            report().reportOutcome(true, -1, false);
             return false;
         }
         try {
@@ -438,36 +419,36 @@ bool CInvoiceRun::GenerateForCustomer(const UserRow& customer, const DbDateTime&
             user.update();
             user.close();
         } catch (const std::exception& e) {
-            LogException(name, e, Code::OpeningCustomer);
+            report().logException(name, e, ResultCode::OpeningCustomer);
             failed = true;
         }
         RefreshViews();
         if (send || (choice & CommitChoice::Send)) {
             CProcessScope process(QString(), PROC_DEFAULT);
-            sendOne(firstNum, 0);
+            (void)sendOne(firstNum, 0); // the sender logs its own outcome
         }
     }
-    ReportLogOutcome(true, -1, false);
+    report().reportOutcome(true, -1, false);
     return failed;
 }
 
-bool CInvoiceRun::CheckGroup(const UserRow& group) {
+bool CInvoiceRun::CheckGroup(const UserRow& group, IRunReporter& reporter) {
     const QString name = logName(group);
     auto refuse = [&](int code, const char* message) {
-        LogResult(name, code);
-        ui().showMessage(QString::fromLatin1(message), MessageIcon::Exclamation);
+        reporter.logResult(name, code);
+        reporter.tell(QString::fromLatin1(message));
         return true;
     };
-    if (!(group.ActiveStatus & kActive))
-        return refuse(Code::NotActive, "Group does not have active status.");
+    if (!(group.ActiveStatus & UserStatus::Active))
+        return refuse(ResultCode::NotActive, "Group does not have active status.");
     if ((group.GroupOptions & GroupOption::OverrideBillingPlan) && group.IdBPOverride == 0)
-        return refuse(Code::NoOverrideBillingPlan, "Group has no override billing plan.");
+        return refuse(ResultCode::NoOverrideBillingPlan, "Group has no override billing plan.");
     if ((group.GroupOptions & GroupOption::OverrideInvoicePlan) && group.IdIPOverride == 0)
-        return refuse(Code::NoOverrideInvoicePlan, "Group has no override invoice plan.");
+        return refuse(ResultCode::NoOverrideInvoicePlan, "Group has no override invoice plan.");
     if ((group.GroupOptions & GroupOption::SummaryInvoice) &&
         (group.IdBillingPlan == 0 || group.IdInvoicePlan == 0))
-        return refuse(Code::NoBillingPlan, "Group representative must have billing and "
-                                           "invoicing plans for a summary invoice.");
+        return refuse(ResultCode::NoBillingPlan, "Group representative must have billing and "
+                                                 "invoicing plans for a summary invoice.");
     return false;
 }
 
@@ -475,36 +456,36 @@ bool CInvoiceRun::GenerateForGroup(const UserRow& group, const DbDateTime& invoi
                                    qint32 billingPlanId, qint32 invoicePlanId) {
     reset();
     const QString name = logName(group);
-    theLog().setProblem(false);
+    report().setProblem(false);
     if (!rememberStart())
         return true;
-    if (CheckGroup(group))
+    if (CheckGroup(group, report()))
         return true;
 
     qint32 firstNum = 0;
     if (RunBusy([&] {
             DocSlot slot;
-            GenerateNode(group, billingPlanId, invoicePlanId, invoiceDate, slot, firstNum,
-                         RunWhat::SelfAndMembers);
+            // The outcome is the invoices made; failures are logged.
+            (void)GenerateNode(group, billingPlanId, invoicePlanId, invoiceDate, slot, firstNum,
+                               RunWhat::SelfAndMembers);
         }))
         m_aborted = true;
 
     if (m_aborted) {
-        LogResult(name, Code::Aborted);
-        const bool problem = theLog().problem();
-        theLog().setProblem(false);
+        report().logResult(name, ResultCode::Aborted);
+        const bool problem = report().problem();
+        report().setProblem(false);
         deleteNewInvoices();
-        ui().showMessage(QStringLiteral("Invoice generation aborted.  No invoices were generated."),
-                         MessageIcon::Exclamation);
-        ReportLogOutcome(true, problem ? 1 : 0, false);
+        report().tell(QStringLiteral("Invoice generation aborted.  No invoices were generated."));
+        report().reportOutcome(true, problem ? 1 : 0, false);
         return true;
     }
 
-    ReportLogOutcome(false, -1, true);
+    report().reportOutcome(false, -1, true);
     const int choice = m_decider ? m_decider(NewInvoiceNumbers()) : int(CommitChoice::Keep);
     if (!(choice & CommitChoice::Keep)) {
         deleteNewInvoices();
-        ReportLogOutcome(true, -1, false);
+        report().reportOutcome(true, -1, false);
         return false;
     }
 
@@ -520,24 +501,23 @@ bool CInvoiceRun::GenerateForGroup(const UserRow& group, const DbDateTime& invoi
         }
         for (const qint32 num : std::as_const(toSend)) {
             if (CheckInterrupt()) {
-                LogResult(name, Code::Aborted);
-                ui().showMessage(QStringLiteral("Invoice sending aborted."),
-                                 MessageIcon::Exclamation);
+                report().logResult(name, ResultCode::Aborted);
+                report().tell(QStringLiteral("Invoice sending aborted."));
                 failed = true;
                 break;
             }
-            sendOne(num, 0);
+            (void)sendOne(num, 0); // the sender logs its own outcome
         }
     }
-    ReportLogOutcome(true, -1, false);
+    report().reportOutcome(true, -1, false);
     return failed;
 }
 
 bool CInvoiceRun::SendGroupInvoices(const UserRow& group, const DbDateTime& invoiceDate,
                                     qint32 invoicePlanId) {
     reset();
-    theLog().setProblem(false);
-    if (CheckGroup(group))
+    report().setProblem(false);
+    if (CheckGroup(group, report()))
         return true;
     bool aborted = false;
     {
@@ -546,10 +526,10 @@ bool CInvoiceRun::SendGroupInvoices(const UserRow& group, const DbDateTime& invo
         aborted = sendGroup(group, invoiceDate, invoicePlanId);
     }
     if (aborted) {
-        LogResult(logName(group), Code::Aborted);
-        ui().showMessage(QStringLiteral("Invoice sending aborted."), MessageIcon::Exclamation);
+        report().logResult(logName(group), ResultCode::Aborted);
+        report().tell(QStringLiteral("Invoice sending aborted."));
     }
-    ReportLogOutcome(true, -1, false);
+    report().reportOutcome(true, -1, false);
     return aborted;
 }
 
@@ -573,7 +553,7 @@ bool CInvoiceRun::sendGroup(const UserRow& group, const DbDateTime& invoiceDate,
                 aborted = true;
                 break;
             }
-            sendOne(num, invoicePlanId);
+            (void)sendOne(num, invoicePlanId); // the sender logs its own outcome
         }
         if (!aborted) {
             for (const UserRow& member : members(group.Id, true)) {
@@ -584,7 +564,7 @@ bool CInvoiceRun::sendGroup(const UserRow& group, const DbDateTime& invoiceDate,
             }
         }
     } catch (const std::exception& e) {
-        LogException(logName(group), e, 16);
+        report().logException(logName(group), e, ResultCode::SendOptions);
     }
     leaveGroup(group);
     return aborted;

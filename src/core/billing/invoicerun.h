@@ -1,4 +1,5 @@
 #pragma once
+#include "core/billing/runreporter.h"
 #include "core/db/dbdatetime.h"
 #include "core/db/userrecord.h"
 
@@ -9,16 +10,6 @@
 
 class CInvoiceDoc;
 class Database;
-
-// Users.GroupOptions bits read by an invoice run.
-namespace GroupOption {
-enum : qint32 {
-    OverrideBillingPlan = 0x01, // members are billed with IdBPOverride
-    OverrideInvoicePlan = 0x02, // members are billed with IdIPOverride
-    SummaryInvoice = 0x04,      // one summary invoice for the group and all its members
-    SendSummaryToMembers = 0x08,
-};
-}
 
 // What a step of the walk handles: the node itself, its members, or both.
 namespace RunWhat {
@@ -55,8 +46,9 @@ using CommitDecider = std::function<int(const QList<qint32>& invoiceNums)>;
 // with the plans passed down from above, else its group's override, else its own. Every
 // ordinary invoice is written inside its own transaction; a group with a summary invoice
 // gathers itself and all its members (and the members of member groups) into one document.
-// Every outcome is written to the operation log. A membership cycle stored in the database
-// is not followed: a group met again on its own path is skipped with an error line.
+// Every outcome goes to the run's reporter (the operation log by default). A membership cycle
+// stored in the database is not followed: a group met again on its own path is skipped with an
+// error line.
 class CInvoiceRun {
 public:
     using DocSlot = std::unique_ptr<CInvoiceDoc>;
@@ -72,37 +64,42 @@ public:
     // The commit decision of a group run. Without one the new invoices are kept and not
     // sent. A customer run asks it too when it is set (else it keeps, as the desktop does).
     void SetCommitDecider(CommitDecider decider) { m_decider = std::move(decider); }
+    // Where log lines (also those of the invoice documents), messages and the end-of-run
+    // report go (nullptr: the operation log and the installed user interface). The caller
+    // keeps ownership.
+    void SetReporter(IRunReporter* reporter) { m_reporter = reporter; }
 
     // One customer (or a group's own row without its members), with the given plans
     // (0: the customer's own). The new invoice is kept and, with `send`, sent with its own
     // plan. True on failure (inactive, no invoice made, interrupted, not marked); an invoice
     // discarded by the commit decision is no failure.
-    bool GenerateForCustomer(const UserRow& customer, const DbDateTime& invoiceDate, bool send,
-                             qint32 billingPlanId, qint32 invoicePlanId);
+    [[nodiscard]] bool GenerateForCustomer(const UserRow& customer, const DbDateTime& invoiceDate,
+                                           bool send, qint32 billingPlanId, qint32 invoicePlanId);
     // A group and all its members. Plans given here (0: none) win over every override and
     // every customer's own. True when the run was refused, interrupted or its invoices
     // could not be marked; an invoice that failed leaves its error line only.
-    bool GenerateForGroup(const UserRow& group, const DbDateTime& invoiceDate,
-                          qint32 billingPlanId = 0, qint32 invoicePlanId = 0);
+    [[nodiscard]] bool GenerateForGroup(const UserRow& group, const DbDateTime& invoiceDate,
+                                        qint32 billingPlanId = 0, qint32 invoicePlanId = 0);
     // Sends the invoices of `invoiceDate` of the group and its direct customer members, then
     // those of its member groups, with plan `invoicePlanId` (0: each invoice's own). True
     // when refused or interrupted.
-    bool SendGroupInvoices(const UserRow& group, const DbDateTime& invoiceDate,
-                           qint32 invoicePlanId);
+    [[nodiscard]] bool SendGroupInvoices(const UserRow& group, const DbDateTime& invoiceDate,
+                                         qint32 invoicePlanId);
 
     // --- the walk (public for the dialogs and tests that drive single steps) ---
     // Computes one invoice into `slot` (a new document when the slot is empty). True on
     // failure; a document created by this call is then closed.
-    bool CreateInvoice(const UserRow& customer, qint32 billingPlanId, qint32 invoicePlanId,
-                       const DbDateTime& invoiceDate, DocSlot& slot, bool summary);
+    [[nodiscard]] bool CreateInvoice(const UserRow& customer, qint32 billingPlanId,
+                                     qint32 invoicePlanId, const DbDateTime& invoiceDate,
+                                     DocSlot& slot, bool summary);
     // One node: itself (what & Self) and its members (what & Members). True on failure.
-    bool ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 invoicePlanId,
-                     const DbDateTime& invoiceDate, DocSlot& summaryDoc, qint32& firstNum,
-                     bool summary, int what);
+    [[nodiscard]] bool ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 invoicePlanId,
+                                   const DbDateTime& invoiceDate, DocSlot& summaryDoc,
+                                   qint32& firstNum, bool summary, int what);
     // ProcessNode in the summary mode the node calls for; finishes a summary it started.
-    bool GenerateNode(const UserRow& node, qint32 billingPlanId, qint32 invoicePlanId,
-                      const DbDateTime& invoiceDate, DocSlot& summaryDoc, qint32& firstNum,
-                      int what);
+    [[nodiscard]] bool GenerateNode(const UserRow& node, qint32 billingPlanId, qint32 invoicePlanId,
+                                    const DbDateTime& invoiceDate, DocSlot& summaryDoc,
+                                    qint32& firstNum, int what);
 
     // --- the last run ---
     // Highest InvoiceNum when the run began (0 for an empty table).
@@ -114,29 +111,33 @@ public:
 
     // The group checks before a group run or send; logs and shows the refusal. True when
     // refused.
-    static bool CheckGroup(const UserRow& group);
+    [[nodiscard]] static bool CheckGroup(const UserRow& group,
+                                         IRunReporter& reporter = LogRunReporter());
 
 private:
+    IRunReporter& report() const { return m_reporter ? *m_reporter : LogRunReporter(); }
     // Highest InvoiceNum now; false (message shown) when the table cannot be read.
-    bool rememberStart();
+    [[nodiscard]] bool rememberStart();
     // Deletes every invoice numbered above the start with its copies; 22 logged per failure.
     void deleteNewInvoices();
     void deleteInvoice(qint32 invoiceNum);
     // GotFirstInvoice for the customers of the kept invoices (and the members of kept
     // summaries). True on failure (logged under `name`).
-    bool markFirstInvoices(const QString& name);
-    bool sendGroup(const UserRow& group, const DbDateTime& invoiceDate, qint32 invoicePlanId);
-    bool sendOne(qint32 invoiceNum, qint32 invoicePlanId);
+    [[nodiscard]] bool markFirstInvoices(const QString& name);
+    [[nodiscard]] bool sendGroup(const UserRow& group, const DbDateTime& invoiceDate,
+                                 qint32 invoicePlanId);
+    [[nodiscard]] bool sendOne(qint32 invoiceNum, qint32 invoicePlanId);
     // Members of a group, in Username order (all, or the member groups only).
     QList<UserRow> members(qint32 groupId, bool groupsOnly);
     // Cycle guard: true when group `node` is already on the current path (logged).
-    bool enterGroup(const UserRow& node);
+    [[nodiscard]] bool enterGroup(const UserRow& node);
     void leaveGroup(const UserRow& node);
     void reset();
 
     Database& m_db;
     InvoiceSender m_sender;
     CommitDecider m_decider;
+    IRunReporter* m_reporter = nullptr;
     qint32 m_startNum = 0;
     bool m_aborted = false;
     // Number of the summary invoice most recently started (to remove an unfinished one).

@@ -259,7 +259,7 @@ bool ChargeTime(RatingContext& ctx, const TimeRangeSet& A, TimeRangeSet& X, Char
                 WindowCounters& counters) {
     if (copy.LimitStart == 0 && copy.LimitEnd == 0) {
         if (copy.LimitAccum != 0) {
-            ctx.report(BillingResult::UnchargedCarry,
+            ctx.report(ResultCode::UnchargedCarry,
                        QStringLiteral("('%1') Uncharged accumulated time from the previous "
                                       "invoice is being charged.")
                            .arg(copy.Name));

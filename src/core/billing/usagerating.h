@@ -25,22 +25,22 @@ struct UsageSession {
 // Rates one session against the invoice's new usage charges (from ctx.FirstNewIndex, in list
 // order). Connect time goes to the first connect-time charge that takes it, each byte count to
 // the first byte charge that counts it. True on failure (the invoice then fails with 9).
-bool RateSession(RatingContext& ctx, const UsageSession& session);
+[[nodiscard]] bool RateSession(RatingContext& ctx, const UsageSession& session);
 
 // Whether a usage charge's origin filter lets the session through.
 bool OriginMatches(const ChargeRow& charge, const UsageSession& session);
 
 // The time rules of one connect-time charge for one session. R is the session, which the
 // charge reads; C the session time not yet charged, which it consumes. True on failure.
-bool RateTime(RatingContext& ctx, const TimeRangeSet& R, TimeRangeSet& C, ChargeRow& copy,
-              WindowCounters& counters);
+[[nodiscard]] bool RateTime(RatingContext& ctx, const TimeRangeSet& R, TimeRangeSet& C,
+                            ChargeRow& copy, WindowCounters& counters);
 
 // Charges time through the copy's band: A is the time that accumulates toward the band, X the
 // time that may be charged; what is charged is added to InvoicedQuantity and removed from X.
 // True on failure (result 11 or 12 has then been reported).
-bool ChargeTime(RatingContext& ctx, const TimeRangeSet& A, TimeRangeSet& X, ChargeRow& copy,
-                WindowCounters& counters);
+[[nodiscard]] bool ChargeTime(RatingContext& ctx, const TimeRangeSet& A, TimeRangeSet& X,
+                              ChargeRow& copy, WindowCounters& counters);
 
 // After the last session: drops the charge's window counters and prices its accumulated
 // quantity with AddUnits. True on failure.
-bool FinishUsageCharge(RatingContext& ctx, qsizetype index);
+[[nodiscard]] bool FinishUsageCharge(RatingContext& ctx, qsizetype index);

@@ -1,6 +1,13 @@
 #pragma once
 #include "core/db/record.h"
 
+// BillingPlans.Options bits.
+namespace BillingPlanOption {
+enum : qint32 {
+    SkipFirstInvoice = 0x01, // no minimum on the customer's first invoice
+};
+}
+
 // A billing plan: a live plan (IdInvoice 0) or the copy frozen into invoice IdInvoice.
 struct BPRow {
     qint32 Id = 0;

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/db/chargeoptions.h"
 #include "core/db/record.h"
 
 // The fields of one Charges row (a live charge or a frozen copy); copyable, so billing can

@@ -1,6 +1,18 @@
 #pragma once
 #include "core/db/record.h"
 
+// InvoicePlans.Language: the language of the invoice page.
+namespace InvoiceLanguage {
+enum : qint32 { English = 0, French = 1, Spanish = 2, Portuguese = 3 };
+}
+
+// InvoicePlans.Options bits.
+namespace InvoicePlanOption {
+enum : qint32 {
+    Html = 0x01, // the invoice is mailed (and first shown) as HTML
+};
+}
+
 // An invoicing plan: a live plan (IdInvoice 0) or the copy frozen into invoice IdInvoice.
 struct InvoicePlanRow {
     qint32 Id = 0;

@@ -1,6 +1,14 @@
 #pragma once
 #include "core/db/record.h"
 
+// Invoices.Flags bits.
+namespace InvoiceFlag {
+enum : qint32 {
+    Summary = 0x01,       // a group's summary invoice
+    SendToMembers = 0x02, // the summary goes to the group's members as well
+};
+}
+
 // One invoice (or a payment row). Keyed by InvoiceNum; Users holds the invoice's binary data.
 struct InvoiceRow {
     DbDateTime ClosingDate;

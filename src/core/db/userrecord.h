@@ -1,6 +1,31 @@
 #pragma once
 #include "core/db/record.h"
 
+// Users.ActiveStatus bits.
+namespace UserStatus {
+enum : qint16 {
+    Active = 0x01, // billed by invoice runs
+};
+}
+
+// Users.GroupOptions bits of a group.
+namespace GroupOption {
+enum : qint32 {
+    OverrideBillingPlan = 0x01,  // members are billed with IdBPOverride
+    OverrideInvoicePlan = 0x02,  // members are billed with IdIPOverride
+    SummaryInvoice = 0x04,       // one summary invoice for the group and all its members
+    SendSummaryToMembers = 0x08, // the summary invoice goes to the members as well
+};
+}
+
+// Users.Options bits: the customer's own choice of invoice page.
+namespace UserOption {
+enum : qint32 {
+    HtmlOverride = 0x01, // the customer's choice beats the invoicing plan's
+    Html = 0x02,         // the customer's choice: HTML (else plain text)
+};
+}
+
 // One customer or customer group (IsGroup). Username is the logon name of a customer, the name of a
 // group.
 struct UserRow {

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/app/resultcodes.h"
 
 // The authentication systems offered by the import: the index of the entry chosen by the user.
 enum AuthSystem : int {
@@ -9,12 +10,12 @@ enum AuthSystem : int {
     AUTH_TELEBIT = 4        // "Telebit": syslog lines
 };
 
-// Results of an import (system error numbers).
+// Results of an import: the system result codes under the names the import gives them.
 enum ImportResult : int {
-    IMPORT_OK = 0,            // the log was read to its end
-    IMPORT_FAILED = 13,       // an error while reading or storing
-    IMPORT_OPEN_FAILED = 21,  // the file or log could not be opened
-    IMPORT_INTERRUPTED = 1223 // the user interrupted the import
+    IMPORT_OK = SystemResult::Ok,                  // the log was read to its end
+    IMPORT_FAILED = SystemResult::Failed,          // an error while reading or storing
+    IMPORT_OPEN_FAILED = SystemResult::OpenFailed, // the file or log could not be opened
+    IMPORT_INTERRUPTED = SystemResult::Cancelled   // the user interrupted the import
 };
 
 // A logon name read from a log is cut to this many characters.

@@ -24,17 +24,18 @@ std::optional<ServerRow> FindServerByName(Database& db, const QString& name);
 
 // Adds a server of a new host name. A name already listed (ignoring case) gives "Server
 // already exists."; an engine error "Error adding server.". newId gets the new row's Id.
-int AddServer(Database& db, const QString& name, qint32* newId);
+[[nodiscard]] int AddServer(Database& db, const QString& name, qint32* newId);
 
 // The server of a host name, added when it is new (created tells which).
-int ResolveServer(Database& db, const QString& name, qint32* id, bool* created = nullptr);
+[[nodiscard]] int ResolveServer(Database& db, const QString& name, qint32* id,
+                                bool* created = nullptr);
 
 // Renames a server, keeping its Id. An empty name gives "Please enter a name." (nothing
 // changed, IMPORT_INTERRUPTED); an engine error "Error renaming server.". No test for a name
 // already in use.
-int RenameServer(Database& db, qint32 id, const QString& newName);
+[[nodiscard]] int RenameServer(Database& db, qint32 id, const QString& newName);
 
 // Deletes a server's row after asking "Delete the record for server '%s'? ..." (unless
 // confirm is off). Sessions keep their ServerId. An engine error gives "Error deleting server
 // record".
-int DeleteServer(Database& db, qint32 id, bool confirm = true);
+[[nodiscard]] int DeleteServer(Database& db, qint32 id, bool confirm = true);

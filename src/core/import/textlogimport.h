@@ -27,7 +27,8 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
                                        qint32 serverId, bool stripPrefixes);
 
 // The same on the session's database; returns the result code.
-int ImportTextLog(const QString& path, int authSystem, qint32 serverId, bool stripPrefixes);
+[[nodiscard]] int ImportTextLog(const QString& path, int authSystem, qint32 serverId,
+                                bool stripPrefixes);
 
 // The duplicate test: a stored session of the same user, connect and disconnect time (to the
 // second), session id and server; a session stored without a server (0) matches any server.

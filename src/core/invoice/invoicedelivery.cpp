@@ -14,12 +14,6 @@
 #include <exception>
 
 namespace {
-// Result codes of the delivery.
-constexpr int kResultUnexpected = 16; // executing invoice send options.
-constexpr int kResultEmail = 20;      // emailing invoice.
-constexpr int kResultPrint = 21;      // printing invoice.
-constexpr int kResultAborted = 40;    // Aborted.
-
 // The invoice's own frozen invoicing plan; false when it cannot be read.
 bool readOwnPlan(Database& db, qint32 invoiceNum, InvoicePlanRow& out) {
     try {
@@ -137,7 +131,8 @@ bool EmailInvoice(Database& db, const DeliveryInvoice& inv, const InvoicePlanRow
     const MailRequest request = MailRequestFor(db, inv, plan);
     if (!request.billingAddressRead) {
         LogText(request.logonName,
-                QStringLiteral("The customer's billing address could not be read."), kResultEmail);
+                QStringLiteral("The customer's billing address could not be read."),
+                ResultCode::Emailing);
         return true;
     }
     return BuildMailParts(request);
@@ -164,7 +159,7 @@ SendResult SendLoadedInvoice(Database& db, const DeliveryInvoice& inv, IInvoiceP
     // The invoice's own plan decides whether a zero amount is sent, whatever plan sends it.
     InvoicePlanRow own;
     if (!readOwnPlan(db, inv.doc.InvoiceNum(), own)) {
-        LogResult(name, InvoiceResult::LoadingInvoice);
+        LogResult(name, ResultCode::LoadingInvoice);
         ui().showMessage(QString::fromLatin1(SendOptionsText::Failed), MessageIcon::Exclamation);
         return SendResult::Failed;
     }
@@ -177,21 +172,22 @@ SendResult SendLoadedInvoice(Database& db, const DeliveryInvoice& inv, IInvoiceP
     try {
         CProcessScope busy(QString(), PROC_DEFAULT);
         if (plan.EmailOnCreate && EmailInvoice(db, inv, plan)) {
-            LogResult(name, kResultEmail);
+            LogResult(name, ResultCode::Emailing);
             logged = true;
             result = SendResult::Failed;
         }
         if (CheckInterrupt()) {
-            LogResult(name, kResultAborted);
+            LogResult(name, ResultCode::Aborted);
             logged = true;
             result = SendResult::Aborted;
         } else if (plan.PrintOnCreate) {
             QString reason;
             if (PrintInvoice(inv, plan, printer, &reason)) {
                 LogText(name,
-                        reason.isEmpty() ? ResultText(kResultPrint)
-                                         : ResultText(kResultPrint) + QLatin1Char(' ') + reason,
-                        kResultPrint);
+                        reason.isEmpty()
+                            ? ResultText(ResultCode::Printing)
+                            : ResultText(ResultCode::Printing) + QLatin1Char(' ') + reason,
+                        ResultCode::Printing);
                 logged = true;
                 result = SendResult::Failed;
             }
@@ -199,8 +195,9 @@ SendResult SendLoadedInvoice(Database& db, const DeliveryInvoice& inv, IInvoiceP
     } catch (const std::exception& e) {
         if (!logged)
             LogText(name,
-                    ResultText(kResultUnexpected) + QLatin1Char(' ') + QString::fromUtf8(e.what()),
-                    kResultUnexpected);
+                    ResultText(ResultCode::SendOptions) + QLatin1Char(' ') +
+                        QString::fromUtf8(e.what()),
+                    ResultCode::SendOptions);
         ui().showMessage(QString::fromLatin1(SendOptionsText::Failed), MessageIcon::Exclamation);
         result = SendResult::Failed;
     }

@@ -38,8 +38,8 @@ InvoicePrintJob PrintJobFor(const DeliveryInvoice& inv, const InvoicePlanRow& pl
 // Unattended printing of a rendered invoice with the page the HTML decision of `plan`
 // chooses (nullptr printer: DefaultInvoicePrinter()). Shows "Printing invoice for %s..."
 // meanwhile. True on failure, with the printer's reason in `error`.
-bool PrintInvoice(const DeliveryInvoice& inv, const InvoicePlanRow& plan,
-                  IInvoicePrinter* printer = nullptr, QString* error = nullptr);
+[[nodiscard]] bool PrintInvoice(const DeliveryInvoice& inv, const InvoicePlanRow& plan,
+                                IInvoicePrinter* printer = nullptr, QString* error = nullptr);
 
 // --- e-mail ---
 
@@ -47,7 +47,8 @@ bool PrintInvoice(const DeliveryInvoice& inv, const InvoicePlanRow& plan,
 // customer's and the members' billing addresses (for a summary sent to its members).
 MailRequest MailRequestFor(Database& db, const DeliveryInvoice& inv, const InvoicePlanRow& plan);
 // Builds and sends the e-mail of one invoice with `plan`. True on failure.
-bool EmailInvoice(Database& db, const DeliveryInvoice& inv, const InvoicePlanRow& plan);
+[[nodiscard]] bool EmailInvoice(Database& db, const DeliveryInvoice& inv,
+                                const InvoicePlanRow& plan);
 
 // --- send options ---
 
@@ -84,8 +85,8 @@ SendResult SendLoadedInvoice(Database& db, const DeliveryInvoice& inv,
 // own frozen invoicing plan, another id the template plan with that id ("Unable to open
 // override invoicing plan." when it cannot be read). Used by the invoice runs and the command
 // line. Returns true on failure (Failed or Aborted); a refusal is not a failure.
-bool SendInvoice(Database& db, qint32 invoiceNum, qint32 overridePlanId = 0,
-                 IInvoicePrinter* printer = nullptr, SendResult* result = nullptr);
+[[nodiscard]] bool SendInvoice(Database& db, qint32 invoiceNum, qint32 overridePlanId = 0,
+                               IInvoicePrinter* printer = nullptr, SendResult* result = nullptr);
 
 // The send dialog: offers an override invoicing plan (templates only, "None" = 0). False on
 // Cancel; otherwise overridePlanId holds the choice.

@@ -1,6 +1,7 @@
 #include "core/invoice/invoicelabels.h"
 
 #include "core/app/cp1252.h"
+#include "core/db/invoiceplanrecord.h"
 
 namespace {
 

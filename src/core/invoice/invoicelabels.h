@@ -30,10 +30,5 @@ struct InvoiceLabels {
     QString credit; // sentence shown when the new balance is a credit
 };
 
-// Language codes of InvoicePlans.Language.
-namespace InvoiceLanguage {
-enum : qint32 { English = 0, French = 1, Spanish = 2, Portuguese = 3 };
-}
-
 // The label set of a language code; any unknown code gives English.
 const InvoiceLabels& InvoiceLabelsFor(qint32 language);

@@ -39,8 +39,8 @@ public:
     void Render(const InvoiceRepData& data, const InvoiceRepOptions& options = {});
     // Deletes the previous files, renders, and writes the two pages to new temporary files.
     // False when a file could not be written (the reason in `error`; no file is left).
-    bool RenderToFiles(const InvoiceRepData& data, QString* error = nullptr,
-                       const InvoiceRepOptions& options = {});
+    [[nodiscard]] bool RenderToFiles(const InvoiceRepData& data, QString* error = nullptr,
+                                     const InvoiceRepOptions& options = {});
 
     const QByteArray& Html() const { return m_html; }
     const QByteArray& TextPage() const { return m_text; }

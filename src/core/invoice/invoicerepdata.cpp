@@ -6,9 +6,9 @@
 #include <QSet>
 
 bool InvoiceUsesHtml(qint32 planOptions, qint32 customerOptions) {
-    if (customerOptions & InvoiceHtmlOption::CustomerOverride)
-        return (customerOptions & InvoiceHtmlOption::CustomerHtml) != 0;
-    return (planOptions & InvoiceHtmlOption::PlanHtml) != 0;
+    if (customerOptions & UserOption::HtmlOverride)
+        return (customerOptions & UserOption::Html) != 0;
+    return (planOptions & InvoicePlanOption::Html) != 0;
 }
 
 bool InvoiceRepData::usesHtml() const {

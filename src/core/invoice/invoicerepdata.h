@@ -36,15 +36,6 @@ struct InvoiceRepData {
     bool usesHtml() const;
 };
 
-// Options bits of the HTML decision.
-namespace InvoiceHtmlOption {
-enum : qint32 {
-    PlanHtml = 0x01,         // InvoicePlans.Options: the plan sends HTML
-    CustomerOverride = 0x01, // Users.Options: the customer's own choice beats the plan's
-    CustomerHtml = 0x02,     // Users.Options: the customer's choice, HTML
-};
-}
-
 // Whether an invoice is mailed (and first shown) as HTML: the customer's choice when the
 // customer overrides the plan, else the plan's.
 bool InvoiceUsesHtml(qint32 planOptions, qint32 customerOptions);

@@ -19,7 +19,8 @@ public:
 
     // Deletes the previous pair, makes two new files and writes the pages into them.
     // False on failure, with the reason in `error`; no file of the attempt is left then.
-    bool Write(const QByteArray& html, const QByteArray& text, QString* error = nullptr);
+    [[nodiscard]] bool Write(const QByteArray& html, const QByteArray& text,
+                             QString* error = nullptr);
     // Deletes both files (nothing when there are none).
     void Remove();
 

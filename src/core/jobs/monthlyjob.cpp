@@ -23,12 +23,6 @@
 
 namespace {
 
-// Result codes the job logs for its own file steps.
-constexpr int kCodeWritePage = 13; // "Creating view for invoice."
-constexpr int kCodePrint = 21;     // "printing invoice."
-
-constexpr qint16 kActive = 0x01; // Users.ActiveStatus
-
 // Customers and groups that are no member of any group, in Username order.
 const QString kTopLevelSql = QStringLiteral(
     "SELECT Users.* FROM Users WHERE Users.Id NOT IN (SELECT UserGroupJoin.UserLinkId FROM "
@@ -167,13 +161,15 @@ private:
         }
         CInvoiceRun run(m_db);
         for (const UserRow& row : std::as_const(rows)) {
-            if (!(row.ActiveStatus & kActive))
+            if (!(row.ActiveStatus & UserStatus::Active))
                 continue;
             ++m_r.runs;
+            // A failed run has written its errors to the log, where the job counts them; the
+            // next customer is billed all the same.
             if (row.IsGroup)
-                run.GenerateForGroup(row, m_options.invoiceDate);
+                (void)run.GenerateForGroup(row, m_options.invoiceDate);
             else
-                run.GenerateForCustomer(row, m_options.invoiceDate, false, 0, 0);
+                (void)run.GenerateForCustomer(row, m_options.invoiceDate, false, 0, 0);
             if (run.Aborted()) {
                 m_r.interrupted = true;
                 fail(QStringLiteral("The invoice run was interrupted at %1.").arg(row.Username));
@@ -254,7 +250,7 @@ private:
                 if (!writeFile(path, bytes, &error)) {
                     const QString text = QStringLiteral("Unable to write %1: %2")
                                              .arg(QDir::toNativeSeparators(path), error);
-                    LogText(item.logonName, text, kCodeWritePage);
+                    LogText(item.logonName, text, ResultCode::CreatingView);
                     fail(text);
                     continue;
                 }
@@ -267,7 +263,7 @@ private:
                 if (PrintInvoice(*inv, inv->doc.InvoicePlan(), &printer, &error)) {
                     const QString text = QStringLiteral("Unable to write %1: %2")
                                              .arg(QDir::toNativeSeparators(path), error);
-                    LogText(item.logonName, text, kCodePrint);
+                    LogText(item.logonName, text, ResultCode::Printing);
                     fail(text);
                 } else {
                     item.files.append(path);

@@ -14,14 +14,6 @@
 #endif
 
 namespace {
-// Result code of a summary member without a billing address (warning, no text) and of a
-// logo of an unknown kind ("Unknown image file type.").
-constexpr int kResultMemberWithoutAddress = 33;
-constexpr int kResultUnknownImageType = 34;
-// Mail failures found here (a logo that cannot be read, a field with a line break) are
-// logged as errors with their own text.
-constexpr int kResultMailError = 0;
-
 QByteArray Bytes(const QString& text) {
     return EncodeCp1252(text);
 }
@@ -197,7 +189,7 @@ QString MemberRecipients(const MailRequest& request) {
     for (qsizetype i = 1; i < request.members.size(); ++i) {
         const MailMember& member = request.members[i];
         if (member.email.isEmpty())
-            LogResult(member.logonName, kResultMemberWithoutAddress);
+            LogResult(member.logonName, ResultCode::MemberWithoutAddress);
         else
             addresses.append(member.email);
     }
@@ -221,7 +213,7 @@ bool BuildMailParts(const MailRequest& request) {
         LogText(request.logonName,
                 QStringLiteral("E-mail not sent: the mail server, sender, subject, name or "
                                "recipient address holds a line break."),
-                kResultMailError);
+                ResultCode::MailError);
         return true;
     }
 
@@ -239,7 +231,7 @@ bool BuildMailParts(const MailRequest& request) {
                 readOk = logo.error() == QFileDevice::NoError;
             }
             if (!readOk) {
-                LogText(request.logoPath, logo.errorString(), kResultMailError);
+                LogText(request.logoPath, logo.errorString(), ResultCode::MailError);
                 return true;
             }
             parts.hasImage = true;
@@ -247,7 +239,7 @@ bool BuildMailParts(const MailRequest& request) {
             parts.logoId = MailLogoIdentifier(request.logoPath);
             parts.imageType = MailImageTypeOf(request.logoPath);
             if (parts.imageType == MailImageType::Unknown)
-                LogResult(request.logoPath, kResultUnknownImageType);
+                LogResult(request.logoPath, ResultCode::UnknownImageType);
         }
     }
 

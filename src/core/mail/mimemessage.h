@@ -91,4 +91,4 @@ QString MemberRecipients(const MailRequest& request);
 // could not be read, a field holds a line break, the logo could not be read (logged with code
 // 0 under the logo path) or the exchange failed. An empty text part sends nothing and is
 // not a failure.
-bool BuildMailParts(const MailRequest& request);
+[[nodiscard]] bool BuildMailParts(const MailRequest& request);

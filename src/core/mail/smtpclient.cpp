@@ -271,12 +271,13 @@ bool SendMail(const SmtpRequest& request, const QList<QByteArray>& pieces) {
         LogText(request.logonName,
                 QStringLiteral("E-mail not sent: the mail server, sender or recipient address "
                                "holds a line break."),
-                0);
+                ResultCode::MailError);
         return true;
     }
     if (SplitMailAddresses(request.recipients).isEmpty() &&
         SplitMailAddresses(request.memberRecipients).isEmpty()) {
-        LogText(request.logonName, QStringLiteral("E-mail not sent: no recipient address."), 0);
+        LogText(request.logonName, QStringLiteral("E-mail not sent: no recipient address."),
+                ResultCode::MailError);
         return true;
     }
 

@@ -27,7 +27,7 @@ bool HoldsLineBreak(const QString& text);
 // and makes a reply not starting with "2", "3" or "00" fail the exchange.
 // Refused before connecting: a server, sender or address holding a line break, and a
 // request without any recipient address.
-bool SendMail(const SmtpRequest& request, const QList<QByteArray>& pieces);
+[[nodiscard]] bool SendMail(const SmtpRequest& request, const QList<QByteArray>& pieces);
 
 // The server port (25) and the time a reply may take (15000 ms). Tests point the client at
 // their own servers and shorten the wait; the program never changes them.

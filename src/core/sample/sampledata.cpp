@@ -1,16 +1,8 @@
 #include "core/sample/sampledata.h"
 
+#include "core/db/userrecord.h"
+
 namespace {
-
-// Users.GroupOptions bits of a group.
-constexpr int kOverrideBillingPlan = 0x01;
-constexpr int kOverrideInvoicePlan = 0x02;
-constexpr int kSummaryInvoice = 0x04;
-constexpr int kSendSummaryToMembers = 0x08;
-
-// Users.Options: the customer overrides the invoicing plan's HTML choice (0x01); 0x02 would
-// ask for HTML, so 0x01 alone means plain text.
-constexpr int kOverrideHtmlPlainText = 0x01;
 
 QDate d(int y, int m, int day) {
     return QDate(y, m, day);
@@ -68,7 +60,7 @@ QList<SampleCustomer> buildCustomers() {
          "",
          0,
          true,
-         kOverrideHtmlPlainText,
+         UserOption::HtmlOverride,
          "Asked for plain-text invoices.",
          SampleUsage::Light});
     add({"cnguyen",
@@ -664,18 +656,18 @@ QList<SampleCustomer> buildCustomers() {
 QList<SampleGroup> buildGroups() {
     QList<SampleGroup> list;
     list.append({"Harbor Business Park", "Harbor Business Park tenants", "",
-                 kSummaryInvoice | kSendSummaryToMembers, "Business Park Services",
-                 "Business summary (HTML)", "", "", "1 Harbor Business Park", "Kestrel Bay", "OR",
-                 "97302", "park-office@example.net", "503-555-0130",
-                 "One summary invoice for the park, a copy to each tenant."});
+                 GroupOption::SummaryInvoice | GroupOption::SendSummaryToMembers,
+                 "Business Park Services", "Business summary (HTML)", "", "",
+                 "1 Harbor Business Park", "Kestrel Bay", "OR", "97302", "park-office@example.net",
+                 "503-555-0130", "One summary invoice for the park, a copy to each tenant."});
     list.append({"Harbor Dock Offices", "Harbor Business Park: dock offices",
                  "Harbor Business Park", 0, "Dock Offices Shared Line", "Business summary (HTML)",
                  "", "", "Pier 1", "Kestrel Bay", "OR", "97302", "docks@example.net",
                  "503-555-0131", "Offices on the piers share one leased line."});
     list.append({"Riverside Families", "Riverside family accounts", "",
-                 kOverrideBillingPlan | kOverrideInvoicePlan, "", "", "Family Saver",
-                 "English detailed (text)", "65 Willow Bend", "Riverside", "OR", "97309",
-                 "families@example.net", "503-555-0132",
+                 GroupOption::OverrideBillingPlan | GroupOption::OverrideInvoicePlan, "", "",
+                 "Family Saver", "English detailed (text)", "65 Willow Bend", "Riverside", "OR",
+                 "97309", "families@example.net", "503-555-0132",
                  "Members are billed with the Family Saver plan."});
     return list;
 }

@@ -34,11 +34,6 @@
 
 namespace {
 
-// InvoicePlans.Options: the invoice is sent and shown as HTML.
-constexpr qint32 kPlanHtml = 0x01;
-// InvoicePlans.Language.
-enum Language : qint32 { English = 0, French = 1, Spanish = 2, Portuguese = 3 };
-
 Currency money(qint64 cents) {
     return Currency::fromUnits(cents * 100);
 }
@@ -242,19 +237,19 @@ private:
             "Kestrel Bay Internet, 500 Harbor Road, Kestrel Bay, OR 97301 - 503-555-0100 - "
             "billing@example.net");
         switch (language) {
-        case French:
+        case InvoiceLanguage::French:
             return {QStringLiteral("Kestrel Bay Internet - Facture mensuelle"),
                     QStringLiteral("Merci d'avoir choisi Kestrel Bay Internet.\r\n"
                                    "Les heures du soir (18 h à 23 h) sont facturées au tarif "
                                    "majoré.\r\nPaiement dû sous 30 jours."),
                     footer, QStringLiteral("Votre facture Kestrel Bay Internet")};
-        case Spanish:
+        case InvoiceLanguage::Spanish:
             return {QStringLiteral("Kestrel Bay Internet - Factura mensual"),
                     QStringLiteral("Gracias por elegir Kestrel Bay Internet.\r\n"
                                    "Las horas de la tarde (18:00 a 23:00) se facturan con "
                                    "recargo.\r\nPago a 30 días."),
                     footer, QStringLiteral("Su factura de Kestrel Bay Internet")};
-        case Portuguese:
+        case InvoiceLanguage::Portuguese:
             return {QStringLiteral("Kestrel Bay Internet - Fatura mensal"),
                     QStringLiteral("Obrigado por escolher a Kestrel Bay Internet.\r\n"
                                    "O horário noturno (18h às 23h) é cobrado com acréscimo.\r\n"
@@ -291,20 +286,25 @@ private:
         p.EmailOnCreate = false;
         p.PrintOnCreate = false;
         p.ViewOnCreate = true;
-        p.Options = html ? kPlanHtml : 0;
+        p.Options = html ? InvoicePlanOption::Html : 0;
         m_invoicePlans.insert(name, insertRecord<CInvoicePlanRecord>(m_db, p));
     }
 
     void invoicePlans() {
         const QString us = QStringLiteral("%m/%d/%Y %H:%M");
         const QString europe = QStringLiteral("%d/%m/%Y %H:%M");
-        addInvoicePlan(QStringLiteral("English (HTML)"), English, true, false, false, us);
-        addInvoicePlan(QStringLiteral("English detailed (text)"), English, false, true, true, us);
-        addInvoicePlan(QStringLiteral("French (HTML)"), French, true, true, false, europe);
-        addInvoicePlan(QStringLiteral("Spanish (text)"), Spanish, false, false, false, europe);
-        addInvoicePlan(QStringLiteral("Portuguese (HTML)"), Portuguese, true, true, false, europe);
-        addInvoicePlan(QStringLiteral("Business summary (HTML)"), English, true, true, true,
-                       QStringLiteral("%Y-%m-%d %H:%M"));
+        addInvoicePlan(QStringLiteral("English (HTML)"), InvoiceLanguage::English, true, false,
+                       false, us);
+        addInvoicePlan(QStringLiteral("English detailed (text)"), InvoiceLanguage::English, false,
+                       true, true, us);
+        addInvoicePlan(QStringLiteral("French (HTML)"), InvoiceLanguage::French, true, true, false,
+                       europe);
+        addInvoicePlan(QStringLiteral("Spanish (text)"), InvoiceLanguage::Spanish, false, false,
+                       false, europe);
+        addInvoicePlan(QStringLiteral("Portuguese (HTML)"), InvoiceLanguage::Portuguese, true, true,
+                       false, europe);
+        addInvoicePlan(QStringLiteral("Business summary (HTML)"), InvoiceLanguage::English, true,
+                       true, true, QStringLiteral("%Y-%m-%d %H:%M"));
     }
 
     void addAddressAndPhones(qint32 owner, const QString& a1, const QString& a2,
@@ -345,7 +345,7 @@ private:
             u.Username = g.name;
             u.FullName = g.fullName;
             u.IsGroup = true;
-            u.ActiveStatus = 1;
+            u.ActiveStatus = UserStatus::Active;
             u.GroupOptions = g.groupOptions;
             u.IdBillingPlan = billingPlan(g.billingPlan);
             u.IdInvoicePlan = invoicePlan(g.invoicePlan);
@@ -373,7 +373,7 @@ private:
             u.ExpiryDate = c.ccExpiry;
             u.CCCompany = c.ccCompany;
             u.CCNameOnCard = c.ccNameOnCard;
-            u.ActiveStatus = 1;
+            u.ActiveStatus = UserStatus::Active;
             u.StartDate = DbFromLocal(c.startDate);
             if (c.endDate.isValid())
                 u.EndDate = DbFromLocal(c.endDate);

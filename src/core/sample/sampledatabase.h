@@ -33,4 +33,4 @@ QString SampleLogoPath(const QString& databasePath);
 
 // Draws the company logo (shapes only: no fonts, so it needs no GUI application) and writes it
 // as a JPEG file; false with a message in *error on failure.
-bool DrawSampleLogo(const QString& path, QString* error = nullptr);
+[[nodiscard]] bool DrawSampleLogo(const QString& path, QString* error = nullptr);

@@ -49,7 +49,7 @@ SampleDetailCounts SampleDetailRecordCounts();
 QByteArray SampleDetailBytes();
 
 // Writes the detail file; false with a message in *error when it cannot be written.
-bool WriteSampleDetailFile(const QString& path, QString* error = nullptr);
+[[nodiscard]] bool WriteSampleDetailFile(const QString& path, QString* error = nullptr);
 
 // The server's wall-clock time of a FreeRADIUS record header ("Sun Nov  1 08:12:03 2026").
 QByteArray SampleCtime(const QDateTime& wall);

@@ -159,17 +159,17 @@ CDatabaseSession* session() {
 
 void CMainFrame::compactDatabase() {
     if (CDatabaseSession* s = session())
-        s->compact();
+        (void)s->compact(); // the session has told the user of a failure
 }
 
 void CMainFrame::repairDatabase() {
     if (CDatabaseSession* s = session())
-        s->repair();
+        (void)s->repair(); // the session has told the user of a failure
 }
 
 void CMainFrame::backupDatabase() {
     if (CDatabaseSession* s = session())
-        s->backup();
+        (void)s->backup(); // the session has told the user of a failure
 }
 
 void CMainFrame::locateDatabase() {
@@ -225,5 +225,6 @@ void CMainFrame::locateLogfile() {
                          MessageIcon::Exclamation);
         return;
     }
-    theLog().reload();
+    // A file that cannot be opened has been reported to the user by the log.
+    (void)theLog().reload();
 }

@@ -25,7 +25,7 @@ int OpenSampleDatabase(CDatabaseSession& session) {
             ui().showMessage(QStringLiteral("Unable to create the sample database %1: %2")
                                  .arg(QDir::toNativeSeparators(path), created.error),
                              MessageIcon::Exclamation);
-            return 13;
+            return SystemResult::Failed;
         }
     }
     return session.openSampleDatabase();

@@ -21,11 +21,6 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-namespace {
-constexpr int kResultCreatingView = 13;
-constexpr int kResultEmail = 20;
-} // namespace
-
 CInvoiceFrame::CInvoiceFrame(Database& db, std::unique_ptr<DeliveryInvoice> inv)
     : m_db(db), m_inv(std::move(inv)) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -79,7 +74,8 @@ CInvoiceFrame* CInvoiceFrame::open(QMdiArea* area, Database& db, qint32 invoiceN
     QString error;
     if (!inv->rep.RenderToFiles(inv->data, &error)) {
         LogText(inv->data.customer.Username,
-                ResultText(kResultCreatingView) + QLatin1Char(' ') + error, kResultCreatingView);
+                ResultText(ResultCode::CreatingView) + QLatin1Char(' ') + error,
+                ResultCode::CreatingView);
         ui().showMessage(QStringLiteral("Error creating view for invoice."),
                          MessageIcon::Exclamation);
         return nullptr;
@@ -238,7 +234,7 @@ void CInvoiceFrame::sendOptions() {
 bool CInvoiceFrame::emailWithOwnPlan() {
     if (!EmailInvoice(m_db, *m_inv, m_inv->doc.InvoicePlan()))
         return false;
-    LogResult(m_inv->data.customer.Username, kResultEmail);
+    LogResult(m_inv->data.customer.Username, ResultCode::Emailing);
     return true;
 }
 
