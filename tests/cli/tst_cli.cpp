@@ -346,13 +346,7 @@ private slots:
 
     void billKeepAndDiscard() {
         const QString db = billDatabase();
-        CliResult r = on(db, {"bill", "--group", "team", "--date", "2024-05-02", "--discard"});
-        QCOMPARE(r.code, 0);
-        QCOMPARE(r.outLines().size(), 2);
-        QVERIFY(r.err.contains("Discarded 2 new invoice(s)."));
-        QCOMPARE(scalar(db, "SELECT COUNT(*) FROM Invoices").toInt(), 0);
-
-        r = on(db, {"bill", "--group", "team", "--date", "2024-05-02", "--keep"});
+        CliResult r = on(db, {"bill", "--group", "team", "--date", "2024-05-02", "--keep"});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.outLines(), (QStringList{"1\tann\t" + amount("10") + "\t" + amount("10"),
                                             "2\tbob\t" + amount("10") + "\t" + amount("10")}));
@@ -363,6 +357,13 @@ private slots:
                     "Premium"});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.outLines(), QStringList{"3\tann\t" + amount("25") + "\t" + amount("35")});
+
+        r = on(db, {"bill", "--customer", "bob", "--date", "2024-05-04", "--discard",
+                    "--billing-plan", "Premium"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.outLines().size(), 1);
+        QVERIFY(r.err.contains("Discarded 1 new invoice(s)."));
+        QCOMPARE(scalar(db, "SELECT COUNT(*) FROM Invoices").toInt(), 3);
     }
 
     void billFailures_data() {
@@ -424,6 +425,8 @@ private slots:
             s.user = QStringLiteral("Puser%1").arg(i);
             s.written = QDateTime(QDate(2023, 6, 1), QTime(0, 0)).addSecs(i * 90);
             s.sessionId = QString::number(i);
+            s.framedProtocol.clear(); // written after the user name, as many servers do
+            s.extra = {{"Framed-Protocol", "PPP"}};
             bytes += RadiusDetailRecord(s);
         }
         const QString file = m_folders->filePath("detail");
@@ -433,7 +436,7 @@ private slots:
         QCOMPARE(r.code, 0);
         QCOMPARE(r.outLines().last(), QString("Found 3 new logons out of 3 events"));
         QCOMPARE(scalar(db, "SELECT MIN(Username) FROM Events").toString(), QString("user0"));
-        r = on(db, {"import", "--system=RADIUS", "--server=nas-1", file});
+        r = on(db, {"import", "--system=RADIUS", "--server=nas-1", "--strip-prefixes", file});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.outLines().last(), QString("Found 0 new logons out of 3 events"));
 
