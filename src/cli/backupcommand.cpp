@@ -9,12 +9,13 @@
 namespace {
 
 int runBackup(CCliContext& c) {
-    if (c.args().size() != 1 || c.args()[0].isEmpty())
-        return c.usageError(QStringLiteral("Usage: backup FILE"));
+    const QString file = c.args().positional().first();
+    if (file.isEmpty())
+        return c.usageError();
     CDatabaseSession* session = c.openDatabase();
     if (!session)
         return c.openFailureExit();
-    const QString target = QFileInfo(c.args()[0]).absoluteFilePath();
+    const QString target = QFileInfo(file).absoluteFilePath();
     const int rc = session->backup(target);
     if (rc == SystemResult::Failed && !session->lastError().isEmpty())
         CCliUserInterface::note(session->lastError());
@@ -23,7 +24,13 @@ int runBackup(CCliContext& c) {
     return c.exitFor(rc);
 }
 
-const CliRegistration reg{{QStringLiteral("backup"), QStringLiteral("backup FILE"),
-                           QStringLiteral("Copy the database to FILE, replacing it."), &runBackup}};
+const CliRegistration reg{{
+    .name = QStringLiteral("backup"),
+    .synopsis = QStringLiteral("FILE"),
+    .summary = QStringLiteral("Copy the database to FILE, replacing it."),
+    .minArgs = 1,
+    .maxArgs = 1,
+    .run = &runBackup,
+}};
 
 } // namespace

@@ -11,10 +11,6 @@
 
 namespace {
 
-const QString kUsage =
-    QStringLiteral("Usage: bill (--customer NAME | --group NAME) [--date YYYY-MM-DD] "
-                   "[--billing-plan NAME] [--invoice-plan NAME] (--keep | --discard) [--send]");
-
 // One line per new invoice: number, customer, new charges, total due.
 QStringList invoiceLines(Database& db, const QList<qint32>& numbers) {
     QStringList lines;
@@ -34,41 +30,17 @@ QStringList invoiceLines(Database& db, const QList<qint32>& numbers) {
 }
 
 int runBill(CCliContext& c) {
-    QString customer, group, date, billingPlan, invoicePlan;
-    bool keep = false, discard = false, send = false;
-    const QStringList& a = c.args();
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        const QString& arg = a[i];
-        auto value = [&](QString& into) {
-            if (i + 1 >= a.size() || !into.isNull())
-                return false;
-            into = a[++i];
-            return true;
-        };
-        bool ok = true;
-        if (arg == QLatin1String("--customer"))
-            ok = value(customer);
-        else if (arg == QLatin1String("--group"))
-            ok = value(group);
-        else if (arg == QLatin1String("--date"))
-            ok = value(date);
-        else if (arg == QLatin1String("--billing-plan"))
-            ok = value(billingPlan);
-        else if (arg == QLatin1String("--invoice-plan"))
-            ok = value(invoicePlan);
-        else if (arg == QLatin1String("--keep"))
-            keep = true;
-        else if (arg == QLatin1String("--discard"))
-            discard = true;
-        else if (arg == QLatin1String("--send"))
-            send = true;
-        else
-            ok = false;
-        if (!ok)
-            return c.usageError(kUsage);
-    }
+    const CliArgs& a = c.args();
+    const QString customer = a.value(QStringLiteral("customer"));
+    const QString group = a.value(QStringLiteral("group"));
+    const QString billingPlan = a.value(QStringLiteral("billing-plan"));
+    const QString invoicePlan = a.value(QStringLiteral("invoice-plan"));
+    const bool keep = a.isSet(QStringLiteral("keep"));
+    const bool discard = a.isSet(QStringLiteral("discard"));
+    const bool send = a.isSet(QStringLiteral("send"));
     if (customer.isNull() == group.isNull() || keep == discard || (send && !keep))
-        return c.usageError(kUsage);
+        return c.usageError();
+    const QString date = a.value(QStringLiteral("date"));
     const std::optional<DbDateTime> when = ParseInvoiceDate(date);
     if (!when)
         return ExitUsage;
@@ -126,12 +98,32 @@ int runBill(CCliContext& c) {
     return failed || report.hadError() ? ExitFailure : ExitOk;
 }
 
-const CliRegistration reg{
-    {QStringLiteral("bill"),
-     QStringLiteral("bill (--customer NAME | --group NAME) [--date YYYY-MM-DD] "
-                    "[--billing-plan NAME] [--invoice-plan NAME] (--keep | --discard) [--send]"),
-     QStringLiteral("Invoice a customer or a group; prints number, customer, new charges and "
-                    "total due of each new invoice."),
-     &runBill}};
+const CliRegistration reg{{
+    .name = QStringLiteral("bill"),
+    .synopsis = QStringLiteral("(--customer NAME | --group NAME) [--date YYYY-MM-DD] "
+                               "[--billing-plan NAME] [--invoice-plan NAME] (--keep | --discard) "
+                               "[--send]"),
+    .summary = QStringLiteral("Invoice a customer or a group."),
+    .details = QStringLiteral("Prints number, customer, new charges and total due of each new "
+                              "invoice, then the run's warnings and errors on stderr."),
+    .options = {{QStringLiteral("customer"), QString(), QStringLiteral("NAME"),
+                 QStringLiteral("the customer to invoice")},
+                {QStringLiteral("group"), QString(), QStringLiteral("NAME"),
+                 QStringLiteral("the group to invoice, with its members")},
+                {QStringLiteral("date"), QString(), QStringLiteral("YYYY-MM-DD"),
+                 QStringLiteral("the invoice date (default: today)")},
+                {QStringLiteral("billing-plan"), QString(), QStringLiteral("NAME"),
+                 QStringLiteral("bill with this plan instead of the customer's own")},
+                {QStringLiteral("invoice-plan"), QString(), QStringLiteral("NAME"),
+                 QStringLiteral("invoice with this plan instead of the customer's own")},
+                {QStringLiteral("keep"), QString(), QString(),
+                 QStringLiteral("keep the new invoices")},
+                {QStringLiteral("discard"), QString(), QString(),
+                 QStringLiteral("discard them (a trial run)")},
+                {QStringLiteral("send"), QString(), QString(),
+                 QStringLiteral("carry out the send options of the kept invoices")}},
+    .usesFonts = true,
+    .run = &runBill,
+}};
 
 } // namespace

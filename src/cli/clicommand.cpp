@@ -4,35 +4,24 @@
 #include "core/app/settingsvalues.h"
 
 #include <QDir>
-#include <algorithm>
 #include <cstdio>
 
 namespace {
-std::vector<CliCommand>& registry() {
-    static std::vector<CliCommand> commands;
+QList<CliSpec>& registry() {
+    static QList<CliSpec> commands;
     return commands;
 }
 } // namespace
 
-CliRegistration::CliRegistration(const CliCommand& command) {
-    registry().push_back(command);
+CliRegistration::CliRegistration(const CliSpec& command) {
+    registry().append(command);
 }
 
-std::vector<CliCommand> CliCommands() {
-    std::vector<CliCommand> commands = registry();
-    std::sort(commands.begin(), commands.end(),
-              [](const CliCommand& a, const CliCommand& b) { return a.name < b.name; });
-    return commands;
+const QList<CliSpec>& CliCommands() {
+    return registry();
 }
 
-const CliCommand* FindCliCommand(const QString& name) {
-    for (const CliCommand& c : registry())
-        if (c.name == name)
-            return &c;
-    return nullptr;
-}
-
-CCliContext::CCliContext(const CliOptions& options, CCliUserInterface& ui, QStringList args)
+CCliContext::CCliContext(const CliOptions& options, CCliUserInterface& ui, CliArgs args)
     : m_options(options), m_ui(ui), m_args(std::move(args)) {}
 
 CCliContext::~CCliContext() = default;

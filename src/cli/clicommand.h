@@ -1,4 +1,5 @@
 #pragma once
+#include "cli/cliparser.h"
 #include "cli/cliui.h"
 
 #include <QString>
@@ -22,14 +23,14 @@ struct CliOptions {
     bool verbose = false;
 };
 
-// What a command gets: its arguments, the options, the terminal interface, and the
+// What a command gets: its parsed arguments, the options, the terminal interface, and the
 // database session opened on demand.
 class CCliContext {
 public:
-    CCliContext(const CliOptions& options, CCliUserInterface& ui, QStringList args);
+    CCliContext(const CliOptions& options, CCliUserInterface& ui, CliArgs args);
     ~CCliContext();
 
-    const QStringList& args() const { return m_args; }
+    const CliArgs& args() const { return m_args; }
     const CliOptions& options() const { return m_options; }
     CCliUserInterface& terminal() { return m_ui; }
 
@@ -45,29 +46,23 @@ public:
     void out(const QString& line);
     // A usage error for this command: message on stderr, ExitUsage.
     int usageError(const QString& text);
+    // The same with the command's usage line.
+    int usageError() { return usageError(CliUsage(m_args.path)); }
     // Exit status for a result code of the core (0, 13, 1223 ...).
     int exitFor(int resultCode) const;
 
 private:
     CliOptions m_options;
     CCliUserInterface& m_ui;
-    QStringList m_args;
+    CliArgs m_args;
     std::unique_ptr<CDatabaseSession> m_session;
 };
 
-struct CliCommand {
-    QString name;
-    QString synopsis; // "backup FILE"
-    QString summary;  // one line for --help
-    int (*run)(CCliContext& context);
-};
-
-// Commands register themselves, one line in their own file:
-//   static const CliRegistration reg{{"name", "name ARGS", "What it does.", &runName}};
+// Commands register themselves, one declaration in their own file:
+//   const CliRegistration reg{{.name = ..., .synopsis = ..., .options = {...}, .run = &runName}};
 struct CliRegistration {
-    explicit CliRegistration(const CliCommand& command);
+    explicit CliRegistration(const CliSpec& command);
 };
 
-// Every registered command, sorted by name.
-std::vector<CliCommand> CliCommands();
-const CliCommand* FindCliCommand(const QString& name);
+// Every registered command, in the order of registration.
+const QList<CliSpec>& CliCommands();

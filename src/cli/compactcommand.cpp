@@ -6,8 +6,6 @@
 namespace {
 
 int runCompact(CCliContext& c) {
-    if (!c.args().isEmpty())
-        return c.usageError(QStringLiteral("compact takes no arguments."));
     CDatabaseSession* session = c.openDatabase();
     if (!session)
         return c.openFailureExit();
@@ -17,7 +15,10 @@ int runCompact(CCliContext& c) {
     return c.exitFor(rc);
 }
 
-const CliRegistration reg{{QStringLiteral("compact"), QStringLiteral("compact"),
-                           QStringLiteral("Compact the database (asks first)."), &runCompact}};
+const CliRegistration reg{{
+    .name = QStringLiteral("compact"),
+    .summary = QStringLiteral("Compact the database (asks first)."),
+    .run = &runCompact,
+}};
 
 } // namespace

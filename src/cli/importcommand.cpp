@@ -14,39 +14,11 @@ namespace {
 // The log file could not be opened (the other results map as for every command).
 constexpr int ExitNoFile = 4;
 
-const QString kUsage = QStringLiteral(
-    "Usage: import --system radius|unet|telebit --server NAME [--strip-prefixes] FILE");
-
 int runImport(CCliContext& c) {
-    QString system, server, file;
-    bool strip = false;
-    const QStringList& a = c.args();
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        const QString& arg = a[i];
-        auto value = [&](QString& into) {
-            if (i + 1 >= a.size())
-                return false;
-            into = a[++i];
-            return true;
-        };
-        if (arg == QLatin1String("--system")) {
-            if (!value(system))
-                return c.usageError(kUsage);
-        } else if (arg.startsWith(QLatin1String("--system="))) {
-            system = arg.mid(9);
-        } else if (arg == QLatin1String("--server")) {
-            if (!value(server))
-                return c.usageError(kUsage);
-        } else if (arg.startsWith(QLatin1String("--server="))) {
-            server = arg.mid(9);
-        } else if (arg == QLatin1String("--strip-prefixes")) {
-            strip = true;
-        } else if (arg.startsWith(QLatin1Char('-')) || !file.isEmpty()) {
-            return c.usageError(kUsage);
-        } else {
-            file = arg;
-        }
-    }
+    const QString system = c.args().value(QStringLiteral("system"));
+    const QString server = c.args().value(QStringLiteral("server"));
+    const QString file = c.args().positional().first();
+    bool strip = c.args().isSet(QStringLiteral("strip-prefixes"));
     int authSystem = -1;
     if (system.compare(QLatin1String("radius"), Qt::CaseInsensitive) == 0)
         authSystem = AUTH_RADIUS;
@@ -55,7 +27,7 @@ int runImport(CCliContext& c) {
     else if (system.compare(QLatin1String("telebit"), Qt::CaseInsensitive) == 0)
         authSystem = AUTH_TELEBIT;
     if (authSystem < 0 || server.trimmed().isEmpty() || file.isEmpty())
-        return c.usageError(kUsage);
+        return c.usageError();
     // The prefix option is offered for Radius and UNet only.
     if (authSystem == AUTH_TELEBIT)
         strip = false;
@@ -83,10 +55,22 @@ int runImport(CCliContext& c) {
     return c.exitFor(out.result);
 }
 
-const CliRegistration reg{
-    {QStringLiteral("import"),
-     QStringLiteral("import --system radius|unet|telebit --server NAME [--strip-prefixes] FILE"),
-     QStringLiteral("Import the sessions of an accounting log (exit 4: FILE cannot be opened)."),
-     &runImport}};
+const CliRegistration reg{{
+    .name = QStringLiteral("import"),
+    .synopsis =
+        QStringLiteral("--system radius|unet|telebit --server NAME [--strip-prefixes] FILE"),
+    .summary = QStringLiteral("Import the sessions of an accounting log."),
+    .details = QStringLiteral("Prints how many new logons were found. A server not yet known is "
+                              "added. Exit status 4: FILE cannot be opened."),
+    .options = {{QStringLiteral("system"), QString(), QStringLiteral("radius|unet|telebit"),
+                 QStringLiteral("the kind of log")},
+                {QStringLiteral("server"), QString(), QStringLiteral("NAME"),
+                 QStringLiteral("the server the log comes from")},
+                {QStringLiteral("strip-prefixes"), QString(), QString(),
+                 QStringLiteral("remove the prefixes of logon names (radius and unet)")}},
+    .minArgs = 1,
+    .maxArgs = 1,
+    .run = &runImport,
+}};
 
 } // namespace

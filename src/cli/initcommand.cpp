@@ -16,17 +16,8 @@ namespace {
 // the user's data folder; --force replaces an existing file; --detail also writes the sample
 // month's RADIUS detail file.
 int runInitSample(CCliContext& c) {
-    bool force = false;
-    QString detail;
-    const QStringList& args = c.args();
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--force"))
-            force = true;
-        else if (args[i] == QLatin1String("--detail") && i + 1 < args.size())
-            detail = args[++i];
-        else
-            return c.usageError(QStringLiteral("init --sample takes --force and --detail FILE."));
-    }
+    const bool force = c.args().isSet(QStringLiteral("force"));
+    const QString detail = c.args().value(QStringLiteral("detail"));
     const QString path = c.options().db.isEmpty()
                              ? CDatabaseSession::sampleDatabasePath()
                              : QDir::cleanPath(QDir::current().absoluteFilePath(
@@ -56,10 +47,10 @@ int runInitSample(CCliContext& c) {
 }
 
 int runInit(CCliContext& c) {
-    if (!c.args().isEmpty() && c.args().first() == QLatin1String("--sample"))
+    if (c.args().isSet(QStringLiteral("sample")))
         return runInitSample(c);
-    if (!c.args().isEmpty())
-        return c.usageError(QStringLiteral("init takes no arguments (or --sample)."));
+    if (c.args().isSet(QStringLiteral("force")) || c.args().isSet(QStringLiteral("detail")))
+        return c.usageError(QStringLiteral("--force and --detail go with init --sample only."));
     const QString path = c.databasePath();
     try {
         // Refuses an existing file: a database is never created over one.
@@ -74,10 +65,20 @@ int runInit(CCliContext& c) {
     return ExitOk;
 }
 
-const CliRegistration reg{
-    {QStringLiteral("init"), QStringLiteral("init [--sample]"),
-     QStringLiteral("Create a new database (never over a file); with --sample [--force] "
-                    "[--detail FILE] the sample database."),
-     &runInit}};
+const CliRegistration reg{{
+    .name = QStringLiteral("init"),
+    .synopsis = QStringLiteral("[--sample [--force] [--detail FILE]]"),
+    .summary = QStringLiteral("Create a new database, or the sample database."),
+    .details = QStringLiteral("A database is never created over an existing file. Without "
+                              "--db the new database is tollk.db in the user's data folder, "
+                              "the sample database tollk.sample.db there."),
+    .options = {{QStringLiteral("sample"), QString(), QString(),
+                 QStringLiteral("the sample database of a small ISP")},
+                {QStringLiteral("force"), QString(), QString(),
+                 QStringLiteral("replace an existing sample database")},
+                {QStringLiteral("detail"), QString(), QStringLiteral("FILE"),
+                 QStringLiteral("also write the sample month's RADIUS detail file")}},
+    .run = &runInit,
+}};
 
 } // namespace

@@ -1,6 +1,5 @@
-// invoice SUBCOMMAND ...: work on stored invoices.
-//   invoice show N [--text|--html] [-o FILE]   writes invoice N's page
-//   invoice print N --pdf FILE / invoice send N [--plan NAME]   see invoicesendcommands.h
+// invoice show|print|send N ...: work on stored invoices (print and send live in
+// invoicesendcommands.cpp).
 #include "cli/clicommand.h"
 #include "cli/invoicesendcommands.h"
 
@@ -16,12 +15,6 @@
 #include <cstdio>
 
 namespace {
-
-struct InvoiceSubcommand {
-    const char* name;
-    const char* usage;
-    int (*run)(CCliContext& c, const QStringList& args);
-};
 
 // Writes bytes to FILE (replaced as a whole) or, without a file, to stdout.
 bool writeOutput(CCliContext& c, const QString& file, const QByteArray& bytes) {
@@ -45,23 +38,18 @@ bool writeOutput(CCliContext& c, const QString& file, const QByteArray& bytes) {
     return true;
 }
 
-int runShow(CCliContext& c, const QStringList& args) {
-    const QString usage = QStringLiteral("Usage: invoice show N [--text|--html] [-o FILE]");
-    const auto parsed = ParseInvoiceArguments(args, {QStringLiteral("-o")},
-                                              {QStringLiteral("--text"), QStringLiteral("--html")});
-    // --text and --html may be repeated, not mixed; -o needs a file name.
-    if (!parsed || (parsed->flags.contains(QStringLiteral("--text")) &&
-                    parsed->flags.contains(QStringLiteral("--html"))))
-        return c.usageError(usage);
-    const auto output = parsed->values.constFind(QStringLiteral("-o"));
-    if (output != parsed->values.cend() && output->isEmpty())
-        return c.usageError(usage);
-    const qint32 number = parsed->number;
+int runShow(CCliContext& c) {
+    const qint32 number = InvoiceNumberArgument(c);
+    const bool text = c.args().isSet(QStringLiteral("text"));
+    const bool htmlChosen = c.args().isSet(QStringLiteral("html"));
+    // One page or the other, not both.
+    if (number == 0 || (text && htmlChosen))
+        return c.usageError();
     enum class Page { Decided, Text, Html } page = Page::Decided;
-    if (!parsed->flags.isEmpty())
-        page = parsed->flags.first() == QLatin1String("--text") ? Page::Text : Page::Html;
-    const QString file =
-        output == parsed->values.cend() ? QString() : QFileInfo(*output).absoluteFilePath();
+    if (text || htmlChosen)
+        page = text ? Page::Text : Page::Html;
+    const QString output = c.args().value(QStringLiteral("output"));
+    const QString file = output.isNull() ? QString() : QFileInfo(output).absoluteFilePath();
 
     CDatabaseSession* session = c.openDatabase();
     if (!session)
@@ -85,33 +73,43 @@ int runShow(CCliContext& c, const QStringList& args) {
     return writeOutput(c, file, html ? rep.Html() : rep.PlainText()) ? ExitOk : ExitFailure;
 }
 
-// Subcommands of "invoice", in the order help lists them.
-const InvoiceSubcommand kSubcommands[] = {
-    {"show", "invoice show N [--text|--html] [-o FILE]", &runShow},
-    {"print", "invoice print N --pdf FILE", &RunInvoicePrint},
-    {"send", "invoice send N [--plan NAME]", &RunInvoiceSend},
-};
-
-int runInvoice(CCliContext& c) {
-    QStringList args = c.args();
-    const QString name = args.isEmpty() ? QString() : args.takeFirst();
-    for (const InvoiceSubcommand& sub : kSubcommands) {
-        if (name == QLatin1String(sub.name))
-            return sub.run(c, args);
-    }
-    QStringList usages;
-    for (const InvoiceSubcommand& sub : kSubcommands)
-        usages << QString::fromLatin1(sub.usage);
-    return c.usageError(QStringLiteral("Usage: ") + usages.join(QStringLiteral("\n       ")));
-}
-
-const CliRegistration reg{
-    {QStringLiteral("invoice"), QStringLiteral("invoice show N [--text|--html] [-o FILE]"),
-     QStringLiteral("Write a stored invoice's page: the plain text (--text), the HTML page "
-                    "(--html), or the one the customer receives; to FILE or standard output. "
-                    "Also: invoice print N --pdf FILE (print to a PDF file), invoice send N "
-                    "[--plan NAME] (carry out the send options; exit 3 when the plan says not "
-                    "to send)."),
-     &runInvoice}};
+const CliRegistration reg{{
+    .name = QStringLiteral("invoice"),
+    .synopsis = QStringLiteral("show|print|send N ..."),
+    .summary = QStringLiteral("Show, print or send a stored invoice."),
+    .usesFonts = true,
+    .subcommands =
+        {{.name = QStringLiteral("show"),
+          .synopsis = QStringLiteral("N [--text|--html] [-o FILE]"),
+          .summary = QStringLiteral("Write invoice N's page (the one its customer receives, "
+                                    "unless --text or --html) to FILE or standard output."),
+          .options = {{QStringLiteral("text"), QString(), QString(),
+                       QStringLiteral("the plain-text page")},
+                      {QStringLiteral("html"), QString(), QString(),
+                       QStringLiteral("the HTML page")},
+                      {QStringLiteral("output"), QStringLiteral("o"), QStringLiteral("FILE"),
+                       QStringLiteral("write to FILE (replaced as a whole)")}},
+          .minArgs = 1,
+          .maxArgs = 1,
+          .run = &runShow},
+         {.name = QStringLiteral("print"),
+          .synopsis = QStringLiteral("N --pdf FILE"),
+          .summary = QStringLiteral("Print invoice N to a PDF file."),
+          .options = {{QStringLiteral("pdf"), QString(), QStringLiteral("FILE"),
+                       QStringLiteral("the PDF file to write")}},
+          .minArgs = 1,
+          .maxArgs = 1,
+          .run = &RunInvoicePrint},
+         {.name = QStringLiteral("send"),
+          .synopsis = QStringLiteral("N [--plan NAME]"),
+          .summary = QStringLiteral("Carry out the send options of invoice N (exit 3 when the "
+                                    "plan says not to send)."),
+          .options = {{QStringLiteral("plan"), QString(), QStringLiteral("NAME"),
+                       QStringLiteral("use this template plan's send options instead of the "
+                                      "invoice's own")}},
+          .minArgs = 1,
+          .maxArgs = 1,
+          .run = &RunInvoiceSend}},
+}};
 
 } // namespace

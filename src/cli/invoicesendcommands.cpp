@@ -32,37 +32,16 @@ public:
 
 } // namespace
 
-std::optional<InvoiceArguments> ParseInvoiceArguments(const QStringList& args,
-                                                      const QStringList& valueOptions,
-                                                      const QStringList& flagOptions) {
-    InvoiceArguments parsed;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (valueOptions.contains(a)) {
-            if (i + 1 >= args.size() || parsed.values.contains(a))
-                return std::nullopt;
-            parsed.values.insert(a, args[++i]);
-        } else if (flagOptions.contains(a)) {
-            parsed.flags.append(a);
-        } else if (parsed.number == 0 && invoiceNumber(a) > 0) {
-            parsed.number = invoiceNumber(a);
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (parsed.number == 0)
-        return std::nullopt;
-    return parsed;
+qint32 InvoiceNumberArgument(const CCliContext& c) {
+    return invoiceNumber(c.args().positional().value(0));
 }
 
-int RunInvoicePrint(CCliContext& c, const QStringList& args) {
-    const QString usage = QStringLiteral("Usage: invoice print N --pdf FILE");
-    const auto parsed = ParseInvoiceArguments(args, {QStringLiteral("--pdf")});
-    if (!parsed || parsed->values.value(QStringLiteral("--pdf")).isEmpty())
-        return c.usageError(usage);
-    const qint32 number = parsed->number;
-    const QString file =
-        QFileInfo(parsed->values.value(QStringLiteral("--pdf"))).absoluteFilePath();
+int RunInvoicePrint(CCliContext& c) {
+    const qint32 number = InvoiceNumberArgument(c);
+    const QString pdf = c.args().value(QStringLiteral("pdf"));
+    if (number == 0 || pdf.isEmpty())
+        return c.usageError();
+    const QString file = QFileInfo(pdf).absoluteFilePath();
 
     CDatabaseSession* session = c.openDatabase();
     if (!session)
@@ -85,14 +64,12 @@ int RunInvoicePrint(CCliContext& c, const QStringList& args) {
     return ExitOk;
 }
 
-int RunInvoiceSend(CCliContext& c, const QStringList& args) {
-    const QString usage = QStringLiteral("Usage: invoice send N [--plan NAME]");
-    const auto parsed = ParseInvoiceArguments(args, {QStringLiteral("--plan")});
-    if (!parsed)
-        return c.usageError(usage);
-    const qint32 number = parsed->number;
-    const bool planGiven = parsed->values.contains(QStringLiteral("--plan"));
-    const QString planName = parsed->values.value(QStringLiteral("--plan"));
+int RunInvoiceSend(CCliContext& c) {
+    const qint32 number = InvoiceNumberArgument(c);
+    if (number == 0)
+        return c.usageError();
+    const bool planGiven = c.args().isSet(QStringLiteral("plan"));
+    const QString planName = c.args().value(QStringLiteral("plan"));
 
     CDatabaseSession* session = c.openDatabase();
     if (!session)

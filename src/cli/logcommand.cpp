@@ -9,10 +9,7 @@
 namespace {
 
 int runLog(CCliContext& c) {
-    const QStringList& args = c.args();
-    const bool clear = args.size() == 1 && args[0] == QLatin1String("--clear");
-    if (!args.isEmpty() && !clear)
-        return c.usageError(QStringLiteral("Usage: log [--clear]"));
+    const bool clear = c.args().isSet(QStringLiteral("clear"));
 
     COperationLog& log = theLog();
     if (clear) {
@@ -36,8 +33,13 @@ int runLog(CCliContext& c) {
     return ExitOk;
 }
 
-const CliRegistration reg{{QStringLiteral("log"), QStringLiteral("log [--clear]"),
-                           QStringLiteral("Print the operation log, or empty it (asks first)."),
-                           &runLog}};
+const CliRegistration reg{{
+    .name = QStringLiteral("log"),
+    .synopsis = QStringLiteral("[--clear]"),
+    .summary = QStringLiteral("Print the operation log, or empty it (asks first)."),
+    .options = {{QStringLiteral("clear"), QString(), QString(),
+                 QStringLiteral("empty the log file instead of printing it")}},
+    .run = &runLog,
+}};
 
 } // namespace

@@ -13,49 +13,16 @@
 #include <QStringList>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
 
 namespace {
 
-void printUsage(FILE* to) {
-    QString text = QStringLiteral(
-        "Usage: tollkeeper-cli [--db FILE] [--yes|--no] [--verbose] COMMAND [ARGS]\n"
-        "\n"
-        "Options:\n"
-        "  --db FILE    the database file (default: the one the desktop program last opened,\n"
-        "               else tollk.db in the user's data folder)\n"
-        "  --yes, --no  answer every question Yes or No (otherwise asked on the terminal,\n"
-        "               and refused when there is no terminal)\n"
-        "  --verbose    show status and progress text on stderr\n"
-        "  --help       this text\n"
-        "\n"
-        "Commands:\n");
-    for (const CliCommand& c : CliCommands())
-        text += QStringLiteral("  %1%2\n").arg(c.synopsis.leftJustified(16), c.summary);
-    text += QStringLiteral(
-        "\n"
-        "Messages go to stderr, results to stdout. Exit status: 0 success, 1 failure,\n"
-        "2 usage error, 3 declined (a question answered No or not answerable).\n");
+void print(FILE* to, const QString& text) {
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
-}
-
-// Whether the command named on the command line (the first argument that is no option) can
-// print invoices.
-bool mayPrintInvoices(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray a(argv[i]);
-        if (a == "--db") {
-            ++i;
-            continue;
-        }
-        if (a.startsWith('-'))
-            continue;
-        return a == "invoice" || a == "bill" || a == "send-group" || a == "month";
-    }
-    return false;
 }
 
 // Jobs run from cron have no session runtime folder; the graphics system would complain about
@@ -79,8 +46,13 @@ int main(int argc, char** argv) {
     // Commands that may print invoices lay text out with QtGui's fonts, which need a
     // QGuiApplication (on the offscreen platform unless one is chosen: the tool never shows a
     // window); the others start without the graphics system.
+    const CCliParser parser(CliCommands());
+    QStringList rawArgs;
+    for (int i = 1; i < argc; ++i)
+        rawArgs << QString::fromLocal8Bit(argv[i]);
+    const CliSpec* named = parser.peekCommand(rawArgs);
     std::unique_ptr<QCoreApplication> app;
-    if (mayPrintInvoices(argc, argv)) {
+    if (named && named->usesFonts) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         ensureRuntimeFolder();
@@ -92,62 +64,31 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Tollkeeper"));
 
-    CliOptions options;
-    bool help = false;
-    bool yes = false;
-    bool no = false;
-    QString command;
-    QStringList commandArgs;
-    const QStringList args = QCoreApplication::arguments().mid(1);
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--db")) {
-            if (i + 1 >= args.size()) {
-                CCliUserInterface::note(QStringLiteral("--db needs a file name."));
-                return ExitUsage;
-            }
-            options.db = args[++i];
-        } else if (a.startsWith(QLatin1String("--db="))) {
-            options.db = a.mid(5);
-        } else if (a == QLatin1String("--yes") || a == QLatin1String("-y")) {
-            yes = true;
-        } else if (a == QLatin1String("--no") || a == QLatin1String("-n")) {
-            no = true;
-        } else if (a == QLatin1String("--verbose") || a == QLatin1String("-v")) {
-            options.verbose = true;
-        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            help = true;
-        } else if (command.isEmpty()) {
-            if (a.startsWith(QLatin1Char('-'))) {
-                CCliUserInterface::note(QStringLiteral("Unknown option '%1'. Run "
-                                                       "tollkeeper-cli --help for the options.")
-                                            .arg(a));
-                return ExitUsage;
-            }
-            command = a;
-        } else {
-            commandArgs.append(a);
-        }
+    QString error;
+    std::optional<CliArgs> args = parser.parse(QCoreApplication::arguments().mid(1), &error);
+    if (!args) {
+        CCliUserInterface::note(error);
+        return ExitUsage;
     }
-    if (help) {
-        printUsage(stdout);
+    if (args->help) {
+        print(stdout,
+              args->path.isEmpty() ? parser.programHelp() : CCliParser::commandHelp(args->path));
         return ExitOk;
     }
+    const bool yes = args->isSet(QStringLiteral("yes"));
+    const bool no = args->isSet(QStringLiteral("no"));
     if (yes && no) {
         CCliUserInterface::note(QStringLiteral("--yes and --no cannot be given together."));
         return ExitUsage;
     }
-    if (command.isEmpty()) {
-        printUsage(stderr);
-        return ExitUsage;
-    }
-    const CliCommand* cmd = FindCliCommand(command);
+    const CliSpec* cmd = args->command();
     if (!cmd) {
-        CCliUserInterface::note(
-            QStringLiteral("Unknown command '%1'. Run tollkeeper-cli --help for the commands.")
-                .arg(command));
+        print(stderr, parser.programHelp());
         return ExitUsage;
     }
+    CliOptions options;
+    options.db = args->value(QStringLiteral("db"));
+    options.verbose = args->isSet(QStringLiteral("verbose"));
     options.answer = yes  ? CCliUserInterface::Answer::Yes
                      : no ? CCliUserInterface::Answer::No
                           : CCliUserInterface::Answer::Ask;
@@ -164,7 +105,7 @@ int main(int argc, char** argv) {
     }
     int status = ExitFailure;
     {
-        CCliContext context(options, terminal, commandArgs);
+        CCliContext context(options, terminal, std::move(*args));
         try {
             status = cmd->run(context);
         } catch (const DbException& e) {

@@ -14,10 +14,6 @@
 
 namespace {
 
-const QString kUsage =
-    QStringLiteral("Usage: month [--sample] [--import FILE]... [--server NAME] [--date YYYY-MM-DD] "
-                   "[--out DIR] [--no-pdf]");
-
 QString native(const QString& path) {
     return QDir::toNativeSeparators(path);
 }
@@ -48,39 +44,13 @@ void printSummary(CCliContext& c, const MonthlyJobResult& r, const QString& data
 }
 
 int runMonth(CCliContext& c) {
-    bool sample = false, pdf = true;
-    QStringList imports;
-    QString server, date, out;
-    const QStringList& a = c.args();
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        const QString& arg = a[i];
-        auto value = [&](QString& into) {
-            if (i + 1 >= a.size() || !into.isNull() || a[i + 1].isEmpty())
-                return false;
-            into = a[++i];
-            return true;
-        };
-        bool ok = true;
-        if (arg == QLatin1String("--sample")) {
-            sample = true;
-        } else if (arg == QLatin1String("--import")) {
-            QString file;
-            ok = value(file);
-            imports.append(file);
-        } else if (arg == QLatin1String("--server")) {
-            ok = value(server);
-        } else if (arg == QLatin1String("--date")) {
-            ok = value(date);
-        } else if (arg == QLatin1String("--out")) {
-            ok = value(out);
-        } else if (arg == QLatin1String("--no-pdf")) {
-            pdf = false;
-        } else {
-            ok = false;
-        }
-        if (!ok)
-            return c.usageError(kUsage);
-    }
+    const CliArgs& a = c.args();
+    const bool sample = a.isSet(QStringLiteral("sample"));
+    const bool pdf = !a.isSet(QStringLiteral("no-pdf"));
+    const QStringList imports = a.values(QStringLiteral("import"));
+    const QString server = a.value(QStringLiteral("server"));
+    const QString date = a.value(QStringLiteral("date"));
+    QString out = a.value(QStringLiteral("out"));
     // The sample is always a fresh copy in the output folder: never over the user's database.
     if (sample && !c.options().db.isEmpty())
         return c.usageError(QStringLiteral("month --sample makes its own database in the output "
@@ -145,14 +115,29 @@ int runMonth(CCliContext& c) {
     return r.ok ? ExitOk : ExitFailure;
 }
 
-const CliRegistration reg{
-    {QStringLiteral("month"),
-     QStringLiteral("month [--sample] [--import FILE]... [--server NAME] [--date YYYY-MM-DD] "
-                    "[--out DIR] [--no-pdf]"),
-     QStringLiteral("The monthly job: import the files, invoice every customer and group and "
-                    "keep the invoices, write each one's HTML, text and PDF into DIR/invoices "
-                    "(default out) with the job's log, print a summary. --sample: on a fresh "
-                    "copy of the sample database in DIR, importing its month."),
-     &runMonth}};
+const CliRegistration reg{{
+    .name = QStringLiteral("month"),
+    .synopsis = QStringLiteral("[--sample] [--import FILE]... [--server NAME] [--date YYYY-MM-DD] "
+                               "[--out DIR] [--no-pdf]"),
+    .summary = QStringLiteral("The monthly job: import, invoice everyone, write the pages."),
+    .details = QStringLiteral("Imports the files, invoices every customer and group and keeps "
+                              "the invoices, writes each one's HTML, text and PDF into "
+                              "DIR/invoices with the job's log, and prints a summary."),
+    .options = {{QStringLiteral("sample"), QString(), QString(),
+                 QStringLiteral("on a fresh copy of the sample database in DIR, importing its "
+                                "month")},
+                {QStringLiteral("import"), QString(), QStringLiteral("FILE"),
+                 QStringLiteral("a RADIUS detail file to import first (may be repeated)"), true},
+                {QStringLiteral("server"), QString(), QStringLiteral("NAME"),
+                 QStringLiteral("the server the files come from")},
+                {QStringLiteral("date"), QString(), QStringLiteral("YYYY-MM-DD"),
+                 QStringLiteral("the invoice date (default: today)")},
+                {QStringLiteral("out"), QString(), QStringLiteral("DIR"),
+                 QStringLiteral("the output folder (default: out)")},
+                {QStringLiteral("no-pdf"), QString(), QString(),
+                 QStringLiteral("write no PDF files")}},
+    .usesFonts = true,
+    .run = &runMonth,
+}};
 
 } // namespace

@@ -6,8 +6,6 @@
 namespace {
 
 int runRepair(CCliContext& c) {
-    if (!c.args().isEmpty())
-        return c.usageError(QStringLiteral("repair takes no arguments."));
     CDatabaseSession* session = c.openDatabase();
     if (!session)
         return c.openFailureExit();
@@ -17,7 +15,10 @@ int runRepair(CCliContext& c) {
     return c.exitFor(rc);
 }
 
-const CliRegistration reg{{QStringLiteral("repair"), QStringLiteral("repair"),
-                           QStringLiteral("Repair the database (asks first)."), &runRepair}};
+const CliRegistration reg{{
+    .name = QStringLiteral("repair"),
+    .summary = QStringLiteral("Repair the database (asks first)."),
+    .run = &runRepair,
+}};
 
 } // namespace

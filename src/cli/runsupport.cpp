@@ -6,6 +6,7 @@
 #include "core/db/invoiceplanrecord.h"
 
 #include <QDate>
+#include <QRegularExpression>
 
 namespace {
 const QString kViewLogQuestion =
@@ -42,7 +43,9 @@ std::optional<UserRow> FindCustomerRow(Database& db, const QString& name, bool g
 std::optional<DbDateTime> ParseInvoiceDate(const QString& text) {
     if (text.isEmpty())
         return DbFromLocal(QDate::currentDate());
-    const QDate date = QDate::fromString(text, Qt::ISODate);
+    // Exactly YYYY-MM-DD: the ISO reading alone would take "2026-12-01x" for 1 December.
+    static const QRegularExpression form(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
+    const QDate date = form.match(text).hasMatch() ? QDate::fromString(text, Qt::ISODate) : QDate();
     if (!date.isValid()) {
         CCliUserInterface::note(
             QStringLiteral("'%1' is no date of the form YYYY-MM-DD.").arg(text));

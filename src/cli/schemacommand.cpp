@@ -69,11 +69,7 @@ void printTable(CCliContext& c, const QString& name, const FieldList& fields,
 }
 
 int runSchema(CCliContext& c) {
-    const QStringList& args = c.args();
-    if (args.size() > 1 || (args.size() == 1 && args[0] != QLatin1String("--file")))
-        return c.usageError(QStringLiteral("Usage: schema [--file]"));
-
-    if (args.isEmpty()) {
+    if (!c.args().isSet(QStringLiteral("file"))) {
         for (const TableSchema& t : CurrentSchema()) {
             QList<IndexDef> indexes;
             for (const IndexSchema& i : t.indexes)
@@ -97,8 +93,13 @@ int runSchema(CCliContext& c) {
     return ExitOk;
 }
 
-const CliRegistration reg{{QStringLiteral("schema"), QStringLiteral("schema [--file]"),
-                           QStringLiteral("Print the current layout (--file: the file's)."),
-                           &runSchema}};
+const CliRegistration reg{{
+    .name = QStringLiteral("schema"),
+    .synopsis = QStringLiteral("[--file]"),
+    .summary = QStringLiteral("Print the current database layout, table by table."),
+    .options = {{QStringLiteral("file"), QString(), QString(),
+                 QStringLiteral("the layout of the database file instead")}},
+    .run = &runSchema,
+}};
 
 } // namespace

@@ -10,9 +10,6 @@
 
 namespace {
 
-const QString kUsage =
-    QStringLiteral("Usage: send-group --group NAME --date YYYY-MM-DD [--invoice-plan NAME]");
-
 QString resultWord(SendResult r) {
     switch (r) {
     case SendResult::Done:
@@ -28,23 +25,11 @@ QString resultWord(SendResult r) {
 }
 
 int runSendGroup(CCliContext& c) {
-    QString group, date, invoicePlan;
-    const QStringList& a = c.args();
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        const QString& arg = a[i];
-        QString* into = nullptr;
-        if (arg == QLatin1String("--group"))
-            into = &group;
-        else if (arg == QLatin1String("--date"))
-            into = &date;
-        else if (arg == QLatin1String("--invoice-plan"))
-            into = &invoicePlan;
-        if (!into || !into->isNull() || i + 1 >= a.size())
-            return c.usageError(kUsage);
-        *into = a[++i];
-    }
+    const QString group = c.args().value(QStringLiteral("group"));
+    const QString date = c.args().value(QStringLiteral("date"));
+    const QString invoicePlan = c.args().value(QStringLiteral("invoice-plan"));
     if (group.isNull() || date.isEmpty())
-        return c.usageError(kUsage);
+        return c.usageError();
     const std::optional<DbDateTime> when = ParseInvoiceDate(date);
     if (!when)
         return ExitUsage;
@@ -83,11 +68,19 @@ int runSendGroup(CCliContext& c) {
     return failed || sendFailed || report.hadError() ? ExitFailure : ExitOk;
 }
 
-const CliRegistration reg{
-    {QStringLiteral("send-group"),
-     QStringLiteral("send-group --group NAME --date YYYY-MM-DD [--invoice-plan NAME]"),
-     QStringLiteral("Send the invoices of one invoice date of a group and its members; prints "
-                    "number, customer and outcome of each."),
-     &runSendGroup}};
+const CliRegistration reg{{
+    .name = QStringLiteral("send-group"),
+    .synopsis = QStringLiteral("--group NAME --date YYYY-MM-DD [--invoice-plan NAME]"),
+    .summary = QStringLiteral("Send the invoices of one invoice date of a group and its members."),
+    .details = QStringLiteral("Prints number, customer and outcome of each invoice."),
+    .options = {{QStringLiteral("group"), QString(), QStringLiteral("NAME"),
+                 QStringLiteral("the group")},
+                {QStringLiteral("date"), QString(), QStringLiteral("YYYY-MM-DD"),
+                 QStringLiteral("the invoice date of the invoices to send")},
+                {QStringLiteral("invoice-plan"), QString(), QStringLiteral("NAME"),
+                 QStringLiteral("send by this plan's options instead of each invoice's own")}},
+    .usesFonts = true,
+    .run = &runSendGroup,
+}};
 
 } // namespace

@@ -1,0 +1,82 @@
+// The page data of an invoice read back from a real database file: the billing address and
+// the members' logon names of a summary invoice, and where they appear on the pages.
+#include "common/billingfixture.h"
+#include "common/testfolders.h"
+#include "core/billing/invoicedoc.h"
+#include "core/db/database.h"
+#include "core/db/datetimeutil.h"
+#include "core/db/schema.h"
+#include "core/invoice/invoicerep.h"
+#include "core/invoice/invoicerepdata.h"
+
+#include <QTest>
+
+class TestInvoiceRepData : public QObject {
+    Q_OBJECT
+
+private slots:
+    void pageReadsAddressAndMembers() {
+        CTestFolders folders;
+        const QString path = folders.filePath(QStringLiteral("tollk.db"));
+        CreateNewDatabase(path);
+        Database db;
+        db.open(path);
+        CBillingFixture fx(db);
+        const qint32 plan =
+            fx.addPlan(QStringLiteral("March"), QDate(2024, 3, 1), QDate(2024, 4, 1));
+        fx.attach(plan, fx.addCharge(CBillingFixture::online(QStringLiteral("Online"), "2")));
+        fx.attach(plan, fx.addCharge(CBillingFixture::tax(QStringLiteral("VAT"), 10)));
+        InvoicePlanRow ip;
+        ip.Name = QStringLiteral("Detailed");
+        ip.ShowDetails = true;
+        ip.ShowAddress = true;
+        ip.DateFormat = QStringLiteral("%m/%d/%Y %H:%M");
+        const qint32 invoicePlan = fx.addInvoicePlan(ip);
+
+        UserRow group;
+        group.Username = QStringLiteral("family");
+        group.IsGroup = true;
+        const qint32 g = fx.addCustomer(group);
+        db.execute(
+            QStringLiteral("INSERT INTO Address (Type, Address1, Address2, City, Province, "
+                           "PostalCode, EMail, IdOwner) VALUES (0, ?, '', ?, '', '', '', ?)"),
+            {QStringLiteral("1 <Harbour> Road"), QStringLiteral("Kestrel Bay"), g});
+        const qint32 alice = fx.addCustomer(QStringLiteral("alice"), plan, invoicePlan);
+        const qint32 bob = fx.addCustomer(QStringLiteral("bob"), plan, invoicePlan);
+        fx.addSession(QStringLiteral("alice"), CBillingFixture::at(2024, 3, 2, 9), 3600, 10, 20);
+        fx.addSession(QStringLiteral("bob"), CBillingFixture::at(2024, 3, 3, 9), 1800, 30, 40);
+
+        CInvoiceDoc doc(db);
+        doc.SetReporter([](const RatingReport&) {});
+        const DbDateTime billed = DbFromDate(2024, 4, 2);
+        QCOMPARE(doc.Create(g, plan, invoicePlan, billed, true, true), 39);
+        for (const qint32 m : {alice, bob})
+            QCOMPARE(doc.Create(m, plan, invoicePlan, billed, false, true), 39);
+        QVERIFY(!doc.Finish());
+
+        CInvoiceDoc loaded(db);
+        loaded.SetReporter([](const RatingReport&) {});
+        QCOMPARE(loaded.Load(doc.InvoiceNum()), 0);
+        const InvoiceRepData data = InvoiceRepDataFromDoc(loaded, db);
+        QVERIFY(data.summary);
+        QVERIFY(data.address);
+        QCOMPARE(data.memberName(alice), QStringLiteral("alice"));
+        QCOMPARE(data.memberName(bob), QStringLiteral("bob"));
+        CInvoiceRep rep;
+        rep.Render(data);
+        const QByteArray text = rep.PlainText();
+        QVERIFY(text.contains("To:  family\r\n1 <Harbour> Road\r\nKestrel Bay\r\n"));
+        QVERIFY(rep.Html().contains("1 &lt;Harbour&gt; Road<BR>"));
+        // Sessions and charges grouped under the members' logon names.
+        QVERIFY(text.contains("\r\nalice:\r\n03/02/2024 08:00"));
+        QVERIFY(text.contains("\r\n\r\nbob:\r\n03/03/2024 08:30"));
+        QVERIFY(
+            text.contains("\r\n=== alice ===\r\nOnline:\r\n   01:00:00 (1.00) at 2.00 per Hour"));
+        QVERIFY(text.contains("\r\n=== bob ===\r\nOnline:\r\n   00:30:00 (0.50) at 2.00 per Hour"));
+        // The plan-level tax comes without a member line.
+        QVERIFY(text.contains("\r\nVAT:\r\n   10.00% of 3.00"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestInvoiceRepData)
+#include "tst_invoicerepdata.moc"
