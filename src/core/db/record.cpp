@@ -105,12 +105,12 @@ void CRecord::storeMembers() {
 bool CRecord::lookup(const QString& criteria, const QVariantList& params) {
     try {
         openFilter(m_defaultTable, criteria, params);
-    } catch (const DbException&) {
-        // The record keeps no half-opened state; the engine's error is the caller's to report.
+        return !isEOF();
+    } catch (const DbException& e) {
+        qWarning("Look-up in %s failed: %s", qPrintable(m_defaultTable), qPrintable(e.message()));
         close();
-        throw;
+        return false;
     }
-    return !isEOF();
 }
 
 bool CRecord::findById(qint32 id) {

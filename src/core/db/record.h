@@ -40,9 +40,8 @@ public:
     void openWhere(const QString& criteria, const QVariantList& params = {}) {
         openFilter(m_defaultTable, criteria, params);
     }
-    // A look-up: opens on the criteria; true when a row was found, false when none matches.
-    // An engine failure (a missing table, a locked or damaged file) is not "not found": it
-    // propagates as DbException.
+    // A look-up: opens on the criteria; true only when a row was found. An engine
+    // exception during the look-up yields false.
     bool lookup(const QString& criteria, const QVariantList& params = {});
     // Row by key ("[Id] = ?").
     bool findById(qint32 id);

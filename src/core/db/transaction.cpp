@@ -16,8 +16,8 @@ Transaction::~Transaction() {
     try {
         rollbackLevel();
     } catch (const std::exception& e) {
-        const int code =
-            dynamic_cast<const DbException*>(&e) ? static_cast<const DbException&>(e).code() : 0;
+        const auto* engineError = dynamic_cast<const DbException*>(&e);
+        const int code = engineError ? engineError->code() : 0;
         if (std::uncaught_exceptions() > m_uncaught)
             qWarning("Rollback while handling an earlier error failed (code %d): %s", code,
                      e.what());
