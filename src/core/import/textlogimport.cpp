@@ -10,6 +10,7 @@
 #include "core/db/schema.h"
 #include "core/import/logrecordparser.h"
 #include "core/import/logrecordreader.h"
+#include "core/import/serverregister.h"
 
 #include <QDate>
 #include <QElapsedTimer>
@@ -103,7 +104,10 @@ public:
         m_insert.bindInt64(11, row.ServerId);
         m_insert.bindText(12, fitText(row.SessionId));
         m_insert.exec();
+        ++m_uncommitted;
     }
+    // Sessions stored since the last commit: lost when the batch cannot be committed.
+    qint32 uncommitted() const { return m_uncommitted; }
 
     void begin() {
         m_db.beginTrans();
@@ -112,16 +116,19 @@ public:
     void commit() {
         if (!m_open)
             return;
+        m_db.commitTrans(); // a failed commit leaves the transaction open for the rollback
         m_open = false;
-        m_db.commitTrans();
+        m_uncommitted = 0;
     }
-    // After a failure: keeps what was stored before it; a failed commit undoes the batch.
+    // After a failure: keeps what was stored before it; a failed commit undoes the batch,
+    // whose sessions then no longer count as stored.
     void commitAfterFailure() {
         if (!m_open)
             return;
         try {
             commit();
         } catch (const std::exception&) {
+            m_open = false;
             try {
                 m_db.rollback();
             } catch (const std::exception&) {
@@ -142,6 +149,7 @@ private:
     Statement m_insert;
     QVariant m_oldCache;
     bool m_open = false;
+    qint32 m_uncommitted = 0;
 };
 
 } // namespace
@@ -166,6 +174,7 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
         const int currentYear = QDate::currentDate().year();
         const QLocale locale = QLocale::system();
         CLogRecordReader reader(file, LogRecordDelimiter(authSystem));
+        reader.setInterruptCheck([] { return CheckInterrupt(); });
         std::unique_ptr<CTextLogImport> import;
         try {
             if (authSystem != AUTH_RADIUS && authSystem != AUTH_UNET && authSystem != AUTH_TELEBIT)
@@ -184,6 +193,12 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
                     break;
                 if (st == CLogRecordReader::Status::Error)
                     throw DbException(reader.errorString());
+                if (st == CLogRecordReader::Status::Interrupted) {
+                    import->commit();
+                    out.result = IMPORT_INTERRUPTED;
+                    ui().showMessage(QStringLiteral("Import aborted."), MessageIcon::Exclamation);
+                    break;
+                }
 
                 ++out.total;
                 if (!reader.oversized()) {
@@ -217,8 +232,10 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
             import->commit();
             ui().setStatusText(foundText(out.found, out.total));
         } catch (const std::exception& e) {
-            if (import)
+            if (import) {
                 import->commitAfterFailure();
+                out.found -= import->uncommitted();
+            }
             out.result = IMPORT_FAILED;
             out.error = QString::fromLocal8Bit(e.what());
             ui().setStatusText(foundText(out.found, out.total));
@@ -230,6 +247,24 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
     if (out.result == IMPORT_OK)
         ui().showMessage(QStringLiteral("Logon event import succeeded."), MessageIcon::Information);
     return out;
+}
+
+TextLogImportOutcome ImportTextLogForServer(Database& db, const QString& path, int authSystem,
+                                            const QString& serverName, bool stripPrefixes,
+                                            bool* serverAdded) {
+    if (serverAdded)
+        *serverAdded = false;
+    qint32 serverId = 0;
+    {
+        QFile probe(path);
+        if (!probe.open(QIODevice::ReadOnly)) // reported, with nothing done, by the import
+            return ImportTextLogInto(db, path, authSystem, serverId, stripPrefixes);
+    }
+    TextLogImportOutcome out;
+    out.result = ResolveServer(db, serverName, &serverId, serverAdded);
+    if (out.result != IMPORT_OK)
+        return out;
+    return ImportTextLogInto(db, path, authSystem, serverId, stripPrefixes);
 }
 
 int ImportTextLog(const QString& path, int authSystem, qint32 serverId, bool stripPrefixes) {
