@@ -113,9 +113,9 @@ void TestImportRobustness::byteCountsBeyond32BitsReachTheInvoice() {
     big.outputOctets = QStringLiteral("4000000000");
     RadiusDetailSession negative = session(QStringLiteral("neg"), QStringLiteral("G2"));
     negative.inputOctets = QStringLiteral("-5");
-    const TextLogImportOutcome out =
-        run(writeLog(RadiusDetailRecord(big) + RadiusDetailRecord(negative)));
-    QCOMPARE(out.found, 2);
+    const QString path = writeLog(RadiusDetailRecord(big) + RadiusDetailRecord(negative));
+    QCOMPARE(run(path).found, 2);
+    QCOMPARE(run(path).found, 0); // warned once, for the stored session
     const QList<EventRow> rows = events();
     QCOMPARE(rows[0].Sent, Q_INT64_C(5000000000));
     QCOMPARE(rows[0].Received, Q_INT64_C(4000000000));

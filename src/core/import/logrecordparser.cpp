@@ -8,7 +8,6 @@
 #include "core/import/importcodes.h"
 
 #include <QDateTime>
-#include <QLatin1StringView>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -466,16 +465,10 @@ DbDateTime secondsToDbCached(qint64 seconds) {
                        QTime::fromMSecsSinceStartOfDay(secondOfDay * 1000));
 }
 
-// Gigawords * 2^32 + octets, saturating; a negative count is 0, with a warning.
-qint64 byteCount(qint64 octets, qint64 gigawords, const LogSession& s, QLatin1StringView what) {
-    if (octets < 0 || gigawords < 0) {
-        LogText(s.username,
-                QStringLiteral("Warning, the %1 byte count of session %2 is negative and is "
-                               "stored as 0.")
-                    .arg(what, QStringView(s.sessionId).left(kDefaultTextSize)),
-                kImportWarningCode);
+// Gigawords * 2^32 + octets, saturating; a negative count is 0.
+qint64 byteCount(qint64 octets, qint64 gigawords) {
+    if (octets < 0 || gigawords < 0)
         return 0;
-    }
     constexpr qint64 kMax = std::numeric_limits<qint64>::max();
     if (gigawords > (kMax - octets) >> 32)
         return kMax;
@@ -502,11 +495,25 @@ bool SessionToEventRow(const LogSession& s, qint32 serverId, EventRow& row) {
     row.Hours = qint16((secs / 86400) * 24 + (secs / 3600) % 24);
     row.Minutes = qint16((secs / 60) % 60);
     row.Seconds = qint16(secs % 60);
-    row.Sent = byteCount(s.sent, s.sentGigawords, s, QLatin1StringView("sent"));
-    row.Received = byteCount(s.received, s.receivedGigawords, s, QLatin1StringView("received"));
+    row.Sent = byteCount(s.sent, s.sentGigawords);
+    row.Received = byteCount(s.received, s.receivedGigawords);
     row.Reason = fitText(s.reason);
     row.Port = fitText(s.port);
     row.ServerId = serverId;
     row.SessionId = fitText(s.sessionId);
     return true;
+}
+
+void WarnNegativeByteCounts(const LogSession& s) {
+    const auto warn = [&](const char* what) {
+        LogText(s.username,
+                QStringLiteral("Warning, the %1 byte count of session %2 is negative and was "
+                               "stored as 0.")
+                    .arg(QLatin1String(what), QStringView(s.sessionId).left(kDefaultTextSize)),
+                kImportWarningCode);
+    };
+    if (s.sent < 0 || s.sentGigawords < 0)
+        warn("sent");
+    if (s.received < 0 || s.receivedGigawords < 0)
+        warn("received");
 }

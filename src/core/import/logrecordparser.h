@@ -45,9 +45,13 @@ inline constexpr qint64 kMaxSessionSeconds = 32767LL * 3600 + 3599;
 // time skipped by the spring change lies past the gap and is stored as such); the connect time
 // is that instant minus the session time, and a delay moves both back, each computed on
 // absolute time, so connect never follows disconnect. Byte counts are gigawords * 2^32 +
-// octets; a negative count is stored as 0 after a warning in the operation log. Texts are cut
-// to the size of their fields, so that the row holds what is stored and compared.
+// octets, a negative one 0. Texts are cut to the size of their fields, so that the row holds
+// what is stored and compared.
 bool SessionToEventRow(const LogSession& session, qint32 serverId, EventRow& row);
+
+// Warns in the operation log (under the user name) of each negative byte count of a session,
+// once the session was stored with 0 for it.
+void WarnNegativeByteCounts(const LogSession& session);
 
 // A number field as the C library reads it (leading white space, one sign, digits up to the
 // first other character, none giving 0), limited to the 32-bit range.

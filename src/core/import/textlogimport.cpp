@@ -207,6 +207,7 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
                     if (SessionToEventRow(session, serverId, row) && !import->isDuplicate(row)) {
                         import->store(row);
                         ++out.found;
+                        WarnNegativeByteCounts(session);
                     }
                 }
                 if (++sinceCommit >= kRecordsPerCommit) {
