@@ -4,6 +4,7 @@
 // accepted, turned into a session row whose values must be in range. Shared by the libFuzzer
 // target and the test that replays the saved corpus.
 #include "core/db/eventrecord.h"
+#include "core/db/schema.h"
 #include "core/import/importcodes.h"
 #include "core/import/logrecordparser.h"
 #include "core/import/logrecordreader.h"
@@ -39,7 +40,8 @@ inline bool FuzzLogRecords(const uint8_t* data, size_t size) {
             continue;
         if (row.Hours < 0 || row.Minutes < 0 || row.Minutes > 59 || row.Seconds < 0 ||
             row.Seconds > 59 || row.Username.isEmpty() || !row.ConnectDate.isValid() ||
-            !row.DisconnectDate.isValid())
+            !row.DisconnectDate.isValid() || row.Sent < 0 || row.Received < 0 ||
+            row.Username.contains(QChar(u'\0')) || row.SessionId.size() > kDefaultTextSize)
             return false;
     }
     return true;

@@ -37,16 +37,11 @@ int runImport(CCliContext& c) {
         return c.openFailureExit();
     Database& db = *session->database();
 
-    qint32 serverId = 0;
     bool created = false;
-    const int rc = ResolveServer(db, server, &serverId, &created);
-    if (rc != IMPORT_OK)
-        return c.exitFor(rc);
+    const TextLogImportOutcome out = ImportTextLogForServer(db, QFileInfo(file).absoluteFilePath(),
+                                                            authSystem, server, strip, &created);
     if (created)
-        CCliUserInterface::note(QStringLiteral("Added server '%1'.").arg(server));
-
-    const TextLogImportOutcome out =
-        ImportTextLogInto(db, QFileInfo(file).absoluteFilePath(), authSystem, serverId, strip);
+        CCliUserInterface::note(QStringLiteral("Added server '%1'.").arg(ServerNameOf(server)));
     if (out.result == IMPORT_FAILED && !out.error.isEmpty())
         CCliUserInterface::note(out.error);
     c.out(QStringLiteral("Found %1 new logons out of %2 events").arg(out.found).arg(out.total));

@@ -157,8 +157,8 @@ void CBillingFixture::addSession(const QString& username, qint64 disconnect, qin
     e.Hours = qint16(seconds / 3600);
     e.Minutes = qint16(seconds / 60 % 60);
     e.Seconds = qint16(seconds % 60);
-    e.Sent = qint32(sent);
-    e.Received = qint32(received);
+    e.Sent = sent;
+    e.Received = received;
     e.Port = port;
     e.ServerId = serverId;
     InsertRow<CEventRecord>(m_db, e);

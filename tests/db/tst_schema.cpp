@@ -178,6 +178,7 @@ struct Filler {
         member = distinctValue(f->kind, pos).template value<T>();
     }
     void operator()(const char* n, qint32& v) { set(n, v, K::Long); }
+    void operator()(const char* n, qint64& v) { set(n, v, K::Long); } // byte counts
     void operator()(const char* n, qint16& v) { set(n, v, K::Integer); }
     void operator()(const char* n, float& v) { set(n, v, K::Single); }
     void operator()(const char* n, double& v) { set(n, v, K::Double); }

@@ -111,8 +111,8 @@ template <class F> void CInvoiceDoc::forEachSession(const QString& username, F&&
         e.Hours = qint16(st.value(2).toInt());
         e.Minutes = qint16(st.value(3).toInt());
         e.Seconds = qint16(st.value(4).toInt());
-        e.Sent = st.value(5).toInt();
-        e.Received = st.value(6).toInt();
+        e.Sent = st.value(5).toLongLong();
+        e.Received = st.value(6).toLongLong();
         e.Port = st.value(7).toString();
         e.ServerId = st.value(8).toInt();
         f(std::as_const(e));
@@ -357,8 +357,8 @@ int CInvoiceDoc::rateSessions() {
                 m_sessions.append(
                     {s.Connect, s.Disconnect, s.Duration, s.Sent, s.Received, member});
             m_totalSeconds += s.Duration;
-            m_totalSent += s.Sent;
-            m_totalReceived += s.Received;
+            m_totalSent = AddSaturated(m_totalSent, s.Sent);
+            m_totalReceived = AddSaturated(m_totalReceived, s.Received);
         });
         if (failed) {
             m_lastError = m_ctx.LastError;
@@ -372,8 +372,8 @@ int CInvoiceDoc::rateSessions() {
     m_invoice.TotalTimeHH = ClampToInt32(m_totalSeconds / 3600);
     m_invoice.TotalTimeMM = qint16(m_totalSeconds / 60 % 60);
     m_invoice.TotalTimeSS = qint16(m_totalSeconds % 60);
-    m_invoice.Sent = ClampToInt32(m_totalSent);
-    m_invoice.Received = ClampToInt32(m_totalReceived);
+    m_invoice.Sent = m_totalSent;
+    m_invoice.Received = m_totalReceived;
     return 0;
 }
 

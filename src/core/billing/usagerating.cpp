@@ -224,11 +224,11 @@ bool RateSession(RatingContext& ctx, const UsageSession& session) {
         if (expiry && session.Connect >= *expiry)
             continue;
         if (!sent.IsEmpty() && (copy.Options & ChargeOption::BytesSent)) {
-            state.bytes += sent.Length();
+            state.bytes = AddSaturated(state.bytes, sent.Length());
             sent.Clear();
         }
         if (!received.IsEmpty() && (copy.Options & ChargeOption::BytesReceived)) {
-            state.bytes += received.Length();
+            state.bytes = AddSaturated(state.bytes, received.Length());
             received.Clear();
         }
     }
@@ -279,7 +279,7 @@ bool FinishUsageCharge(RatingContext& ctx, qsizetype index) {
     ChargeRow& copy = ctx.Charges[index];
     qint64 quantity = copy.InvoicedQuantity;
     if (const auto it = ctx.Usage.find(index); it != ctx.Usage.end()) {
-        quantity += it->second.bytes;
+        quantity = AddSaturated(quantity, it->second.bytes);
         ctx.Usage.erase(it);
     }
     copy.InvoicedQuantity = 0;

@@ -160,6 +160,9 @@ QVariant dbValueFromColumn(sqlite3_stmt* stmt, int column) {
     case FieldKind::AutoNumber:
         if (type == SQLITE_FLOAT)
             return QVariant(int(std::llround(sqlite3_column_double(stmt, column))));
+        // The engine keeps 64 bits (byte counts use them); a value beyond 32 bits stays whole.
+        if (const qint64 v = sqlite3_column_int64(stmt, column); v != qint64(int(v)))
+            return QVariant(v);
         return QVariant(int(sqlite3_column_int64(stmt, column)));
     case FieldKind::Integer:
         if (type == SQLITE_FLOAT)

@@ -9,8 +9,8 @@ struct EventRow {
     qint16 Hours = 0;
     qint16 Minutes = 0;
     qint16 Seconds = 0;
-    qint32 Sent = 0;
-    qint32 Received = 0;
+    qint64 Sent = 0; // bytes; Long in the layout, but the engine keeps all 64 bits
+    qint64 Received = 0;
     QString Reason;
     QString Port;
     qint32 ServerId = 0;

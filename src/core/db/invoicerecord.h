@@ -15,8 +15,8 @@ struct InvoiceRow {
     qint32 TotalTimeHH = 0;
     qint16 TotalTimeMM = 0;
     qint16 TotalTimeSS = 0;
-    qint32 Sent = 0;
-    qint32 Received = 0;
+    qint64 Sent = 0; // bytes; Long in the layout, but the engine keeps all 64 bits
+    qint64 Received = 0;
     Currency Charge;
     Currency Prepaid;
     Currency Minimum;

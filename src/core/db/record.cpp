@@ -34,6 +34,10 @@ void FieldBinder::operator()(const char* field, qint32& v) {
              [](const QVariant& x) { return qint32(x.toLongLong()); });
 }
 
+void FieldBinder::operator()(const char* field, qint64& v) {
+    transfer(m_rs, m_dir, field, v, qint64(0), [](const QVariant& x) { return x.toLongLong(); });
+}
+
 void FieldBinder::operator()(const char* field, qint16& v) {
     const int column = m_rs.findColumn(fieldName(field));
     if (column < 0) {

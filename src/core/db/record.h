@@ -14,6 +14,7 @@ public:
     Dir direction() const { return m_dir; }
 
     void operator()(const char* field, qint32& v);
+    void operator()(const char* field, qint64& v);
     void operator()(const char* field, qint16& v);
     void operator()(const char* field, float& v);
     void operator()(const char* field, double& v);

@@ -18,5 +18,8 @@ enum ImportResult : int {
     IMPORT_INTERRUPTED = SystemResult::Cancelled   // the user interrupted the import
 };
 
+// Operation-log code of the import's warnings (a warning whose text the caller supplies).
+inline constexpr int kImportWarningCode = 30;
+
 // A logon name read from a log is cut to this many characters.
 inline constexpr int kImportNameLength = 20;

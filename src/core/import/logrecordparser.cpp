@@ -1,13 +1,16 @@
 #include "core/import/logrecordparser.h"
 
 #include "core/app/cp1252.h"
+#include "core/app/oplog.h"
 #include "core/db/datetimeutil.h"
 #include "core/db/eventrecord.h"
+#include "core/db/schema.h"
 #include "core/import/importcodes.h"
 
 #include <QDateTime>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <climits>
@@ -64,6 +67,8 @@ enum Keyword {
     KW_SESSION_TIME,
     KW_INPUT_OCTETS,
     KW_OUTPUT_OCTETS,
+    KW_INPUT_GIGAWORDS,
+    KW_OUTPUT_GIGAWORDS,
     KW_DISCONNECT_CAUSE,
     KW_DELAY_TIME,
     KW_USER,    // UNet only
@@ -88,6 +93,8 @@ constexpr std::array<KeywordDef, KW_COUNT> kKeywords = {{
     {"Acct-Session-Time", 20},
     {"Acct-Input-Octets", 20},
     {"Acct-Output-Octets", 21},
+    {"Acct-Input-Gigawords", 23},
+    {"Acct-Output-Gigawords", 24},
     {"Ascend-Disconnect-Cause", 26},
     {"Acct-Delay-Time", 18},
     {"user", 0},
@@ -122,8 +129,9 @@ Keyword findKeyword(QByteArrayView token, bool unet, bool stripPrefixes, qsizety
             break;
         case 'A':
             if (token.sliced(i).startsWith("Acct-")) {
-                for (Keyword k : {KW_SESSION_ID, KW_STATUS_TYPE, KW_SESSION_TIME, KW_INPUT_OCTETS,
-                                  KW_OUTPUT_OCTETS, KW_DELAY_TIME})
+                for (Keyword k :
+                     {KW_SESSION_ID, KW_STATUS_TYPE, KW_SESSION_TIME, KW_INPUT_OCTETS,
+                      KW_OUTPUT_OCTETS, KW_INPUT_GIGAWORDS, KW_OUTPUT_GIGAWORDS, KW_DELAY_TIME})
                     hit(k, i);
             } else {
                 hit(KW_DISCONNECT_CAUSE, i);
@@ -262,11 +270,19 @@ bool applyField(QByteArrayView token, Tokenizer& tz, bool unet, bool stripPrefix
         break;
     case KW_INPUT_OCTETS:
         if (auto v = value(k))
-            s.sent = LogNumber(*v);
+            s.sent = LogNumber64(*v);
         break;
     case KW_OUTPUT_OCTETS:
         if (auto v = value(k))
-            s.received = LogNumber(*v);
+            s.received = LogNumber64(*v);
+        break;
+    case KW_INPUT_GIGAWORDS:
+        if (auto v = value(k))
+            s.sentGigawords = LogNumber(*v);
+        break;
+    case KW_OUTPUT_GIGAWORDS:
+        if (auto v = value(k))
+            s.receivedGigawords = LogNumber(*v);
         break;
     case KW_DISCONNECT_CAUSE:
         if (auto v = value(k))
@@ -336,6 +352,11 @@ QByteArray LogRecordDelimiter(int authSystem) {
 }
 
 qint32 LogNumber(QByteArrayView text) {
+    return qint32(std::clamp<qint64>(LogNumber64(text), INT_MIN, INT_MAX));
+}
+
+qint64 LogNumber64(QByteArrayView text) {
+    constexpr qint64 kMax = std::numeric_limits<qint64>::max();
     qsizetype i = 0;
     const qsizetype n = text.size();
     while (i < n && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
@@ -343,15 +364,12 @@ qint32 LogNumber(QByteArrayView text) {
     bool neg = false;
     if (i < n && (text[i] == '+' || text[i] == '-'))
         neg = text[i++] == '-';
-    qint64 v = 0;
+    qint64 v = 0; // saturates at kMax; keeps reading the digits
     for (; i < n && text[i] >= '0' && text[i] <= '9'; ++i) {
-        v = v * 10 + (text[i] - '0');
-        if (v > qint64(INT_MAX) + 1)
-            v = qint64(INT_MAX) + 1; // saturate; keeps reading the digits
+        const int digit = text[i] - '0';
+        v = v > (kMax - digit) / 10 ? kMax : v * 10 + digit;
     }
-    if (neg)
-        return qint32(-v);
-    return qint32(std::min<qint64>(v, INT_MAX));
+    return neg ? -v : v;
 }
 
 QString DecodeLogText(QByteArrayView bytes) {
@@ -361,13 +379,18 @@ QString DecodeLogText(QByteArrayView bytes) {
             ascii = false;
             break;
         }
-    if (ascii)
-        return QString::fromLatin1(bytes);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    return DecodeCp1252(bytes);
+    QString text;
+    if (ascii) {
+        text = QString::fromLatin1(bytes);
+    } else {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text = utf8.decode(bytes);
+        if (utf8.hasError())
+            text = DecodeCp1252(bytes);
+    }
+    if (bytes.contains('\0'))
+        text.remove(QChar(u'\0'));
+    return text;
 }
 
 LogSession ParseLogRecord(QByteArrayView record, int authSystem, bool stripPrefixes,
@@ -442,6 +465,20 @@ DbDateTime secondsToDbCached(qint64 seconds) {
                        QTime::fromMSecsSinceStartOfDay(secondOfDay * 1000));
 }
 
+// Gigawords * 2^32 + octets, saturating; a negative count is 0.
+qint64 byteCount(qint64 octets, qint64 gigawords) {
+    if (octets < 0 || gigawords < 0)
+        return 0;
+    constexpr qint64 kMax = std::numeric_limits<qint64>::max();
+    if (gigawords > (kMax - octets) >> 32)
+        return kMax;
+    return (gigawords << 32) + octets;
+}
+
+QString fitText(const QString& text) {
+    return text.size() > kDefaultTextSize ? text.left(kDefaultTextSize) : text;
+}
+
 } // namespace
 
 bool SessionToEventRow(const LogSession& s, qint32 serverId, EventRow& row) {
@@ -453,21 +490,30 @@ bool SessionToEventRow(const LogSession& s, qint32 serverId, EventRow& row) {
     const qint64 connect = disconnect - secs;
 
     row.Username = s.username;
-    if (s.delay != 0) {
-        row.DisconnectDate = secondsToDbCached(disconnect - s.delay);
-        row.ConnectDate = secondsToDbCached(connect - s.delay);
-    } else {
-        row.DisconnectDate = DbFromLocal(s.timestamp->date, s.timestamp->time);
-        row.ConnectDate = secondsToDbCached(connect);
-    }
+    row.DisconnectDate = secondsToDbCached(disconnect - s.delay);
+    row.ConnectDate = secondsToDbCached(connect - s.delay);
     row.Hours = qint16((secs / 86400) * 24 + (secs / 3600) % 24);
     row.Minutes = qint16((secs / 60) % 60);
     row.Seconds = qint16(secs % 60);
-    row.Sent = s.sent;
-    row.Received = s.received;
-    row.Reason = s.reason;
-    row.Port = s.port;
+    row.Sent = byteCount(s.sent, s.sentGigawords);
+    row.Received = byteCount(s.received, s.receivedGigawords);
+    row.Reason = fitText(s.reason);
+    row.Port = fitText(s.port);
     row.ServerId = serverId;
-    row.SessionId = s.sessionId;
+    row.SessionId = fitText(s.sessionId);
     return true;
+}
+
+void WarnNegativeByteCounts(const LogSession& s) {
+    const auto warn = [&](const char* what) {
+        LogText(s.username,
+                QStringLiteral("Warning, the %1 byte count of session %2 is negative and was "
+                               "stored as 0.")
+                    .arg(QLatin1String(what), QStringView(s.sessionId).left(kDefaultTextSize)),
+                kImportWarningCode);
+    };
+    if (s.sent < 0 || s.sentGigawords < 0)
+        warn("sent");
+    if (s.received < 0 || s.receivedGigawords < 0)
+        warn("received");
 }

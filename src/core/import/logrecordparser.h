@@ -14,8 +14,10 @@ struct LogSession {
     QString username;                      // at most 20 characters
     std::optional<LogTimestamp> timestamp; // the record's time: the end of the session
     std::optional<qint64> sessionSeconds;  // the last session-time field
-    qint32 sent = 0;
-    qint32 received = 0;
+    qint64 sent = 0; // octets: the low 32 bits of a RADIUS count, or the whole count
+    qint64 received = 0;
+    qint64 sentGigawords = 0; // multiples of 2^32 bytes added to sent
+    qint64 receivedGigawords = 0;
     qint32 delay = 0; // seconds the record was written late
     QString reason;
     QString port;
@@ -39,14 +41,24 @@ inline constexpr qint64 kMaxSessionSeconds = 32767LL * 3600 + 3599;
 
 // The acceptance test and the dates: fills row (ServerId included) and answers true when the
 // session is to be stored: no skip, a status, a user name, a timestamp and a session time of
-// 0..kMaxSessionSeconds. The connect time is the disconnect time minus the session time, and
-// a delay moves both back, each computed on absolute time so that a daylight-saving change
-// inside the session is counted by the calendar.
+// 0..kMaxSessionSeconds. The disconnect instant is the record's local time on the calendar (a
+// time skipped by the spring change lies past the gap and is stored as such); the connect time
+// is that instant minus the session time, and a delay moves both back, each computed on
+// absolute time, so connect never follows disconnect. Byte counts are gigawords * 2^32 +
+// octets, a negative one 0. Texts are cut to the size of their fields, so that the row holds
+// what is stored and compared.
 bool SessionToEventRow(const LogSession& session, qint32 serverId, EventRow& row);
+
+// Warns in the operation log (under the user name) of each negative byte count of a session,
+// once the session was stored with 0 for it.
+void WarnNegativeByteCounts(const LogSession& session);
 
 // A number field as the C library reads it (leading white space, one sign, digits up to the
 // first other character, none giving 0), limited to the 32-bit range.
 qint32 LogNumber(QByteArrayView text);
+// The same limited to the 64-bit range (byte counts).
+qint64 LogNumber64(QByteArrayView text);
 
-// Text of a log field: UTF-8 when it is valid UTF-8, else Windows-1252.
+// Text of a log field: UTF-8 when it is valid UTF-8, else Windows-1252; NUL characters are
+// dropped (they end a text in other programs and have no place in a name).
 QString DecodeLogText(QByteArrayView bytes);

@@ -38,6 +38,7 @@ CLogRecordReader::CLogRecordReader(QIODevice& device, QByteArray delimiter, qsiz
 CLogRecordReader::Status CLogRecordReader::next(QByteArrayView& record) {
     m_oversized = false;
     const qsizetype delimLen = m_delimiter.size();
+    bool readOne = false;
     for (;;) {
         // A delimiter may straddle the text searched before and the piece appended since.
         const qsizetype from = m_start + std::max<qsizetype>(0, m_scanned - (delimLen - 1));
@@ -63,6 +64,9 @@ CLogRecordReader::Status CLogRecordReader::next(QByteArrayView& record) {
         }
         if (m_eof)
             return Status::End;
+        if (readOne && m_interruptCheck && m_interruptCheck())
+            return Status::Interrupted;
+        readOne = true;
         if (!readPiece()) {
             if (!m_error.isEmpty())
                 return Status::Error;

@@ -3,6 +3,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+
 class QIODevice;
 
 // Cuts an accounting log into records at a record delimiter while reading it in pieces.
@@ -15,9 +17,12 @@ class QIODevice;
 // Memory stays flat: the pending text holds at most one record and one read piece. A record
 // longer than the record limit cannot be a real accounting record; its text is discarded as it
 // is read and it is returned empty, marked oversized, once its delimiter is found.
+//
+// A record that spans several pieces (a file without delimiters is one such record) asks the
+// interrupt check before every further piece, so that a long read can be stopped.
 class CLogRecordReader {
 public:
-    enum class Status { Record, End, Error };
+    enum class Status { Record, End, Error, Interrupted };
 
     static constexpr qsizetype kDefaultPieceSize = 64 * 1024;
     static constexpr qsizetype kDefaultRecordLimit = 1024 * 1024;
@@ -25,6 +30,10 @@ public:
     CLogRecordReader(QIODevice& device, QByteArray delimiter,
                      qsizetype pieceSize = kDefaultPieceSize,
                      qsizetype recordLimit = kDefaultRecordLimit);
+
+    // Asked before each further piece of one record; true stops next() with Interrupted (the
+    // record in hand is then continued by the next call).
+    void setInterruptCheck(std::function<bool()> check) { m_interruptCheck = std::move(check); }
 
     // The next record (without its delimiter); valid until the next call.
     Status next(QByteArrayView& record);
@@ -55,4 +64,5 @@ private:
     bool m_oversized = false;
     qsizetype m_peak = 0;
     QString m_error;
+    std::function<bool()> m_interruptCheck;
 };

@@ -3,6 +3,7 @@
 #include "core/app/userinterface.h"
 #include "core/db/database.h"
 #include "core/db/dbexception.h"
+#include "core/db/schema.h"
 #include "core/import/importcodes.h"
 
 QList<ServerRow> ListServers(Database& db, bool* ok) {
@@ -23,7 +24,18 @@ QList<ServerRow> ListServers(Database& db, bool* ok) {
     return list;
 }
 
-std::optional<ServerRow> FindServerByName(const QList<ServerRow>& servers, const QString& name) {
+QString ServerNameOf(const QString& name) {
+    QString text = name;
+    text.remove(QChar(u'\0'));
+    text = text.trimmed();
+    if (text.size() > kDefaultTextSize)
+        text.truncate(kDefaultTextSize);
+    return text;
+}
+
+std::optional<ServerRow> FindServerByName(const QList<ServerRow>& servers,
+                                          const QString& hostName) {
+    const QString name = ServerNameOf(hostName);
     for (const ServerRow& s : servers)
         if (s.ServerName.compare(name, Qt::CaseInsensitive) == 0)
             return s;
@@ -34,7 +46,8 @@ std::optional<ServerRow> FindServerByName(Database& db, const QString& name) {
     return FindServerByName(ListServers(db), name);
 }
 
-int AddServer(Database& db, const QString& name, qint32* newId) {
+int AddServer(Database& db, const QString& hostName, qint32* newId) {
+    const QString name = ServerNameOf(hostName);
     try {
         CServerRecord rec(db);
         rec.openTable(rec.defaultTable());
@@ -74,7 +87,8 @@ int ResolveServer(Database& db, const QString& name, qint32* id, bool* created) 
     return rc;
 }
 
-int RenameServer(Database& db, qint32 id, const QString& newName) {
+int RenameServer(Database& db, qint32 id, const QString& newHostName) {
+    const QString newName = ServerNameOf(newHostName);
     if (newName.isEmpty()) {
         ui().showMessage(QStringLiteral("Please enter a name."), MessageIcon::Exclamation);
         return IMPORT_INTERRUPTED;

@@ -18,12 +18,17 @@ class Database;
 // list (ok = false) when the table cannot be read.
 QList<ServerRow> ListServers(Database& db, bool* ok = nullptr);
 
-// The server of a host name, compared as a whole name ignoring case.
+// A host name as the register keeps and compares it: without surrounding white space and NUL
+// characters, cut to the size of ServerName.
+QString ServerNameOf(const QString& name);
+
+// The server of a host name (in the form above), compared as a whole name ignoring case.
 std::optional<ServerRow> FindServerByName(const QList<ServerRow>& servers, const QString& name);
 std::optional<ServerRow> FindServerByName(Database& db, const QString& name);
 
-// Adds a server of a new host name. A name already listed (ignoring case) gives "Server
-// already exists."; an engine error "Error adding server.". newId gets the new row's Id.
+// Adds a server of a new host name (kept in the form above). A name already listed (ignoring
+// case) gives "Server already exists."; an engine error "Error adding server.". newId gets the
+// new row's Id.
 [[nodiscard]] int AddServer(Database& db, const QString& name, qint32* newId);
 
 // The server of a host name, added when it is new (created tells which).

@@ -11,6 +11,7 @@
 #include "core/db/transaction.h"
 #include "core/import/logrecordparser.h"
 #include "core/import/logrecordreader.h"
+#include "core/import/serverregister.h"
 
 #include <QDate>
 #include <QElapsedTimer>
@@ -105,7 +106,10 @@ public:
         m_insert.bindInt64(11, row.ServerId);
         m_insert.bindText(12, fitText(row.SessionId));
         m_insert.exec();
+        ++m_uncommitted;
     }
+    // Sessions stored since the last commit: lost when the batch cannot be committed.
+    qint32 uncommitted() const { return m_uncommitted; }
 
     void begin() { m_batch.emplace(m_db); }
     void commit() {
@@ -113,9 +117,10 @@ public:
             return;
         m_batch->commit();
         m_batch.reset();
+        m_uncommitted = 0;
     }
-    // After a failure: keeps what was stored before it; a failed commit undoes the batch (the
-    // failure already being reported is the one the user sees).
+    // After a failure: keeps what was stored before it; a failed commit undoes the batch,
+    // whose sessions then no longer count as stored.
     void commitAfterFailure() {
         if (!m_batch)
             return;
@@ -140,6 +145,7 @@ private:
     Statement m_insert;
     QVariant m_oldCache;
     std::optional<Transaction> m_batch; // the batch being stored, committed every so many records
+    qint32 m_uncommitted = 0;
 };
 
 } // namespace
@@ -164,6 +170,7 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
         const int currentYear = QDate::currentDate().year();
         const QLocale locale = QLocale::system();
         CLogRecordReader reader(file, LogRecordDelimiter(authSystem));
+        reader.setInterruptCheck([] { return CheckInterrupt(); });
         std::unique_ptr<CTextLogImport> import;
         try {
             if (authSystem != AUTH_RADIUS && authSystem != AUTH_UNET && authSystem != AUTH_TELEBIT)
@@ -182,6 +189,12 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
                     break;
                 if (st == CLogRecordReader::Status::Error)
                     throw DbException(reader.errorString());
+                if (st == CLogRecordReader::Status::Interrupted) {
+                    import->commit();
+                    out.result = IMPORT_INTERRUPTED;
+                    ui().showMessage(QStringLiteral("Import aborted."), MessageIcon::Exclamation);
+                    break;
+                }
 
                 ++out.total;
                 if (!reader.oversized()) {
@@ -190,6 +203,7 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
                     if (SessionToEventRow(session, serverId, row) && !import->isDuplicate(row)) {
                         import->store(row);
                         ++out.found;
+                        WarnNegativeByteCounts(session);
                     }
                 }
                 if (++sinceCommit >= kRecordsPerCommit) {
@@ -215,8 +229,10 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
             import->commit();
             ui().setStatusText(foundText(out.found, out.total));
         } catch (const std::exception& e) {
-            if (import)
+            if (import) {
                 import->commitAfterFailure();
+                out.found -= import->uncommitted();
+            }
             out.result = IMPORT_FAILED;
             out.error = QString::fromLocal8Bit(e.what());
             ui().setStatusText(foundText(out.found, out.total));
@@ -228,6 +244,24 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
     if (out.result == IMPORT_OK)
         ui().showMessage(QStringLiteral("Logon event import succeeded."), MessageIcon::Information);
     return out;
+}
+
+TextLogImportOutcome ImportTextLogForServer(Database& db, const QString& path, int authSystem,
+                                            const QString& serverName, bool stripPrefixes,
+                                            bool* serverAdded) {
+    if (serverAdded)
+        *serverAdded = false;
+    qint32 serverId = 0;
+    {
+        QFile probe(path);
+        if (!probe.open(QIODevice::ReadOnly)) // reported, with nothing done, by the import
+            return ImportTextLogInto(db, path, authSystem, serverId, stripPrefixes);
+    }
+    TextLogImportOutcome out;
+    out.result = ResolveServer(db, serverName, &serverId, serverAdded);
+    if (out.result != IMPORT_OK)
+        return out;
+    return ImportTextLogInto(db, path, authSystem, serverId, stripPrefixes);
 }
 
 int ImportTextLog(const QString& path, int authSystem, qint32 serverId, bool stripPrefixes) {

@@ -26,6 +26,13 @@ struct TextLogImportOutcome {
 TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int authSystem,
                                        qint32 serverId, bool stripPrefixes);
 
+// The same for the server of a host name, which is added to the register (serverAdded tells)
+// only when the file can be opened. A register failure gives IMPORT_FAILED or
+// IMPORT_INTERRUPTED, as the register reported it.
+TextLogImportOutcome ImportTextLogForServer(Database& db, const QString& path, int authSystem,
+                                            const QString& serverName, bool stripPrefixes,
+                                            bool* serverAdded = nullptr);
+
 // The same on the session's database; returns the result code.
 [[nodiscard]] int ImportTextLog(const QString& path, int authSystem, qint32 serverId,
                                 bool stripPrefixes);
