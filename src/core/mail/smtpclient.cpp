@@ -11,7 +11,6 @@
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QNetworkProxy>
-#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -21,12 +20,16 @@ int g_replyTimeoutMs = 15000;
 // One exchange at a time: a second one started from inside the waiting loop is refused.
 bool g_exchangeRunning = false;
 
-// Every receive takes at most this many bytes, and each receive is one reply.
-constexpr qint64 kReplyBufferSize = 128;
+// Replies are read line by line; one longer than kMaxReplySize is refused.
+constexpr qint64 kReadAhead = 4096;
+constexpr qsizetype kMaxReplySize = 64 * 1024;
+// A refusal of the server is logged as an error with the server's text.
+constexpr int kResultMailError = 0;
 
 class CSmtpSession {
 public:
-    CSmtpSession(bool debug, int timeoutMs) : m_debug(debug), m_timeoutMs(timeoutMs) {
+    CSmtpSession(bool debug, int timeoutMs, const QString& logName)
+        : m_debug(debug), m_timeoutMs(timeoutMs), m_logName(logName) {
         m_socket.setProxy(QNetworkProxy::NoProxy);
         QObject::connect(&m_socket, &QAbstractSocket::errorOccurred,
                          [this](QAbstractSocket::SocketError) {
@@ -39,7 +42,8 @@ public:
     int error() const { return m_error; }
 
     bool connectTo(const QString& host, quint16 port);
-    // Receives one reply and, with debug output on, checks its code.
+    // Receives one reply and checks its code (2xx and 3xx go on; with debug output on every
+    // reply is shown).
     bool reply();
     bool send(const QByteArray& bytes);
     // Sends a command and takes its reply.
@@ -58,6 +62,7 @@ private:
     QTcpSocket m_socket;
     bool m_debug;
     int m_timeoutMs;
+    QString m_logName;
     int m_error = 0;       // the error the exchange failed with
     int m_socketError = 0; // the first error the socket reported
     QByteArray m_reply;
@@ -136,14 +141,34 @@ bool CSmtpSession::connectTo(const QString& host, quint16 port) {
     return false;
 }
 
+// True when the buffer ends with the last line of a reply: a line whose code is not
+// followed by "-" (RFC 5321 multi-line replies continue with "250-...").
+bool replyComplete(const QByteArray& buffer) {
+    if (!buffer.endsWith('\n'))
+        return false;
+    const qsizetype start = buffer.lastIndexOf('\n', buffer.size() - 2) + 1;
+    const QByteArray line = buffer.mid(start);
+    return line.size() < 4 || line.at(3) != '-';
+}
+
 bool CSmtpSession::receive() {
     QElapsedTimer clock; // monotonic: no wrapped tick counts to care about
     clock.start();
+    m_reply.clear();
     for (;;) {
-        if (m_socket.bytesAvailable() > 0) {
-            m_reply = m_socket.read(kReplyBufferSize);
-            break;
+        // A reply is taken whole, over as many reads as it needs, and no further: what the
+        // server sends after it belongs to the next command.
+        while (m_socket.bytesAvailable() > 0 && !replyComplete(m_reply)) {
+            const QByteArray ahead = m_socket.peek(kReadAhead);
+            const qsizetype eol = ahead.indexOf('\n');
+            m_reply += m_socket.read(eol < 0 ? ahead.size() : eol + 1);
+            if (m_reply.size() > kMaxReplySize) {
+                m_error = SOCKERR_MSG_TOO_LONG;
+                return false;
+            }
         }
+        if (replyComplete(m_reply))
+            break;
         if (m_socket.state() != QAbstractSocket::ConnectedState) {
             m_error = brokenConnectionError();
             return false;
@@ -161,12 +186,15 @@ bool CSmtpSession::receive() {
 }
 
 bool CSmtpSession::replyAccepted() {
-    if (!m_debug)
-        return true;
     if (m_reply.startsWith('2') || m_reply.startsWith('3') || m_reply.startsWith("00"))
         return true;
-    ui().showMessage(
-        QStringLiteral("Email server responded with error: %1").arg(DecodeCp1252(m_reply)));
+    // A refusal (550 for an unknown recipient, 554 for a rejected message) fails the
+    // message; the server's own words go to the log so the office can see why.
+    const QString text =
+        QStringLiteral("Email server responded with error: %1").arg(DecodeCp1252(m_reply));
+    if (m_debug)
+        ui().showMessage(text);
+    LogText(m_logName, text.trimmed(), kResultMailError);
     return false;
 }
 
@@ -250,15 +278,6 @@ bool RunDialogue(CSmtpSession& session, const SmtpRequest& request, const QList<
 }
 } // namespace
 
-QStringList SplitMailAddresses(const QString& text) {
-    static const QRegularExpression separators(QStringLiteral("[ ;,<>]"));
-    return text.split(separators, Qt::SkipEmptyParts);
-}
-
-bool HoldsLineBreak(const QString& text) {
-    return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
-}
-
 bool SendMail(const SmtpRequest& request, const QList<QByteArray>& pieces) {
     if (g_exchangeRunning) {
         ReportSocketError(SOCKERR_IN_PROGRESS);
@@ -279,11 +298,35 @@ bool SendMail(const SmtpRequest& request, const QList<QByteArray>& pieces) {
         LogText(request.logonName, QStringLiteral("E-mail not sent: no recipient address."), 0);
         return true;
     }
+    // Every address goes into a command as it stands, so each must be a plain mailbox: a
+    // NUL, blank or angle bracket would add parameters or commands of its own.
+    bool valid = IsValidMailbox(request.sender);
+    QString invalid = request.sender;
+    for (const QString* list : {&request.recipients, &request.memberRecipients}) {
+        if (valid && !FirstInvalidMailbox(*list).isEmpty()) {
+            invalid = FirstInvalidMailbox(*list);
+            valid = false;
+        }
+    }
+    if (!valid) {
+        LogText(request.logonName,
+                QStringLiteral("E-mail not sent: \"%1\" is not a valid e-mail address.")
+                    .arg(PrintableText(invalid)),
+                0);
+        return true;
+    }
+    if (!IsValidServerName(request.server)) {
+        LogText(request.logonName,
+                QStringLiteral("E-mail not sent: \"%1\" is not a valid mail server name.")
+                    .arg(PrintableText(request.server)),
+                0);
+        return true;
+    }
 
     g_exchangeRunning = true;
     ui().setStatusText(QStringLiteral("Connecting to email server..."));
     const bool debug = RegYesNo(Reg::DebugOutput);
-    CSmtpSession session(debug, g_replyTimeoutMs);
+    CSmtpSession session(debug, g_replyTimeoutMs, request.logonName);
     const bool sent = RunDialogue(session, request, pieces, debug);
     if (!sent)
         ReportSocketError(session.error());

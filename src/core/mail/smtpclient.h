@@ -1,4 +1,6 @@
 #pragma once
+#include "core/mail/mailaddress.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -16,17 +18,14 @@ struct SmtpRequest {
     QString logonName;        // for the status text and the log
 };
 
-// Splits a recipient text at blanks, ";", ",", "<" and ">"; empty pieces are dropped.
-QStringList SplitMailAddresses(const QString& text);
-// True when the text holds a CR or an LF (which would end an SMTP command or a header line).
-bool HoldsLineBreak(const QString& text);
-
 // Sends the message pieces back to back after DATA; the last piece ends with "\r\n.\r\n".
 // Returns false when the server took the message and true when the exchange failed (the
-// reason has been shown or logged). The setting "DebugOutput" shows every command and reply
-// and makes a reply not starting with "2", "3" or "00" fail the exchange.
-// Refused before connecting: a server, sender or address holding a line break, and a
-// request without any recipient address.
+// reason has been shown or logged). A reply not starting with "2", "3" or "00" (a refused
+// recipient, a refused message) fails the exchange and is logged under the logon name; the
+// setting "DebugOutput" also shows every command and reply.
+// Refused before connecting: a server, sender or address holding a line break, a request
+// without any recipient address, a sender or recipient that is not a valid mailbox and a
+// server name with blanks or control characters.
 bool SendMail(const SmtpRequest& request, const QList<QByteArray>& pieces);
 
 // The server port (25) and the time a reply may take (15000 ms). Tests point the client at
