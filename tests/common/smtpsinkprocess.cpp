@@ -110,6 +110,7 @@ bool CSmtpSinkProcess::take(Message& out) {
     }
     const QJsonObject doc = QJsonDocument::fromJson(check.readAllStandardOutput()).object();
     out.headers = doc[QLatin1String("headers")].toObject();
+    out.decoded = doc[QLatin1String("decoded")].toObject();
     out.parts = doc[QLatin1String("parts")].toArray();
     out.defects = doc[QLatin1String("defects")].toArray();
     for (const QJsonValue& p : out.parts)

@@ -15,6 +15,7 @@ public:
         QString from;
         QStringList rcpt;
         QJsonObject headers;
+        QJsonObject decoded; // the headers with RFC 2047 encoded words decoded
         QJsonArray parts;
         QJsonArray defects; // of the message and of every part
         QByteArray raw;
