@@ -63,11 +63,6 @@ QString FirstInvalidMailbox(const QString& recipientText) {
     return {};
 }
 
-bool IsValidServerName(const QString& server) {
-    static const QRegularExpression name(QStringLiteral("^[A-Za-z0-9._:\\[\\]-]{1,255}$"));
-    return name.match(server).hasMatch();
-}
-
 QString PrintableText(const QString& text) {
     QString out;
     for (QChar c : text) {

@@ -15,8 +15,5 @@ bool HoldsLineBreak(const QString& text);
 bool IsValidMailbox(const QString& address);
 // The first piece of a recipient text that is not a valid mailbox; empty when all are.
 QString FirstInvalidMailbox(const QString& recipientText);
-// True for a mail server as an invoicing plan names it: a host name or address, optionally
-// with ":port" ("[IPv6]:port" for an IPv6 address); printable ASCII without blanks.
-bool IsValidServerName(const QString& server);
 // The text for a message or the log, with every control character written as "\xHH".
 QString PrintableText(const QString& text);

@@ -8,7 +8,11 @@
 
 // The SMTP client: hands one finished e-mail to a mail server in a single exchange (greeting,
 // HELO, MAIL FROM, one RCPT TO per address, DATA, the message, QUIT), waiting for each reply
-// inside the event loop so that the windows stay painted. No queue, retry or authentication.
+// inside the event loop so that the windows stay painted. No queue and no retry.
+// With the installation's SmtpSecurity or SmtpUser set (see smtpsettings.h) it says EHLO with
+// this machine's name, takes TLS (implicit or by STARTTLS, the server's certificate and name
+// checked) and authenticates with AUTH PLAIN or LOGIN, over TLS only; without them the
+// exchange is the classic one, byte for byte.
 
 struct SmtpRequest {
     QString server;           // host name or address of the mail server
@@ -28,8 +32,11 @@ struct SmtpRequest {
 // server name with blanks or control characters.
 bool SendMail(const SmtpRequest& request, const QList<QByteArray>& pieces);
 
-// The server port (25) and the time a reply may take (15000 ms). Tests point the client at
-// their own servers and shorten the wait; the program never changes them.
+// The default server port (25; 465 for TLS from the first byte), the time a reply may take
+// (15000 ms) and the limit of the whole exchange of one message (5 minutes). Tests point the
+// client at their own servers (the port then also stands for 465) and shorten the waits; the
+// program never changes them. A messageLimitMs of 0 keeps the limit as it is.
 quint16 SmtpPort();
 int SmtpReplyTimeoutMs();
-void SetSmtpTestParameters(quint16 port, int replyTimeoutMs);
+int SmtpMessageLimitMs();
+void SetSmtpTestParameters(quint16 port, int replyTimeoutMs, int messageLimitMs = 0);
