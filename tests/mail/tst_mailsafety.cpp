@@ -2,6 +2,7 @@
 // too long for RFC 5322, a logo that is no image, and a server that refuses a recipient or
 // the message, each against a real SMTP server (aiosmtpd) or a listener that must see nothing.
 #include "common/billingfixture.h"
+#include "common/cliprocess.h"
 #include "common/deliveryfixture.h"
 #include "common/loggedentries.h"
 #include "common/recordingui.h"
@@ -252,34 +253,51 @@ private slots:
         QCOMPARE(recorder.statusTexts.last(), QStringLiteral("Done."));
     }
 
-    // At the invoice level a refusal is the e-mail failure of that invoice (code 20).
+    // At the invoice level a refusal is the e-mail failure of that invoice (code 20), and
+    // the command line that sent it exits with a failure; an accepted one exits with 0.
     void refusedInvoiceEmailIsAFailure() {
+        QVERIFY2(CliMissing().isEmpty(), qPrintable(CliMissing()));
         const QString path = m_folders->filePath(QStringLiteral("refusal.db"));
         CreateNewDatabase(path);
-        Database db;
-        db.open(path);
-        CBillingFixture fx(db);
-        InvoicePlanRow plan;
-        plan.Name = QStringLiteral("Mail");
-        plan.EmailOnCreate = true;
-        plan.EmailServer = QStringLiteral("127.0.0.1");
-        plan.EmailSender = QStringLiteral("billing@isp.example");
-        plan.EmailSubject = QStringLiteral("Your invoice");
-        DeliveryInvoiceSpec spec;
-        spec.email = QStringLiteral("reject@example.com");
-        const qint32 num = MakeDeliveryInvoice(db, fx, plan, spec);
-        QVERIFY(num > 0);
-        CRecordingUi recorder;
-        theLog().clear();
-        SendResult result = SendResult::Done;
-        QVERIFY(SendInvoice(db, num, 0, nullptr, &result));
-        QCOMPARE(result, SendResult::Failed);
-        const QList<LoggedEntry> log = LoggedEntries();
-        QCOMPARE(log.size(), 2);
-        QCOMPARE(log[0].message, QStringLiteral("Email server responded with error: 550 No "
-                                                "such user here"));
-        QCOMPARE(log[1].name, QStringLiteral("joe"));
-        QCOMPARE(log[1].message, QStringLiteral("emailing invoice."));
+        qint32 refused = 0, accepted = 0;
+        {
+            Database db;
+            db.open(path);
+            CBillingFixture fx(db);
+            InvoicePlanRow plan;
+            plan.Name = QStringLiteral("Mail");
+            plan.EmailOnCreate = true;
+            plan.EmailServer = QStringLiteral("127.0.0.1:%1").arg(m_sink.port());
+            plan.EmailSender = QStringLiteral("billing@isp.example");
+            plan.EmailSubject = QStringLiteral("Your invoice");
+            DeliveryInvoiceSpec spec;
+            spec.email = QStringLiteral("reject@example.com");
+            refused = MakeDeliveryInvoice(db, fx, plan, spec);
+            spec.username = QStringLiteral("ann");
+            spec.email = QStringLiteral("ann@example.com");
+            accepted = MakeDeliveryInvoice(db, fx, plan, spec);
+            QVERIFY(refused > 0 && accepted > 0);
+
+            CRecordingUi recorder;
+            theLog().clear();
+            SendResult result = SendResult::Done;
+            QVERIFY(SendInvoice(db, refused, 0, nullptr, &result));
+            QCOMPARE(result, SendResult::Failed);
+            const QList<LoggedEntry> log = LoggedEntries();
+            QCOMPARE(log.size(), 2);
+            QCOMPARE(log[0].message, QStringLiteral("Email server responded with error: 550 No "
+                                                    "such user here"));
+            QCOMPARE(log[1].name, QStringLiteral("joe"));
+            QCOMPARE(log[1].message, QStringLiteral("emailing invoice."));
+        }
+        CliResult r =
+            RunCliOn(m_folders->path(), path, {"invoice", "send", QString::number(refused)});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QLatin1String("550 No such user here")), qPrintable(r.err));
+        const int stored = m_sink.storedCount();
+        r = RunCliOn(m_folders->path(), path, {"invoice", "send", QString::number(accepted)});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(m_sink.storedCount(), stored + 1);
     }
 };
 
