@@ -13,8 +13,6 @@
 #include "core/app/settingsvalues.h"
 #include "core/db/database.h"
 #include "core/db/schema.h"
-#include "core/invoice/invoicedelivery.h"
-#include "core/mail/headerfold.h"
 #include "core/mail/mailaddress.h"
 #include "core/mail/mimemessage.h"
 #include "core/mail/smtpclient.h"
@@ -84,32 +82,26 @@ private slots:
         theRegistry().close();
     }
 
-    void mailboxes_data() {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<bool>("valid");
-        QTest::newRow("plain") << "joe@example.com" << true;
-        QTest::newRow("dots and plus") << "a.b+c_d@mail.sub-1.example" << true;
-        QTest::newRow("address literal") << "joe@[192.0.2.1]" << true;
-        QTest::newRow("SIZE parameter") << "a@b> SIZE=1" << false;
-        QTest::newRow("NUL") << QStringLiteral("joe@example.com") + QChar(0) + "evil" << false;
-        QTest::newRow("tab") << "joe@exa\tmple.com" << false;
-        QTest::newRow("DEL") << "jo\x7f@example.com" << false;
-        QTest::newRow("blank") << "jo e@example.com" << false;
-        QTest::newRow("angle") << "<joe@example.com" << false;
-        QTest::newRow("non-ASCII") << QStringLiteral("j\u00f6e@example.com") << false;
-        QTest::newRow("no at") << "joe.example.com" << false;
-        QTest::newRow("empty local") << "@example.com" << false;
-        QTest::newRow("empty domain") << "joe@" << false;
-        QTest::newRow("two ats") << "a@b@example.com" << false;
-        QTest::newRow("double dot") << "a..b@example.com" << false;
-        QTest::newRow("empty label") << "joe@example..com" << false;
-        QTest::newRow("local too long") << QString(65, 'a') + "@example.com" << false;
-        QTest::newRow("empty") << "" << false;
-    }
     void mailboxes() {
-        QFETCH(QString, address);
-        QFETCH(bool, valid);
-        QCOMPARE(IsValidMailbox(address), valid);
+        for (const char* ok : {"joe@example.com", "a.b+c_d@mail.sub-1.example", "joe@[192.0.2.1]"})
+            QVERIFY2(IsValidMailbox(QString::fromLatin1(ok)), ok);
+        const QStringList bad = {"a@b> SIZE=1",
+                                 QStringLiteral("joe@x.example") + QChar(0) + "evil",
+                                 "joe@exa\tmple.com",
+                                 "jo\x7f@example.com",
+                                 "jo e@example.com",
+                                 "<joe@example.com",
+                                 QStringLiteral("j\u00f6e@example.com"),
+                                 "joe.example.com",
+                                 "@example.com",
+                                 "joe@",
+                                 "a@b@example.com",
+                                 "a..b@example.com",
+                                 "joe@example..com",
+                                 QString(65, 'a') + "@example.com",
+                                 ""};
+        for (const QString& address : bad)
+            QVERIFY2(!IsValidMailbox(address), qPrintable(address));
     }
 
     // An address that is no plain mailbox refuses the message before any connection.
@@ -149,24 +141,6 @@ private slots:
         QVERIFY2(log[0].message.startsWith(QLatin1String("E-mail not sent: \"")),
                  qPrintable(log[0].message));
         QVERIFY(!log[0].message.contains(QChar(0)));
-    }
-
-    void foldHeaderLine() {
-        const QByteArray shortLine = "Subject: " + QByteArray(989, 'a');
-        QCOMPARE(FoldHeaderLine(shortLine), shortLine);
-        QByteArray words = "Subject:";
-        for (int i = 0; i < 300; ++i)
-            words += " word" + QByteArray::number(i);
-        const QByteArray folded = FoldHeaderLine(words);
-        QVERIFY(folded.contains("\r\n "));
-        for (const QByteArray& line : folded.split('\n'))
-            QVERIFY(line.size() <= 79);
-        QCOMPARE(QByteArray(folded).replace("\r\n", ""), words);
-        QCOMPARE(FoldHeaderLine("Subject: x " + QByteArray(1000, 'x')), QByteArray());
-        const QByteArray encoded = EncodeHeaderWords(QByteArray(100, 'y'));
-        QCOMPARE(encoded.count(' '), 2);
-        for (const QByteArray& word : encoded.split(' '))
-            QVERIFY(word.size() <= 75 && word.startsWith("=?windows-1252?B?"));
     }
 
     // Long subjects and names arrive whole, in header lines of at most 998 characters.
@@ -253,8 +227,8 @@ private slots:
         QCOMPARE(recorder.statusTexts.last(), QStringLiteral("Done."));
     }
 
-    // At the invoice level a refusal is the e-mail failure of that invoice (code 20), and
-    // the command line that sent it exits with a failure; an accepted one exits with 0.
+    // At the invoice level a refusal is the e-mail failure of that invoice (code 20): the
+    // command line that sent it exits with a failure; an accepted one exits with 0.
     void refusedInvoiceEmailIsAFailure() {
         QVERIFY2(CliMissing().isEmpty(), qPrintable(CliMissing()));
         const QString path = m_folders->filePath(QStringLiteral("refusal.db"));
@@ -277,23 +251,14 @@ private slots:
             spec.email = QStringLiteral("ann@example.com");
             accepted = MakeDeliveryInvoice(db, fx, plan, spec);
             QVERIFY(refused > 0 && accepted > 0);
-
-            CRecordingUi recorder;
-            theLog().clear();
-            SendResult result = SendResult::Done;
-            QVERIFY(SendInvoice(db, refused, 0, nullptr, &result));
-            QCOMPARE(result, SendResult::Failed);
-            const QList<LoggedEntry> log = LoggedEntries();
-            QCOMPARE(log.size(), 2);
-            QCOMPARE(log[0].message, QStringLiteral("Email server responded with error: 550 No "
-                                                    "such user here"));
-            QCOMPARE(log[1].name, QStringLiteral("joe"));
-            QCOMPARE(log[1].message, QStringLiteral("emailing invoice."));
         }
         CliResult r =
             RunCliOn(m_folders->path(), path, {"invoice", "send", QString::number(refused)});
         QCOMPARE(r.code, 1);
-        QVERIFY2(r.err.contains(QLatin1String("550 No such user here")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QLatin1String("Email server responded with error: 550 No such "
+                                              "user here")) &&
+                     r.err.contains(QLatin1String("emailing invoice.")),
+                 qPrintable(r.err));
         const int stored = m_sink.storedCount();
         r = RunCliOn(m_folders->path(), path, {"invoice", "send", QString::number(accepted)});
         QVERIFY2(r.code == 0, qPrintable(r.err));
