@@ -244,12 +244,12 @@ private slots:
             plan.EmailServer = QStringLiteral("127.0.0.1:%1").arg(m_sink.port());
             plan.EmailSender = QStringLiteral("billing@isp.example");
             plan.EmailSubject = QStringLiteral("Your invoice");
-            DeliveryInvoiceSpec spec;
-            spec.email = QStringLiteral("reject@example.com");
-            refused = MakeDeliveryInvoice(db, fx, plan, spec);
-            spec.username = QStringLiteral("ann");
-            spec.email = QStringLiteral("ann@example.com");
-            accepted = MakeDeliveryInvoice(db, fx, plan, spec);
+            DeliveryInvoiceSpec customer;
+            customer.email = QStringLiteral("reject@example.com");
+            refused = MakeDeliveryInvoice(db, fx, plan, customer);
+            customer.username = QStringLiteral("ann");
+            customer.email = QStringLiteral("ann@example.com");
+            accepted = MakeDeliveryInvoice(db, fx, plan, customer);
             QVERIFY(refused > 0 && accepted > 0);
         }
         CliResult r =

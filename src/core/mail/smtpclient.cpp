@@ -93,16 +93,25 @@ bool Authenticate(CSmtpSession& session, const Extensions& offered, const SmtpSe
     }
     const QByteArray user = settings.user.toUtf8();
     const QByteArray password = settings.password.toUtf8();
+    bool answered = false;
     if (offered.auth.contains(QLatin1String("PLAIN"))) {
         const QByteArray token = (QByteArray(1, '\0') + user + '\0' + password).toBase64();
-        return session.command("AUTH PLAIN " + token + "\r\n", false, "AUTH PLAIN ********\r\n");
+        answered =
+            session.command("AUTH PLAIN " + token + "\r\n", false, "AUTH PLAIN ********\r\n");
+    } else if (offered.auth.contains(QLatin1String("LOGIN"))) {
+        answered = session.command("AUTH LOGIN\r\n") && session.command(user.toBase64() + "\r\n") &&
+                   session.command(password.toBase64() + "\r\n", false, "********\r\n");
+    } else {
+        session.fail(QStringLiteral("The mail server offers neither AUTH PLAIN nor AUTH LOGIN; "
+                                    "the message is not sent."));
+        return false;
     }
-    if (offered.auth.contains(QLatin1String("LOGIN")))
-        return session.command("AUTH LOGIN\r\n") && session.command(user.toBase64() + "\r\n") &&
-               session.command(password.toBase64() + "\r\n", false, "********\r\n");
-    session.fail(QStringLiteral("The mail server offers neither AUTH PLAIN nor AUTH LOGIN; the "
-                                "message is not sent."));
-    return false;
+    if (answered && session.lastCode() != 235) { // only 235 says the login was taken
+        session.fail(QStringLiteral("The mail server did not accept the login: %1")
+                         .arg(QString::fromLatin1(session.lastReply().trimmed())));
+        return false;
+    }
+    return answered;
 }
 
 // From the greeting to the point where MAIL FROM may go: HELO with the server's name as
