@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsqlite3-dev
   fonts-dejavu-core
-  poppler-utils python3 python3-aiosmtpd
+  poppler-utils python3 python3-aiosmtpd openssl
 )
 
 missing=()

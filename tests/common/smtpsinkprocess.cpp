@@ -43,7 +43,7 @@ CSmtpSinkProcess::~CSmtpSinkProcess() {
     stop();
 }
 
-bool CSmtpSinkProcess::start(const QString& inbox, QString* error) {
+bool CSmtpSinkProcess::start(const QString& inbox, QString* error, const QStringList& options) {
     m_python = findPython();
     if (m_python.isEmpty()) {
         *error = QStringLiteral("Python 3 with aiosmtpd is needed (package python3-aiosmtpd)");
@@ -52,7 +52,7 @@ bool CSmtpSinkProcess::start(const QString& inbox, QString* error) {
     m_inbox = inbox;
     QDir().mkpath(inbox);
     m_sink.setProcessChannelMode(QProcess::SeparateChannels);
-    m_sink.start(m_python, {kScripts + QStringLiteral("smtpsink.py"), inbox});
+    m_sink.start(m_python, QStringList{kScripts + QStringLiteral("smtpsink.py"), inbox} + options);
     if (!m_sink.waitForStarted(10000)) {
         *error = m_sink.errorString();
         return false;
@@ -98,6 +98,9 @@ bool CSmtpSinkProcess::take(Message& out) {
     out.raw = eml.readAll();
     const QJsonObject envelope = QJsonDocument::fromJson(env.readAll()).object();
     out.from = envelope[QLatin1String("from")].toString();
+    out.helo = envelope[QLatin1String("helo")].toString();
+    out.tls = envelope[QLatin1String("tls")].toBool();
+    out.user = envelope[QLatin1String("user")].toString();
     out.rcpt.clear();
     for (const QJsonValue& v : envelope[QLatin1String("rcpt")].toArray())
         out.rcpt.append(v.toString());
@@ -110,6 +113,7 @@ bool CSmtpSinkProcess::take(Message& out) {
     }
     const QJsonObject doc = QJsonDocument::fromJson(check.readAllStandardOutput()).object();
     out.headers = doc[QLatin1String("headers")].toObject();
+    out.decoded = doc[QLatin1String("decoded")].toObject();
     out.parts = doc[QLatin1String("parts")].toArray();
     out.defects = doc[QLatin1String("defects")].toArray();
     for (const QJsonValue& p : out.parts)

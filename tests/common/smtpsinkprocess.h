@@ -14,7 +14,11 @@ public:
     struct Message {
         QString from;
         QStringList rcpt;
+        QString helo; // the EHLO or HELO name the client gave
+        bool tls = false;
+        QString user; // the authenticated user; empty without AUTH
         QJsonObject headers;
+        QJsonObject decoded; // the headers with RFC 2047 encoded words decoded
         QJsonArray parts;
         QJsonArray defects; // of the message and of every part
         QByteArray raw;
@@ -24,9 +28,10 @@ public:
     };
 
     ~CSmtpSinkProcess();
-    // Starts the server storing into `inbox`; false (with the reason) when Python with
-    // aiosmtpd is missing or the server did not come up.
-    bool start(const QString& inbox, QString* error);
+    // Starts the server storing into `inbox`, with the options of smtpsink.py (STARTTLS,
+    // implicit TLS, AUTH); false (with the reason) when Python with aiosmtpd is missing or the
+    // server did not come up.
+    bool start(const QString& inbox, QString* error, const QStringList& options = {});
     void stop();
     int port() const { return m_port; }
     // Messages stored so far.

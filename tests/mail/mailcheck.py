@@ -1,5 +1,5 @@
 """Parses one stored e-mail with Python's standard MIME parser and prints what the mail
-tests check, as JSON: the headers, every part of the tree in order (depth, content type,
+tests check, as JSON: the headers (as written and with RFC 2047 words decoded), every part of the tree in order (depth, content type,
 charset, Content-ID, disposition, SHA-256 and size of the decoded body, and the body itself
 for text parts, decoded as Latin-1), and the parser's defects.
 
@@ -7,6 +7,7 @@ Usage: mailcheck.py MESSAGE.eml
 """
 
 import email
+import email.header
 import email.policy
 import hashlib
 import json
@@ -43,10 +44,13 @@ def main():
     parts = []
     describe(msg, 0, parts)
     headers = {}
+    decoded = {}
     for name in ("Return-Path", "Date", "From", "Subject", "To", "X-Mailer", "MIME-Version"):
         value = msg.get(name)
         headers[name] = None if value is None else str(value)
-    print(json.dumps({"headers": headers, "parts": parts,
+        if value is not None:
+            decoded[name] = str(email.header.make_header(email.header.decode_header(value)))
+    print(json.dumps({"headers": headers, "decoded": decoded, "parts": parts,
                       "defects": [type(d).__name__ for d in msg.defects]}))
 
 

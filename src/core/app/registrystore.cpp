@@ -2,6 +2,7 @@
 
 #include "core/app/appcontext.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <optional>
@@ -91,6 +92,15 @@ bool CRegistryStore::isOpen() const {
 }
 bool CRegistryStore::created() const {
     return d->created;
+}
+
+bool CRegistryStore::restrictToOwner() {
+    if (!d->settings)
+        return false;
+    d->settings->sync();
+    // Rewrites of the file keep the permissions of the file they replace.
+    return QFile::setPermissions(d->settings->fileName(),
+                                 QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 QString CRegistryStore::readText(const QString& name, const QString& def) const {

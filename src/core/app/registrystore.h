@@ -18,6 +18,9 @@ public:
     bool isOpen() const;
     // The store did not exist and was created by this open (first run).
     bool created() const;
+    // Makes the settings file readable and writable by its owner only (it is to hold a
+    // password); false when the permissions cannot be set.
+    bool restrictToOwner();
 
     QString readText(const QString& name, const QString& def = {}) const;
     bool writeText(const QString& name, const QString& text);

@@ -97,6 +97,10 @@ constexpr ValueDef kTable[] = {
     {DefInvoicePlan, "DefInvoicePlan", Number, 0, ""},
     {DefAnniversaryDate, "DefAnniversaryDate", Number, 0, ""},
     {ShowCustDetails, "ShowCustDetails", YesNo, 1, ""},
+    {SmtpSecurity, "SmtpSecurity", Number, 0, ""},
+    {SmtpUser, "SmtpUser", Text, 0, ""},
+    {SmtpPassword, "SmtpPassword", Text, 0, ""},
+    {SmtpCAFile, "SmtpCAFile", Text, 0, ""},
 };
 } // namespace
 
@@ -151,6 +155,8 @@ QByteArray RegBinary(int id) {
 }
 
 bool RegWriteText(int id, const QString& text) {
+    if (id == Reg::SmtpPassword && !theRegistry().restrictToOwner())
+        return false; // never written into a file others can read
     return theRegistry().writeText(RegName(id), text);
 }
 bool RegWriteNumber(int id, qint32 value) {

@@ -97,6 +97,15 @@ enum Id : int {
     DefInvoicePlan = 183,
     DefAnniversaryDate = 184,
     ShowCustDetails = 194,
+    // The installation's mail server connection (the server itself is the invoicing plan's
+    // EmailServer): security 0 none, 1 STARTTLS, 2 TLS from the first byte; the user name
+    // and password for AUTH (the password is only sent over TLS, and the settings file is
+    // kept readable by its owner only once it holds one); a file of CA certificates trusted
+    // besides the system's.
+    SmtpSecurity = 200,
+    SmtpUser = 201,
+    SmtpPassword = 202,
+    SmtpCAFile = 203,
 };
 
 enum class Type : char { Text = 'T', Number = 'N', YesNo = 'Y', Binary = 'B' };
@@ -127,6 +136,7 @@ qint32 RegNumber(int id, qint32 def);
 bool RegYesNo(int id);
 bool RegYesNo(int id, bool def);
 QByteArray RegBinary(int id);
+// Writing SmtpPassword also makes the settings file readable by its owner only.
 bool RegWriteText(int id, const QString& text);
 bool RegWriteNumber(int id, qint32 value);
 bool RegWriteYesNo(int id, bool value);

@@ -3,9 +3,11 @@
 #include "core/app/cp1252.h"
 #include "core/app/oplog.h"
 #include "core/app/userinterface.h"
+#include "core/mail/headerfold.h"
 #include "core/mail/mailbase64.h"
 #include "core/mail/smtpclient.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QUrl>
 
@@ -14,28 +16,48 @@
 #endif
 
 namespace {
+// The longest logo identifier that fits the Content-ID header line.
+constexpr qsizetype kMaxLogoIdLength = 900;
+
 QByteArray Bytes(const QString& text) {
     return EncodeCp1252(text);
 }
 
 // The To header: the customer's name as display name when there is one, with the billing
 // address(es); a message that goes to summary members only names no one.
-QByteArray ToHeaderValue(const MailRequest& request) {
+// A name too long to fold as a quoted string goes as encoded words.
+QByteArray ToHeaderLine(const MailRequest& request, bool encodeName) {
     const QStringList addresses = SplitMailAddresses(request.billingEmail);
     if (addresses.isEmpty())
-        return "undisclosed-recipients:;";
+        return "To: undisclosed-recipients:;";
     QByteArray value;
     if (!request.fullName.isEmpty()) {
         QByteArray name = Bytes(request.fullName);
-        name.replace('\\', "\\\\").replace('"', "\\\"");
-        value = '"' + name + "\" ";
+        if (encodeName) {
+            value = EncodeHeaderWords(name) + ' ';
+        } else {
+            name.replace('\\', "\\\\").replace('"', "\\\"");
+            value = '"' + name + "\" ";
+        }
     }
     for (qsizetype i = 0; i < addresses.size(); ++i) {
         if (i > 0)
             value += ", ";
         value += '<' + Bytes(addresses[i]) + '>';
     }
-    return value;
+    return "To: " + value;
+}
+
+// Subject and To as folded header lines; what cannot be folded at its blanks is encoded.
+QByteArray SubjectHeader(const QString& subject) {
+    const QByteArray folded = FoldHeaderLine("Subject: " + Bytes(subject));
+    return folded.isEmpty() ? FoldHeaderLine("Subject: " + EncodeHeaderWords(Bytes(subject)))
+                            : folded;
+}
+
+QByteArray ToHeader(const MailRequest& request) {
+    const QByteArray folded = FoldHeaderLine(ToHeaderLine(request, false));
+    return folded.isEmpty() ? FoldHeaderLine(ToHeaderLine(request, true)) : folded;
 }
 
 QByteArray PartHeader(const QByteArray& boundary, const QByteArray& contentType) {
@@ -44,14 +66,17 @@ QByteArray PartHeader(const QByteArray& boundary, const QByteArray& contentType)
 }
 } // namespace
 
-MailImageType MailImageTypeOf(const QString& path) {
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    const QString ext = (dot < 0 ? path : path.mid(dot + 1)).toLower();
-    if (ext == QLatin1String("gif"))
-        return MailImageType::Gif;
-    if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg"))
+MailImageType MailImageTypeOf(const QByteArray& content) {
+    if (content.startsWith("\x89PNG\r\n\x1a\n"))
+        return MailImageType::Png;
+    if (content.startsWith("\xff\xd8\xff"))
         return MailImageType::Jpeg;
-    if (ext == QLatin1String("tif") || ext == QLatin1String("tiff"))
+    if (content.startsWith("GIF87a") || content.startsWith("GIF89a"))
+        return MailImageType::Gif;
+    // "BM", then the file size and two reserved words that are 0.
+    if (content.size() >= 26 && content.startsWith("BM") && content.mid(6, 4) == QByteArray(4, 0))
+        return MailImageType::Bmp;
+    if (content.startsWith(QByteArray("II*\0", 4)) || content.startsWith(QByteArray("MM\0*", 4)))
         return MailImageType::Tiff;
     return MailImageType::Unknown;
 }
@@ -64,6 +89,10 @@ QByteArray MailImageSubtype(MailImageType type) {
         return "jpeg";
     case MailImageType::Tiff:
         return "tiff";
+    case MailImageType::Png:
+        return "png";
+    case MailImageType::Bmp:
+        return "bmp";
     case MailImageType::Unknown:
         break;
     }
@@ -145,8 +174,8 @@ QList<QByteArray> ComposeMailPieces(const MailRequest& request, const MailParts&
     pieces.append("Return-Path: <" + sender + ">" +                         //
                   "\r\nDate: " + MailDateText(now) +                        //
                   "\r\nFrom: <" + sender + ">" +                            //
-                  "\r\nSubject: " + Bytes(request.subject) +                //
-                  "\r\nTo: " + ToHeaderValue(request) +                     //
+                  "\r\n" + SubjectHeader(request.subject) +                 //
+                  "\r\n" + ToHeader(request) +                              //
                   "\r\nX-Mailer: Tollkeeper " + Bytes(version) +            //
                   "\r\nMIME-Version: 1.0\r\n"                               //
                   "Content-Type: multipart/alternative;\r\n\tboundary=\"" + //
@@ -221,7 +250,7 @@ bool BuildMailParts(const MailRequest& request) {
     parts.text = EncodeBase64Lines(request.textPart);
     parts.hasHtml = request.html;
     if (request.html) {
-        parts.html = EncodeBase64Lines(RewriteLogoReferences(request.htmlPage));
+        QByteArray html = RewriteLogoReferences(request.htmlPage);
         if (!request.logoPath.isEmpty()) {
             QFile logo(request.logoPath);
             QByteArray image;
@@ -234,13 +263,28 @@ bool BuildMailParts(const MailRequest& request) {
                 LogText(request.logoPath, logo.errorString(), ResultCode::MailError);
                 return true;
             }
-            parts.hasImage = true;
-            parts.image = EncodeBase64Lines(image);
-            parts.logoId = MailLogoIdentifier(request.logoPath);
-            parts.imageType = MailImageTypeOf(request.logoPath);
-            if (parts.imageType == MailImageType::Unknown)
+            // Only an image goes out as one: any other file named as the logo stays home.
+            parts.imageType = MailImageTypeOf(image);
+            if (parts.imageType == MailImageType::Unknown) {
                 LogResult(request.logoPath, ResultCode::UnknownImageType);
+            } else {
+                parts.hasImage = true;
+                parts.image = EncodeBase64Lines(image);
+                parts.logoId = MailLogoIdentifier(request.logoPath);
+                if (parts.logoId.size() > kMaxLogoIdLength) {
+                    // Too long for its header line: a short stand-in, in the page as well.
+                    const QString shortId =
+                        QString::fromLatin1(QCryptographicHash::hash(parts.logoId.toUtf8(),
+                                                                     QCryptographicHash::Sha256)
+                                                .toHex()) +
+                        QStringLiteral("@logo");
+                    html.replace("IMG SRC=cid:" + parts.logoId.toLatin1(),
+                                 "IMG SRC=cid:" + shortId.toLatin1());
+                    parts.logoId = shortId;
+                }
+            }
         }
+        parts.html = EncodeBase64Lines(html);
     }
 
     SmtpRequest smtp;

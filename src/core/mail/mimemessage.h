@@ -9,11 +9,11 @@
 // image. Every part is base64; the message is built as a list of pieces that the SMTP client
 // sends in order after DATA.
 
-// Image type of a logo file by its extension (text after the last "."), without regard to
-// case.
-enum class MailImageType { Unknown = 0, Gif = 1, Jpeg = 2, Tiff = 3 };
-MailImageType MailImageTypeOf(const QString& path);
-// "gif", "jpeg", "tiff" or "unknown".
+// Image type of a logo file by its content (the signature its first bytes carry), so that a
+// file that is not an image never goes out as one, whatever its name.
+enum class MailImageType { Unknown = 0, Gif = 1, Jpeg = 2, Tiff = 3, Png = 4, Bmp = 5 };
+MailImageType MailImageTypeOf(const QByteArray& content);
+// "gif", "jpeg", "tiff", "png", "bmp" or "unknown".
 QByteArray MailImageSubtype(MailImageType type);
 
 // The identifier that stands for the logo in the HTML page ("<IMG SRC=file://" + id + ">")
@@ -89,6 +89,7 @@ QString MemberRecipients(const MailRequest& request);
 
 // Builds the message and sends it (SendMail). Returns true on failure: the billing address
 // could not be read, a field holds a line break, the logo could not be read (logged with code
-// 0 under the logo path) or the exchange failed. An empty text part sends nothing and is
-// not a failure.
+// 0 under the logo path) or the exchange failed. A logo that is not an image is logged with
+// code 34 under its path and the message goes without it. An empty text part sends nothing
+// and is not a failure.
 [[nodiscard]] bool BuildMailParts(const MailRequest& request);

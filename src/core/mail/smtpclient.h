@@ -1,4 +1,6 @@
 #pragma once
+#include "core/mail/mailaddress.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -6,7 +8,11 @@
 
 // The SMTP client: hands one finished e-mail to a mail server in a single exchange (greeting,
 // HELO, MAIL FROM, one RCPT TO per address, DATA, the message, QUIT), waiting for each reply
-// inside the event loop so that the windows stay painted. No queue, retry or authentication.
+// inside the event loop so that the windows stay painted. No queue and no retry.
+// With the installation's SmtpSecurity or SmtpUser set (see smtpsettings.h) it says EHLO with
+// this machine's name, takes TLS (implicit or by STARTTLS, the server's certificate and name
+// checked) and authenticates with AUTH PLAIN or LOGIN, over TLS only; without them the
+// exchange is the classic one, byte for byte.
 
 struct SmtpRequest {
     QString server;           // host name or address of the mail server
@@ -16,21 +22,21 @@ struct SmtpRequest {
     QString logonName;        // for the status text and the log
 };
 
-// Splits a recipient text at blanks, ";", ",", "<" and ">"; empty pieces are dropped.
-QStringList SplitMailAddresses(const QString& text);
-// True when the text holds a CR or an LF (which would end an SMTP command or a header line).
-bool HoldsLineBreak(const QString& text);
-
 // Sends the message pieces back to back after DATA; the last piece ends with "\r\n.\r\n".
 // Returns false when the server took the message and true when the exchange failed (the
-// reason has been shown or logged). The setting "DebugOutput" shows every command and reply
-// and makes a reply not starting with "2", "3" or "00" fail the exchange.
-// Refused before connecting: a server, sender or address holding a line break, and a
-// request without any recipient address.
+// reason has been shown or logged). A reply not starting with "2", "3" or "00" (a refused
+// recipient, a refused message) fails the exchange and is logged under the logon name; the
+// setting "DebugOutput" also shows every command and reply.
+// Refused before connecting: a server, sender or address holding a line break, a request
+// without any recipient address, a sender or recipient that is not a valid mailbox and a
+// server name with blanks or control characters.
 [[nodiscard]] bool SendMail(const SmtpRequest& request, const QList<QByteArray>& pieces);
 
-// The server port (25) and the time a reply may take (15000 ms). Tests point the client at
-// their own servers and shorten the wait; the program never changes them.
+// The default server port (25; 465 for TLS from the first byte), the time a reply may take
+// (15000 ms) and the limit of the whole exchange of one message (5 minutes). Tests point the
+// client at their own servers (the port then also stands for 465) and shorten the waits; the
+// program never changes them. A messageLimitMs of 0 keeps the limit as it is.
 quint16 SmtpPort();
 int SmtpReplyTimeoutMs();
-void SetSmtpTestParameters(quint16 port, int replyTimeoutMs);
+int SmtpMessageLimitMs();
+void SetSmtpTestParameters(quint16 port, int replyTimeoutMs, int messageLimitMs = 0);

@@ -11,6 +11,7 @@
 enum SocketErrorCode : int {
     SOCKERR_NONE = 0,
     SOCKERR_IN_PROGRESS = 10036,  // a second exchange while one is waiting
+    SOCKERR_MSG_TOO_LONG = 10040, // a reply longer than any server sends
     SOCKERR_CONN_ABORTED = 10053, // a reply did not come in time
     SOCKERR_CONN_RESET = 10054,
     SOCKERR_NOT_CONNECTED = 10057, // the server closed the connection
