@@ -397,8 +397,10 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(
             DbException, m_db.execute(QStringLiteral("DELETE FROM Things; DROP TABLE Things")));
         QCOMPARE(m_db.scalar(QStringLiteral("SELECT count(*) FROM Things")).toInt(), 1);
-        // A failing look-up reports false instead of throwing.
-        QVERIFY(!rec.lookup(QStringLiteral("[NoSuchField] = ?"), {1}));
+        // A look-up the engine cannot make throws (it is not "not found") and leaves the
+        // record closed.
+        QVERIFY_THROWS_EXCEPTION(DbException,
+                                 rec.lookup(QStringLiteral("[NoSuchField] = ?"), {1}));
         QVERIFY(!rec.isOpen());
     }
 

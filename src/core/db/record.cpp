@@ -109,12 +109,12 @@ void CRecord::storeMembers() {
 bool CRecord::lookup(const QString& criteria, const QVariantList& params) {
     try {
         openFilter(m_defaultTable, criteria, params);
-        return !isEOF();
-    } catch (const DbException& e) {
-        qWarning("Look-up in %s failed: %s", qPrintable(m_defaultTable), qPrintable(e.message()));
+    } catch (const DbException&) {
+        // No half-opened state is kept; the engine's error is the caller's to report.
         close();
-        return false;
+        throw;
     }
+    return !isEOF();
 }
 
 bool CRecord::findById(qint32 id) {
