@@ -1,13 +1,13 @@
 // bill (--customer NAME | --group NAME) [--date YYYY-MM-DD] [--billing-plan NAME]
-// [--invoice-plan NAME] (--keep | --discard) [--send]: an invoice run.
+// [--invoice-plan NAME] (--keep | --discard) [--send] [--again]: an invoice run.
 #include "cli/clicommand.h"
 
+#include "cli/runsupport.h"
 #include "core/app/dbsession.h"
 #include "core/billing/invoicerun.h"
 #include "core/db/currency.h"
 #include "core/db/invoicerecord.h"
 #include "core/invoice/invoicedelivery.h"
-#include "cli/runsupport.h"
 
 namespace {
 
@@ -80,6 +80,7 @@ int runBill(CCliContext& c) {
 
     CRunReport report(c.terminal());
     CInvoiceRun run(db);
+    run.SetSkipInvoiced(!a.isSet(QStringLiteral("again")));
     run.SetSender([&db](qint32 num, qint32 plan) { return SendInvoice(db, num, plan); });
     QStringList lines;
     run.SetCommitDecider([&](const QList<qint32>& numbers) {
@@ -102,10 +103,13 @@ const CliRegistration reg{{
     .name = QStringLiteral("bill"),
     .synopsis = QStringLiteral("(--customer NAME | --group NAME) [--date YYYY-MM-DD] "
                                "[--billing-plan NAME] [--invoice-plan NAME] (--keep | --discard) "
-                               "[--send]"),
+                               "[--send] [--again]"),
     .summary = QStringLiteral("Invoice a customer or a group."),
     .details = QStringLiteral("Prints number, customer, new charges and total due of each new "
-                              "invoice, then the run's warnings and errors on stderr."),
+                              "invoice, then the run's warnings and errors on stderr. The run is "
+                              "kept or discarded whole. Customers who already have an invoice "
+                              "of that date are skipped with a warning unless --again is "
+                              "given."),
     .options = {{QStringLiteral("customer"), QString(), QStringLiteral("NAME"),
                  QStringLiteral("the customer to invoice")},
                 {QStringLiteral("group"), QString(), QStringLiteral("NAME"),
@@ -121,7 +125,9 @@ const CliRegistration reg{{
                 {QStringLiteral("discard"), QString(), QString(),
                  QStringLiteral("discard them (a trial run)")},
                 {QStringLiteral("send"), QString(), QString(),
-                 QStringLiteral("carry out the send options of the kept invoices")}},
+                 QStringLiteral("carry out the send options of the kept invoices")},
+                {QStringLiteral("again"), QString(), QString(),
+                 QStringLiteral("also bill customers who already have an invoice of that date")}},
     .usesFonts = true,
     .run = &runBill,
 }};

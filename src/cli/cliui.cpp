@@ -7,17 +7,24 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 
 namespace {
-std::atomic<bool> g_interruptRequested{false};
-using SignalHandler = void (*)(int);
-SignalHandler g_previousHandler = SIG_DFL;
-bool g_handlerInstalled = false;
+// Set by the signal handler, read by the run at its next safe point. It stays set for the rest
+// of the command: a signal asks the whole command to stop, not only the step under way.
+std::atomic<bool> g_interruptSignal{false};
+std::atomic<int> g_signalNumber{0};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
 
-extern "C" void onInterruptSignal(int) {
-    g_interruptRequested = true;
+const int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction g_previous[std::size(kInterruptSignals)];
+bool g_handlersInstalled = false;
+
+extern "C" void onInterruptSignal(int signal) {
+    g_signalNumber = signal;
+    g_interruptSignal = true;
 }
 
 void writeErr(const QString& text) {
@@ -29,13 +36,33 @@ void writeErr(const QString& text) {
 } // namespace
 
 CCliUserInterface::CCliUserInterface(Answer answer, bool verbose)
-    : m_answer(answer), m_verbose(verbose) {}
+    : m_answer(answer), m_verbose(verbose) {
+    // Installed for the whole command, not only while a step is busy: a signal that comes
+    // between two steps of a job must stop it as well. SA_RESTART keeps file and database
+    // reads that the signal interrupts going; the handler only sets the flag.
+    if (g_handlersInstalled)
+        return;
+    g_interruptSignal = false;
+    g_signalNumber = 0;
+    struct sigaction action {};
+    action.sa_handler = onInterruptSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (size_t i = 0; i < std::size(kInterruptSignals); ++i)
+        sigaction(kInterruptSignals[i], &action, &g_previous[i]);
+    g_handlersInstalled = true;
+}
 
 CCliUserInterface::~CCliUserInterface() {
-    if (g_handlerInstalled) {
-        std::signal(SIGINT, g_previousHandler);
-        g_handlerInstalled = false;
-    }
+    if (!g_handlersInstalled)
+        return;
+    for (size_t i = 0; i < std::size(kInterruptSignals); ++i)
+        sigaction(kInterruptSignals[i], &g_previous[i], nullptr);
+    g_handlersInstalled = false;
+}
+
+int CCliUserInterface::interruptSignal() {
+    return g_interruptSignal ? g_signalNumber.load() : 0;
 }
 
 void CCliUserInterface::note(const QString& text) {
@@ -93,11 +120,6 @@ void CCliUserInterface::setStatusText(const QString& text) {
 void CCliUserInterface::setWaitCursor(bool) {}
 
 void CCliUserInterface::processStarted(const QString& message, int) {
-    g_interruptRequested = false;
-    if (!g_handlerInstalled) {
-        g_previousHandler = std::signal(SIGINT, onInterruptSignal);
-        g_handlerInstalled = true;
-    }
     if (m_verbose && !message.isEmpty())
         writeErr(message);
 }
@@ -109,16 +131,7 @@ void CCliUserInterface::processMessage(const QString& message) {
 
 bool CCliUserInterface::pollInterruptRequest(int flags) {
     QCoreApplication::processEvents();
-    if ((flags & (PROC_ESC_INTERRUPTS | PROC_CLOSE_INTERRUPTS)) &&
-        g_interruptRequested.exchange(false))
-        return true;
-    return false;
+    return (flags & (PROC_ESC_INTERRUPTS | PROC_CLOSE_INTERRUPTS)) && g_interruptSignal;
 }
 
-void CCliUserInterface::processEnded(int) {
-    if (g_handlerInstalled) {
-        std::signal(SIGINT, g_previousHandler);
-        g_handlerInstalled = false;
-    }
-    g_interruptRequested = false;
-}
+void CCliUserInterface::processEnded(int) {}

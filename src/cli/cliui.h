@@ -5,8 +5,10 @@
 
 // The terminal's IUserInterface: messages go to stderr; questions are answered by --yes or
 // --no, else asked on the terminal, else refused (answered No, with a note saying how to
-// answer); status text and progress go to stderr only with --verbose. Ctrl+C during an
-// operation asks to interrupt it like Esc in the desktop program.
+// answer); status text and progress go to stderr only with --verbose. SIGINT (Ctrl+C),
+// SIGTERM and SIGHUP while the command runs interrupt it like Esc in the desktop program,
+// without a question: the operation under way stops at its next safe point, undoes what an
+// interruption undoes, and the command exits non-zero.
 class CCliUserInterface : public IUserInterface {
 public:
     enum class Answer { Ask, Yes, No };
@@ -29,6 +31,10 @@ public:
     void processMessage(const QString& message) override;
     bool pollInterruptRequest(int flags) override;
     void processEnded(int flags) override;
+    bool confirmsInterrupt() const override { return false; }
+
+    // The signal that interrupted this command, 0 when none came.
+    static int interruptSignal();
 
 private:
     Answer m_answer;

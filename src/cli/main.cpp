@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QStringList>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -114,6 +115,14 @@ int main(int argc, char** argv) {
             terminal.showMessage(e.message(), MessageIcon::Stop);
             status = ExitFailure;
         }
+    }
+    // A command that a signal interrupted never reports success, even when the signal came
+    // after its last safe point.
+    if (const int signal = CCliUserInterface::interruptSignal()) {
+        const char* name = signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "SIGHUP";
+        terminal.note(QStringLiteral("Interrupted by %1.").arg(QLatin1String(name)));
+        if (status == ExitOk)
+            status = ExitFailure;
     }
     std::fflush(stdout);
     setUi(nullptr);

@@ -1,13 +1,14 @@
 // month [--sample] [--import FILE]... [--server NAME] [--date YYYY-MM-DD] [--out DIR]
-// [--no-pdf]: the monthly job (import, invoices of every customer and group, their pages).
+// [--no-pdf] [--again]: the monthly job (import, invoices of every customer and group, their
+// pages).
 #include "cli/clicommand.h"
 
+#include "cli/runsupport.h"
 #include "core/app/dbsession.h"
-#include "core/sample/sampledata.h"
-#include "core/jobs/samplemonth.h"
 #include "core/db/datetimeutil.h"
 #include "core/jobs/monthlyjob.h"
-#include "cli/runsupport.h"
+#include "core/jobs/samplemonth.h"
+#include "core/sample/sampledata.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -65,6 +66,7 @@ int runMonth(CCliContext& c) {
     MonthlyJobOptions options;
     options.outputFolder = out;
     options.pdf = pdf;
+    options.again = a.isSet(QStringLiteral("again"));
     if (!server.isNull())
         options.serverName = server;
     for (const QString& file : std::as_const(imports))
@@ -118,11 +120,13 @@ int runMonth(CCliContext& c) {
 const CliRegistration reg{{
     .name = QStringLiteral("month"),
     .synopsis = QStringLiteral("[--sample] [--import FILE]... [--server NAME] [--date YYYY-MM-DD] "
-                               "[--out DIR] [--no-pdf]"),
+                               "[--out DIR] [--no-pdf] [--again]"),
     .summary = QStringLiteral("The monthly job: import, invoice everyone, write the pages."),
     .details = QStringLiteral("Imports the files, invoices every customer and group and keeps "
                               "the invoices, writes each one's HTML, text and PDF into "
-                              "DIR/invoices with the job's log, and prints a summary."),
+                              "DIR/invoices with the job's log, and prints a summary. Customers "
+                              "who already have an invoice of that date are skipped with a "
+                              "warning unless --again is given."),
     .options = {{QStringLiteral("sample"), QString(), QString(),
                  QStringLiteral("on a fresh copy of the sample database in DIR, importing its "
                                 "month")},
@@ -135,7 +139,9 @@ const CliRegistration reg{{
                 {QStringLiteral("out"), QString(), QStringLiteral("DIR"),
                  QStringLiteral("the output folder (default: out)")},
                 {QStringLiteral("no-pdf"), QString(), QString(),
-                 QStringLiteral("write no PDF files")}},
+                 QStringLiteral("write no PDF files")},
+                {QStringLiteral("again"), QString(), QString(),
+                 QStringLiteral("also bill customers who already have an invoice of that date")}},
     .usesFonts = true,
     .run = &runMonth,
 }};

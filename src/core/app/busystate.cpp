@@ -27,7 +27,7 @@ bool CheckInterrupt() {
         return true;
     if (!ui().pollInterruptRequest(busy().flags))
         return false;
-    if (!ConfirmInterrupt())
+    if (ui().confirmsInterrupt() && !ConfirmInterrupt())
         return false;
     if (busy().state == State::Running)
         busy().state = State::Interrupted;

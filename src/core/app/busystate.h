@@ -16,7 +16,8 @@ enum ProcessFlags : int {
 void BeginProcess(const QString& message, int flags);
 // True when the operation must stop (stays true once interrupted, until EndProcess).
 // Lets the user interface dispatch waiting events; an Esc or close request is confirmed
-// with "Interrupt process?" before it interrupts.
+// with "Interrupt process?" before it interrupts, unless the interface says its requests
+// need no confirmation (a signal to the command line).
 bool CheckInterrupt();
 void EndProcess();
 // Asks "Interrupt process?" while an operation runs; true without asking when none runs.

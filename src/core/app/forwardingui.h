@@ -18,6 +18,7 @@ public:
     void processMessage(const QString& message) override;
     bool pollInterruptRequest(int flags) override;
     void processEnded(int flags) override;
+    bool confirmsInterrupt() const override { return m_inner.confirmsInterrupt(); }
     QString chooseOpenFile(const QString& title, const QString& filter,
                            const QString& initial) override;
     QString chooseSaveFile(const QString& title, const QString& filter,

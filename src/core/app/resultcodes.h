@@ -40,6 +40,7 @@ enum : int {
     ProrateUnusual = 27,
     NoSendInstructions = 28,
     NoCharges = 29,
+    AlreadyInvoiced = 30, // the text names the date; the customer was not billed again
     NoPlanWarning = 31,
     NoInvoicePlanWarning = 32,
     MemberWithoutAddress = 33,

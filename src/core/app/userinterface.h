@@ -26,6 +26,9 @@ public:
     // application is quitting. The caller confirms before interrupting.
     virtual bool pollInterruptRequest(int flags) = 0;
     virtual void processEnded(int flags) = 0;
+    // Whether a request seen by pollInterruptRequest is confirmed with "Interrupt process?"
+    // first (a key pressed by mistake) or interrupts at once (a signal sent on purpose).
+    virtual bool confirmsInterrupt() const { return true; }
 
     // File choice (open an existing file / save under a name, overwrite confirmed by the
     // implementation). An empty answer means the user cancelled. filter uses the Qt form

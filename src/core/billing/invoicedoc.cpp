@@ -1,5 +1,6 @@
 #include "core/billing/invoicedoc.h"
 
+#include "core/app/faultpoint.h"
 #include "core/app/userinterface.h"
 #include "core/billing/billingtime.h"
 #include "core/billing/chargemodel.h"
@@ -228,6 +229,7 @@ int CInvoiceDoc::setUp(qint32 customerId, qint32 billingPlanId, qint32 invoicePl
 
         inv.InvoiceNum = insertRecord<CInvoiceRecord>(m_db, inv);
         m_ctx.InvoiceNum = inv.InvoiceNum;
+        FaultPoint("invoice-row");
 
         failCode = ResultCode::CopyingRecords;
         m_billingPlan.Id = 0;
@@ -299,6 +301,7 @@ int CInvoiceDoc::computeCharges() {
                 continue;
             }
             SaveChargeCopy(m_db, m_ctx.Charges[index]);
+            FaultPoint("charge-copy");
             const ChargeRow saved = m_ctx.Charges.at(index);
             Currency total;
             if (ApplyLinked(m_db, m_ctx, saved.InvoicedAmount, saved.IdTemplate, saved.Id, false,

@@ -2,15 +2,18 @@
 
 #include "core/app/appservices.h"
 #include "core/app/busystate.h"
+#include "core/app/faultpoint.h"
 #include "core/app/resultcodes.h"
 #include "core/app/userinterface.h"
 #include "core/billing/invoicedoc.h"
 #include "core/db/database.h"
+#include "core/db/datetimeutil.h"
 #include "core/db/invoicerecord.h"
 #include "core/db/transaction.h"
 
 #include <QSet>
 
+#include <cmath>
 #include <exception>
 #include <optional>
 #include <stdexcept>
@@ -69,6 +72,8 @@ CInvoiceRun::CInvoiceRun(Database& db) : m_db(db) {}
 CInvoiceRun::~CInvoiceRun() = default;
 
 void CInvoiceRun::reset() {
+    m_billed.clear();
+    m_skippedInvoiced = 0;
     m_startNum = 0;
     m_aborted = false;
     m_summaryNum = 0;
@@ -130,6 +135,12 @@ bool CInvoiceRun::ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 
                 report().logResult(name, ResultCode::NoPlanWarning);
             } else if (invoicePlan == 0) {
                 report().logResult(name, ResultCode::NoInvoicePlanWarning);
+            } else if (m_billed.contains(node.Id)) {
+                ++m_skippedInvoiced;
+                report().logResult(
+                    name, ResultCode::AlreadyInvoiced,
+                    QStringLiteral("Already has an invoice closing on %1; not billed again.")
+                        .arg(DbToDateTime(invoiceDate).date().toString(Qt::ISODate)));
             } else {
                 // Progress text of the run (a step driven on its own gets a busy state).
                 CProcessScope process(name + QStringLiteral("..."), PROC_DEFAULT);
@@ -143,6 +154,8 @@ bool CInvoiceRun::ProcessNode(const UserRow& node, qint32 billingPlanId, qint32 
                              : m_db.scalar(QStringLiteral("SELECT MAX(Id) FROM Charges")).toInt();
                 const bool failed =
                     CreateInvoice(node, planId, invoicePlan, invoiceDate, summaryDoc, summary);
+                if (!failed && !wasEmpty && summaryDoc)
+                    FaultPoint("summary-member");
                 if (failed && !wasEmpty && summaryDoc) {
                     // Charge copies the failed member left behind are not in the totals:
                     // they must not show on the summary either.
@@ -238,8 +251,19 @@ bool CInvoiceRun::GenerateNode(const UserRow& node, qint32 billingPlanId, qint32
         !inherited && node.IsGroup && (node.GroupOptions & GroupOption::SummaryInvoice);
     DocSlot own;
     DocSlot& slot = inherited ? summaryDoc : own;
-    if (starts)
+    // A summary invoice is all or nothing: its row, the copies of every member's charges and
+    // its totals are one savepoint, released only when Finish has succeeded.
+    std::optional<Transaction> summaryWork;
+    if (starts) {
         m_summaryNum = 0;
+        try {
+            summaryWork.emplace(m_db);
+        } catch (const std::exception& e) {
+            report().logException(logName(node), e, ResultCode::CreatingInvoice);
+            leaveGroup(node);
+            return true;
+        }
+    }
 
     bool failed = ProcessNode(node, billingPlanId, invoicePlanId, invoiceDate, slot, firstNum,
                               inherited || starts, what);
@@ -256,13 +280,22 @@ bool CInvoiceRun::GenerateNode(const UserRow& node, qint32 billingPlanId, qint32
             }
         }
         own.reset();
-        // A summary whose document was lost or whose totals failed is incomplete: remove
-        // it rather than leave it to be kept. (An interrupted run discards all its
-        // invoices itself.)
-        if (!finished && !m_aborted && summaryNum != 0) {
-            deleteInvoice(summaryNum);
-            if (firstNum == summaryNum)
+        try {
+            if (finished) {
+                summaryWork->commit();
+            } else {
+                // A summary whose document was lost or whose totals failed is incomplete:
+                // it goes whole rather than be kept. (An interrupted run is undone whole by
+                // its own transaction.)
+                summaryWork->rollback();
+                if (summaryNum != 0 && firstNum == summaryNum)
+                    firstNum = 0;
+            }
+        } catch (const std::exception& e) {
+            report().logException(logName(node), e, ResultCode::CreatingInvoice);
+            if (summaryNum != 0 && firstNum == summaryNum)
                 firstNum = 0;
+            failed = true;
         }
         m_summaryNum = 0;
     }
@@ -324,18 +357,6 @@ QList<qint32> CInvoiceRun::NewInvoiceNumbers() const {
     return numbers;
 }
 
-void CInvoiceRun::deleteInvoice(qint32 invoiceNum) {
-    QString error;
-    if (CInvoiceDoc::DeleteInvoice(m_db, invoiceNum, &error))
-        report().logResult(QStringLiteral("Unknown customer"), ResultCode::DeletingInvoice);
-}
-
-void CInvoiceRun::deleteNewInvoices() {
-    const QList<qint32> numbers = NewInvoiceNumbers();
-    for (const qint32 num : numbers)
-        deleteInvoice(num);
-}
-
 bool CInvoiceRun::markFirstInvoices(const QString& name) {
     try {
         Transaction transaction(m_db);
@@ -356,7 +377,6 @@ bool CInvoiceRun::markFirstInvoices(const QString& name) {
         report().logException(name, e, ResultCode::CreatingInvoice);
         return true;
     }
-    RefreshViews();
     return false;
 }
 
@@ -370,6 +390,67 @@ bool CInvoiceRun::sendOne(qint32 invoiceNum, qint32 invoicePlanId) {
     return m_sender(invoiceNum, invoicePlanId);
 }
 
+bool CInvoiceRun::loadInvoiced(const DbDateTime& invoiceDate) {
+    m_billed.clear();
+    if (!m_skipInvoiced)
+        return true;
+    try {
+        // The day of the invoice date, whatever its time of day.
+        const double day = std::floor(invoiceDate.days());
+        CInvoiceRecord rs(m_db);
+        rs.openWhere(
+            QStringLiteral("[BillingDate] >= ? AND [BillingDate] < ?"),
+            {QVariant::fromValue(DbDateTime(day)), QVariant::fromValue(DbDateTime(day + 1))});
+        for (; !rs.isEOF(); rs.moveNext()) {
+            m_billed.insert(rs.IdUser);
+            if (rs.Flags & InvoiceFlag::Summary)
+                for (const qint32 id : DecodeMemberList(rs.Users))
+                    m_billed.insert(id);
+        }
+        rs.close();
+    } catch (const std::exception&) {
+        report().tell(QStringLiteral("Error opening invoice table."));
+        return false;
+    }
+    return true;
+}
+
+bool CInvoiceRun::beginRun(std::optional<Transaction>& work, const QString& name) {
+    try {
+        work.emplace(m_db);
+    } catch (const std::exception& e) {
+        report().logException(name, e, ResultCode::CreatingInvoice);
+        return false;
+    }
+    return true;
+}
+
+bool CInvoiceRun::interruptedBeforeKeep() {
+    FaultPoint("run-keep");
+    CProcessScope process(QString(), PROC_DEFAULT);
+    return CheckInterrupt();
+}
+
+bool CInvoiceRun::keepRun(Transaction& work, const QString& name) {
+    try {
+        work.commit();
+    } catch (const std::exception& e) {
+        report().logException(name, e, ResultCode::CreatingInvoice);
+        return true;
+    }
+    return false;
+}
+
+void CInvoiceRun::discardRun(Transaction& work) {
+    try {
+        work.rollback();
+    } catch (const std::exception& e) {
+        // The connection gives the level up when it closes; the run's invoices are never
+        // committed either way.
+        report().logException(QStringLiteral("Unknown customer"), e, ResultCode::DeletingInvoice);
+    }
+}
+
 bool CInvoiceRun::GenerateForCustomer(const UserRow& customer, const DbDateTime& invoiceDate,
                                       bool send, qint32 billingPlanId, qint32 invoicePlanId) {
     reset();
@@ -380,8 +461,20 @@ bool CInvoiceRun::GenerateForCustomer(const UserRow& customer, const DbDateTime&
         return true;
     }
     report().setProblem(false);
-    if (!rememberStart())
+    if (!rememberStart() || !loadInvoiced(invoiceDate))
         return true;
+    std::optional<Transaction> work;
+    if (!beginRun(work, name))
+        return true;
+
+    auto aborted = [&] {
+        report().logResult(name, ResultCode::Aborted);
+        report().setProblem(false);
+        discardRun(*work);
+        report().tell(QStringLiteral("Invoice generation aborted.  Invoice was not generated."));
+        report().reportOutcome(true, -1, false);
+        return true;
+    };
 
     qint32 firstNum = 0;
     if (RunBusy([&] {
@@ -391,22 +484,15 @@ bool CInvoiceRun::GenerateForCustomer(const UserRow& customer, const DbDateTime&
                                RunWhat::Self);
         }))
         m_aborted = true;
+    if (m_aborted)
+        return aborted();
 
-    if (m_aborted) {
-        report().logResult(name, ResultCode::Aborted);
-        report().setProblem(false);
-        // Whatever the interrupted step wrote goes (a summary is not in a transaction).
-        deleteNewInvoices();
-        report().tell(QStringLiteral("Invoice generation aborted.  Invoice was not generated."));
-        report().reportOutcome(true, -1, false);
-        return true;
-    }
-
-    bool failed = firstNum == 0;
-    if (!failed) {
+    // A customer skipped as already invoiced has its warning; that is no failure.
+    bool failed = firstNum == 0 && m_skippedInvoiced == 0;
+    if (firstNum != 0) {
         const int choice = m_decider ? m_decider(NewInvoiceNumbers()) : int(CommitChoice::Keep);
         if (!(choice & CommitChoice::Keep)) {
-            deleteNewInvoices();
+            discardRun(*work);
             report().reportOutcome(true, -1, false);
             return false;
         }
@@ -421,6 +507,16 @@ bool CInvoiceRun::GenerateForCustomer(const UserRow& customer, const DbDateTime&
         } catch (const std::exception& e) {
             report().logException(name, e, ResultCode::OpeningCustomer);
             failed = true;
+        }
+        if (!failed && interruptedBeforeKeep()) {
+            m_aborted = true;
+            return aborted();
+        }
+        // An invoice whose customer could not be marked is not kept half-way.
+        if (failed || keepRun(*work, name)) {
+            discardRun(*work);
+            report().reportOutcome(true, -1, false);
+            return true;
         }
         RefreshViews();
         if (send || (choice & CommitChoice::Send)) {
@@ -461,6 +557,21 @@ bool CInvoiceRun::GenerateForGroup(const UserRow& group, const DbDateTime& invoi
         return true;
     if (CheckGroup(group, report()))
         return true;
+    if (!loadInvoiced(invoiceDate))
+        return true;
+    std::optional<Transaction> work;
+    if (!beginRun(work, name))
+        return true;
+
+    auto aborted = [&] {
+        report().logResult(name, ResultCode::Aborted);
+        const bool problem = report().problem();
+        report().setProblem(false);
+        discardRun(*work);
+        report().tell(QStringLiteral("Invoice generation aborted.  No invoices were generated."));
+        report().reportOutcome(true, problem ? 1 : 0, false);
+        return true;
+    };
 
     qint32 firstNum = 0;
     if (RunBusy([&] {
@@ -470,27 +581,30 @@ bool CInvoiceRun::GenerateForGroup(const UserRow& group, const DbDateTime& invoi
                                RunWhat::SelfAndMembers);
         }))
         m_aborted = true;
-
-    if (m_aborted) {
-        report().logResult(name, ResultCode::Aborted);
-        const bool problem = report().problem();
-        report().setProblem(false);
-        deleteNewInvoices();
-        report().tell(QStringLiteral("Invoice generation aborted.  No invoices were generated."));
-        report().reportOutcome(true, problem ? 1 : 0, false);
-        return true;
-    }
+    if (m_aborted)
+        return aborted();
 
     report().reportOutcome(false, -1, true);
     const int choice = m_decider ? m_decider(NewInvoiceNumbers()) : int(CommitChoice::Keep);
     if (!(choice & CommitChoice::Keep)) {
-        deleteNewInvoices();
+        discardRun(*work);
         report().reportOutcome(true, -1, false);
         return false;
     }
 
+    // Invoices whose customers could not be marked are not kept half-way.
     bool failed = markFirstInvoices(name);
-    if (!failed && (choice & CommitChoice::Send)) {
+    if (!failed && interruptedBeforeKeep()) {
+        m_aborted = true;
+        return aborted();
+    }
+    if (failed || keepRun(*work, name)) {
+        discardRun(*work);
+        report().reportOutcome(true, -1, false);
+        return true;
+    }
+    RefreshViews();
+    if (choice & CommitChoice::Send) {
         CProcessScope process(QString(), PROC_DEFAULT);
         QList<qint32> toSend;
         if (group.GroupOptions & GroupOption::SummaryInvoice) {

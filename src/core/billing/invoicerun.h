@@ -4,12 +4,15 @@
 #include "core/db/userrecord.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class CInvoiceDoc;
 class Database;
+class Transaction;
 
 // What a step of the walk handles: the node itself, its members, or both.
 namespace RunWhat {
@@ -43,9 +46,16 @@ using CommitDecider = std::function<int(const QList<qint32>& invoiceNums)>;
 // for one invoice date; then keep (and send) or discard them.
 //
 // The walk goes depth first through member groups in Username order. Each customer is billed
-// with the plans passed down from above, else its group's override, else its own. Every
-// ordinary invoice is written inside its own transaction; a group with a summary invoice
-// gathers itself and all its members (and the members of member groups) into one document.
+// with the plans passed down from above, else its group's override, else its own. A group
+// with a summary invoice gathers itself and all its members (and the members of member
+// groups) into one document.
+//
+// A run is all or nothing. Its whole work is one transaction, begun before the first invoice
+// and committed only when the run's invoices are kept: discarding them, an interruption, a
+// crash or a kill leave the database as it was before the run. Inside it every ordinary
+// invoice and every summary invoice is a savepoint of its own, so a failed invoice is undone
+// whole while the run goes on. Until the commit the new invoices are visible only to this
+// process (the commit decision reads them there).
 // Every outcome goes to the run's reporter (the operation log by default). A membership cycle
 // stored in the database is not followed: a group met again on its own path is skipped with an
 // error line.
@@ -68,11 +78,16 @@ public:
     // report go (nullptr: the operation log and the installed user interface). The caller
     // keeps ownership.
     void SetReporter(IRunReporter* reporter) { m_reporter = reporter; }
+    // Customers who already have an invoice closing on the run's invoice date (their own, or
+    // as a member of a summary) are skipped with a warning instead of billed again. Off by
+    // default: the desktop program bills whom the user chose.
+    void SetSkipInvoiced(bool skip) { m_skipInvoiced = skip; }
 
     // One customer (or a group's own row without its members), with the given plans
     // (0: the customer's own). The new invoice is kept and, with `send`, sent with its own
     // plan. True on failure (inactive, no invoice made, interrupted, not marked); an invoice
-    // discarded by the commit decision is no failure.
+    // discarded by the commit decision, or a customer skipped as already invoiced, is no
+    // failure.
     [[nodiscard]] bool GenerateForCustomer(const UserRow& customer, const DbDateTime& invoiceDate,
                                            bool send, qint32 billingPlanId, qint32 invoicePlanId);
     // A group and all its members. Plans given here (0: none) win over every override and
@@ -118,9 +133,16 @@ private:
     IRunReporter& report() const { return m_reporter ? *m_reporter : LogRunReporter(); }
     // Highest InvoiceNum now; false (message shown) when the table cannot be read.
     [[nodiscard]] bool rememberStart();
-    // Deletes every invoice numbered above the start with its copies; 22 logged per failure.
-    void deleteNewInvoices();
-    void deleteInvoice(qint32 invoiceNum);
+    // The customers invoiced on the day of `invoiceDate` before the run (when skipping them);
+    // false (message shown) when the table cannot be read.
+    [[nodiscard]] bool loadInvoiced(const DbDateTime& invoiceDate);
+    // The run's transaction: begun (false, logged, when the engine refuses), committed when
+    // kept (true on failure, logged), rolled back otherwise.
+    [[nodiscard]] bool beginRun(std::optional<Transaction>& work, const QString& name);
+    [[nodiscard]] bool keepRun(Transaction& work, const QString& name);
+    void discardRun(Transaction& work);
+    // The last safe point before the keep: true when the run was interrupted meanwhile.
+    [[nodiscard]] bool interruptedBeforeKeep();
     // GotFirstInvoice for the customers of the kept invoices (and the members of kept
     // summaries). True on failure (logged under `name`).
     [[nodiscard]] bool markFirstInvoices(const QString& name);
@@ -140,6 +162,9 @@ private:
     IRunReporter* m_reporter = nullptr;
     qint32 m_startNum = 0;
     bool m_aborted = false;
+    bool m_skipInvoiced = false;
+    QSet<qint32> m_billed; // customers skipped as already invoiced on the run's date
+    int m_skippedInvoiced = 0;
     // Number of the summary invoice most recently started (to remove an unfinished one).
     qint32 m_summaryNum = 0;
     // Groups from the root of the walk to the current node.

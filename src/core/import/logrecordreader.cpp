@@ -1,5 +1,7 @@
 #include "core/import/logrecordreader.h"
 
+#include "core/app/faultpoint.h"
+
 #include <QIODevice>
 
 #include <algorithm>
@@ -64,8 +66,11 @@ CLogRecordReader::Status CLogRecordReader::next(QByteArrayView& record) {
         }
         if (m_eof)
             return Status::End;
-        if (readOne && m_interruptCheck && m_interruptCheck())
-            return Status::Interrupted;
+        if (readOne) {
+            FaultPoint("import-piece");
+            if (m_interruptCheck && m_interruptCheck())
+                return Status::Interrupted;
+        }
         readOne = true;
         if (!readPiece()) {
             if (!m_error.isEmpty())

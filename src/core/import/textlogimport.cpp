@@ -2,6 +2,7 @@
 
 #include "core/app/busystate.h"
 #include "core/app/dbsession.h"
+#include "core/app/faultpoint.h"
 #include "core/app/logonname.h"
 #include "core/app/userinterface.h"
 #include "core/db/database.h"
@@ -202,6 +203,7 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
                         ParseLogRecord(record, authSystem, stripPrefixes, currentYear, locale);
                     if (SessionToEventRow(session, serverId, row) && !import->isDuplicate(row)) {
                         import->store(row);
+                        FaultPoint("import-record");
                         ++out.found;
                         WarnNegativeByteCounts(session);
                     }

@@ -160,6 +160,7 @@ private:
             return false;
         }
         CInvoiceRun run(m_db);
+        run.SetSkipInvoiced(!m_options.again);
         for (const UserRow& row : std::as_const(rows)) {
             if (!(row.ActiveStatus & UserStatus::Active))
                 continue;

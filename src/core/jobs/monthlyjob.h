@@ -32,6 +32,10 @@ struct MonthlyJobOptions {
     QString outputFolder;
     // Write a PDF of each invoice (the page its plan chooses). Needs a QGuiApplication.
     bool pdf = true;
+    // Bill again customers who already have an invoice closing on the invoice date (else
+    // they are skipped with a warning, so that a job run twice, or run again after a crash,
+    // bills each customer once).
+    bool again = false;
     // Log successes too while the job runs (in memory only; the stored setting is kept).
     bool logSuccesses = true;
 };
