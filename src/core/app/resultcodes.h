@@ -40,7 +40,10 @@ enum : int {
     ProrateUnusual = 27,
     NoSendInstructions = 28,
     NoCharges = 29,
-    AlreadyInvoiced = 30, // the text names the date; the customer was not billed again
+    // A warning whose text the caller writes: a customer already invoiced on the date (not
+    // billed again), a session's negative byte count stored as 0.
+    OwnTextWarning = 30,
+    AlreadyInvoiced = OwnTextWarning,
     NoPlanWarning = 31,
     NoInvoicePlanWarning = 32,
     MemberWithoutAddress = 33,

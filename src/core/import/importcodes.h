@@ -19,7 +19,7 @@ enum ImportResult : int {
 };
 
 // Operation-log code of the import's warnings (a warning whose text the caller supplies).
-inline constexpr int kImportWarningCode = 30;
+inline constexpr int kImportWarningCode = ResultCode::OwnTextWarning;
 
 // A logon name read from a log is cut to this many characters.
 inline constexpr int kImportNameLength = 20;
