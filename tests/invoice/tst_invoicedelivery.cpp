@@ -17,7 +17,9 @@
 #include "core/invoice/invoicedelivery.h"
 #include "core/invoice/invoiceprint.h"
 #include "core/mail/smtpclient.h"
+#include "common/loglines.h"
 #include "common/pdftext.h"
+#include "common/recordingprinter.h"
 #include "common/recordingui.h"
 #include "common/smtpsinkprocess.h"
 #include "common/testfolders.h"
@@ -32,37 +34,6 @@
 #include <stdexcept>
 
 namespace {
-
-// Records the pages it is given; can fail or throw on demand.
-struct RecordingPrinter : IInvoicePrinter {
-    QList<InvoicePrintJob> jobs;
-    bool fail = false;
-    bool throwError = false;
-    bool printPage(const InvoicePrintJob& job, QString* error) override {
-        if (throwError)
-            throw std::runtime_error("printer driver crashed");
-        if (fail) {
-            *error = QStringLiteral("paper jam");
-            return true;
-        }
-        jobs.append(job);
-        return false;
-    }
-};
-
-struct LogLines : ILogListener {
-    QList<LogLineFields> lines;
-    LogLines() { theLog().addListener(this); }
-    ~LogLines() override { theLog().removeListener(this); }
-    void lineAdded(const QString& line) override { lines.append(ParseLogLine(line)); }
-    void cleared() override { lines.clear(); }
-    QStringList messages() const {
-        QStringList out;
-        for (const LogLineFields& f : lines)
-            out.append(f.name + QLatin1Char('|') + f.severity + QLatin1Char('|') + f.message);
-        return out;
-    }
-};
 
 enum Opt : int { Email = 1, Print = 2, View = 4, IfZero = 8, Html = 16 };
 
@@ -173,7 +144,7 @@ private slots:
                     .toInt());
 
         CRecordingUi recorder;
-        RecordingPrinter printer;
+        CRecordingPrinter printer;
         int dialogs = 0;
         const SendResult result = ExecuteSendOptions(
             *db, num,
@@ -206,7 +177,7 @@ private slots:
     void cancelInSendDialogSendsNothing() {
         const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(Print));
         CRecordingUi recorder;
-        RecordingPrinter printer;
+        CRecordingPrinter printer;
         QCOMPARE(ExecuteSendOptions(
                      *db, num, [](qint32&) { return false; }, &printer),
                  SendResult::Refused);
@@ -225,8 +196,8 @@ private slots:
 
         const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(Email | Print));
         CRecordingUi recorder;
-        LogLines log;
-        RecordingPrinter printer;
+        CLogLines log;
+        CRecordingPrinter printer;
         SendResult result = SendResult::Done;
         QVERIFY(SendInvoice(*db, num, 0, &printer, &result));
         QCOMPARE(result, SendResult::Failed);
@@ -245,8 +216,8 @@ private slots:
         CRecordingUi recorder;
         recorder.pressEsc();
         recorder.queueAnswer(true); // "Interrupt process?"
-        LogLines log;
-        RecordingPrinter printer;
+        CLogLines log;
+        CRecordingPrinter printer;
         SendResult result = SendResult::Done;
         QVERIFY(SendInvoice(*db, num, 0, &printer, &result));
         QCOMPARE(result, SendResult::Aborted);
@@ -261,8 +232,8 @@ private slots:
         const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(Print));
         {
             CRecordingUi recorder;
-            LogLines log;
-            RecordingPrinter printer;
+            CLogLines log;
+            CRecordingPrinter printer;
             printer.fail = true;
             QVERIFY(SendInvoice(*db, num, 0, &printer));
             QVERIFY2(
@@ -272,8 +243,8 @@ private slots:
         }
         {
             CRecordingUi recorder;
-            LogLines log;
-            RecordingPrinter printer;
+            CLogLines log;
+            CRecordingPrinter printer;
             printer.throwError = true;
             QVERIFY(SendInvoice(*db, num, 0, &printer));
             QCOMPARE(log.lines.size(), 1);
@@ -288,7 +259,7 @@ private slots:
     void runBusyStateIsJoinedWithoutEndReport() {
         const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(Print));
         CRecordingUi recorder;
-        RecordingPrinter printer;
+        CRecordingPrinter printer;
         printer.fail = true;
         {
             CProcessScope run(QStringLiteral("Generating invoices"), PROC_DEFAULT);
@@ -307,7 +278,7 @@ private slots:
         auto inv = LoadInvoiceForDelivery(*db, num);
         QVERIFY(inv);
         inv->rep.SetHtmlView(true);
-        RecordingPrinter printer;
+        CRecordingPrinter printer;
         QVERIFY(!PrintInvoice(*inv, inv->doc.InvoicePlan(), &printer));
         QCOMPARE(printer.jobs.size(), 1);
         QVERIFY(!printer.jobs[0].html);
@@ -328,7 +299,7 @@ private slots:
         const QString dir = folders->filePath(QStringLiteral("printed"));
         CPdfInvoicePrinter printer({}, dir);
         CRecordingUi recorder;
-        LogLines log;
+        CLogLines log;
         QVERIFY2(!SendInvoice(*db, html, 0, &printer), qPrintable(log.messages().join('\n')));
         QVERIFY2(!SendInvoice(*db, text, 0, &printer), qPrintable(log.messages().join('\n')));
         QCOMPARE(printer.writtenFiles(),
@@ -436,7 +407,7 @@ private slots:
         const qint32 plainId = templatePlan(Email, QStringLiteral("Plain mail"));
 
         CRecordingUi recorder;
-        LogLines log;
+        CLogLines log;
         QVERIFY2(!SendInvoice(*db, num), qPrintable(log.messages().join('\n')));
         QVERIFY2(!SendInvoice(*db, num, plainId), qPrintable(log.messages().join('\n')));
         QVERIFY2(recorder.messages.isEmpty(), qPrintable(recorder.transcript().join('\n')));
@@ -501,7 +472,7 @@ private slots:
         QVERIFY(doc.Invoice().Flags & InvoiceFlag::SendToMembers);
 
         CRecordingUi recorder;
-        LogLines log;
+        CLogLines log;
         QVERIFY2(!SendInvoice(*db, num), qPrintable(log.messages().join('\n')));
         CSmtpSinkProcess::Message m;
         QVERIFY(sink.take(m));
