@@ -377,7 +377,8 @@ private slots:
         }
     }
 
-    void textPageHoldsOnlyPlainText() {
+    // The text page holds only plain text; the page breaks lines only in <PRE> and after tags.
+    void pageMarkupRules() {
         for (const InvoiceRepData& d : {englishInvoice(), frenchSummary(), fixedOnly()}) {
             CInvoiceRep rep;
             rep.Render(d, usOptions());
@@ -391,13 +392,8 @@ private slots:
             QCOMPARE(page.size(), rep.TextStart() + plain.size() + kTextTail.size());
             // The only markup: the head, the markers and the <PRE> pair.
             QCOMPARE(page.count('<'), page.left(rep.TextStart()).count('<') + 4);
-        }
-    }
 
-    void htmlLineBreaksOnlyInPreAndAfterTags() {
-        for (const InvoiceRepData& d : {englishInvoice(), frenchSummary(), fixedOnly()}) {
-            CInvoiceRep rep;
-            rep.Render(d, usOptions());
+            // The page: line breaks only inside <PRE> and after tags.
             const QByteArray html = rep.Html();
             QCOMPARE(html.count("<PRE>"), qsizetype(1));
             const qsizetype preStart = html.indexOf("<PRE>");
