@@ -477,7 +477,7 @@ private slots:
     }
 
 private:
-    QString writeLog(const QByteArray& bytes, const QString& name) {
+    QString writeLog(const QByteArray& bytes, const QString& name = QStringLiteral("detail")) {
         const QString path = m_folders->filePath(name);
         if (!WriteFileBytes(path, bytes))
             qFatal("cannot write %s", qPrintable(path));
