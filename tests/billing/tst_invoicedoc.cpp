@@ -102,16 +102,9 @@ private slots:
         QCOMPARE(inv.Version, 1);
         QCOMPARE(inv.IdUser, c);
         // Frozen plan copies carry the invoice and the customer.
-        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM BillingPlans WHERE IdInvoice = %1 AND "
-                                      "IdUser = %2 AND Name = 'April'")
-                           .arg(inv.InvoiceNum)
-                           .arg(c)),
-                 1);
-        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM InvoicePlans WHERE IdInvoice = %1 AND "
-                                      "IdUser = %2")
-                           .arg(inv.InvoiceNum)
-                           .arg(c)),
-                 1);
+        const QString customer = QStringLiteral("IdUser = %1").arg(c);
+        QCOMPARE(rowsOf("BillingPlans", inv.InvoiceNum, customer + " AND Name = 'April'"), 1);
+        QCOMPARE(rowsOf("InvoicePlans", inv.InvoiceNum, customer), 1);
         QCOMPARE(DbToSecondsOr0(inv.OpeningDate), F::at(2024, 4, 1));
         QCOMPARE(DbToSecondsOr0(inv.ClosingDate), F::at(2024, 5, 1));
         QCOMPARE(inv.BillingDate, DbFromDate(2024, 5, 2));
@@ -257,9 +250,7 @@ private slots:
             InvoiceAmountMismatches(inv, "Prepaid=-50 TaxableGross=-40 Taxes=0 NewCharges=-40"),
             QString());
         QCOMPARE(doc->Charges().size(), qsizetype(1)); // the fee only: no tax or surcharge copies
-        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Charges WHERE IdInvoice = %1")
-                           .arg(inv.InvoiceNum)),
-                 1);
+        QCOMPARE(rowsOf("Charges", inv.InvoiceNum), 1);
     }
 
     void anniversaryDay31InLeapYear() {
@@ -385,9 +376,7 @@ private slots:
         QCOMPARE(doc->Sessions()[1].Duration, qint64(4 * 3600));
         QCOMPARE(doc->Sessions()[2].MemberId, c);
         // Stored copies equal the document's.
-        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Charges WHERE IdInvoice = %1")
-                           .arg(inv.InvoiceNum)),
-                 8);
+        QCOMPARE(rowsOf("Charges", inv.InvoiceNum), 8);
         QCOMPARE(count("SELECT COUNT(*) FROM Charges WHERE IdInvoice = 0"), 8); // templates
     }
 
@@ -542,11 +531,7 @@ private slots:
             else
                 QCOMPARE(ch.IdUser, g);
         }
-        QCOMPARE(count(QStringLiteral(
-                           "SELECT COUNT(*) FROM Charges WHERE IdInvoice = %1 AND IdUser = %2")
-                           .arg(inv.InvoiceNum)
-                           .arg(m2)),
-                 1);
+        QCOMPARE(rowsOf("Charges", inv.InvoiceNum, QStringLiteral("IdUser = %1").arg(m2)), 1);
 
         // Loaded again: the members' sessions, each with its member.
         CInvoiceDoc loaded(*db);
@@ -676,19 +661,11 @@ private slots:
         CInvoiceDoc doc(*db);
         QVERIFY(!doc.Delete(one->InvoiceNum()));
         QCOMPARE(count("SELECT COUNT(*) FROM Invoices"), 1);
-        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Charges WHERE IdInvoice = %1")
-                           .arg(one->InvoiceNum())),
-                 0);
-        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM BillingPlans WHERE IdInvoice = %1")
-                           .arg(one->InvoiceNum())),
-                 0);
-        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM InvoicePlans WHERE IdInvoice = %1")
-                           .arg(one->InvoiceNum())),
-                 0);
+        QCOMPARE(rowsOf("Charges", one->InvoiceNum()), 0);
+        QCOMPARE(rowsOf("BillingPlans", one->InvoiceNum()), 0);
+        QCOMPARE(rowsOf("InvoicePlans", one->InvoiceNum()), 0);
         // The other invoice and the templates stay.
-        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Charges WHERE IdInvoice = %1")
-                           .arg(two->InvoiceNum())),
-                 2);
+        QCOMPARE(rowsOf("Charges", two->InvoiceNum()), 2);
         QCOMPARE(count("SELECT COUNT(*) FROM Charges WHERE IdInvoice = 0"), 2);
         QCOMPARE(count("SELECT COUNT(*) FROM BillingPlans WHERE IdInvoice = 0"), 1);
 
@@ -702,9 +679,7 @@ private slots:
         QVERIFY(doc.LastError().contains("locked"));
         QCOMPARE(db->transactionDepth(), 0);
         QCOMPARE(count("SELECT COUNT(*) FROM Invoices"), 1);
-        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Charges WHERE IdInvoice = %1")
-                           .arg(two->InvoiceNum())),
-                 2);
+        QCOMPARE(rowsOf("Charges", two->InvoiceNum()), 2);
     }
 
     void outcomesAreLoggedUnderBilledCustomer() {
@@ -764,6 +739,12 @@ private:
         return rec.findByNumber(num) ? rec.row() : InvoiceRow();
     }
     int count(const QString& sql) { return db->scalar(sql).toInt(); }
+    // Rows of `table` that belong to invoice `num` (and meet the condition `also`).
+    int rowsOf(const char* table, qint32 num, const QString& also = QString()) {
+        return count(
+            QStringLiteral("SELECT COUNT(*) FROM %1 WHERE IdInvoice = %2").arg(table).arg(num) +
+            (also.isEmpty() ? QString() : " AND " + also));
+    }
     void setPlanPeriod(qint32 plan, const QDate& start, const QDate& end) {
         db->execute(
             QStringLiteral("UPDATE BillingPlans SET StartDate = ?, EndDate = ? WHERE Id = ?"),
