@@ -61,9 +61,10 @@ private slots:
         const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
         LogResult("alice", 1);
         LogResult(39);
+        LogResult("bob", 25); // a warning without a message
         const QDateTime after = QDateTime::currentDateTime().addSecs(1);
         const QStringList lines = fileLines();
-        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.size(), 3);
         const QStringList f = lines[0].split('\t');
         QCOMPARE(f.size(), 4);
         QCOMPARE(f[1], QString("alice"));
@@ -75,6 +76,7 @@ private slots:
         QVERIFY(f[0].contains(QString::number(QDate::currentDate().year())));
         QCOMPARE(lines[1].section('\t', 1), QString("Unknown customer\tSUCCESS\tInvoice "
                                                     "creation succeeded."));
+        QVERIFY(fileBytes().endsWith("\tbob\tWARNING\t\r\n"));
         QVERIFY(m_ui->messages.isEmpty());
     }
 
@@ -127,12 +129,6 @@ private slots:
         QVERIFY(RegWriteText(Reg::LogFileName, m_folders->filePath("missing/dir/x.log")));
         LogText("x", "m", code);
         QCOMPARE(theLog().problem(), problem);
-    }
-
-    void warning25HasEmptyMessage() {
-        LogResult("bob", 25);
-        const QByteArray bytes = fileBytes();
-        QVERIFY(bytes.endsWith("\tbob\tWARNING\t\r\n"));
     }
 
     void crlfAndWindows1252OnDisk() {

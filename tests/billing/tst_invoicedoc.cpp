@@ -11,6 +11,8 @@
 #include "core/db/datetimeutil.h"
 #include "core/db/invoicerecord.h"
 #include "core/db/schema.h"
+#include "common/invoiceamounts.h"
+#include "common/loglines.h"
 #include "common/recordingui.h"
 #include "common/testfolders.h"
 
@@ -21,48 +23,701 @@
 namespace {
 
 using F = CBillingFixture;
-
-Currency money(const char* text) {
-    return F::money(text);
-}
-
-struct LogLines : ILogListener {
-    QStringList lines;
-    void lineAdded(const QString& line) override { lines.append(line); }
-    void cleared() override { lines.clear(); }
-};
+constexpr auto money = &CBillingFixture::money;
 
 } // namespace
 
 class TestInvoiceDoc : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init() {
+        folders = std::make_unique<CTestFolders>();
+        const QString path = folders->filePath(QStringLiteral("billing.db"));
+        CreateNewDatabase(path);
+        db = std::make_unique<Database>();
+        db->open(path);
+        fx = std::make_unique<CBillingFixture>(*db);
+        codes.clear();
+    }
 
-    void endDateBeforePeriodMakesNoInvoice();
-    void inactiveCustomerIsRefused();
-    void planWithoutChargesGetsMinimum();
-    void minimumOrCharges_data();
-    void minimumOrCharges();
-    void balanceChain_data();
-    void balanceChain();
-    void prepayOfMinimumIsCreditedNextTime();
-    void creditInNextInvoiceCarriesOwnAmount();
-    void negativeGrossGetsNoPlanLevelTax();
-    void anniversaryDay31InLeapYear();
-    void completeInvoiceWorkedByHand();
-    void threeInvoicesCarryBalancesAndBlocks();
-    void failureLeavesNothingAfterRollback_data();
-    void failureLeavesNothingAfterRollback();
-    void summaryInvoiceOfGroupMembers();
-    void loadRoundTripAndDocumentFiles();
-    void loadRefusesOtherLayouts_data();
-    void loadRefusesOtherLayouts();
-    void invoiceNumberFromFileName_data();
-    void invoiceNumberFromFileName();
-    void deleteRemovesInvoiceAndCopies();
-    void outcomesAreLoggedUnderBilledCustomer();
+    void cleanup() {
+        fx.reset();
+        db.reset();
+        folders.reset();
+    }
+
+    void endDateBeforePeriodMakesNoInvoice() {
+        const qint32 plan = aprilPlan("20");
+        const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
+        UserRow u = fx->customer(fx->addCustomer(QStringLiteral("gone"), plan, ip));
+        u.EndDate = DbFromDate(2024, 3, 15);
+        fx->updateCustomer(u);
+
+        auto doc = newDoc();
+        QCOMPARE(create(*doc, u.Id, plan, ip), 10);
+        QCOMPARE(codes, QList<int>{10});
+        // Nothing written: no invoice, and no plan copy that would pass for a template.
+        QCOMPARE(count("SELECT COUNT(*) FROM Invoices"), 0);
+        QCOMPARE(count("SELECT COUNT(*) FROM BillingPlans"), 1);
+        QCOMPARE(count("SELECT COUNT(*) FROM InvoicePlans"), 1);
+
+        // A start on the period's end is after the period as well.
+        u.EndDate = DbDateTime::null();
+        u.StartDate = DbFromDate(2024, 5, 1);
+        fx->updateCustomer(u);
+        QCOMPARE(create(*doc, u.Id, plan, ip), 10);
+    }
+
+    void inactiveCustomerIsRefused() {
+        const qint32 plan = aprilPlan();
+        const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
+        UserRow u = fx->customer(fx->addCustomer(QStringLiteral("idle"), plan, ip));
+        u.ActiveStatus = 0;
+        fx->updateCustomer(u);
+        auto doc = newDoc();
+        QCOMPARE(create(*doc, u.Id, plan, ip), 26);
+        QCOMPARE(count("SELECT COUNT(*) FROM Invoices"), 0);
+
+        // Missing plans and customers.
+        QCOMPARE(create(*doc, 999, plan, ip), 15);
+        QCOMPARE(create(*doc, fx->addCustomer(QStringLiteral("x"), plan, ip), 999, ip), 1);
+        QCOMPARE(create(*doc, fx->addCustomer(QStringLiteral("y"), plan, ip), plan, 999), 2);
+        // A member cannot join a document that holds no invoice.
+        CInvoiceDoc empty(*db);
+        empty.SetReporter([](const RatingReport&) {});
+        QCOMPARE(empty.Create(u.Id, plan, ip, DbFromDate(2024, 5, 2), false, true), 7);
+    }
+
+    void planWithoutChargesGetsMinimum() {
+        const qint32 plan = aprilPlan("20");
+        const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
+        const qint32 c = fx->addCustomer(QStringLiteral("quiet"), plan, ip);
+        auto doc = newDoc();
+        QCOMPARE(create(*doc, c, plan, ip), 39);
+        QCOMPARE(codes, (QList<int>{29, 39}));
+        const InvoiceRow inv = storedInvoice(doc->InvoiceNum());
+        QCOMPARE(InvoiceAmountMismatches(inv, "Charge=0 Minimum=20 TaxableGross=20 NewCharges=20 "
+                                              "TotalDue=20"),
+                 QString());
+        QCOMPARE(inv.Version, 1);
+        QCOMPARE(inv.IdUser, c);
+        // Frozen plan copies carry the invoice and the customer.
+        const QString customer = QStringLiteral("IdUser = %1").arg(c);
+        QCOMPARE(rowsOf("BillingPlans", inv.InvoiceNum, customer + " AND Name = 'April'"), 1);
+        QCOMPARE(rowsOf("InvoicePlans", inv.InvoiceNum, customer), 1);
+        QCOMPARE(DbToSecondsOr0(inv.OpeningDate), F::at(2024, 4, 1));
+        QCOMPARE(DbToSecondsOr0(inv.ClosingDate), F::at(2024, 5, 1));
+        QCOMPARE(inv.BillingDate, DbFromDate(2024, 5, 2));
+    }
+
+    void minimumOrCharges_data() {
+        QTest::addColumn<QString>("charges");
+        QTest::addColumn<QString>("gross");
+        QTest::newRow("below the minimum") << QStringLiteral("12.50") << QStringLiteral("20");
+        QTest::newRow("above the minimum") << QStringLiteral("25") << QStringLiteral("25");
+    }
+    void minimumOrCharges() {
+        QFETCH(QString, charges);
+        QFETCH(QString, gross);
+        const qint32 plan = aprilPlan("20");
+        fx->attach(plan, fx->addCharge(F::fixed(QStringLiteral("Fee"), charges.toLatin1())));
+        const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
+        const qint32 c = fx->addCustomer(QStringLiteral("min"), plan, ip);
+        auto doc = newDoc();
+        QCOMPARE(create(*doc, c, plan, ip), 39);
+        QCOMPARE(InvoiceAmountMismatches(storedInvoice(doc->InvoiceNum()),
+                                         "Charge=" + charges + " TaxableGross=" + gross +
+                                             " NewCharges=" + gross),
+                 QString());
+
+        // Skip-first-invoice plans have no minimum on a customer's first invoice.
+        db->execute("UPDATE BillingPlans SET Options = 1 WHERE Id = ?", {plan});
+        UserRow u = fx->customer(c);
+        u.GotFirstInvoice = false;
+        fx->updateCustomer(u);
+        auto first = newDoc();
+        QCOMPARE(create(*first, c, plan, ip), 39);
+        QCOMPARE(InvoiceAmountMismatches(first->Invoice(), "Minimum=0 TaxableGross=" + charges),
+                 QString());
+    }
+
+    void balanceChain_data() {
+        QTest::addColumn<qint32>("version");
+        QTest::addColumn<bool>("prepaidOption");
+        QTest::addColumn<QString>("amounts");
+        // Earlier invoice: NewCharges 30, TotalDue 30, 20 of it paid (10 unpaid); new charges 10.
+        // Current layout: balance 30 brought forward, 30 - 10 unpaid = 20 paid; due 10 + 30 - 20.
+        QTest::newRow("current layout")
+            << 1 << false << QStringLiteral("PrevBalance=30 Payments=20 Prepaid=0 TotalDue=20");
+        // Older layout: only what is unpaid is brought forward; no payments line.
+        QTest::newRow("older layout")
+            << 0 << false << QStringLiteral("PrevBalance=10 Payments=0 Prepaid=0 TotalDue=20");
+        // Older layout with the database-wide prepaid minimum of 5: TaxableGross 10 - 5.
+        QTest::newRow("older layout, prepaid minimum")
+            << 0 << true << QStringLiteral("PrevBalance=10 Payments=0 Prepaid=-5 TotalDue=15");
+    }
+    void balanceChain() {
+        QFETCH(qint32, version);
+        QFETCH(bool, prepaidOption);
+        QFETCH(QString, amounts);
+        if (prepaidOption)
+            db->execute("UPDATE DBInfo SET PrepaidMinimum = 1, MinimumPayment = ?",
+                        {QVariant::fromValue(money("5"))});
+        const qint32 plan = aprilPlan();
+        fx->attach(plan, fx->addCharge(F::fixed(QStringLiteral("Fee"), "10")));
+        const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
+        const qint32 c = fx->addCustomer(QStringLiteral("bal"), plan, ip);
+        const qint32 other = fx->addCustomer(QStringLiteral("other"), plan, ip);
+        addOldInvoice(c, version, "30", "30", "20");
+        addOldInvoice(other, 1, "99", "99", "0"); // another customer's invoice counts for nothing
+
+        auto doc = newDoc();
+        QCOMPARE(create(*doc, c, plan, ip), 39);
+        QCOMPARE(InvoiceAmountMismatches(storedInvoice(doc->InvoiceNum()), amounts), QString());
+    }
+
+    void prepayOfMinimumIsCreditedNextTime() {
+        const qint32 plan = aprilPlan("15", true);
+        fx->attach(plan, fx->addCharge(F::fixed(QStringLiteral("Fee"), "10")));
+        const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
+        const qint32 c = fx->addCustomer(QStringLiteral("prepay"), plan, ip);
+
+        auto first = newDoc();
+        QCOMPARE(create(*first, c, plan, ip), 39);
+        InvoiceRow inv = storedInvoice(first->InvoiceNum());
+        // TaxableGross starts at the prepaid 15, then the larger of charges 10 and minimum 15.
+        QCOMPARE(InvoiceAmountMismatches(inv, "Prepaying=15 Prepaid=0 TaxableGross=30"), QString());
+
+        setPlanPeriod(plan, QDate(2024, 5, 1), QDate(2024, 6, 1));
+        auto second = newDoc();
+        QCOMPARE(create(*second, c, plan, ip), 39);
+        inv = storedInvoice(second->InvoiceNum());
+        // 15 prepaid again, -15 credit, then 15 minimum.
+        QCOMPARE(InvoiceAmountMismatches(inv, "Prepaid=-15 Prepaying=15 TaxableGross=15"),
+                 QString());
+
+        // No prepay on the customer's last invoice.
+        UserRow u = fx->customer(c);
+        u.EndDate = DbFromDate(2024, 6, 20);
+        fx->updateCustomer(u);
+        setPlanPeriod(plan, QDate(2024, 6, 1), QDate(2024, 7, 1));
+        auto last = newDoc();
+        QCOMPARE(create(*last, c, plan, ip), 39);
+        // TaxableGross -15 + 15.
+        QCOMPARE(InvoiceAmountMismatches(last->Invoice(), "Prepaying=0 TaxableGross=0"), QString());
+    }
+
+    void creditInNextInvoiceCarriesOwnAmount() {
+        // Two charges credited on the next invoice, neither first: each carries its own amount.
+        const qint32 plan = aprilPlan();
+        fx->attach(plan, fx->addCharge(F::fixed(QStringLiteral("Setup"), "10")));
+        ChargeRow deposit = F::fixed(QStringLiteral("Deposit"), "25");
+        deposit.Options = ChargeOption::CreditNextInvoice;
+        fx->attach(plan, fx->addCharge(deposit));
+        ChargeRow key = F::fixed(QStringLiteral("Key deposit"), "5");
+        key.Options = ChargeOption::CreditNextInvoice;
+        fx->attach(plan, fx->addCharge(key));
+        const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
+        const qint32 c = fx->addCustomer(QStringLiteral("credit"), plan, ip);
+
+        auto first = newDoc();
+        QCOMPARE(create(*first, c, plan, ip), 39);
+        QCOMPARE(InvoiceAmountMismatches(storedInvoice(first->InvoiceNum()),
+                                         "Charge=40 Prepaying=30"),
+                 QString());
+
+        setPlanPeriod(plan, QDate(2024, 5, 1), QDate(2024, 6, 1));
+        auto second = newDoc();
+        QCOMPARE(create(*second, c, plan, ip), 39);
+        const InvoiceRow inv = storedInvoice(second->InvoiceNum());
+        // TaxableGross -30 + 40.
+        QCOMPARE(InvoiceAmountMismatches(inv, "Prepaid=-30 TaxableGross=10"), QString());
+    }
+
+    void negativeGrossGetsNoPlanLevelTax() {
+        const qint32 plan = aprilPlan();
+        fx->attach(plan, fx->addCharge(F::fixed(QStringLiteral("Fee"), "10")));
+        fx->attach(plan, fx->addCharge(F::tax(QStringLiteral("VAT"), 19)));
+        fx->attach(plan, fx->addCharge(F::surcharge(QStringLiteral("Handling"), 5)));
+        const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
+        const qint32 c = fx->addCustomer(QStringLiteral("credit"), plan, ip);
+        addOldInvoice(c, 1, "0", "0", "0", "50"); // 50 prepaid last time
+
+        auto doc = newDoc();
+        QCOMPARE(create(*doc, c, plan, ip), 39);
+        const InvoiceRow inv = storedInvoice(doc->InvoiceNum());
+        QCOMPARE(
+            InvoiceAmountMismatches(inv, "Prepaid=-50 TaxableGross=-40 Taxes=0 NewCharges=-40"),
+            QString());
+        QCOMPARE(doc->Charges().size(), qsizetype(1)); // the fee only: no tax or surcharge copies
+        QCOMPARE(rowsOf("Charges", inv.InvoiceNum), 1);
+    }
+
+    void anniversaryDay31InLeapYear() {
+        BPRow p;
+        p.Name = QStringLiteral("Anniversary");
+        p.StartDate = DbFromDate(2024, 3, 15);
+        p.EndDate = DbFromDate(2024, 4, 15);
+        p.UseAnniversary = true;
+        const qint32 plan = fx->addPlan(p);
+        const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
+        UserRow u = fx->customer(fx->addCustomer(QStringLiteral("leap"), plan, ip));
+        u.AnniversaryDay = 31;
+        fx->updateCustomer(u);
+
+        auto doc = newDoc();
+        QCOMPARE(create(*doc, u.Id, plan, ip), 39);
+        QCOMPARE(doc->PeriodStart(), F::at(2024, 2, 29));
+        QCOMPARE(doc->PeriodEnd(), F::at(2024, 3, 31));
+        const InvoiceRow inv = storedInvoice(doc->InvoiceNum());
+        QCOMPARE(DbToDate(inv.OpeningDate), QDate(2024, 2, 29));
+        QCOMPARE(DbToDate(inv.ClosingDate), QDate(2024, 3, 31));
+    }
+
+    void completeInvoiceWorkedByHand() {
+        // April 2024, minimum 30. Plan order: fee, evening, regular, overtime, traffic; VAT and
+        // a local tax on the whole invoice; a 10 % discount on the fee.
+        const qint32 plan = aprilPlan("30");
+        const qint32 fee = fx->addCharge(F::fixed(QStringLiteral("Monthly fee"), "24.90"));
+        ChargeRow evening = F::online(QStringLiteral("Evening"), "0.50");
+        evening.FilterType = 1; // daily 18:00 - 08:00, premium hours only
+        evening.FilterStart = 18 * 3600;
+        evening.FilterEnd = 8 * 3600;
+        evening.Options = ChargeOption::PremiumOnly;
+        ChargeRow regular = F::online(QStringLiteral("Regular"), "1.00");
+        regular.LimitEnd = 10 * 3600; // first 10 accumulated hours
+        ChargeRow overtime = F::online(QStringLiteral("Overtime"), "2.00");
+        overtime.LimitStart = 10 * 3600; // beyond 10 hours
+        const qint32 discount = fx->addCharge(F::surcharge(QStringLiteral("Loyalty"), -10));
+        fx->link(discount, fee);
+        fx->attach(plan, fee);
+        fx->attach(plan, fx->addCharge(evening));
+        fx->attach(plan, fx->addCharge(regular));
+        fx->attach(plan, fx->addCharge(overtime));
+        fx->attach(plan, fx->addCharge(F::bytes(QStringLiteral("Traffic"), "0.10", 1000000)));
+        fx->attach(plan, fx->addCharge(F::tax(QStringLiteral("VAT"), 19)));
+        fx->attach(plan, fx->addCharge(F::tax(QStringLiteral("Local tax"), 2)));
+        const qint32 ip = fx->addInvoicePlan(QStringLiteral("Detailed"), true);
+        const qint32 c = fx->addCustomer(QStringLiteral("carol"), plan, ip);
+        // Last invoice: 45.00 due, 40.00 of it paid.
+        addOldInvoice(c, 1, "45", "45", "40");
+
+        // Sessions:
+        //  4 Apr 09:00-15:00 (6 h), 2,000,000 sent, 3,000,000 received
+        //  5 Apr 17:00-21:00 (4 h),   500,000 sent, 1,500,000 received
+        //  6 Apr 10:00-12:00 (2 h)
+        //  31 Mar 20:00-23:00 and 1 May 00:30 (ended outside the period): not billed
+        fx->addSession("carol", F::at(2024, 4, 4, 15), 6 * 3600, 2000000, 3000000);
+        fx->addSession("carol", F::at(2024, 4, 5, 21), 4 * 3600, 500000, 1500000);
+        fx->addSession("carol", F::at(2024, 4, 6, 12), 2 * 3600);
+        fx->addSession("carol", F::at(2024, 3, 31, 23), 3 * 3600, 9000000, 0);
+        fx->addSession("carol", F::at(2024, 5, 1, 0, 30), 3600, 9000000, 0);
+        fx->addSession("dave", F::at(2024, 4, 4, 15), 3600, 9000000, 0);
+
+        auto doc = newDoc();
+        QCOMPARE(create(*doc, c, plan, ip), 39);
+        QCOMPARE(codes, QList<int>{39});
+
+        // Evening: 5 Apr 18:00-21:00 = 3 h x 0.50 = 1.50.
+        // Regular counts every hour (evening hours too): 4 Apr 6 h (0 -> 6 h) charged 6 h;
+        //   5 Apr 6 -> 10 h, of which only 17:00-18:00 is still chargeable: 1 h. 7 h x 1.00 = 7.00.
+        // Overtime: 6 Apr 10 -> 12 h, 2 h x 2.00 = 4.00.
+        // Traffic: 2.0 + 3.0 + 0.5 + 1.5 = 7 MB x 0.10 = 0.70.
+        // Fee 24.90; discount -10 % of 24.90 = -2.49.
+        // Charge = 24.90 - 2.49 + 1.50 + 7.00 + 4.00 + 0.70 = 35.61 (above the minimum 30).
+        // VAT 19 % of 35.61 = 6.7659 -> 6.77; local tax 2 % = 0.7122 -> 0.71; Taxes 7.48.
+        // NewCharges 35.61 + 7.48 = 43.09; TotalDue 43.09 + 45.00 - 40.00 = 48.09.
+        struct Line {
+            const char* name;
+            qint32 type;
+            qint32 quantity;
+            const char* amount;
+        };
+        const Line expected[] = {
+            {"Monthly fee", ChargeType::Fixed, 1, "24.90"},
+            {"Loyalty", ChargeType::Surcharge, 0, "-2.49"},
+            {"Evening", ChargeType::Online, 3 * 3600, "1.50"},
+            {"Regular", ChargeType::Online, 7 * 3600, "7.00"},
+            {"Overtime", ChargeType::Online, 2 * 3600, "4.00"},
+            {"Traffic", ChargeType::ByteTraffic, 7000000, "0.70"},
+            {"VAT", ChargeType::Tax, 0, "6.77"},
+            {"Local tax", ChargeType::Tax, 0, "0.71"},
+        };
+        const QList<ChargeRow>& lines = doc->Charges();
+        QCOMPARE(lines.size(), qsizetype(std::size(expected)));
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            QCOMPARE(lines[i].Name, QString::fromLatin1(expected[i].name));
+            QCOMPARE(lines[i].Type, expected[i].type);
+            QCOMPARE(lines[i].InvoicedQuantity, expected[i].quantity);
+            QCOMPARE(lines[i].InvoicedAmount, money(expected[i].amount));
+            QCOMPARE(lines[i].IdInvoice, doc->InvoiceNum());
+            QVERIFY(lines[i].Id > 0);
+        }
+        // The discount applies to the fee copy, the taxes to the plan copy.
+        QCOMPARE(lines[1].SGIdApplyTo, lines[0].Id);
+        QCOMPARE(lines[1].ChargeAmount, money("24.90"));
+        QCOMPARE(lines[6].SGIdApplyTo, doc->BillingPlan().Id);
+        QCOMPARE(lines[6].ChargeAmount, money("35.61"));
+
+        const InvoiceRow inv = storedInvoice(doc->InvoiceNum());
+        QCOMPARE(InvoiceAmountMismatches(inv, "Charge=35.61 Minimum=30 TaxableGross=35.61 "
+                                              "Taxes=7.48 NewCharges=43.09 PrevBalance=45 "
+                                              "Payments=40 TotalDue=48.09 Prepaid=0 Prepaying=0"),
+                 QString());
+        // 6 + 4 + 2 = 12 h; bytes of the three April sessions.
+        QCOMPARE(inv.TotalTimeHH, 12);
+        QCOMPARE(inv.TotalTimeMM, qint16(0));
+        QCOMPARE(inv.TotalTimeSS, qint16(0));
+        QCOMPARE(inv.Sent, 2500000);
+        QCOMPARE(inv.Received, 4500000);
+        // The invoicing plan shows details: the sessions in disconnect order.
+        QCOMPARE(doc->Sessions().size(), qsizetype(3));
+        QCOMPARE(doc->Sessions()[0].Disconnect, F::at(2024, 4, 4, 15));
+        QCOMPARE(doc->Sessions()[1].Duration, qint64(4 * 3600));
+        QCOMPARE(doc->Sessions()[2].MemberId, c);
+        // Stored copies equal the document's.
+        QCOMPARE(rowsOf("Charges", inv.InvoiceNum), 8);
+        QCOMPARE(count("SELECT COUNT(*) FROM Charges WHERE IdInvoice = 0"), 8); // templates
+    }
+
+    void threeInvoicesCarryBalancesAndBlocks() {
+        // Connect time by whole hours at 1.00, the remainder carried to the next invoice.
+        const qint32 plan = aprilPlan();
+        ChargeRow hours = F::online(QStringLiteral("Hours"), "1.00");
+        hours.Block = true;
+        fx->attach(plan, fx->addCharge(hours));
+        const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
+        const qint32 c = fx->addCustomer(QStringLiteral("ann"), plan, ip);
+        fx->addSession("ann", F::at(2024, 4, 10, 12), 5400);
+        fx->addSession("ann", F::at(2024, 5, 10, 12), 2700);
+        fx->addSession("ann", F::at(2024, 6, 10, 12), 2700);
+
+        // April: 5400 s = 1 hour billed, 1800 s carried. Due 1.00.
+        auto april = newDoc();
+        QCOMPARE(create(*april, c, plan, ip), 39);
+        QCOMPARE(april->Charges()[0].InvoicedQuantity, 3600);
+        QCOMPARE(april->Charges()[0].UnitAccum, 1800);
+        const InvoiceRow a = storedInvoice(april->InvoiceNum());
+        QCOMPARE(InvoiceAmountMismatches(a, "NewCharges=1 TotalDue=1"), QString());
+
+        // May: 1800 + 2700 = 4500 s: 1 hour billed, 900 s carried. Nothing paid: 1.00 brought
+        // forward, no payments, due 2.00.
+        setPlanPeriod(plan, QDate(2024, 5, 1), QDate(2024, 6, 1));
+        auto may = newDoc();
+        QCOMPARE(create(*may, c, plan, ip), 39);
+        QCOMPARE(may->Charges()[0].UnitAccum, 900);
+        const InvoiceRow m = storedInvoice(may->InvoiceNum());
+        QCOMPARE(InvoiceAmountMismatches(m, "PrevBalance=1 Payments=0 TotalDue=2"), QString());
+
+        // April paid in full, 0.50 of May, and a payment row of 0.25 beyond the invoices.
+        db->execute("UPDATE Invoices SET TotalPaid = ? WHERE InvoiceNum = ?",
+                    {QVariant::fromValue(money("1")), a.InvoiceNum});
+        db->execute("UPDATE Invoices SET TotalPaid = ? WHERE InvoiceNum = ?",
+                    {QVariant::fromValue(money("0.5")), m.InvoiceNum});
+        addOldInvoice(c, -2147483647, "0", "0", "0.25");
+
+        // June: 900 + 2700 = 3600 s: 1 hour, nothing carried. Brought forward 2.00 (May's due);
+        // still unpaid (1 - 1) + (1 - 0.5) + (0 - 0.25) = 0.25, so 1.75 was paid.
+        // Due 1.00 + 2.00 - 1.75 = 1.25.
+        setPlanPeriod(plan, QDate(2024, 6, 1), QDate(2024, 7, 1));
+        auto june = newDoc();
+        QCOMPARE(create(*june, c, plan, ip), 39);
+        QCOMPARE(june->Charges()[0].UnitAccum, 0);
+        const InvoiceRow j = storedInvoice(june->InvoiceNum());
+        QCOMPARE(InvoiceAmountMismatches(j, "PrevBalance=2 Payments=1.75 NewCharges=1 "
+                                            "TotalDue=1.25"),
+                 QString());
+    }
+
+    void failureLeavesNothingAfterRollback_data() {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<int>("code");
+        QTest::newRow("fixed charge anchored at a missing start date") << "anchor" << 11;
+        QTest::newRow("sessions cannot be read") << "events" << 9;
+    }
+    void failureLeavesNothingAfterRollback() {
+        QFETCH(QString, failure);
+        QFETCH(int, code);
+        const qint32 plan = aprilPlan();
+        fx->attach(plan, fx->addCharge(F::fixed(QStringLiteral("Fee"), "10")));
+        ChargeRow weekly = F::fixed(QStringLiteral("Weekly"), "1");
+        weekly.LimitType = 1; // every 7 days from the customer's start date
+        weekly.LimitFilterEnd = 7;
+        weekly.LimitFilterType = failure == "anchor" ? 2 : 0;
+        fx->attach(plan, fx->addCharge(weekly));
+        fx->attach(plan, fx->addCharge(F::online(QStringLiteral("Hours"), "1")));
+        const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
+        const qint32 c = fx->addCustomer(QStringLiteral("half"), plan, ip, QDate());
+        if (failure == "events")
+            db->execute("ALTER TABLE Events RENAME TO EventsAway");
+
+        db->beginTrans();
+        auto doc = newDoc();
+        QCOMPARE(create(*doc, c, plan, ip), code);
+        // Rows of the failed computation exist until the caller rolls back.
+        QCOMPARE(count("SELECT COUNT(*) FROM Invoices"), 1);
+        QVERIFY(count("SELECT COUNT(*) FROM Charges WHERE IdInvoice <> 0") > 0);
+        db->rollback();
+
+        QCOMPARE(count("SELECT COUNT(*) FROM Invoices"), 0);
+        QCOMPARE(count("SELECT COUNT(*) FROM Charges WHERE IdInvoice <> 0"), 0);
+        QCOMPARE(count("SELECT COUNT(*) FROM BillingPlans"), 1);
+        QCOMPARE(count("SELECT COUNT(*) FROM InvoicePlans"), 1);
+        QCOMPARE(codes.last(), code);
+    }
+
+    void summaryInvoiceOfGroupMembers() {
+        const qint32 plan = aprilPlan("5");
+        fx->attach(plan, fx->addCharge(F::online(QStringLiteral("Hours"), "2.00")));
+        fx->attach(plan, fx->addCharge(F::tax(QStringLiteral("VAT"), 10)));
+        const qint32 memberPlan =
+            fx->addPlan(QStringLiteral("Members"), QDate(2024, 1, 1), QDate(2024, 2, 1));
+        fx->attach(memberPlan, fx->addCharge(F::online(QStringLiteral("Member hours"), "1.00")));
+        const qint32 ip = fx->addInvoicePlan(QStringLiteral("Detailed"), true);
+        UserRow group;
+        group.Username = QStringLiteral("Office");
+        group.IsGroup = true;
+        group.GroupOptions = GroupOption::SummaryInvoice | GroupOption::SendSummaryToMembers;
+        group.IdBillingPlan = plan;
+        group.IdInvoicePlan = ip;
+        group.GotFirstInvoice = true;
+        const qint32 g = fx->addCustomer(group);
+        const qint32 m1 = fx->addCustomer(QStringLiteral("m1"), memberPlan, ip);
+        const qint32 m2 = fx->addCustomer(QStringLiteral("m2"), memberPlan, ip);
+        UserRow left = fx->customer(fx->addCustomer(QStringLiteral("left"), memberPlan, ip));
+        left.EndDate = DbFromDate(2024, 3, 1);
+        fx->updateCustomer(left);
+        fx->addSession("m1", F::at(2024, 4, 3, 12), 3600);
+        fx->addSession("m2", F::at(2024, 4, 5, 12), 2 * 3600, 100, 200);
+        fx->addSession("m2", F::at(2024, 4, 7, 12), 1800, 10, 20);
+        fx->addSession("left", F::at(2024, 4, 7, 12), 3600);
+
+        auto doc = newDoc();
+        const DbDateTime date = DbFromDate(2024, 5, 2);
+        QCOMPARE(doc->Create(g, plan, ip, date, true, true), 39);
+        // Members are rated with their own plan's charges, in the group's period.
+        QCOMPARE(doc->Create(m1, memberPlan, ip, date, false, true), 39);
+        QCOMPARE(doc->Create(m2, memberPlan, ip, date, false, true), 39);
+        QCOMPARE(doc->Create(left.Id, memberPlan, ip, date, false, true), 10);
+        QVERIFY(!doc->Finish());
+        QVERIFY(doc->Finish()); // once only
+
+        // m1 1 h + m2 2.5 h at 1.00 = 3.50 (below minimum 5 -> 5); VAT 10 % of the group plan:
+        // 0.50.
+        const InvoiceRow inv = storedInvoice(doc->InvoiceNum());
+        QCOMPARE(inv.IdUser, g);
+        QCOMPARE(inv.Flags, 0x03);
+        QCOMPARE(
+            InvoiceAmountMismatches(inv, "Charge=3.50 TaxableGross=5 Taxes=0.50 TotalDue=5.50"),
+            QString());
+        // Session totals over all members: 3.5 h, 110 sent, 220 received.
+        QCOMPARE(inv.TotalTimeHH, 3);
+        QCOMPARE(inv.TotalTimeMM, qint16(30));
+        QCOMPARE(inv.Sent, 110);
+        QCOMPARE(inv.Received, 220);
+        // The group itself, then each member billed.
+        const QList<qint32> members{g, m1, m2};
+        QCOMPARE(DecodeMemberList(inv.Users), members);
+        // Stored as 32-bit little-endian integers.
+        QByteArray bytes;
+        for (const qint32 id : members)
+            for (int shift = 0; shift < 32; shift += 8)
+                bytes += char(id >> shift & 0xff);
+        QCOMPARE(inv.Users, bytes);
+        // Member copies carry the member, the group's own and the plan-level tax the group.
+        for (const ChargeRow& ch : doc->Charges()) {
+            if (ch.Name == "Member hours")
+                QVERIFY(ch.IdUser == m1 || ch.IdUser == m2);
+            else
+                QCOMPARE(ch.IdUser, g);
+        }
+        QCOMPARE(rowsOf("Charges", inv.InvoiceNum, QStringLiteral("IdUser = %1").arg(m2)), 1);
+
+        // Loaded again: the members' sessions, each with its member.
+        CInvoiceDoc loaded(*db);
+        QCOMPARE(loaded.Load(inv.InvoiceNum), 0);
+        QVERIFY(loaded.IsSummary());
+        QCOMPARE(loaded.Members(), members);
+        QCOMPARE(loaded.Sessions().size(), qsizetype(3));
+        QCOMPARE(loaded.Sessions()[0].MemberId, m1);
+        QCOMPARE(loaded.Sessions()[2].MemberId, m2);
+    }
+
+    void loadRoundTripAndDocumentFiles() {
+        CRecordingUi ui;
+        const qint32 plan = aprilPlan("1");
+        const qint32 fee = fx->addCharge(F::fixed(QStringLiteral("Fee"), "10"));
+        fx->attach(plan, fee);
+        fx->link(fx->addCharge(F::tax(QStringLiteral("Fee tax"), 7)), fee);
+        fx->attach(plan, fx->addCharge(F::online(QStringLiteral("Hours"), "1")));
+        const qint32 ip = fx->addInvoicePlan(QStringLiteral("Detailed"), true);
+        const qint32 c = fx->addCustomer(QStringLiteral("eve"), plan, ip);
+        fx->addSession("eve", F::at(2024, 4, 3, 12), 3600, 5, 6);
+        fx->addSession("eve", F::at(2024, 4, 2, 12), 60, 1, 2);
+
+        auto made = newDoc();
+        QCOMPARE(create(*made, c, plan, ip), 39);
+        const qint32 num = made->InvoiceNum();
+
+        // Later edits of templates do not change the invoice.
+        db->execute("UPDATE Charges SET Name = 'Changed' WHERE IdInvoice = 0");
+        db->execute("UPDATE InvoicePlans SET ShowDetails = 0 WHERE IdInvoice = 0");
+
+        CInvoiceDoc doc(*db);
+        QCOMPARE(doc.OpenDocumentFile(
+                     QStringLiteral("/some/folder/%1").arg(CInvoiceDoc::DocumentFileName(num))),
+                 0);
+        QVERIFY(ui.statusTexts.contains(QStringLiteral("Loading invoice for eve...")));
+        QCOMPARE(ui.statusTexts.last(), QString());
+        QCOMPARE(doc.Invoice(), storedInvoice(num));
+        QCOMPARE(doc.RecordCustomer().Username, QStringLiteral("eve"));
+        QCOMPARE(doc.BillingPlan(), made->BillingPlan());
+        QCOMPARE(doc.InvoicePlan(), made->InvoicePlan());
+        QCOMPARE(doc.Charges().size(), made->Charges().size());
+        for (qsizetype i = 0; i < doc.Charges().size(); ++i) {
+            QCOMPARE(doc.Charges()[i].Name, made->Charges()[i].Name);
+            QCOMPARE(doc.Charges()[i].InvoicedAmount, made->Charges()[i].InvoicedAmount);
+        }
+        QCOMPARE(doc.Sessions(), made->Sessions());
+        QCOMPARE(doc.Sessions().size(), qsizetype(2));
+        QCOMPARE(doc.PeriodStart(), F::at(2024, 4, 1));
+        QCOMPARE(doc.PeriodEnd(), F::at(2024, 5, 1));
+        QVERIFY(!doc.IsSummary());
+
+        // Sending with another invoicing plan: that plan decides on the details.
+        InvoicePlanRow other;
+        other.Name = QStringLiteral("Short");
+        QCOMPARE(doc.Load(num, &other), 0);
+        QCOMPARE(doc.InvoicePlan().Name, QStringLiteral("Short"));
+        QVERIFY(doc.Sessions().isEmpty());
+
+        // Names that are no invoice number, and numbers that are no invoice.
+        doc.SetReporter([this](const RatingReport& r) { codes.append(r.code); });
+        codes.clear();
+        QCOMPARE(doc.OpenDocumentFile(QStringLiteral("notes.inv")), 14);
+        QCOMPARE(doc.Load(num + 100), 14);
+        QCOMPARE(codes, (QList<int>{14, 14}));
+        QCOMPARE(doc.Invoice().InvoiceNum, 0);
+    }
+
+    void loadRefusesOtherLayouts_data() {
+        QTest::addColumn<qint32>("version");
+        QTest::addColumn<int>("code");
+        QTest::newRow("older layout") << 0 << 23;
+        QTest::newRow("payment row") << -2147483647 << 24;
+        QTest::newRow("balance adjustment") << -1 << 24;
+    }
+    void loadRefusesOtherLayouts() {
+        QFETCH(qint32, version);
+        QFETCH(int, code);
+        const qint32 c = fx->addCustomer(QStringLiteral("old"));
+        const qint32 num = addOldInvoice(c, version, "30", "30", "0");
+        fx->addSession("old", F::at(2024, 3, 5), 60);
+        auto doc = newDoc();
+        QCOMPARE(doc->Load(num), code);
+        QCOMPARE(codes, QList<int>{code});
+        // Nothing to show.
+        QCOMPARE(doc->Invoice().InvoiceNum, 0);
+        QVERIFY(doc->Charges().isEmpty());
+        QVERIFY(doc->Sessions().isEmpty());
+        QVERIFY(doc->RecordCustomer().Username.isEmpty());
+    }
+
+    void invoiceNumberFromFileName_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("number"); // 0: none
+        QTest::newRow("plain") << "12.inv" << 12;
+        QTest::newRow("with folder") << "/tmp/x/4711.inv" << 4711;
+        QTest::newRow("no extension") << "7" << 7;
+        QTest::newRow("zero") << "0.inv" << 0;
+        QTest::newRow("negative") << "-3.inv" << 0;
+        QTest::newRow("text") << "invoice.inv" << 0;
+        QTest::newRow("mixed") << "12a.inv" << 0;
+        QTest::newRow("two dots") << "12.1.inv" << 0;
+        QTest::newRow("too large") << "99999999999.inv" << 0;
+        QTest::newRow("empty") << "" << 0;
+    }
+    void invoiceNumberFromFileName() {
+        QFETCH(QString, name);
+        QFETCH(int, number);
+        const auto n = CInvoiceDoc::InvoiceNumberFromFileName(name);
+        QCOMPARE(n.value_or(0), number);
+        if (number)
+            QCOMPARE(CInvoiceDoc::DocumentFileName(number), QStringLiteral("%1.inv").arg(number));
+    }
+
+    void deleteRemovesInvoiceAndCopies() {
+        const qint32 plan = aprilPlan();
+        const qint32 fee = fx->addCharge(F::fixed(QStringLiteral("Fee"), "10"));
+        fx->attach(plan, fee);
+        fx->link(fx->addCharge(F::tax(QStringLiteral("Tax"), 10)), fee);
+        const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
+        const qint32 c = fx->addCustomer(QStringLiteral("del"), plan, ip);
+        auto one = newDoc();
+        QCOMPARE(create(*one, c, plan, ip), 39);
+        auto two = newDoc();
+        QCOMPARE(create(*two, c, plan, ip), 39);
+
+        CInvoiceDoc doc(*db);
+        QVERIFY(!doc.Delete(one->InvoiceNum()));
+        QCOMPARE(count("SELECT COUNT(*) FROM Invoices"), 1);
+        QCOMPARE(rowsOf("Charges", one->InvoiceNum()), 0);
+        QCOMPARE(rowsOf("BillingPlans", one->InvoiceNum()), 0);
+        QCOMPARE(rowsOf("InvoicePlans", one->InvoiceNum()), 0);
+        // The other invoice and the templates stay.
+        QCOMPARE(rowsOf("Charges", two->InvoiceNum()), 2);
+        QCOMPARE(count("SELECT COUNT(*) FROM Charges WHERE IdInvoice = 0"), 2);
+        QCOMPARE(count("SELECT COUNT(*) FROM BillingPlans WHERE IdInvoice = 0"), 1);
+
+        // A missing invoice is a failure; so is one whose copies cannot be deleted, and then
+        // nothing of it is deleted.
+        QVERIFY(doc.Delete(one->InvoiceNum()));
+        QVERIFY(!doc.LastError().isEmpty());
+        db->execute("CREATE TRIGGER NoPlanDelete BEFORE DELETE ON InvoicePlans BEGIN "
+                    "SELECT RAISE(ABORT, 'locked'); END");
+        QVERIFY(doc.Delete(two->InvoiceNum()));
+        QVERIFY(doc.LastError().contains("locked"));
+        QCOMPARE(db->transactionDepth(), 0);
+        QCOMPARE(count("SELECT COUNT(*) FROM Invoices"), 1);
+        QCOMPARE(rowsOf("Charges", two->InvoiceNum()), 2);
+    }
+
+    void outcomesAreLoggedUnderBilledCustomer() {
+        theRegistry().close();
+        QVERIFY(theRegistry().open());
+        QVERIFY(RegWriteText(Reg::LogFileName, folders->filePath("Tollk.log")));
+        theLog().reset();
+        CLogLines log;
+
+        const qint32 plan = aprilPlan();
+        const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
+        UserRow group;
+        group.Username = QStringLiteral("Team");
+        group.IsGroup = true;
+        const qint32 g = fx->addCustomer(group);
+        UserRow member = fx->customer(fx->addCustomer(QStringLiteral("member1"), plan, ip));
+        member.EndDate = DbFromDate(2024, 1, 1);
+        fx->updateCustomer(member);
+        const qint32 c = fx->addCustomer(QStringLiteral("frank"), plan, ip);
+
+        CInvoiceDoc doc(*db);
+        QCOMPARE(doc.Create(c, plan, ip, DbFromDate(2024, 5, 2), true, false), 39);
+        CInvoiceDoc summary(*db);
+        QCOMPARE(summary.Create(g, plan, ip, DbFromDate(2024, 5, 2), true, true), 39);
+        QCOMPARE(summary.Create(member.Id, plan, ip, DbFromDate(2024, 5, 2), false, true), 10);
+        CInvoiceDoc missing(*db);
+        QCOMPARE(missing.Create(4242, plan, ip, DbFromDate(2024, 5, 2), true, false), 15);
+
+        const QStringList expected{
+            "frank|WARNING|" + ResultText(29), "frank|SUCCESS|" + ResultText(39),
+            "Team|WARNING|" + ResultText(29),  "Team|SUCCESS|" + ResultText(39),
+            "member1|ERROR|" + ResultText(10), "Unknown customer|ERROR|" + ResultText(15),
+        };
+        QCOMPARE(log.messages(), expected);
+        QVERIFY(theLog().problem());
+        theLog().reset();
+        theRegistry().close();
+    }
 
 private:
     // The April 2024 plan used by most cases, with the given minimum.
@@ -84,6 +739,12 @@ private:
         return rec.findByNumber(num) ? rec.row() : InvoiceRow();
     }
     int count(const QString& sql) { return db->scalar(sql).toInt(); }
+    // Rows of `table` that belong to invoice `num` (and meet the condition `also`).
+    int rowsOf(const char* table, qint32 num, const QString& also = QString()) {
+        return count(
+            QStringLiteral("SELECT COUNT(*) FROM %1 WHERE IdInvoice = %2").arg(table).arg(num) +
+            (also.isEmpty() ? QString() : " AND " + also));
+    }
     void setPlanPeriod(qint32 plan, const QDate& start, const QDate& end) {
         db->execute(
             QStringLiteral("UPDATE BillingPlans SET StartDate = ?, EndDate = ? WHERE Id = ?"),
@@ -115,765 +776,6 @@ private:
     std::unique_ptr<CBillingFixture> fx;
     QList<int> codes;
 };
-
-void TestInvoiceDoc::init() {
-    folders = std::make_unique<CTestFolders>();
-    const QString path = folders->filePath(QStringLiteral("billing.db"));
-    CreateNewDatabase(path);
-    db = std::make_unique<Database>();
-    db->open(path);
-    fx = std::make_unique<CBillingFixture>(*db);
-    codes.clear();
-}
-
-void TestInvoiceDoc::cleanup() {
-    fx.reset();
-    db.reset();
-    folders.reset();
-}
-
-void TestInvoiceDoc::endDateBeforePeriodMakesNoInvoice() {
-    const qint32 plan = aprilPlan("20");
-    const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
-    UserRow u = fx->customer(fx->addCustomer(QStringLiteral("gone"), plan, ip));
-    u.EndDate = DbFromDate(2024, 3, 15);
-    fx->updateCustomer(u);
-
-    auto doc = newDoc();
-    QCOMPARE(create(*doc, u.Id, plan, ip), 10);
-    QCOMPARE(codes, QList<int>{10});
-    // Nothing written: no invoice, and no plan copy that would pass for a template.
-    QCOMPARE(count("SELECT COUNT(*) FROM Invoices"), 0);
-    QCOMPARE(count("SELECT COUNT(*) FROM BillingPlans"), 1);
-    QCOMPARE(count("SELECT COUNT(*) FROM InvoicePlans"), 1);
-
-    // A start on the period's end is after the period as well.
-    u.EndDate = DbDateTime::null();
-    u.StartDate = DbFromDate(2024, 5, 1);
-    fx->updateCustomer(u);
-    QCOMPARE(create(*doc, u.Id, plan, ip), 10);
-}
-
-void TestInvoiceDoc::inactiveCustomerIsRefused() {
-    const qint32 plan = aprilPlan();
-    const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
-    UserRow u = fx->customer(fx->addCustomer(QStringLiteral("idle"), plan, ip));
-    u.ActiveStatus = 0;
-    fx->updateCustomer(u);
-    auto doc = newDoc();
-    QCOMPARE(create(*doc, u.Id, plan, ip), 26);
-    QCOMPARE(count("SELECT COUNT(*) FROM Invoices"), 0);
-
-    // Missing plans and customers.
-    QCOMPARE(create(*doc, 999, plan, ip), 15);
-    QCOMPARE(create(*doc, fx->addCustomer(QStringLiteral("x"), plan, ip), 999, ip), 1);
-    QCOMPARE(create(*doc, fx->addCustomer(QStringLiteral("y"), plan, ip), plan, 999), 2);
-    // A member cannot join a document that holds no invoice.
-    CInvoiceDoc empty(*db);
-    empty.SetReporter([](const RatingReport&) {});
-    QCOMPARE(empty.Create(u.Id, plan, ip, DbFromDate(2024, 5, 2), false, true), 7);
-}
-
-void TestInvoiceDoc::planWithoutChargesGetsMinimum() {
-    const qint32 plan = aprilPlan("20");
-    const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
-    const qint32 c = fx->addCustomer(QStringLiteral("quiet"), plan, ip);
-    auto doc = newDoc();
-    QCOMPARE(create(*doc, c, plan, ip), 39);
-    QCOMPARE(codes, (QList<int>{29, 39}));
-    const InvoiceRow inv = storedInvoice(doc->InvoiceNum());
-    QCOMPARE(inv.Charge, Currency());
-    QCOMPARE(inv.Minimum, money("20"));
-    QCOMPARE(inv.TaxableGross, money("20"));
-    QCOMPARE(inv.NewCharges, money("20"));
-    QCOMPARE(inv.TotalDue, money("20"));
-    QCOMPARE(inv.Version, 1);
-    QCOMPARE(inv.IdUser, c);
-    // Frozen plan copies carry the invoice and the customer.
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM BillingPlans WHERE IdInvoice = %1 AND "
-                                  "IdUser = %2 AND Name = 'April'")
-                       .arg(inv.InvoiceNum)
-                       .arg(c)),
-             1);
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM InvoicePlans WHERE IdInvoice = %1 AND "
-                                  "IdUser = %2")
-                       .arg(inv.InvoiceNum)
-                       .arg(c)),
-             1);
-    QCOMPARE(DbToSecondsOr0(inv.OpeningDate), F::at(2024, 4, 1));
-    QCOMPARE(DbToSecondsOr0(inv.ClosingDate), F::at(2024, 5, 1));
-    QCOMPARE(inv.BillingDate, DbFromDate(2024, 5, 2));
-}
-
-void TestInvoiceDoc::minimumOrCharges_data() {
-    QTest::addColumn<QString>("charges");
-    QTest::addColumn<QString>("gross");
-    QTest::newRow("below the minimum") << "12.50"
-                                       << "20";
-    QTest::newRow("above the minimum") << "25"
-                                       << "25";
-}
-
-void TestInvoiceDoc::minimumOrCharges() {
-    QFETCH(QString, charges);
-    QFETCH(QString, gross);
-    const qint32 plan = aprilPlan("20");
-    fx->attach(plan, fx->addCharge(F::fixed(QStringLiteral("Fee"), charges.toLatin1())));
-    const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
-    const qint32 c = fx->addCustomer(QStringLiteral("min"), plan, ip);
-    auto doc = newDoc();
-    QCOMPARE(create(*doc, c, plan, ip), 39);
-    const InvoiceRow inv = storedInvoice(doc->InvoiceNum());
-    QCOMPARE(inv.Charge, money(charges.toLatin1()));
-    QCOMPARE(inv.TaxableGross, money(gross.toLatin1()));
-    QCOMPARE(inv.NewCharges, money(gross.toLatin1()));
-
-    // Skip-first-invoice plans have no minimum on a customer's first invoice.
-    db->execute("UPDATE BillingPlans SET Options = 1 WHERE Id = ?", {plan});
-    UserRow u = fx->customer(c);
-    u.GotFirstInvoice = false;
-    fx->updateCustomer(u);
-    auto first = newDoc();
-    QCOMPARE(create(*first, c, plan, ip), 39);
-    QCOMPARE(first->Invoice().Minimum, Currency());
-    QCOMPARE(first->Invoice().TaxableGross, money(charges.toLatin1()));
-}
-
-void TestInvoiceDoc::balanceChain_data() {
-    QTest::addColumn<qint32>("version");
-    QTest::addColumn<bool>("prepaidOption");
-    QTest::addColumn<QString>("prevBalance");
-    QTest::addColumn<QString>("payments");
-    QTest::addColumn<QString>("prepaid");
-    QTest::addColumn<QString>("totalDue");
-    // Earlier invoice: NewCharges 30, TotalDue 30, 20 of it paid (10 unpaid); new charges 10.
-    // Current layout: balance 30 brought forward, 30 - 10 unpaid = 20 paid; due 10 + 30 - 20.
-    QTest::newRow("current layout") << 1 << false << "30"
-                                    << "20"
-                                    << "0"
-                                    << "20";
-    // Older layout: only what is unpaid is brought forward; no payments line.
-    QTest::newRow("older layout") << 0 << false << "10"
-                                  << "0"
-                                  << "0"
-                                  << "20";
-    // Older layout with the database-wide prepaid minimum of 5: TaxableGross 10 - 5.
-    QTest::newRow("older layout, prepaid minimum") << 0 << true << "10"
-                                                   << "0"
-                                                   << "-5"
-                                                   << "15";
-}
-
-void TestInvoiceDoc::balanceChain() {
-    QFETCH(qint32, version);
-    QFETCH(bool, prepaidOption);
-    QFETCH(QString, prevBalance);
-    QFETCH(QString, payments);
-    QFETCH(QString, prepaid);
-    QFETCH(QString, totalDue);
-    if (prepaidOption)
-        db->execute("UPDATE DBInfo SET PrepaidMinimum = 1, MinimumPayment = ?",
-                    {QVariant::fromValue(money("5"))});
-    const qint32 plan = aprilPlan();
-    fx->attach(plan, fx->addCharge(F::fixed(QStringLiteral("Fee"), "10")));
-    const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
-    const qint32 c = fx->addCustomer(QStringLiteral("bal"), plan, ip);
-    const qint32 other = fx->addCustomer(QStringLiteral("other"), plan, ip);
-    addOldInvoice(c, version, "30", "30", "20");
-    addOldInvoice(other, 1, "99", "99", "0"); // another customer's invoice counts for nothing
-
-    auto doc = newDoc();
-    QCOMPARE(create(*doc, c, plan, ip), 39);
-    const InvoiceRow inv = storedInvoice(doc->InvoiceNum());
-    QCOMPARE(inv.PrevBalance, money(prevBalance.toLatin1()));
-    QCOMPARE(inv.Payments, money(payments.toLatin1()));
-    QCOMPARE(inv.Prepaid, money(prepaid.toLatin1()));
-    QCOMPARE(inv.TotalDue, money(totalDue.toLatin1()));
-}
-
-void TestInvoiceDoc::prepayOfMinimumIsCreditedNextTime() {
-    const qint32 plan = aprilPlan("15", true);
-    fx->attach(plan, fx->addCharge(F::fixed(QStringLiteral("Fee"), "10")));
-    const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
-    const qint32 c = fx->addCustomer(QStringLiteral("prepay"), plan, ip);
-
-    auto first = newDoc();
-    QCOMPARE(create(*first, c, plan, ip), 39);
-    InvoiceRow inv = storedInvoice(first->InvoiceNum());
-    // TaxableGross starts at the prepaid 15, then the larger of charges 10 and minimum 15.
-    QCOMPARE(inv.Prepaying, money("15"));
-    QCOMPARE(inv.Prepaid, Currency());
-    QCOMPARE(inv.TaxableGross, money("30"));
-
-    setPlanPeriod(plan, QDate(2024, 5, 1), QDate(2024, 6, 1));
-    auto second = newDoc();
-    QCOMPARE(create(*second, c, plan, ip), 39);
-    inv = storedInvoice(second->InvoiceNum());
-    // 15 prepaid again, -15 credit, then 15 minimum.
-    QCOMPARE(inv.Prepaid, money("-15"));
-    QCOMPARE(inv.Prepaying, money("15"));
-    QCOMPARE(inv.TaxableGross, money("15"));
-
-    // No prepay on the customer's last invoice.
-    UserRow u = fx->customer(c);
-    u.EndDate = DbFromDate(2024, 6, 20);
-    fx->updateCustomer(u);
-    setPlanPeriod(plan, QDate(2024, 6, 1), QDate(2024, 7, 1));
-    auto last = newDoc();
-    QCOMPARE(create(*last, c, plan, ip), 39);
-    QCOMPARE(last->Invoice().Prepaying, Currency());
-    QCOMPARE(last->Invoice().TaxableGross, money("0")); // -15 + 15
-}
-
-void TestInvoiceDoc::creditInNextInvoiceCarriesOwnAmount() {
-    // Two charges credited on the next invoice, neither first: each carries its own amount.
-    const qint32 plan = aprilPlan();
-    fx->attach(plan, fx->addCharge(F::fixed(QStringLiteral("Setup"), "10")));
-    ChargeRow deposit = F::fixed(QStringLiteral("Deposit"), "25");
-    deposit.Options = ChargeOption::CreditNextInvoice;
-    fx->attach(plan, fx->addCharge(deposit));
-    ChargeRow key = F::fixed(QStringLiteral("Key deposit"), "5");
-    key.Options = ChargeOption::CreditNextInvoice;
-    fx->attach(plan, fx->addCharge(key));
-    const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
-    const qint32 c = fx->addCustomer(QStringLiteral("credit"), plan, ip);
-
-    auto first = newDoc();
-    QCOMPARE(create(*first, c, plan, ip), 39);
-    QCOMPARE(storedInvoice(first->InvoiceNum()).Charge, money("40"));
-    QCOMPARE(storedInvoice(first->InvoiceNum()).Prepaying, money("30"));
-
-    setPlanPeriod(plan, QDate(2024, 5, 1), QDate(2024, 6, 1));
-    auto second = newDoc();
-    QCOMPARE(create(*second, c, plan, ip), 39);
-    const InvoiceRow inv = storedInvoice(second->InvoiceNum());
-    QCOMPARE(inv.Prepaid, money("-30"));
-    QCOMPARE(inv.TaxableGross, money("10")); // -30 + 40
-}
-
-void TestInvoiceDoc::negativeGrossGetsNoPlanLevelTax() {
-    const qint32 plan = aprilPlan();
-    fx->attach(plan, fx->addCharge(F::fixed(QStringLiteral("Fee"), "10")));
-    fx->attach(plan, fx->addCharge(F::tax(QStringLiteral("VAT"), 19)));
-    fx->attach(plan, fx->addCharge(F::surcharge(QStringLiteral("Handling"), 5)));
-    const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
-    const qint32 c = fx->addCustomer(QStringLiteral("credit"), plan, ip);
-    addOldInvoice(c, 1, "0", "0", "0", "50"); // 50 prepaid last time
-
-    auto doc = newDoc();
-    QCOMPARE(create(*doc, c, plan, ip), 39);
-    const InvoiceRow inv = storedInvoice(doc->InvoiceNum());
-    QCOMPARE(inv.Prepaid, money("-50"));
-    QCOMPARE(inv.TaxableGross, money("-40"));
-    QCOMPARE(inv.Taxes, Currency());
-    QCOMPARE(inv.NewCharges, money("-40"));
-    QCOMPARE(doc->Charges().size(), qsizetype(1)); // the fee only: no tax or surcharge copies
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Charges WHERE IdInvoice = %1")
-                       .arg(inv.InvoiceNum)),
-             1);
-}
-
-void TestInvoiceDoc::anniversaryDay31InLeapYear() {
-    BPRow p;
-    p.Name = QStringLiteral("Anniversary");
-    p.StartDate = DbFromDate(2024, 3, 15);
-    p.EndDate = DbFromDate(2024, 4, 15);
-    p.UseAnniversary = true;
-    const qint32 plan = fx->addPlan(p);
-    const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
-    UserRow u = fx->customer(fx->addCustomer(QStringLiteral("leap"), plan, ip));
-    u.AnniversaryDay = 31;
-    fx->updateCustomer(u);
-
-    auto doc = newDoc();
-    QCOMPARE(create(*doc, u.Id, plan, ip), 39);
-    QCOMPARE(doc->PeriodStart(), F::at(2024, 2, 29));
-    QCOMPARE(doc->PeriodEnd(), F::at(2024, 3, 31));
-    const InvoiceRow inv = storedInvoice(doc->InvoiceNum());
-    QCOMPARE(DbToDate(inv.OpeningDate), QDate(2024, 2, 29));
-    QCOMPARE(DbToDate(inv.ClosingDate), QDate(2024, 3, 31));
-}
-
-void TestInvoiceDoc::completeInvoiceWorkedByHand() {
-    // April 2024, minimum 30. Plan order: fee, evening, regular, overtime, traffic; VAT and
-    // a local tax on the whole invoice; a 10 % discount on the fee.
-    const qint32 plan = aprilPlan("30");
-    const qint32 fee = fx->addCharge(F::fixed(QStringLiteral("Monthly fee"), "24.90"));
-    ChargeRow evening = F::online(QStringLiteral("Evening"), "0.50");
-    evening.FilterType = 1; // daily 18:00 - 08:00, premium hours only
-    evening.FilterStart = 18 * 3600;
-    evening.FilterEnd = 8 * 3600;
-    evening.Options = ChargeOption::PremiumOnly;
-    ChargeRow regular = F::online(QStringLiteral("Regular"), "1.00");
-    regular.LimitEnd = 10 * 3600; // first 10 accumulated hours
-    ChargeRow overtime = F::online(QStringLiteral("Overtime"), "2.00");
-    overtime.LimitStart = 10 * 3600; // beyond 10 hours
-    const qint32 discount = fx->addCharge(F::surcharge(QStringLiteral("Loyalty"), -10));
-    fx->link(discount, fee);
-    fx->attach(plan, fee);
-    fx->attach(plan, fx->addCharge(evening));
-    fx->attach(plan, fx->addCharge(regular));
-    fx->attach(plan, fx->addCharge(overtime));
-    fx->attach(plan, fx->addCharge(F::bytes(QStringLiteral("Traffic"), "0.10", 1000000)));
-    fx->attach(plan, fx->addCharge(F::tax(QStringLiteral("VAT"), 19)));
-    fx->attach(plan, fx->addCharge(F::tax(QStringLiteral("Local tax"), 2)));
-    const qint32 ip = fx->addInvoicePlan(QStringLiteral("Detailed"), true);
-    const qint32 c = fx->addCustomer(QStringLiteral("carol"), plan, ip);
-    // Last invoice: 45.00 due, 40.00 of it paid.
-    addOldInvoice(c, 1, "45", "45", "40");
-
-    // Sessions:
-    //  4 Apr 09:00-15:00 (6 h), 2,000,000 sent, 3,000,000 received
-    //  5 Apr 17:00-21:00 (4 h),   500,000 sent, 1,500,000 received
-    //  6 Apr 10:00-12:00 (2 h)
-    //  31 Mar 20:00-23:00 and 1 May 00:30 (ended outside the period): not billed
-    fx->addSession("carol", F::at(2024, 4, 4, 15), 6 * 3600, 2000000, 3000000);
-    fx->addSession("carol", F::at(2024, 4, 5, 21), 4 * 3600, 500000, 1500000);
-    fx->addSession("carol", F::at(2024, 4, 6, 12), 2 * 3600);
-    fx->addSession("carol", F::at(2024, 3, 31, 23), 3 * 3600, 9000000, 0);
-    fx->addSession("carol", F::at(2024, 5, 1, 0, 30), 3600, 9000000, 0);
-    fx->addSession("dave", F::at(2024, 4, 4, 15), 3600, 9000000, 0);
-
-    auto doc = newDoc();
-    QCOMPARE(create(*doc, c, plan, ip), 39);
-    QCOMPARE(codes, QList<int>{39});
-
-    // Evening: 5 Apr 18:00-21:00 = 3 h x 0.50 = 1.50.
-    // Regular counts every hour (evening hours too): 4 Apr 6 h (0 -> 6 h) charged 6 h;
-    //   5 Apr 6 -> 10 h, of which only 17:00-18:00 is still chargeable: 1 h. 7 h x 1.00 = 7.00.
-    // Overtime: 6 Apr 10 -> 12 h, 2 h x 2.00 = 4.00.
-    // Traffic: 2.0 + 3.0 + 0.5 + 1.5 = 7 MB x 0.10 = 0.70.
-    // Fee 24.90; discount -10 % of 24.90 = -2.49.
-    // Charge = 24.90 - 2.49 + 1.50 + 7.00 + 4.00 + 0.70 = 35.61 (above the minimum 30).
-    // VAT 19 % of 35.61 = 6.7659 -> 6.77; local tax 2 % = 0.7122 -> 0.71; Taxes 7.48.
-    // NewCharges 35.61 + 7.48 = 43.09; TotalDue 43.09 + 45.00 - 40.00 = 48.09.
-    struct Line {
-        const char* name;
-        qint32 type;
-        qint32 quantity;
-        const char* amount;
-    };
-    const Line expected[] = {
-        {"Monthly fee", ChargeType::Fixed, 1, "24.90"},
-        {"Loyalty", ChargeType::Surcharge, 0, "-2.49"},
-        {"Evening", ChargeType::Online, 3 * 3600, "1.50"},
-        {"Regular", ChargeType::Online, 7 * 3600, "7.00"},
-        {"Overtime", ChargeType::Online, 2 * 3600, "4.00"},
-        {"Traffic", ChargeType::ByteTraffic, 7000000, "0.70"},
-        {"VAT", ChargeType::Tax, 0, "6.77"},
-        {"Local tax", ChargeType::Tax, 0, "0.71"},
-    };
-    const QList<ChargeRow>& lines = doc->Charges();
-    QCOMPARE(lines.size(), qsizetype(std::size(expected)));
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        QCOMPARE(lines[i].Name, QString::fromLatin1(expected[i].name));
-        QCOMPARE(lines[i].Type, expected[i].type);
-        QCOMPARE(lines[i].InvoicedQuantity, expected[i].quantity);
-        QCOMPARE(lines[i].InvoicedAmount, money(expected[i].amount));
-        QCOMPARE(lines[i].IdInvoice, doc->InvoiceNum());
-        QVERIFY(lines[i].Id > 0);
-    }
-    // The discount applies to the fee copy, the taxes to the plan copy.
-    QCOMPARE(lines[1].SGIdApplyTo, lines[0].Id);
-    QCOMPARE(lines[1].ChargeAmount, money("24.90"));
-    QCOMPARE(lines[6].SGIdApplyTo, doc->BillingPlan().Id);
-    QCOMPARE(lines[6].ChargeAmount, money("35.61"));
-
-    const InvoiceRow inv = storedInvoice(doc->InvoiceNum());
-    QCOMPARE(inv.Charge, money("35.61"));
-    QCOMPARE(inv.Minimum, money("30"));
-    QCOMPARE(inv.TaxableGross, money("35.61"));
-    QCOMPARE(inv.Taxes, money("7.48"));
-    QCOMPARE(inv.NewCharges, money("43.09"));
-    QCOMPARE(inv.PrevBalance, money("45"));
-    QCOMPARE(inv.Payments, money("40"));
-    QCOMPARE(inv.TotalDue, money("48.09"));
-    QCOMPARE(inv.Prepaid, Currency());
-    QCOMPARE(inv.Prepaying, Currency());
-    // 6 + 4 + 2 = 12 h; bytes of the three April sessions.
-    QCOMPARE(inv.TotalTimeHH, 12);
-    QCOMPARE(inv.TotalTimeMM, qint16(0));
-    QCOMPARE(inv.TotalTimeSS, qint16(0));
-    QCOMPARE(inv.Sent, 2500000);
-    QCOMPARE(inv.Received, 4500000);
-    // The invoicing plan shows details: the sessions in disconnect order.
-    QCOMPARE(doc->Sessions().size(), qsizetype(3));
-    QCOMPARE(doc->Sessions()[0].Disconnect, F::at(2024, 4, 4, 15));
-    QCOMPARE(doc->Sessions()[1].Duration, qint64(4 * 3600));
-    QCOMPARE(doc->Sessions()[2].MemberId, c);
-    // Stored copies equal the document's.
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Charges WHERE IdInvoice = %1")
-                       .arg(inv.InvoiceNum)),
-             8);
-    QCOMPARE(count("SELECT COUNT(*) FROM Charges WHERE IdInvoice = 0"), 8); // templates
-}
-
-void TestInvoiceDoc::threeInvoicesCarryBalancesAndBlocks() {
-    // Connect time by whole hours at 1.00, the remainder carried to the next invoice.
-    const qint32 plan = aprilPlan();
-    ChargeRow hours = F::online(QStringLiteral("Hours"), "1.00");
-    hours.Block = true;
-    fx->attach(plan, fx->addCharge(hours));
-    const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
-    const qint32 c = fx->addCustomer(QStringLiteral("ann"), plan, ip);
-    fx->addSession("ann", F::at(2024, 4, 10, 12), 5400);
-    fx->addSession("ann", F::at(2024, 5, 10, 12), 2700);
-    fx->addSession("ann", F::at(2024, 6, 10, 12), 2700);
-
-    // April: 5400 s = 1 hour billed, 1800 s carried. Due 1.00.
-    auto april = newDoc();
-    QCOMPARE(create(*april, c, plan, ip), 39);
-    QCOMPARE(april->Charges()[0].InvoicedQuantity, 3600);
-    QCOMPARE(april->Charges()[0].UnitAccum, 1800);
-    const InvoiceRow a = storedInvoice(april->InvoiceNum());
-    QCOMPARE(a.NewCharges, money("1"));
-    QCOMPARE(a.TotalDue, money("1"));
-
-    // May: 1800 + 2700 = 4500 s: 1 hour billed, 900 s carried. Nothing paid: 1.00 brought
-    // forward, no payments, due 2.00.
-    setPlanPeriod(plan, QDate(2024, 5, 1), QDate(2024, 6, 1));
-    auto may = newDoc();
-    QCOMPARE(create(*may, c, plan, ip), 39);
-    QCOMPARE(may->Charges()[0].UnitAccum, 900);
-    const InvoiceRow m = storedInvoice(may->InvoiceNum());
-    QCOMPARE(m.PrevBalance, money("1"));
-    QCOMPARE(m.Payments, Currency());
-    QCOMPARE(m.TotalDue, money("2"));
-
-    // April paid in full, 0.50 of May, and a payment row of 0.25 beyond the invoices.
-    db->execute("UPDATE Invoices SET TotalPaid = ? WHERE InvoiceNum = ?",
-                {QVariant::fromValue(money("1")), a.InvoiceNum});
-    db->execute("UPDATE Invoices SET TotalPaid = ? WHERE InvoiceNum = ?",
-                {QVariant::fromValue(money("0.5")), m.InvoiceNum});
-    addOldInvoice(c, -2147483647, "0", "0", "0.25");
-
-    // June: 900 + 2700 = 3600 s: 1 hour, nothing carried. Brought forward 2.00 (May's due);
-    // still unpaid (1 - 1) + (1 - 0.5) + (0 - 0.25) = 0.25, so 1.75 was paid.
-    // Due 1.00 + 2.00 - 1.75 = 1.25.
-    setPlanPeriod(plan, QDate(2024, 6, 1), QDate(2024, 7, 1));
-    auto june = newDoc();
-    QCOMPARE(create(*june, c, plan, ip), 39);
-    QCOMPARE(june->Charges()[0].UnitAccum, 0);
-    const InvoiceRow j = storedInvoice(june->InvoiceNum());
-    QCOMPARE(j.PrevBalance, money("2"));
-    QCOMPARE(j.Payments, money("1.75"));
-    QCOMPARE(j.NewCharges, money("1"));
-    QCOMPARE(j.TotalDue, money("1.25"));
-}
-
-void TestInvoiceDoc::failureLeavesNothingAfterRollback_data() {
-    QTest::addColumn<QString>("failure");
-    QTest::addColumn<int>("code");
-    QTest::newRow("fixed charge anchored at a missing start date") << "anchor" << 11;
-    QTest::newRow("sessions cannot be read") << "events" << 9;
-}
-
-void TestInvoiceDoc::failureLeavesNothingAfterRollback() {
-    QFETCH(QString, failure);
-    QFETCH(int, code);
-    const qint32 plan = aprilPlan();
-    fx->attach(plan, fx->addCharge(F::fixed(QStringLiteral("Fee"), "10")));
-    ChargeRow weekly = F::fixed(QStringLiteral("Weekly"), "1");
-    weekly.LimitType = 1; // every 7 days from the customer's start date
-    weekly.LimitFilterEnd = 7;
-    weekly.LimitFilterType = failure == "anchor" ? 2 : 0;
-    fx->attach(plan, fx->addCharge(weekly));
-    fx->attach(plan, fx->addCharge(F::online(QStringLiteral("Hours"), "1")));
-    const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
-    const qint32 c = fx->addCustomer(QStringLiteral("half"), plan, ip, QDate());
-    if (failure == "events")
-        db->execute("ALTER TABLE Events RENAME TO EventsAway");
-
-    db->beginTrans();
-    auto doc = newDoc();
-    QCOMPARE(create(*doc, c, plan, ip), code);
-    // Rows of the failed computation exist until the caller rolls back.
-    QCOMPARE(count("SELECT COUNT(*) FROM Invoices"), 1);
-    QVERIFY(count("SELECT COUNT(*) FROM Charges WHERE IdInvoice <> 0") > 0);
-    db->rollback();
-
-    QCOMPARE(count("SELECT COUNT(*) FROM Invoices"), 0);
-    QCOMPARE(count("SELECT COUNT(*) FROM Charges WHERE IdInvoice <> 0"), 0);
-    QCOMPARE(count("SELECT COUNT(*) FROM BillingPlans"), 1);
-    QCOMPARE(count("SELECT COUNT(*) FROM InvoicePlans"), 1);
-    QCOMPARE(codes.last(), code);
-}
-
-void TestInvoiceDoc::summaryInvoiceOfGroupMembers() {
-    const qint32 plan = aprilPlan("5");
-    fx->attach(plan, fx->addCharge(F::online(QStringLiteral("Hours"), "2.00")));
-    fx->attach(plan, fx->addCharge(F::tax(QStringLiteral("VAT"), 10)));
-    const qint32 memberPlan =
-        fx->addPlan(QStringLiteral("Members"), QDate(2024, 1, 1), QDate(2024, 2, 1));
-    fx->attach(memberPlan, fx->addCharge(F::online(QStringLiteral("Member hours"), "1.00")));
-    const qint32 ip = fx->addInvoicePlan(QStringLiteral("Detailed"), true);
-    UserRow group;
-    group.Username = QStringLiteral("Office");
-    group.IsGroup = true;
-    group.GroupOptions = GroupOption::SummaryInvoice | GroupOption::SendSummaryToMembers;
-    group.IdBillingPlan = plan;
-    group.IdInvoicePlan = ip;
-    group.GotFirstInvoice = true;
-    const qint32 g = fx->addCustomer(group);
-    const qint32 m1 = fx->addCustomer(QStringLiteral("m1"), memberPlan, ip);
-    const qint32 m2 = fx->addCustomer(QStringLiteral("m2"), memberPlan, ip);
-    UserRow left = fx->customer(fx->addCustomer(QStringLiteral("left"), memberPlan, ip));
-    left.EndDate = DbFromDate(2024, 3, 1);
-    fx->updateCustomer(left);
-    fx->addSession("m1", F::at(2024, 4, 3, 12), 3600);
-    fx->addSession("m2", F::at(2024, 4, 5, 12), 2 * 3600, 100, 200);
-    fx->addSession("m2", F::at(2024, 4, 7, 12), 1800, 10, 20);
-    fx->addSession("left", F::at(2024, 4, 7, 12), 3600);
-
-    auto doc = newDoc();
-    const DbDateTime date = DbFromDate(2024, 5, 2);
-    QCOMPARE(doc->Create(g, plan, ip, date, true, true), 39);
-    // Members are rated with their own plan's charges, in the group's period.
-    QCOMPARE(doc->Create(m1, memberPlan, ip, date, false, true), 39);
-    QCOMPARE(doc->Create(m2, memberPlan, ip, date, false, true), 39);
-    QCOMPARE(doc->Create(left.Id, memberPlan, ip, date, false, true), 10);
-    QVERIFY(!doc->Finish());
-    QVERIFY(doc->Finish()); // once only
-
-    // m1 1 h + m2 2.5 h at 1.00 = 3.50 (below minimum 5 -> 5); VAT 10 % of the group plan: 0.50.
-    const InvoiceRow inv = storedInvoice(doc->InvoiceNum());
-    QCOMPARE(inv.IdUser, g);
-    QCOMPARE(inv.Flags, 0x03);
-    QCOMPARE(inv.Charge, money("3.50"));
-    QCOMPARE(inv.TaxableGross, money("5"));
-    QCOMPARE(inv.Taxes, money("0.50"));
-    QCOMPARE(inv.TotalDue, money("5.50"));
-    // Session totals over all members: 3.5 h, 110 sent, 220 received.
-    QCOMPARE(inv.TotalTimeHH, 3);
-    QCOMPARE(inv.TotalTimeMM, qint16(30));
-    QCOMPARE(inv.Sent, 110);
-    QCOMPARE(inv.Received, 220);
-    // The group itself, then each member billed.
-    const QList<qint32> members{g, m1, m2};
-    QCOMPARE(DecodeMemberList(inv.Users), members);
-    // Stored as 32-bit little-endian integers.
-    QByteArray bytes;
-    for (const qint32 id : members)
-        for (int shift = 0; shift < 32; shift += 8)
-            bytes += char(id >> shift & 0xff);
-    QCOMPARE(inv.Users, bytes);
-    // Member copies carry the member, the group's own and the plan-level tax the group.
-    for (const ChargeRow& ch : doc->Charges()) {
-        if (ch.Name == "Member hours")
-            QVERIFY(ch.IdUser == m1 || ch.IdUser == m2);
-        else
-            QCOMPARE(ch.IdUser, g);
-    }
-    QCOMPARE(
-        count(QStringLiteral("SELECT COUNT(*) FROM Charges WHERE IdInvoice = %1 AND IdUser = %2")
-                  .arg(inv.InvoiceNum)
-                  .arg(m2)),
-        1);
-
-    // Loaded again: the members' sessions, each with its member.
-    CInvoiceDoc loaded(*db);
-    QCOMPARE(loaded.Load(inv.InvoiceNum), 0);
-    QVERIFY(loaded.IsSummary());
-    QCOMPARE(loaded.Members(), members);
-    QCOMPARE(loaded.Sessions().size(), qsizetype(3));
-    QCOMPARE(loaded.Sessions()[0].MemberId, m1);
-    QCOMPARE(loaded.Sessions()[2].MemberId, m2);
-}
-
-void TestInvoiceDoc::loadRoundTripAndDocumentFiles() {
-    CRecordingUi ui;
-    const qint32 plan = aprilPlan("1");
-    const qint32 fee = fx->addCharge(F::fixed(QStringLiteral("Fee"), "10"));
-    fx->attach(plan, fee);
-    fx->link(fx->addCharge(F::tax(QStringLiteral("Fee tax"), 7)), fee);
-    fx->attach(plan, fx->addCharge(F::online(QStringLiteral("Hours"), "1")));
-    const qint32 ip = fx->addInvoicePlan(QStringLiteral("Detailed"), true);
-    const qint32 c = fx->addCustomer(QStringLiteral("eve"), plan, ip);
-    fx->addSession("eve", F::at(2024, 4, 3, 12), 3600, 5, 6);
-    fx->addSession("eve", F::at(2024, 4, 2, 12), 60, 1, 2);
-
-    auto made = newDoc();
-    QCOMPARE(create(*made, c, plan, ip), 39);
-    const qint32 num = made->InvoiceNum();
-
-    // Later edits of templates do not change the invoice.
-    db->execute("UPDATE Charges SET Name = 'Changed' WHERE IdInvoice = 0");
-    db->execute("UPDATE InvoicePlans SET ShowDetails = 0 WHERE IdInvoice = 0");
-
-    CInvoiceDoc doc(*db);
-    QCOMPARE(doc.OpenDocumentFile(
-                 QStringLiteral("/some/folder/%1").arg(CInvoiceDoc::DocumentFileName(num))),
-             0);
-    QVERIFY(ui.statusTexts.contains(QStringLiteral("Loading invoice for eve...")));
-    QCOMPARE(ui.statusTexts.last(), QString());
-    QCOMPARE(doc.Invoice(), storedInvoice(num));
-    QCOMPARE(doc.RecordCustomer().Username, QStringLiteral("eve"));
-    QCOMPARE(doc.BillingPlan(), made->BillingPlan());
-    QCOMPARE(doc.InvoicePlan(), made->InvoicePlan());
-    QCOMPARE(doc.Charges().size(), made->Charges().size());
-    for (qsizetype i = 0; i < doc.Charges().size(); ++i) {
-        QCOMPARE(doc.Charges()[i].Name, made->Charges()[i].Name);
-        QCOMPARE(doc.Charges()[i].InvoicedAmount, made->Charges()[i].InvoicedAmount);
-    }
-    QCOMPARE(doc.Sessions(), made->Sessions());
-    QCOMPARE(doc.Sessions().size(), qsizetype(2));
-    QCOMPARE(doc.PeriodStart(), F::at(2024, 4, 1));
-    QCOMPARE(doc.PeriodEnd(), F::at(2024, 5, 1));
-    QVERIFY(!doc.IsSummary());
-
-    // Sending with another invoicing plan: that plan decides on the details.
-    InvoicePlanRow other;
-    other.Name = QStringLiteral("Short");
-    QCOMPARE(doc.Load(num, &other), 0);
-    QCOMPARE(doc.InvoicePlan().Name, QStringLiteral("Short"));
-    QVERIFY(doc.Sessions().isEmpty());
-
-    // Names that are no invoice number, and numbers that are no invoice.
-    doc.SetReporter([this](const RatingReport& r) { codes.append(r.code); });
-    codes.clear();
-    QCOMPARE(doc.OpenDocumentFile(QStringLiteral("notes.inv")), 14);
-    QCOMPARE(doc.Load(num + 100), 14);
-    QCOMPARE(codes, (QList<int>{14, 14}));
-    QCOMPARE(doc.Invoice().InvoiceNum, 0);
-}
-
-void TestInvoiceDoc::loadRefusesOtherLayouts_data() {
-    QTest::addColumn<qint32>("version");
-    QTest::addColumn<int>("code");
-    QTest::newRow("older layout") << 0 << 23;
-    QTest::newRow("payment row") << -2147483647 << 24;
-    QTest::newRow("balance adjustment") << -1 << 24;
-}
-
-void TestInvoiceDoc::loadRefusesOtherLayouts() {
-    QFETCH(qint32, version);
-    QFETCH(int, code);
-    const qint32 c = fx->addCustomer(QStringLiteral("old"));
-    const qint32 num = addOldInvoice(c, version, "30", "30", "0");
-    fx->addSession("old", F::at(2024, 3, 5), 60);
-    auto doc = newDoc();
-    QCOMPARE(doc->Load(num), code);
-    QCOMPARE(codes, QList<int>{code});
-    // Nothing to show.
-    QCOMPARE(doc->Invoice().InvoiceNum, 0);
-    QVERIFY(doc->Charges().isEmpty());
-    QVERIFY(doc->Sessions().isEmpty());
-    QVERIFY(doc->RecordCustomer().Username.isEmpty());
-}
-
-void TestInvoiceDoc::invoiceNumberFromFileName_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("number"); // 0: none
-    QTest::newRow("plain") << "12.inv" << 12;
-    QTest::newRow("with folder") << "/tmp/x/4711.inv" << 4711;
-    QTest::newRow("no extension") << "7" << 7;
-    QTest::newRow("zero") << "0.inv" << 0;
-    QTest::newRow("negative") << "-3.inv" << 0;
-    QTest::newRow("text") << "invoice.inv" << 0;
-    QTest::newRow("mixed") << "12a.inv" << 0;
-    QTest::newRow("two dots") << "12.1.inv" << 0;
-    QTest::newRow("too large") << "99999999999.inv" << 0;
-    QTest::newRow("empty") << "" << 0;
-}
-
-void TestInvoiceDoc::invoiceNumberFromFileName() {
-    QFETCH(QString, name);
-    QFETCH(int, number);
-    const auto n = CInvoiceDoc::InvoiceNumberFromFileName(name);
-    QCOMPARE(n.value_or(0), number);
-    if (number)
-        QCOMPARE(CInvoiceDoc::DocumentFileName(number), QStringLiteral("%1.inv").arg(number));
-}
-
-void TestInvoiceDoc::deleteRemovesInvoiceAndCopies() {
-    const qint32 plan = aprilPlan();
-    const qint32 fee = fx->addCharge(F::fixed(QStringLiteral("Fee"), "10"));
-    fx->attach(plan, fee);
-    fx->link(fx->addCharge(F::tax(QStringLiteral("Tax"), 10)), fee);
-    const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
-    const qint32 c = fx->addCustomer(QStringLiteral("del"), plan, ip);
-    auto one = newDoc();
-    QCOMPARE(create(*one, c, plan, ip), 39);
-    auto two = newDoc();
-    QCOMPARE(create(*two, c, plan, ip), 39);
-
-    CInvoiceDoc doc(*db);
-    QVERIFY(!doc.Delete(one->InvoiceNum()));
-    QCOMPARE(count("SELECT COUNT(*) FROM Invoices"), 1);
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Charges WHERE IdInvoice = %1")
-                       .arg(one->InvoiceNum())),
-             0);
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM BillingPlans WHERE IdInvoice = %1")
-                       .arg(one->InvoiceNum())),
-             0);
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM InvoicePlans WHERE IdInvoice = %1")
-                       .arg(one->InvoiceNum())),
-             0);
-    // The other invoice and the templates stay.
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Charges WHERE IdInvoice = %1")
-                       .arg(two->InvoiceNum())),
-             2);
-    QCOMPARE(count("SELECT COUNT(*) FROM Charges WHERE IdInvoice = 0"), 2);
-    QCOMPARE(count("SELECT COUNT(*) FROM BillingPlans WHERE IdInvoice = 0"), 1);
-
-    // A missing invoice is a failure; so is one whose copies cannot be deleted, and then
-    // nothing of it is deleted.
-    QVERIFY(doc.Delete(one->InvoiceNum()));
-    QVERIFY(!doc.LastError().isEmpty());
-    db->execute("CREATE TRIGGER NoPlanDelete BEFORE DELETE ON InvoicePlans BEGIN "
-                "SELECT RAISE(ABORT, 'locked'); END");
-    QVERIFY(doc.Delete(two->InvoiceNum()));
-    QVERIFY(doc.LastError().contains("locked"));
-    QCOMPARE(db->transactionDepth(), 0);
-    QCOMPARE(count("SELECT COUNT(*) FROM Invoices"), 1);
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Charges WHERE IdInvoice = %1")
-                       .arg(two->InvoiceNum())),
-             2);
-}
-
-void TestInvoiceDoc::outcomesAreLoggedUnderBilledCustomer() {
-    theRegistry().close();
-    QVERIFY(theRegistry().open());
-    QVERIFY(RegWriteText(Reg::LogFileName, folders->filePath("Tollk.log")));
-    theLog().reset();
-    LogLines log;
-    theLog().addListener(&log);
-
-    const qint32 plan = aprilPlan();
-    const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
-    UserRow group;
-    group.Username = QStringLiteral("Team");
-    group.IsGroup = true;
-    const qint32 g = fx->addCustomer(group);
-    UserRow member = fx->customer(fx->addCustomer(QStringLiteral("member1"), plan, ip));
-    member.EndDate = DbFromDate(2024, 1, 1);
-    fx->updateCustomer(member);
-    const qint32 c = fx->addCustomer(QStringLiteral("frank"), plan, ip);
-
-    CInvoiceDoc doc(*db);
-    QCOMPARE(doc.Create(c, plan, ip, DbFromDate(2024, 5, 2), true, false), 39);
-    CInvoiceDoc summary(*db);
-    QCOMPARE(summary.Create(g, plan, ip, DbFromDate(2024, 5, 2), true, true), 39);
-    QCOMPARE(summary.Create(member.Id, plan, ip, DbFromDate(2024, 5, 2), false, true), 10);
-    CInvoiceDoc missing(*db);
-    QCOMPARE(missing.Create(4242, plan, ip, DbFromDate(2024, 5, 2), true, false), 15);
-
-    theLog().removeListener(&log);
-    QStringList got;
-    for (const QString& line : log.lines) {
-        const LogLineFields f = ParseLogLine(line);
-        got << f.name + "|" + f.severity + "|" + f.message;
-    }
-    const QStringList expected{
-        "frank|WARNING|" + ResultText(29), "frank|SUCCESS|" + ResultText(39),
-        "Team|WARNING|" + ResultText(29),  "Team|SUCCESS|" + ResultText(39),
-        "member1|ERROR|" + ResultText(10), "Unknown customer|ERROR|" + ResultText(15),
-    };
-    QCOMPARE(got, expected);
-    QVERIFY(theLog().problem());
-    theLog().reset();
-    theRegistry().close();
-}
 
 QTEST_GUILESS_MAIN(TestInvoiceDoc)
 #include "tst_invoicedoc.moc"

@@ -75,118 +75,114 @@ void randomSet(QRandomGenerator& rng, TimeRangeSet& s, Bits& b) {
 class TestTimeRangeSet : public QObject {
     Q_OBJECT
 private slots:
-    void basics();
-    void holeInTheMiddle();
-    void matchesBitmapModel();
-};
+    void basics() {
+        TimeRangeSet s(10, 20);
+        QCOMPARE(s.Length(), 10);
+        QCOMPARE(s.Start(), 10);
+        QCOMPARE(s.End(), 20);
+        QVERIFY(TimeRangeSet(5, 5).IsEmpty());
+        QVERIFY(TimeRangeSet(6, 5).IsEmpty());
 
-void TestTimeRangeSet::basics() {
-    TimeRangeSet s(10, 20);
-    QCOMPARE(s.Length(), 10);
-    QCOMPARE(s.Start(), 10);
-    QCOMPARE(s.End(), 20);
-    QVERIFY(TimeRangeSet(5, 5).IsEmpty());
-    QVERIFY(TimeRangeSet(6, 5).IsEmpty());
+        // Overlapping and touching ranges merge; disjoint ones stay apart.
+        s.Union(TimeRangeSet(20, 25));
+        QCOMPARE(s.RangeCount(), 1);
+        s.Union(TimeRangeSet(30, 40));
+        QCOMPARE(s.RangeCount(), 2);
+        QCOMPARE(s.End(), 40);
+        QCOMPARE(s.Length(), 25);
 
-    // Overlapping and touching ranges merge; disjoint ones stay apart.
-    s.Union(TimeRangeSet(20, 25));
-    QCOMPARE(s.RangeCount(), 1);
-    s.Union(TimeRangeSet(30, 40));
-    QCOMPARE(s.RangeCount(), 2);
-    QCOMPARE(s.End(), 40);
-    QCOMPARE(s.Length(), 25);
+        // Deep copy: changing the copy leaves the original alone.
+        TimeRangeSet copy(s);
+        copy.Subtract(TimeRangeSet(0, 100));
+        QVERIFY(copy.IsEmpty());
+        QCOMPARE(s.Length(), 25);
 
-    // Deep copy: changing the copy leaves the original alone.
-    TimeRangeSet copy(s);
-    copy.Subtract(TimeRangeSet(0, 100));
-    QVERIFY(copy.IsEmpty());
-    QCOMPARE(s.Length(), 25);
+        // An empty set united with another becomes a copy of it.
+        TimeRangeSet e;
+        e.Union(s);
+        QVERIFY(e == s);
 
-    // An empty set united with another becomes a copy of it.
-    TimeRangeSet e;
-    e.Union(s);
-    QVERIFY(e == s);
+        QVERIFY(!s.Intersect(TimeRangeSet(25, 30)));
+        QVERIFY(s.IsEmpty());
 
-    QVERIFY(!s.Intersect(TimeRangeSet(25, 30)));
-    QVERIFY(s.IsEmpty());
+        // Byte counts near the top of 32 bits, shifted without overflow.
+        TimeRangeSet big(0, 2147483647);
+        big.Shift(2147483647);
+        QCOMPARE(big.End(), qint64(4294967294LL));
+        QCOMPARE(big.Length(), qint64(2147483647));
+    }
 
-    // Byte counts near the top of 32 bits, shifted without overflow.
-    TimeRangeSet big(0, 2147483647);
-    big.Shift(2147483647);
-    QCOMPARE(big.End(), qint64(4294967294LL));
-    QCOMPARE(big.Length(), qint64(2147483647));
-}
+    void holeInTheMiddle() {
+        TimeRangeSet s(0, 100);
+        s.Subtract(TimeRangeSet(40, 60));
+        QCOMPARE(s.RangeCount(), 2);
+        QCOMPARE(s.Length(), 80);
+        QCOMPARE(s.End(), 100);
+        s.Normalize();
+        QCOMPARE(s.Start(), 0);
 
-void TestTimeRangeSet::holeInTheMiddle() {
-    TimeRangeSet s(0, 100);
-    s.Subtract(TimeRangeSet(40, 60));
-    QCOMPARE(s.RangeCount(), 2);
-    QCOMPARE(s.Length(), 80);
-    QCOMPARE(s.End(), 100);
-    s.Normalize();
-    QCOMPARE(s.Start(), 0);
+        // A hole that spans several ranges.
+        TimeRangeSet t(0, 10);
+        t.Union(TimeRangeSet(20, 30));
+        t.Union(TimeRangeSet(40, 50));
+        t.Subtract(TimeRangeSet(5, 45));
+        QCOMPARE(t.RangeCount(), 2);
+        QCOMPARE(t.RangeAt(0).end, 5);
+        QCOMPARE(t.RangeAt(1).start, 45);
+    }
 
-    // A hole that spans several ranges.
-    TimeRangeSet t(0, 10);
-    t.Union(TimeRangeSet(20, 30));
-    t.Union(TimeRangeSet(40, 50));
-    t.Subtract(TimeRangeSet(5, 45));
-    QCOMPARE(t.RangeCount(), 2);
-    QCOMPARE(t.RangeAt(0).end, 5);
-    QCOMPARE(t.RangeAt(1).start, 45);
-}
-
-void TestTimeRangeSet::matchesBitmapModel() {
-    QRandomGenerator rng(20240517);
-    for (int round = 0; round < 2000; ++round) {
-        TimeRangeSet s, o;
-        Bits sb, ob;
-        randomSet(rng, s, sb);
-        expectSame(s, sb, QStringLiteral("build"));
-        for (int step = 0; step < 8; ++step) {
-            randomSet(rng, o, ob);
-            const QString what = QStringLiteral("round %1 step %2").arg(round).arg(step);
-            switch (rng.bounded(6)) {
-            case 0: {
-                const bool left = s.Intersect(o);
-                sb &= ob;
-                QCOMPARE(left, sb.any());
-                break;
-            }
-            case 1:
-                s.Union(o);
-                sb |= ob;
-                break;
-            case 2:
-                s.Subtract(o);
-                sb &= ~ob;
-                break;
-            case 3: {
-                // Keep the model inside its bitmap: shift only when there is room.
-                const int d = rng.bounded(-20, 21);
-                if (s.IsEmpty() || (s.Start() + d >= -Offset && s.End() + d <= Offset)) {
-                    s.Shift(d);
-                    sb = shifted(sb, d);
+    void matchesBitmapModel() {
+        QRandomGenerator rng(20240517);
+        for (int round = 0; round < 2000; ++round) {
+            TimeRangeSet s, o;
+            Bits sb, ob;
+            randomSet(rng, s, sb);
+            expectSame(s, sb, QStringLiteral("build"));
+            for (int step = 0; step < 8; ++step) {
+                randomSet(rng, o, ob);
+                const QString what = QStringLiteral("round %1 step %2").arg(round).arg(step);
+                switch (rng.bounded(6)) {
+                case 0: {
+                    const bool left = s.Intersect(o);
+                    sb &= ob;
+                    QCOMPARE(left, sb.any());
+                    break;
                 }
-                break;
+                case 1:
+                    s.Union(o);
+                    sb |= ob;
+                    break;
+                case 2:
+                    s.Subtract(o);
+                    sb &= ~ob;
+                    break;
+                case 3: {
+                    // Keep the model inside its bitmap: shift only when there is room.
+                    const int d = rng.bounded(-20, 21);
+                    if (s.IsEmpty() || (s.Start() + d >= -Offset && s.End() + d <= Offset)) {
+                        s.Shift(d);
+                        sb = shifted(sb, d);
+                    }
+                    break;
+                }
+                case 4: {
+                    TimeRangeSet copy;
+                    copy.Assign(o);
+                    s = copy;
+                    sb = ob;
+                    break;
+                }
+                default:
+                    s.Normalize();
+                    break;
+                }
+                expectSame(s, sb, what);
+                if (QTest::currentTestFailed())
+                    return;
             }
-            case 4: {
-                TimeRangeSet copy;
-                copy.Assign(o);
-                s = copy;
-                sb = ob;
-                break;
-            }
-            default:
-                s.Normalize();
-                break;
-            }
-            expectSame(s, sb, what);
-            if (QTest::currentTestFailed())
-                return;
         }
     }
-}
+};
 
 QTEST_GUILESS_MAIN(TestTimeRangeSet)
 #include "tst_timerangeset.moc"

@@ -71,32 +71,418 @@ QByteArray sampleDetail(bool crlf) {
 class TestTextLogImport : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init() {
+        m_folders = std::make_unique<CTestFolders>();
+        QVERIFY(m_folders->isValid());
+        m_ui = std::make_unique<CRecordingUi>();
+        const QString path = m_folders->filePath(QStringLiteral("tollk.db"));
+        CreateNewDatabase(path);
+        m_db = std::make_unique<Database>();
+        m_db->open(path);
+    }
 
-    void freeRadiusDetailFile_data();
-    void freeRadiusDetailFile();
-    void reimportStoresNothing();
-    void serversKeepTheirSessionsApart();
-    void daylightSavingInsideSession_data();
-    void daylightSavingInsideSession();
-    void quotesInNamesAreData();
-    void unetAndTelebitFiles();
-    void lastRecordWithoutDelimiterIsDropped();
-    void missingFile();
-    void directoryInsteadOfFile();
-    void binaryGarbage();
-    void hugeFileWithoutLineEnd();
-    void numbersBeyond32Bits();
-    void fileRemovedWhileReading();
-    void escInterruptsAndKeepsStoredSessions();
-    void engineErrorKeepsEarlierSessions();
-    void duplicateTestUsesAnIndex();
-    void serverRegister();
-    void deleteServerAsksAndKeepsSessions();
+    void cleanup() {
+        if (m_db)
+            QCOMPARE(m_db->transactionDepth(), 0);
+        QVERIFY(!IsProcessRunning());
+        if (m_ui)
+            QCOMPARE(m_ui->waitCursorOn, m_ui->waitCursorOff);
+        m_db.reset();
+        m_ui.reset();
+        m_folders.reset();
+    }
+
+    void freeRadiusDetailFile_data() {
+        QTest::addColumn<bool>("crlf");
+        QTest::newRow("LF, as FreeRADIUS writes on Unix") << false;
+        QTest::newRow("CR LF") << true;
+    }
+    void freeRadiusDetailFile() {
+        QFETCH(bool, crlf);
+        const TextLogImportOutcome out = run(writeLog(sampleDetail(crlf)), AUTH_RADIUS, 3);
+        QCOMPARE(out.result, int(IMPORT_OK));
+        QCOMPARE(out.total, 4);
+        QCOMPARE(out.found, 2);
+        QVERIFY(m_ui->hasMessage(QStringLiteral("Logon event import succeeded.")));
+        QCOMPARE(m_ui->statusTexts.first(), QStringLiteral("Reading event log..."));
+        QCOMPARE(m_ui->statusTexts.last(), QStringLiteral("Found 2 new logons out of 4 events"));
+        QCOMPARE(m_ui->processCalls.first(), QStringLiteral("start:29:"));
+
+        const QList<EventRow> rows = allEvents(*m_db);
+        QCOMPARE(rows.size(), 2);
+        EventRow bob;
+        bob.Username = QStringLiteral("bob");
+        bob.ConnectDate = DbFromLocal(QDate(2023, 6, 15), QTime(9, 0, 0));
+        bob.DisconnectDate = DbFromLocal(QDate(2023, 6, 15), QTime(10, 0, 0));
+        bob.Hours = 1;
+        bob.Sent = 111;
+        bob.Received = 222;
+        bob.Reason = QStringLiteral("45");
+        bob.Port = QStringLiteral("12");
+        bob.ServerId = 3;
+        bob.SessionId = QStringLiteral("S1");
+        QCOMPARE(rows[0], bob);
+        QCOMPARE(rows[1].Username, QStringLiteral("alice"));
+        QCOMPARE(rows[1].Port, QStringLiteral("7"));
+        QCOMPARE(rows[1].Minutes, 2);
+        QCOMPARE(rows[1].Seconds, 5);
+        QCOMPARE(rows[1].ConnectDate, DbFromLocal(QDate(2023, 6, 15), QTime(10, 57, 55)));
+    }
+
+    void reimportStoresNothing() {
+        const QString path = writeLog(sampleDetail(false));
+        QCOMPARE(run(path).found, 2);
+        m_ui->clear();
+        const TextLogImportOutcome again = run(path);
+        QCOMPARE(again.result, int(IMPORT_OK));
+        QCOMPARE(again.found, 0);
+        QCOMPARE(m_ui->statusTexts.last(), QStringLiteral("Found 0 new logons out of 4 events"));
+        // The same sessions in a CR LF file are the same sessions.
+        QCOMPARE(run(writeLog(sampleDetail(true), QStringLiteral("crlf"))).found, 0);
+        QCOMPARE(eventCount(*m_db), 2);
+    }
+
+    void serversKeepTheirSessionsApart() {
+        const QString path = writeLog(sampleDetail(false));
+        QCOMPARE(run(path, AUTH_RADIUS, 1).found, 2);
+        QCOMPARE(run(path, AUTH_RADIUS, 2).found, 2);
+        QCOMPARE(run(path, AUTH_RADIUS, 2).found, 0);
+        QCOMPARE(eventCount(*m_db), 4);
+
+        // Sessions stored before servers were recorded (server 0) match any server.
+        m_db->execute(QStringLiteral("DELETE FROM Events"));
+        QCOMPARE(run(path, AUTH_RADIUS, 0).found, 2);
+        QCOMPARE(run(path, AUTH_RADIUS, 5).found, 0);
+        QCOMPARE(eventCount(*m_db), 2);
+    }
+
+    void daylightSavingInsideSession_data() {
+        QTest::addColumn<QDateTime>("end");
+        QTest::addColumn<qint64>("seconds");
+        QTest::addColumn<QDateTime>("start");
+        // Europe/Berlin: 26 Mar 2023 02:00 -> 03:00, 29 Oct 2023 03:00 -> 02:00.
+        QTest::newRow("spring") << local(2023, 3, 26, 4, 0, 0) << qint64(3 * 3600)
+                                << local(2023, 3, 26, 0, 0, 0);
+        QTest::newRow("autumn") << local(2023, 10, 29, 4, 0, 0) << qint64(3 * 3600)
+                                << local(2023, 10, 29, 2, 0, 0);
+        QTest::newRow("no change") << local(2023, 6, 1, 4, 0, 0) << qint64(3 * 3600)
+                                   << local(2023, 6, 1, 1, 0, 0);
+    }
+    void daylightSavingInsideSession() {
+        QFETCH(QDateTime, end);
+        QFETCH(qint64, seconds);
+        QFETCH(QDateTime, start);
+        QCOMPARE(run(writeLog(RadiusDetailRecord(
+                         stop(QStringLiteral("dst"), end, seconds, QStringLiteral("D1")))))
+                     .found,
+                 1);
+        const EventRow row = allEvents(*m_db).value(0);
+        QCOMPARE(row.DisconnectDate, DbFromLocal(end.date(), end.time()));
+        QCOMPARE(row.ConnectDate, DbFromLocal(start.date(), start.time()));
+        QCOMPARE(row.Hours, 3);
+    }
+
+    void quotesInNamesAreData() {
+        const QStringList names = {QStringLiteral("o\"brien"), QStringLiteral("x' OR '1'='1"),
+                                   QStringLiteral("a\" OR \"\"=\"")};
+        QByteArray bytes;
+        for (const QString& n : names)
+            bytes += RadiusDetailRecord(stop(n, local(2023, 6, 1, 12, 0, 0), 60, n));
+        const QString path = writeLog(bytes);
+        QCOMPARE(run(path).found, 3);
+        QCOMPARE(run(path).found, 0);
+        const QList<EventRow> rows = allEvents(*m_db);
+        QCOMPARE(rows.size(), 3);
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(rows[i].Username, names[i]);
+            QCOMPARE(rows[i].SessionId, names[i]);
+        }
+    }
+
+    void unetAndTelebitFiles() {
+        const QString unet = writeLog("03/12/1998 10:22:33 user joe start Acct-Session-Time=60\n"
+                                      "03/12/1998 10:22:33 user joe stop Acct-Session-Time=60\n"
+                                      "garbage line\n",
+                                      QStringLiteral("unet.log"));
+        const TextLogImportOutcome u = run(unet, AUTH_UNET, 1, false);
+        QCOMPARE(u.result, int(IMPORT_OK));
+        QCOMPARE(u.total, 3);
+        QCOMPARE(u.found, 1);
+        const QString telebit =
+            writeLog("Mar 12 10:22:33 tbhost syslog: ann on S7 hung up after call for 300\r\n"
+                     "Mar 12 10:25:00 tbhost syslog: ann on S7 hung up after the call 300\r\n",
+                     QStringLiteral("telebit.log"));
+        const TextLogImportOutcome t = run(telebit, AUTH_TELEBIT, 1, false);
+        QCOMPARE(t.total, 2);
+        QCOMPARE(t.found, 1);
+        const QList<EventRow> rows = allEvents(*m_db);
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[0].Username, QStringLiteral("joe"));
+        QCOMPARE(rows[0].Minutes, 1);
+        QCOMPARE(rows[0].SessionId, QStringLiteral("None"));
+        QCOMPARE(rows[1].Username, QStringLiteral("ann"));
+        QCOMPARE(rows[1].Port, QStringLiteral("S7"));
+        QCOMPARE(rows[1].DisconnectDate,
+                 DbFromLocal(QDate(QDate::currentDate().year(), 3, 12), QTime(10, 22, 33)));
+    }
+
+    void lastRecordWithoutDelimiterIsDropped() {
+        QByteArray bytes = sampleDetail(false);
+        bytes.chop(1); // the last record loses its blank line: it may still be being written
+        const TextLogImportOutcome out = run(writeLog(bytes));
+        QCOMPARE(out.total, 3);
+        QCOMPARE(out.found, 1);
+    }
+
+    void missingFile() {
+        const TextLogImportOutcome out = run(m_folders->filePath(QStringLiteral("nope.log")));
+        QCOMPARE(out.result, int(IMPORT_OPEN_FAILED));
+        QCOMPARE(m_ui->messages.size(), 1);
+        QVERIFY2(!m_ui->messages[0].text.isEmpty(), "the file error is shown");
+        QCOMPARE(m_ui->messages[0].icon, MessageIcon::Exclamation);
+        QVERIFY(m_ui->processCalls.isEmpty());
+        QCOMPARE(m_ui->waitCursorOn, 0);
+    }
+
+    void directoryInsteadOfFile() {
+        const TextLogImportOutcome out = run(m_folders->path());
+        QVERIFY2(out.result == IMPORT_OPEN_FAILED || out.result == IMPORT_FAILED,
+                 qPrintable(QString::number(out.result)));
+        QCOMPARE(m_ui->messages.size(), 1);
+        QCOMPARE(eventCount(*m_db), 0);
+    }
+
+    void binaryGarbage() {
+        QRandomGenerator rng(4711);
+        for (int round = 0; round < 3; ++round) {
+            QByteArray bytes(512 * 1024, Qt::Uninitialized);
+            for (char& c : bytes)
+                c = char(rng.bounded(256));
+            // Sprinkle delimiters and pieces of real records into the noise.
+            for (int i = 0; i < 2000; ++i) {
+                const int at = int(rng.bounded(bytes.size() - 40));
+                static const char* const bits[] = {"\r\n\r\n",
+                                                   "\n\n",
+                                                   "\n",
+                                                   "\tUser-Name = \"",
+                                                   "Wed Dec  3 10:22:33 1997\n",
+                                                   "\tAcct-Status-Type = Stop\n",
+                                                   "\tAcct-Session-Time = 99999999999\n"};
+                const char* bit = bits[rng.bounded(7)];
+                memcpy(bytes.data() + at, bit, strlen(bit));
+            }
+            for (int system : {int(AUTH_RADIUS), int(AUTH_UNET), int(AUTH_TELEBIT)}) {
+                const TextLogImportOutcome out = run(writeLog(bytes), system, 1, round == 1);
+                QCOMPARE(out.result, int(IMPORT_OK));
+                QVERIFY(out.total > 0);
+            }
+        }
+    }
+
+    void hugeFileWithoutLineEnd() {
+        const QString path = m_folders->filePath(QStringLiteral("huge"));
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            const QByteArray chunk(1024 * 1024, 'x');
+            for (int i = 0; i < 100; ++i)
+                QCOMPARE(f.write(chunk), chunk.size());
+        }
+        const TextLogImportOutcome out = run(path);
+        QCOMPARE(out.result, int(IMPORT_OK));
+        QCOMPARE(out.total, 0);
+        QCOMPARE(out.found, 0);
+        // The same with a blank line at the end: one oversized record, counted, nothing stored.
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::Append));
+            f.write("\n\n");
+        }
+        const TextLogImportOutcome out2 = run(path);
+        QCOMPARE(out2.result, int(IMPORT_OK));
+        QCOMPARE(out2.total, 1);
+        QCOMPARE(out2.found, 0);
+    }
+
+    void numbersBeyond32Bits() {
+        RadiusDetailSession big =
+            stop(QStringLiteral("big"), local(2023, 6, 1, 12, 0, 0), 60, QStringLiteral("B1"));
+        big.inputOctets = QStringLiteral("99999999999");   // beyond 32 bits: kept whole
+        big.outputOctets = QStringLiteral("-99999999999"); // negative: 0
+        RadiusDetailSession endless = stop(QStringLiteral("forever"), local(2023, 6, 1, 12, 0, 0),
+                                           4294967296LL, QStringLiteral("B2"));
+        RadiusDetailSession negative =
+            stop(QStringLiteral("negative"), local(2023, 6, 1, 12, 0, 0), 60, QStringLiteral("B3"));
+        negative.extra = {{QStringLiteral("Acct-Session-Time"), QStringLiteral("-60")}};
+        negative.sessionTime = -1;
+        RadiusDetailSession lateDelay =
+            stop(QStringLiteral("late"), local(2023, 6, 1, 12, 0, 0), 60, QStringLiteral("B4"));
+        lateDelay.delay = 99999999999LL;
+        const TextLogImportOutcome out =
+            run(writeLog(RadiusDetailRecord(big) + RadiusDetailRecord(endless) +
+                         RadiusDetailRecord(negative) + RadiusDetailRecord(lateDelay)));
+        QCOMPARE(out.result, int(IMPORT_OK));
+        QCOMPARE(out.total, 4);
+        QCOMPARE(out.found, 2);
+        const QList<EventRow> rows = allEvents(*m_db);
+        QCOMPARE(rows[0].Sent, Q_INT64_C(99999999999));
+        QCOMPARE(rows[0].Received, 0);
+        QCOMPARE(rows[1].Username, QStringLiteral("late"));
+        QCOMPARE(DbToSecondsOr0(rows[1].DisconnectDate), 0); // moved before 1970, still a date
+        QVERIFY(rows[1].DisconnectDate.isValid());
+    }
+
+    void fileRemovedWhileReading() {
+        QByteArray bytes;
+        for (int i = 0; i < 6000; ++i)
+            bytes += RadiusDetailRecord(stop(QStringLiteral("u%1").arg(i % 50),
+                                             local(2023, 6, 1, 0, 0, 0).addSecs(i * 60), 30,
+                                             QString::number(i)));
+        const QString path = writeLog(bytes);
+        QVERIFY(bytes.size() > 4 * CLogRecordReader::kDefaultPieceSize);
+        bool removed = false;
+        m_ui->onPoll = [&] {
+            if (!removed)
+                removed = QFile::remove(path);
+        };
+        const TextLogImportOutcome out = run(path);
+        QVERIFY(removed);
+        QCOMPARE(out.result, int(IMPORT_OK));
+        QCOMPARE(out.total, 6000);
+        QCOMPARE(out.found, 6000);
+    }
+
+    void escInterruptsAndKeepsStoredSessions() {
+        m_ui->pressEsc();
+        m_ui->queueAnswer(true); // "Interrupt process?"
+        const TextLogImportOutcome out = run(writeLog(sampleDetail(false)));
+        QCOMPARE(out.result, int(IMPORT_INTERRUPTED));
+        QVERIFY(m_ui->hasQuestion(QStringLiteral("Interrupt process?")));
+        QVERIFY(m_ui->hasMessage(QStringLiteral("Import aborted.")));
+        QVERIFY(!m_ui->hasMessage(QStringLiteral("Logon event import succeeded.")));
+        QCOMPARE(out.total, 1); // the record in hand was finished (a start: nothing stored)
+
+        // Interrupted in the middle of a longer file: what was stored stays stored, committed.
+        m_ui->clear();
+        int polls = 0;
+        m_ui->onPoll = [&] {
+            if (++polls == 1) {
+                m_ui->pressEsc();
+                m_ui->queueAnswer(true);
+            }
+        };
+        QByteArray bytes;
+        for (int i = 0; i < 2000; ++i)
+            bytes += RadiusDetailRecord(stop(QStringLiteral("u%1").arg(i % 20),
+                                             local(2023, 6, 1, 0, 0, 0).addSecs(i * 60), 30,
+                                             QString::number(i)));
+        const TextLogImportOutcome out2 = run(writeLog(bytes, QStringLiteral("second")));
+        QCOMPARE(out2.result, int(IMPORT_INTERRUPTED));
+        QVERIFY(out2.total > 1 && out2.total < 2000);
+        QCOMPARE(out2.found, out2.total);
+        QCOMPARE(m_db->transactionDepth(), 0);
+        QCOMPARE(eventCount(*m_db), out2.found);
+    }
+
+    void engineErrorKeepsEarlierSessions() {
+        m_db->execute(
+            QStringLiteral("CREATE TRIGGER boom BEFORE INSERT ON Events "
+                           "WHEN NEW.Username = 'boom' BEGIN SELECT RAISE(ABORT, 'boom'); "
+                           "END"));
+        const QByteArray bytes =
+            RadiusDetailRecord(stop(QStringLiteral("first"), local(2023, 6, 1, 1, 0, 0), 60,
+                                    QStringLiteral("1"))) +
+            RadiusDetailRecord(
+                stop(QStringLiteral("boom"), local(2023, 6, 1, 2, 0, 0), 60, QStringLiteral("2"))) +
+            RadiusDetailRecord(
+                stop(QStringLiteral("after"), local(2023, 6, 1, 3, 0, 0), 60, QStringLiteral("3")));
+        const TextLogImportOutcome out = run(writeLog(bytes));
+        QCOMPARE(out.result, int(IMPORT_FAILED));
+        QVERIFY(out.error.contains(QStringLiteral("boom")));
+        QVERIFY(m_ui->hasMessage(QStringLiteral("Error importing event log.")));
+        QCOMPARE(m_db->transactionDepth(), 0);
+        const QList<EventRow> rows = allEvents(*m_db);
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows[0].Username, QStringLiteral("first"));
+    }
+
+    void duplicateTestUsesAnIndex() {
+        Statement plan = m_db->prepare(QStringLiteral("EXPLAIN QUERY PLAN ") +
+                                       QString::fromLatin1(kDuplicateSessionSql));
+        QStringList details;
+        while (plan.next())
+            details << plan.value(plan.columnCount() - 1).toString();
+        QVERIFY2(details.join(u' ').contains(QStringLiteral("DisconnectDate")),
+                 qPrintable(details.join(u'\n')));
+        QVERIFY2(!details.join(u' ').contains(QStringLiteral("SCAN")),
+                 qPrintable(details.join(u'\n')));
+    }
+
+    void serverRegister() {
+        qint32 id = 0;
+        bool created = false;
+        QCOMPARE(ResolveServer(*m_db, QStringLiteral("Radius1"), &id, &created), int(IMPORT_OK));
+        QVERIFY(created);
+        QVERIFY(id > 0);
+        qint32 again = 0;
+        QCOMPARE(ResolveServer(*m_db, QStringLiteral("RADIUS1"), &again, &created), int(IMPORT_OK));
+        QVERIFY(!created);
+        QCOMPARE(again, id);
+        QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM Servers")).toInt(), 1);
+
+        qint32 other = 0;
+        QCOMPARE(AddServer(*m_db, QStringLiteral("radius1"), &other), int(IMPORT_FAILED));
+        QVERIFY(m_ui->hasMessage(QStringLiteral("Server already exists.")));
+        QCOMPARE(AddServer(*m_db, QStringLiteral("alpha"), &other), int(IMPORT_OK));
+        QVERIFY(other != id);
+
+        QCOMPARE(RenameServer(*m_db, id, QString()), int(IMPORT_INTERRUPTED));
+        QVERIFY(m_ui->hasMessage(QStringLiteral("Please enter a name.")));
+        QCOMPARE(RenameServer(*m_db, id, QStringLiteral("zulu")), int(IMPORT_OK));
+        const QList<ServerRow> list = ListServers(*m_db);
+        QCOMPARE(list.size(), 2);
+        QCOMPARE(list[0].ServerName, QStringLiteral("alpha")); // name order
+        QCOMPARE(list[1].ServerName, QStringLiteral("zulu"));
+        QCOMPARE(list[1].Id, id); // renamed, same id
+        QCOMPARE(FindServerByName(list, QStringLiteral("ZULU"))->Id, id);
+        QVERIFY(!FindServerByName(list, QStringLiteral("zul")));
+        QCOMPARE(RenameServer(*m_db, 9999, QStringLiteral("x")), int(IMPORT_FAILED));
+        QVERIFY(m_ui->hasMessage(QStringLiteral("Error renaming server.")));
+    }
+
+    void deleteServerAsksAndKeepsSessions() {
+        qint32 id = 0;
+        QCOMPARE(ResolveServer(*m_db, QStringLiteral("nas1"), &id), int(IMPORT_OK));
+        const QString path = writeLog(sampleDetail(false));
+        QCOMPARE(run(path, AUTH_RADIUS, id).found, 2);
+
+        m_ui->queueAnswer(false);
+        QCOMPARE(DeleteServer(*m_db, id), int(IMPORT_INTERRUPTED));
+        QCOMPARE(ListServers(*m_db).size(), 1);
+        const QString question = m_ui->questions.last().text;
+        QVERIFY(
+            question.startsWith(QStringLiteral("Delete the record for server 'nas1'?\r\n\r\n")));
+        QVERIFY(question.contains(QStringLiteral("never to import from 'nas1' again.")));
+
+        m_ui->queueAnswer(true);
+        QCOMPARE(DeleteServer(*m_db, id), int(IMPORT_OK));
+        QCOMPARE(ListServers(*m_db).size(), 0);
+        QCOMPARE(eventCount(*m_db), 2); // sessions keep their ServerId
+
+        // Importing the same log under a new server record stores the sessions a second time.
+        qint32 fresh = 0;
+        QCOMPARE(ResolveServer(*m_db, QStringLiteral("nas1"), &fresh), int(IMPORT_OK));
+        QVERIFY(fresh != id);
+        QCOMPARE(run(path, AUTH_RADIUS, fresh).found, 2);
+    }
 
 private:
-    QString writeLog(const QByteArray& bytes, const QString& name = QStringLiteral("detail"));
+    QString writeLog(const QByteArray& bytes, const QString& name = QStringLiteral("detail")) {
+        const QString path = m_folders->filePath(name);
+        if (!WriteFileBytes(path, bytes))
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
     TextLogImportOutcome run(const QString& path, int system = AUTH_RADIUS, qint32 server = 1,
                              bool strip = false) {
         return ImportTextLogInto(*m_db, path, system, server, strip);
@@ -106,417 +492,6 @@ private:
     std::unique_ptr<CRecordingUi> m_ui;
     std::unique_ptr<Database> m_db;
 };
-
-QString TestTextLogImport::writeLog(const QByteArray& bytes, const QString& name) {
-    const QString path = m_folders->filePath(name);
-    if (!WriteFileBytes(path, bytes))
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
-}
-
-void TestTextLogImport::init() {
-    m_folders = std::make_unique<CTestFolders>();
-    QVERIFY(m_folders->isValid());
-    m_ui = std::make_unique<CRecordingUi>();
-    const QString path = m_folders->filePath(QStringLiteral("tollk.db"));
-    CreateNewDatabase(path);
-    m_db = std::make_unique<Database>();
-    m_db->open(path);
-}
-
-void TestTextLogImport::cleanup() {
-    if (m_db)
-        QCOMPARE(m_db->transactionDepth(), 0);
-    QVERIFY(!IsProcessRunning());
-    if (m_ui)
-        QCOMPARE(m_ui->waitCursorOn, m_ui->waitCursorOff);
-    m_db.reset();
-    m_ui.reset();
-    m_folders.reset();
-}
-
-void TestTextLogImport::freeRadiusDetailFile_data() {
-    QTest::addColumn<bool>("crlf");
-    QTest::newRow("LF, as FreeRADIUS writes on Unix") << false;
-    QTest::newRow("CR LF") << true;
-}
-
-void TestTextLogImport::freeRadiusDetailFile() {
-    QFETCH(bool, crlf);
-    const TextLogImportOutcome out = run(writeLog(sampleDetail(crlf)), AUTH_RADIUS, 3);
-    QCOMPARE(out.result, int(IMPORT_OK));
-    QCOMPARE(out.total, 4);
-    QCOMPARE(out.found, 2);
-    QVERIFY(m_ui->hasMessage(QStringLiteral("Logon event import succeeded.")));
-    QCOMPARE(m_ui->statusTexts.first(), QStringLiteral("Reading event log..."));
-    QCOMPARE(m_ui->statusTexts.last(), QStringLiteral("Found 2 new logons out of 4 events"));
-    QCOMPARE(m_ui->processCalls.first(), QStringLiteral("start:29:"));
-
-    const QList<EventRow> rows = allEvents(*m_db);
-    QCOMPARE(rows.size(), 2);
-    EventRow bob;
-    bob.Username = QStringLiteral("bob");
-    bob.ConnectDate = DbFromLocal(QDate(2023, 6, 15), QTime(9, 0, 0));
-    bob.DisconnectDate = DbFromLocal(QDate(2023, 6, 15), QTime(10, 0, 0));
-    bob.Hours = 1;
-    bob.Sent = 111;
-    bob.Received = 222;
-    bob.Reason = QStringLiteral("45");
-    bob.Port = QStringLiteral("12");
-    bob.ServerId = 3;
-    bob.SessionId = QStringLiteral("S1");
-    QCOMPARE(rows[0], bob);
-    QCOMPARE(rows[1].Username, QStringLiteral("alice"));
-    QCOMPARE(rows[1].Port, QStringLiteral("7"));
-    QCOMPARE(rows[1].Minutes, 2);
-    QCOMPARE(rows[1].Seconds, 5);
-    QCOMPARE(rows[1].ConnectDate, DbFromLocal(QDate(2023, 6, 15), QTime(10, 57, 55)));
-}
-
-void TestTextLogImport::reimportStoresNothing() {
-    const QString path = writeLog(sampleDetail(false));
-    QCOMPARE(run(path).found, 2);
-    m_ui->clear();
-    const TextLogImportOutcome again = run(path);
-    QCOMPARE(again.result, int(IMPORT_OK));
-    QCOMPARE(again.found, 0);
-    QCOMPARE(m_ui->statusTexts.last(), QStringLiteral("Found 0 new logons out of 4 events"));
-    // The same sessions in a CR LF file are the same sessions.
-    QCOMPARE(run(writeLog(sampleDetail(true), QStringLiteral("crlf"))).found, 0);
-    QCOMPARE(eventCount(*m_db), 2);
-}
-
-void TestTextLogImport::serversKeepTheirSessionsApart() {
-    const QString path = writeLog(sampleDetail(false));
-    QCOMPARE(run(path, AUTH_RADIUS, 1).found, 2);
-    QCOMPARE(run(path, AUTH_RADIUS, 2).found, 2);
-    QCOMPARE(run(path, AUTH_RADIUS, 2).found, 0);
-    QCOMPARE(eventCount(*m_db), 4);
-
-    // Sessions stored before servers were recorded (server 0) match any server.
-    m_db->execute(QStringLiteral("DELETE FROM Events"));
-    QCOMPARE(run(path, AUTH_RADIUS, 0).found, 2);
-    QCOMPARE(run(path, AUTH_RADIUS, 5).found, 0);
-    QCOMPARE(eventCount(*m_db), 2);
-}
-
-void TestTextLogImport::daylightSavingInsideSession_data() {
-    QTest::addColumn<QDateTime>("end");
-    QTest::addColumn<qint64>("seconds");
-    QTest::addColumn<QDateTime>("start");
-    // Europe/Berlin: 26 Mar 2023 02:00 -> 03:00, 29 Oct 2023 03:00 -> 02:00.
-    QTest::newRow("spring") << local(2023, 3, 26, 4, 0, 0) << qint64(3 * 3600)
-                            << local(2023, 3, 26, 0, 0, 0);
-    QTest::newRow("autumn") << local(2023, 10, 29, 4, 0, 0) << qint64(3 * 3600)
-                            << local(2023, 10, 29, 2, 0, 0);
-    QTest::newRow("no change") << local(2023, 6, 1, 4, 0, 0) << qint64(3 * 3600)
-                               << local(2023, 6, 1, 1, 0, 0);
-}
-
-void TestTextLogImport::daylightSavingInsideSession() {
-    QFETCH(QDateTime, end);
-    QFETCH(qint64, seconds);
-    QFETCH(QDateTime, start);
-    QCOMPARE(run(writeLog(RadiusDetailRecord(
-                     stop(QStringLiteral("dst"), end, seconds, QStringLiteral("D1")))))
-                 .found,
-             1);
-    const EventRow row = allEvents(*m_db).value(0);
-    QCOMPARE(row.DisconnectDate, DbFromLocal(end.date(), end.time()));
-    QCOMPARE(row.ConnectDate, DbFromLocal(start.date(), start.time()));
-    QCOMPARE(row.Hours, 3);
-}
-
-void TestTextLogImport::quotesInNamesAreData() {
-    const QStringList names = {QStringLiteral("o\"brien"), QStringLiteral("x' OR '1'='1"),
-                               QStringLiteral("a\" OR \"\"=\"")};
-    QByteArray bytes;
-    for (const QString& n : names)
-        bytes += RadiusDetailRecord(stop(n, local(2023, 6, 1, 12, 0, 0), 60, n));
-    const QString path = writeLog(bytes);
-    QCOMPARE(run(path).found, 3);
-    QCOMPARE(run(path).found, 0);
-    const QList<EventRow> rows = allEvents(*m_db);
-    QCOMPARE(rows.size(), 3);
-    for (int i = 0; i < 3; ++i) {
-        QCOMPARE(rows[i].Username, names[i]);
-        QCOMPARE(rows[i].SessionId, names[i]);
-    }
-}
-
-void TestTextLogImport::unetAndTelebitFiles() {
-    const QString unet = writeLog("03/12/1998 10:22:33 user joe start Acct-Session-Time=60\n"
-                                  "03/12/1998 10:22:33 user joe stop Acct-Session-Time=60\n"
-                                  "garbage line\n",
-                                  QStringLiteral("unet.log"));
-    const TextLogImportOutcome u = run(unet, AUTH_UNET, 1, false);
-    QCOMPARE(u.result, int(IMPORT_OK));
-    QCOMPARE(u.total, 3);
-    QCOMPARE(u.found, 1);
-    const QString telebit =
-        writeLog("Mar 12 10:22:33 tbhost syslog: ann on S7 hung up after call for 300\r\n"
-                 "Mar 12 10:25:00 tbhost syslog: ann on S7 hung up after the call 300\r\n",
-                 QStringLiteral("telebit.log"));
-    const TextLogImportOutcome t = run(telebit, AUTH_TELEBIT, 1, false);
-    QCOMPARE(t.total, 2);
-    QCOMPARE(t.found, 1);
-    const QList<EventRow> rows = allEvents(*m_db);
-    QCOMPARE(rows.size(), 2);
-    QCOMPARE(rows[0].Username, QStringLiteral("joe"));
-    QCOMPARE(rows[0].Minutes, 1);
-    QCOMPARE(rows[0].SessionId, QStringLiteral("None"));
-    QCOMPARE(rows[1].Username, QStringLiteral("ann"));
-    QCOMPARE(rows[1].Port, QStringLiteral("S7"));
-    QCOMPARE(rows[1].DisconnectDate,
-             DbFromLocal(QDate(QDate::currentDate().year(), 3, 12), QTime(10, 22, 33)));
-}
-
-void TestTextLogImport::lastRecordWithoutDelimiterIsDropped() {
-    QByteArray bytes = sampleDetail(false);
-    bytes.chop(1); // the last record loses its blank line: it may still be being written
-    const TextLogImportOutcome out = run(writeLog(bytes));
-    QCOMPARE(out.total, 3);
-    QCOMPARE(out.found, 1);
-}
-
-void TestTextLogImport::missingFile() {
-    const TextLogImportOutcome out = run(m_folders->filePath(QStringLiteral("nope.log")));
-    QCOMPARE(out.result, int(IMPORT_OPEN_FAILED));
-    QCOMPARE(m_ui->messages.size(), 1);
-    QVERIFY2(!m_ui->messages[0].text.isEmpty(), "the file error is shown");
-    QCOMPARE(m_ui->messages[0].icon, MessageIcon::Exclamation);
-    QVERIFY(m_ui->processCalls.isEmpty());
-    QCOMPARE(m_ui->waitCursorOn, 0);
-}
-
-void TestTextLogImport::directoryInsteadOfFile() {
-    const TextLogImportOutcome out = run(m_folders->path());
-    QVERIFY2(out.result == IMPORT_OPEN_FAILED || out.result == IMPORT_FAILED,
-             qPrintable(QString::number(out.result)));
-    QCOMPARE(m_ui->messages.size(), 1);
-    QCOMPARE(eventCount(*m_db), 0);
-}
-
-void TestTextLogImport::binaryGarbage() {
-    QRandomGenerator rng(4711);
-    for (int round = 0; round < 3; ++round) {
-        QByteArray bytes(512 * 1024, Qt::Uninitialized);
-        for (char& c : bytes)
-            c = char(rng.bounded(256));
-        // Sprinkle delimiters and pieces of real records into the noise.
-        for (int i = 0; i < 2000; ++i) {
-            const int at = int(rng.bounded(bytes.size() - 40));
-            static const char* const bits[] = {"\r\n\r\n",
-                                               "\n\n",
-                                               "\n",
-                                               "\tUser-Name = \"",
-                                               "Wed Dec  3 10:22:33 1997\n",
-                                               "\tAcct-Status-Type = Stop\n",
-                                               "\tAcct-Session-Time = 99999999999\n"};
-            const char* bit = bits[rng.bounded(7)];
-            memcpy(bytes.data() + at, bit, strlen(bit));
-        }
-        for (int system : {int(AUTH_RADIUS), int(AUTH_UNET), int(AUTH_TELEBIT)}) {
-            const TextLogImportOutcome out = run(writeLog(bytes), system, 1, round == 1);
-            QCOMPARE(out.result, int(IMPORT_OK));
-            QVERIFY(out.total > 0);
-        }
-    }
-}
-
-void TestTextLogImport::hugeFileWithoutLineEnd() {
-    const QString path = m_folders->filePath(QStringLiteral("huge"));
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        const QByteArray chunk(1024 * 1024, 'x');
-        for (int i = 0; i < 100; ++i)
-            QCOMPARE(f.write(chunk), chunk.size());
-    }
-    const TextLogImportOutcome out = run(path);
-    QCOMPARE(out.result, int(IMPORT_OK));
-    QCOMPARE(out.total, 0);
-    QCOMPARE(out.found, 0);
-    // The same with a blank line at the end: one oversized record, counted, nothing stored.
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::Append));
-        f.write("\n\n");
-    }
-    const TextLogImportOutcome out2 = run(path);
-    QCOMPARE(out2.result, int(IMPORT_OK));
-    QCOMPARE(out2.total, 1);
-    QCOMPARE(out2.found, 0);
-}
-
-void TestTextLogImport::numbersBeyond32Bits() {
-    RadiusDetailSession big =
-        stop(QStringLiteral("big"), local(2023, 6, 1, 12, 0, 0), 60, QStringLiteral("B1"));
-    big.inputOctets = QStringLiteral("99999999999");   // beyond 32 bits: kept whole
-    big.outputOctets = QStringLiteral("-99999999999"); // negative: 0
-    RadiusDetailSession endless = stop(QStringLiteral("forever"), local(2023, 6, 1, 12, 0, 0),
-                                       4294967296LL, QStringLiteral("B2"));
-    RadiusDetailSession negative =
-        stop(QStringLiteral("negative"), local(2023, 6, 1, 12, 0, 0), 60, QStringLiteral("B3"));
-    negative.extra = {{QStringLiteral("Acct-Session-Time"), QStringLiteral("-60")}};
-    negative.sessionTime = -1;
-    RadiusDetailSession lateDelay =
-        stop(QStringLiteral("late"), local(2023, 6, 1, 12, 0, 0), 60, QStringLiteral("B4"));
-    lateDelay.delay = 99999999999LL;
-    const TextLogImportOutcome out =
-        run(writeLog(RadiusDetailRecord(big) + RadiusDetailRecord(endless) +
-                     RadiusDetailRecord(negative) + RadiusDetailRecord(lateDelay)));
-    QCOMPARE(out.result, int(IMPORT_OK));
-    QCOMPARE(out.total, 4);
-    QCOMPARE(out.found, 2);
-    const QList<EventRow> rows = allEvents(*m_db);
-    QCOMPARE(rows[0].Sent, Q_INT64_C(99999999999));
-    QCOMPARE(rows[0].Received, 0);
-    QCOMPARE(rows[1].Username, QStringLiteral("late"));
-    QCOMPARE(DbToSecondsOr0(rows[1].DisconnectDate), 0); // moved before 1970, still a date
-    QVERIFY(rows[1].DisconnectDate.isValid());
-}
-
-void TestTextLogImport::fileRemovedWhileReading() {
-    QByteArray bytes;
-    for (int i = 0; i < 6000; ++i)
-        bytes += RadiusDetailRecord(stop(QStringLiteral("u%1").arg(i % 50),
-                                         local(2023, 6, 1, 0, 0, 0).addSecs(i * 60), 30,
-                                         QString::number(i)));
-    const QString path = writeLog(bytes);
-    QVERIFY(bytes.size() > 4 * CLogRecordReader::kDefaultPieceSize);
-    bool removed = false;
-    m_ui->onPoll = [&] {
-        if (!removed)
-            removed = QFile::remove(path);
-    };
-    const TextLogImportOutcome out = run(path);
-    QVERIFY(removed);
-    QCOMPARE(out.result, int(IMPORT_OK));
-    QCOMPARE(out.total, 6000);
-    QCOMPARE(out.found, 6000);
-}
-
-void TestTextLogImport::escInterruptsAndKeepsStoredSessions() {
-    m_ui->pressEsc();
-    m_ui->queueAnswer(true); // "Interrupt process?"
-    const TextLogImportOutcome out = run(writeLog(sampleDetail(false)));
-    QCOMPARE(out.result, int(IMPORT_INTERRUPTED));
-    QVERIFY(m_ui->hasQuestion(QStringLiteral("Interrupt process?")));
-    QVERIFY(m_ui->hasMessage(QStringLiteral("Import aborted.")));
-    QVERIFY(!m_ui->hasMessage(QStringLiteral("Logon event import succeeded.")));
-    QCOMPARE(out.total, 1); // the record in hand was finished (a start: nothing stored)
-
-    // Interrupted in the middle of a longer file: what was stored stays stored, committed.
-    m_ui->clear();
-    int polls = 0;
-    m_ui->onPoll = [&] {
-        if (++polls == 1) {
-            m_ui->pressEsc();
-            m_ui->queueAnswer(true);
-        }
-    };
-    QByteArray bytes;
-    for (int i = 0; i < 2000; ++i)
-        bytes += RadiusDetailRecord(stop(QStringLiteral("u%1").arg(i % 20),
-                                         local(2023, 6, 1, 0, 0, 0).addSecs(i * 60), 30,
-                                         QString::number(i)));
-    const TextLogImportOutcome out2 = run(writeLog(bytes, QStringLiteral("second")));
-    QCOMPARE(out2.result, int(IMPORT_INTERRUPTED));
-    QVERIFY(out2.total > 1 && out2.total < 2000);
-    QCOMPARE(out2.found, out2.total);
-    QCOMPARE(m_db->transactionDepth(), 0);
-    QCOMPARE(eventCount(*m_db), out2.found);
-}
-
-void TestTextLogImport::engineErrorKeepsEarlierSessions() {
-    m_db->execute(QStringLiteral("CREATE TRIGGER boom BEFORE INSERT ON Events "
-                                 "WHEN NEW.Username = 'boom' BEGIN SELECT RAISE(ABORT, 'boom'); "
-                                 "END"));
-    const QByteArray bytes =
-        RadiusDetailRecord(
-            stop(QStringLiteral("first"), local(2023, 6, 1, 1, 0, 0), 60, QStringLiteral("1"))) +
-        RadiusDetailRecord(
-            stop(QStringLiteral("boom"), local(2023, 6, 1, 2, 0, 0), 60, QStringLiteral("2"))) +
-        RadiusDetailRecord(
-            stop(QStringLiteral("after"), local(2023, 6, 1, 3, 0, 0), 60, QStringLiteral("3")));
-    const TextLogImportOutcome out = run(writeLog(bytes));
-    QCOMPARE(out.result, int(IMPORT_FAILED));
-    QVERIFY(out.error.contains(QStringLiteral("boom")));
-    QVERIFY(m_ui->hasMessage(QStringLiteral("Error importing event log.")));
-    QCOMPARE(m_db->transactionDepth(), 0);
-    const QList<EventRow> rows = allEvents(*m_db);
-    QCOMPARE(rows.size(), 1);
-    QCOMPARE(rows[0].Username, QStringLiteral("first"));
-}
-
-void TestTextLogImport::duplicateTestUsesAnIndex() {
-    Statement plan = m_db->prepare(QStringLiteral("EXPLAIN QUERY PLAN ") +
-                                   QString::fromLatin1(kDuplicateSessionSql));
-    QStringList details;
-    while (plan.next())
-        details << plan.value(plan.columnCount() - 1).toString();
-    QVERIFY2(details.join(u' ').contains(QStringLiteral("DisconnectDate")),
-             qPrintable(details.join(u'\n')));
-    QVERIFY2(!details.join(u' ').contains(QStringLiteral("SCAN")), qPrintable(details.join(u'\n')));
-}
-
-void TestTextLogImport::serverRegister() {
-    qint32 id = 0;
-    bool created = false;
-    QCOMPARE(ResolveServer(*m_db, QStringLiteral("Radius1"), &id, &created), int(IMPORT_OK));
-    QVERIFY(created);
-    QVERIFY(id > 0);
-    qint32 again = 0;
-    QCOMPARE(ResolveServer(*m_db, QStringLiteral("RADIUS1"), &again, &created), int(IMPORT_OK));
-    QVERIFY(!created);
-    QCOMPARE(again, id);
-    QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM Servers")).toInt(), 1);
-
-    qint32 other = 0;
-    QCOMPARE(AddServer(*m_db, QStringLiteral("radius1"), &other), int(IMPORT_FAILED));
-    QVERIFY(m_ui->hasMessage(QStringLiteral("Server already exists.")));
-    QCOMPARE(AddServer(*m_db, QStringLiteral("alpha"), &other), int(IMPORT_OK));
-    QVERIFY(other != id);
-
-    QCOMPARE(RenameServer(*m_db, id, QString()), int(IMPORT_INTERRUPTED));
-    QVERIFY(m_ui->hasMessage(QStringLiteral("Please enter a name.")));
-    QCOMPARE(RenameServer(*m_db, id, QStringLiteral("zulu")), int(IMPORT_OK));
-    const QList<ServerRow> list = ListServers(*m_db);
-    QCOMPARE(list.size(), 2);
-    QCOMPARE(list[0].ServerName, QStringLiteral("alpha")); // name order
-    QCOMPARE(list[1].ServerName, QStringLiteral("zulu"));
-    QCOMPARE(list[1].Id, id); // renamed, same id
-    QCOMPARE(FindServerByName(list, QStringLiteral("ZULU"))->Id, id);
-    QVERIFY(!FindServerByName(list, QStringLiteral("zul")));
-    QCOMPARE(RenameServer(*m_db, 9999, QStringLiteral("x")), int(IMPORT_FAILED));
-    QVERIFY(m_ui->hasMessage(QStringLiteral("Error renaming server.")));
-}
-
-void TestTextLogImport::deleteServerAsksAndKeepsSessions() {
-    qint32 id = 0;
-    QCOMPARE(ResolveServer(*m_db, QStringLiteral("nas1"), &id), int(IMPORT_OK));
-    const QString path = writeLog(sampleDetail(false));
-    QCOMPARE(run(path, AUTH_RADIUS, id).found, 2);
-
-    m_ui->queueAnswer(false);
-    QCOMPARE(DeleteServer(*m_db, id), int(IMPORT_INTERRUPTED));
-    QCOMPARE(ListServers(*m_db).size(), 1);
-    const QString question = m_ui->questions.last().text;
-    QVERIFY(question.startsWith(QStringLiteral("Delete the record for server 'nas1'?\r\n\r\n")));
-    QVERIFY(question.contains(QStringLiteral("never to import from 'nas1' again.")));
-
-    m_ui->queueAnswer(true);
-    QCOMPARE(DeleteServer(*m_db, id), int(IMPORT_OK));
-    QCOMPARE(ListServers(*m_db).size(), 0);
-    QCOMPARE(eventCount(*m_db), 2); // sessions keep their ServerId
-
-    // Importing the same log under a new server record stores the sessions a second time.
-    qint32 fresh = 0;
-    QCOMPARE(ResolveServer(*m_db, QStringLiteral("nas1"), &fresh), int(IMPORT_OK));
-    QVERIFY(fresh != id);
-    QCOMPARE(run(path, AUTH_RADIUS, fresh).found, 2);
-}
 
 QTEST_GUILESS_MAIN(TestTextLogImport)
 #include "tst_textlogimport.moc"

@@ -17,7 +17,9 @@
 #include "core/invoice/invoicedelivery.h"
 #include "core/invoice/invoiceprint.h"
 #include "core/mail/smtpclient.h"
+#include "common/loglines.h"
 #include "common/pdftext.h"
+#include "common/recordingprinter.h"
 #include "common/recordingui.h"
 #include "common/smtpsinkprocess.h"
 #include "common/testfolders.h"
@@ -32,37 +34,6 @@
 #include <stdexcept>
 
 namespace {
-
-// Records the pages it is given; can fail or throw on demand.
-struct RecordingPrinter : IInvoicePrinter {
-    QList<InvoicePrintJob> jobs;
-    bool fail = false;
-    bool throwError = false;
-    bool printPage(const InvoicePrintJob& job, QString* error) override {
-        if (throwError)
-            throw std::runtime_error("printer driver crashed");
-        if (fail) {
-            *error = QStringLiteral("paper jam");
-            return true;
-        }
-        jobs.append(job);
-        return false;
-    }
-};
-
-struct LogLines : ILogListener {
-    QList<LogLineFields> lines;
-    LogLines() { theLog().addListener(this); }
-    ~LogLines() override { theLog().removeListener(this); }
-    void lineAdded(const QString& line) override { lines.append(ParseLogLine(line)); }
-    void cleared() override { lines.clear(); }
-    QStringList messages() const {
-        QStringList out;
-        for (const LogLineFields& f : lines)
-            out.append(f.name + QLatin1Char('|') + f.severity + QLatin1Char('|') + f.message);
-        return out;
-    }
-};
 
 enum Opt : int { Email = 1, Print = 2, View = 4, IfZero = 8, Html = 16 };
 
@@ -114,408 +85,402 @@ private slots:
         folders.reset();
     }
 
-    void sendOptionsMatrix_data();
-    void sendOptionsMatrix();
-    void cancelInSendDialogSendsNothing();
-    void emailFailureStillPrints();
-    void escBetweenEmailAndPrintStopsPrinting();
-    void printFailureAndUnexpectedError();
-    void runBusyStateIsJoinedWithoutEndReport();
-    void printChoosesPageOfHtmlDecision();
-    void printsToPdfWithCustomerAndTotal();
-    void footerLaidOutOnItsOwnLine();
-    void pageLayoutFromSettings();
-    void emailEndToEnd();
-    void summaryMailedToMembers();
-};
+    // Own plan, override plan (none, a template, a frozen copy, a missing id), zero due or not:
+    // what is shown and whether the invoice is printed.
+    void sendOptionsMatrix_data() {
+        QTest::addColumn<int>("own");
+        QTest::addColumn<int>("override"); // -1 none, -2 missing id, -3 a frozen copy
+        QTest::addColumn<bool>("zeroDue");
+        QTest::addColumn<QString>("message"); // empty: none
+        QTest::addColumn<bool>("printed");
 
-// Own plan, override plan (none, a template, a frozen copy, a missing id), zero due or not:
-// what is shown and whether the invoice is printed.
-void TestInvoiceDelivery::sendOptionsMatrix_data() {
-    QTest::addColumn<int>("own");
-    QTest::addColumn<int>("override"); // -1 none, -2 missing id, -3 a frozen copy
-    QTest::addColumn<bool>("zeroDue");
-    QTest::addColumn<QString>("message"); // empty: none
-    QTest::addColumn<bool>("printed");
+        const QString viewOnly = QString::fromLatin1(SendOptionsText::ViewOnly);
+        const QString none = QString::fromLatin1(SendOptionsText::NoSendOptions);
+        const QString zero = QString::fromLatin1(SendOptionsText::ZeroDue);
+        const QString unreadable = QString::fromLatin1(SendOptionsText::OverridePlanUnreadable);
 
-    const QString viewOnly = QString::fromLatin1(SendOptionsText::ViewOnly);
-    const QString none = QString::fromLatin1(SendOptionsText::NoSendOptions);
-    const QString zero = QString::fromLatin1(SendOptionsText::ZeroDue);
-    const QString unreadable = QString::fromLatin1(SendOptionsText::OverridePlanUnreadable);
-
-    QTest::newRow("view only") << int(View) << -1 << false << viewOnly << false;
-    QTest::newRow("no send options") << 0 << -1 << false << none << false;
-    QTest::newRow("print") << int(Print) << -1 << false << QString() << true;
-    QTest::newRow("zero due, no CreateIfZero") << int(Print) << -1 << true << zero << false;
-    QTest::newRow("zero due, CreateIfZero") << (Print | IfZero) << -1 << true << QString() << true;
-    QTest::newRow("zero due, override has CreateIfZero")
-        << int(Print) << (Print | IfZero) << true << zero << false;
-    QTest::newRow("zero due, own has CreateIfZero, override not")
-        << (Print | IfZero) << int(Print) << true << QString() << true;
-    QTest::newRow("override view only") << int(Print) << int(View) << false << viewOnly << false;
-    QTest::newRow("override prints for a view-only plan")
-        << int(View) << int(Print) << false << QString() << true;
-    QTest::newRow("override missing") << int(Print) << -2 << false << unreadable << false;
-    QTest::newRow("override is a frozen copy") << int(Print) << -3 << false << unreadable << false;
-}
-
-void TestInvoiceDelivery::sendOptionsMatrix() {
-    QFETCH(int, own);
-    QFETCH(int, override);
-    QFETCH(bool, zeroDue);
-    QFETCH(QString, message);
-    QFETCH(bool, printed);
-
-    DeliveryInvoiceSpec spec;
-    spec.amount = zeroDue ? "0" : "25.00";
-    const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(own), spec);
-    QVERIFY(num > 0);
-    {
-        CInvoiceRecord rec(*db);
-        QVERIFY(rec.findByNumber(num));
-        QCOMPARE(rec.TotalDue.units() == 0, zeroDue);
+        QTest::newRow("view only") << int(View) << -1 << false << viewOnly << false;
+        QTest::newRow("no send options") << 0 << -1 << false << none << false;
+        QTest::newRow("print") << int(Print) << -1 << false << QString() << true;
+        QTest::newRow("zero due, no CreateIfZero") << int(Print) << -1 << true << zero << false;
+        QTest::newRow("zero due, CreateIfZero")
+            << (Print | IfZero) << -1 << true << QString() << true;
+        QTest::newRow("zero due, override has CreateIfZero")
+            << int(Print) << (Print | IfZero) << true << zero << false;
+        QTest::newRow("zero due, own has CreateIfZero, override not")
+            << (Print | IfZero) << int(Print) << true << QString() << true;
+        QTest::newRow("override view only")
+            << int(Print) << int(View) << false << viewOnly << false;
+        QTest::newRow("override prints for a view-only plan")
+            << int(View) << int(Print) << false << QString() << true;
+        QTest::newRow("override missing") << int(Print) << -2 << false << unreadable << false;
+        QTest::newRow("override is a frozen copy")
+            << int(Print) << -3 << false << unreadable << false;
     }
-    qint32 overrideId = 0;
-    if (override >= 0)
-        overrideId = templatePlan(override | Html, QStringLiteral("Override"));
-    else if (override == -2)
-        overrideId = 9999;
-    else if (override == -3)
-        overrideId = qint32(
-            db->scalar(QStringLiteral("SELECT Id FROM InvoicePlans WHERE IdInvoice = ?"), {num})
-                .toInt());
+    void sendOptionsMatrix() {
+        QFETCH(int, own);
+        QFETCH(int, override);
+        QFETCH(bool, zeroDue);
+        QFETCH(QString, message);
+        QFETCH(bool, printed);
 
-    CRecordingUi recorder;
-    RecordingPrinter printer;
-    int dialogs = 0;
-    const SendResult result = ExecuteSendOptions(
-        *db, num,
-        [&](qint32& id) {
-            ++dialogs;
-            id = overrideId;
-            return true;
-        },
-        &printer);
+        DeliveryInvoiceSpec spec;
+        spec.amount = zeroDue ? "0" : "25.00";
+        const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(own), spec);
+        QVERIFY(num > 0);
+        {
+            CInvoiceRecord rec(*db);
+            QVERIFY(rec.findByNumber(num));
+            QCOMPARE(rec.TotalDue.units() == 0, zeroDue);
+        }
+        qint32 overrideId = 0;
+        if (override >= 0)
+            overrideId = templatePlan(override | Html, QStringLiteral("Override"));
+        else if (override == -2)
+            overrideId = 9999;
+        else if (override == -3)
+            overrideId = qint32(
+                db->scalar(QStringLiteral("SELECT Id FROM InvoicePlans WHERE IdInvoice = ?"), {num})
+                    .toInt());
 
-    QCOMPARE(dialogs, 1);
-    const QString shown = recorder.messages.isEmpty() ? QString() : recorder.messages.first().text;
-    QVERIFY2(recorder.messages.size() <= 1, qPrintable(recorder.transcript().join('\n')));
-    QCOMPARE(shown, message);
-    QCOMPARE(printer.jobs.size(), printed ? 1 : 0);
-    if (printed) {
-        QCOMPARE(result, SendResult::Done);
-        QCOMPARE(printer.jobs[0].invoiceNum, num);
-        QCOMPARE(printer.jobs[0].logonName, QStringLiteral("joe"));
-        // The page follows the plan the invoice is sent with.
-        QCOMPARE(printer.jobs[0].html, override >= 0);
-        QVERIFY(printer.jobs[0].page.contains("Joe Miller"));
-    } else {
-        QVERIFY(result == SendResult::Refused || result == SendResult::Failed);
-        QVERIFY(recorder.processCalls.isEmpty()); // refused before the busy state
-    }
-}
-
-void TestInvoiceDelivery::cancelInSendDialogSendsNothing() {
-    const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(Print));
-    CRecordingUi recorder;
-    RecordingPrinter printer;
-    QCOMPARE(ExecuteSendOptions(
-                 *db, num, [](qint32&) { return false; }, &printer),
-             SendResult::Refused);
-    QVERIFY(printer.jobs.isEmpty());
-    QVERIFY(recorder.messages.isEmpty());
-}
-
-// An e-mail that cannot reach its server logs 20 and the invoice is still printed; the end
-// report offers the log.
-void TestInvoiceDelivery::emailFailureStillPrints() {
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost));
-    const quint16 port = closed.serverPort();
-    closed.close(); // nothing listens there now
-    SetSmtpTestParameters(port, 2000);
-
-    const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(Email | Print));
-    CRecordingUi recorder;
-    LogLines log;
-    RecordingPrinter printer;
-    SendResult result = SendResult::Done;
-    QVERIFY(SendInvoice(*db, num, 0, &printer, &result));
-    QCOMPARE(result, SendResult::Failed);
-    QCOMPARE(printer.jobs.size(), 1);
-    QVERIFY2(log.messages().contains(QStringLiteral("joe|ERROR|emailing invoice.")),
-             qPrintable(log.messages().join('\n')));
-    QVERIFY(recorder.processCalls.first().startsWith(QStringLiteral("start:29:")));
-    QVERIFY(recorder.hasQuestion(
-        QStringLiteral("An error or warning was issued, do you wish to view the log?")));
-    QVERIFY(!IsProcessRunning());
-}
-
-void TestInvoiceDelivery::escBetweenEmailAndPrintStopsPrinting() {
-    // No e-mail: the interruption check comes right after the (skipped) e-mail step.
-    const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(Print));
-    CRecordingUi recorder;
-    recorder.pressEsc();
-    recorder.queueAnswer(true); // "Interrupt process?"
-    LogLines log;
-    RecordingPrinter printer;
-    SendResult result = SendResult::Done;
-    QVERIFY(SendInvoice(*db, num, 0, &printer, &result));
-    QCOMPARE(result, SendResult::Aborted);
-    QVERIFY(printer.jobs.isEmpty());
-    QVERIFY2(log.messages().contains(QStringLiteral("joe|SUCCESS|Aborted.")) ||
-                 log.messages().contains(QStringLiteral("joe|ERROR|Aborted.")),
-             qPrintable(log.messages().join('\n')));
-    QVERIFY(!IsProcessRunning());
-}
-
-void TestInvoiceDelivery::printFailureAndUnexpectedError() {
-    const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(Print));
-    {
         CRecordingUi recorder;
-        LogLines log;
-        RecordingPrinter printer;
-        printer.fail = true;
-        QVERIFY(SendInvoice(*db, num, 0, &printer));
-        QVERIFY2(log.messages().contains(QStringLiteral("joe|ERROR|printing invoice. paper jam")),
-                 qPrintable(log.messages().join('\n')));
+        CRecordingPrinter printer;
+        int dialogs = 0;
+        const SendResult result = ExecuteSendOptions(
+            *db, num,
+            [&](qint32& id) {
+                ++dialogs;
+                id = overrideId;
+                return true;
+            },
+            &printer);
+
+        QCOMPARE(dialogs, 1);
+        const QString shown =
+            recorder.messages.isEmpty() ? QString() : recorder.messages.first().text;
+        QVERIFY2(recorder.messages.size() <= 1, qPrintable(recorder.transcript().join('\n')));
+        QCOMPARE(shown, message);
+        QCOMPARE(printer.jobs.size(), printed ? 1 : 0);
+        if (printed) {
+            QCOMPARE(result, SendResult::Done);
+            QCOMPARE(printer.jobs[0].invoiceNum, num);
+            QCOMPARE(printer.jobs[0].logonName, QStringLiteral("joe"));
+            // The page follows the plan the invoice is sent with.
+            QCOMPARE(printer.jobs[0].html, override >= 0);
+            QVERIFY(printer.jobs[0].page.contains("Joe Miller"));
+        } else {
+            QVERIFY(result == SendResult::Refused || result == SendResult::Failed);
+            QVERIFY(recorder.processCalls.isEmpty()); // refused before the busy state
+        }
+    }
+
+    void cancelInSendDialogSendsNothing() {
+        const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(Print));
+        CRecordingUi recorder;
+        CRecordingPrinter printer;
+        QCOMPARE(ExecuteSendOptions(
+                     *db, num, [](qint32&) { return false; }, &printer),
+                 SendResult::Refused);
+        QVERIFY(printer.jobs.isEmpty());
         QVERIFY(recorder.messages.isEmpty());
     }
-    {
+
+    // An e-mail that cannot reach its server logs 20 and the invoice is still printed; the end
+    // report offers the log.
+    void emailFailureStillPrints() {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const quint16 port = closed.serverPort();
+        closed.close(); // nothing listens there now
+        SetSmtpTestParameters(port, 2000);
+
+        const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(Email | Print));
         CRecordingUi recorder;
-        LogLines log;
-        RecordingPrinter printer;
-        printer.throwError = true;
-        QVERIFY(SendInvoice(*db, num, 0, &printer));
-        QCOMPARE(log.lines.size(), 1);
-        QVERIFY(log.lines[0].message.startsWith(QStringLiteral("executing invoice send options.")));
-        QVERIFY(recorder.hasMessage(QString::fromLatin1(SendOptionsText::Failed)));
-        QVERIFY(!IsProcessRunning()); // the busy state ended despite the exception
+        CLogLines log;
+        CRecordingPrinter printer;
+        SendResult result = SendResult::Done;
+        QVERIFY(SendInvoice(*db, num, 0, &printer, &result));
+        QCOMPARE(result, SendResult::Failed);
+        QCOMPARE(printer.jobs.size(), 1);
+        QVERIFY2(log.messages().contains(QStringLiteral("joe|ERROR|emailing invoice.")),
+                 qPrintable(log.messages().join('\n')));
+        QVERIFY(recorder.processCalls.first().startsWith(QStringLiteral("start:29:")));
+        QVERIFY(recorder.hasQuestion(
+            QStringLiteral("An error or warning was issued, do you wish to view the log?")));
+        QVERIFY(!IsProcessRunning());
     }
-}
 
-// Inside a run's busy state: no second busy state, no end-of-operation question.
-void TestInvoiceDelivery::runBusyStateIsJoinedWithoutEndReport() {
-    const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(Print));
-    CRecordingUi recorder;
-    RecordingPrinter printer;
-    printer.fail = true;
-    {
-        CProcessScope run(QStringLiteral("Generating invoices"), PROC_DEFAULT);
-        QVERIFY(SendInvoice(*db, num, 0, &printer));
-        QVERIFY(IsProcessRunning());
+    void escBetweenEmailAndPrintStopsPrinting() {
+        // No e-mail: the interruption check comes right after the (skipped) e-mail step.
+        const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(Print));
+        CRecordingUi recorder;
+        recorder.pressEsc();
+        recorder.queueAnswer(true); // "Interrupt process?"
+        CLogLines log;
+        CRecordingPrinter printer;
+        SendResult result = SendResult::Done;
+        QVERIFY(SendInvoice(*db, num, 0, &printer, &result));
+        QCOMPARE(result, SendResult::Aborted);
+        QVERIFY(printer.jobs.isEmpty());
+        QVERIFY2(log.messages().contains(QStringLiteral("joe|SUCCESS|Aborted.")) ||
+                     log.messages().contains(QStringLiteral("joe|ERROR|Aborted.")),
+                 qPrintable(log.messages().join('\n')));
+        QVERIFY(!IsProcessRunning());
     }
-    QCOMPARE(recorder.processCalls.count(QStringLiteral("end:29")), 1);
-    QVERIFY(recorder.questions.isEmpty());
-}
 
-// A customer who gets plain text is printed with the text page, even when the view shows HTML.
-void TestInvoiceDelivery::printChoosesPageOfHtmlDecision() {
-    DeliveryInvoiceSpec spec;
-    spec.customerOptions = 0x01; // overrides the plan: plain text
-    const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(Print | Html), spec);
-    auto inv = LoadInvoiceForDelivery(*db, num);
-    QVERIFY(inv);
-    inv->rep.SetHtmlView(true);
-    RecordingPrinter printer;
-    QVERIFY(!PrintInvoice(*inv, inv->doc.InvoicePlan(), &printer));
-    QCOMPARE(printer.jobs.size(), 1);
-    QVERIFY(!printer.jobs[0].html);
-    QCOMPARE(printer.jobs[0].page, inv->rep.TextPage());
-    QVERIFY(inv->rep.HtmlView()); // the view is left as it was
-}
+    void printFailureAndUnexpectedError() {
+        const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(Print));
+        {
+            CRecordingUi recorder;
+            CLogLines log;
+            CRecordingPrinter printer;
+            printer.fail = true;
+            QVERIFY(SendInvoice(*db, num, 0, &printer));
+            QVERIFY2(
+                log.messages().contains(QStringLiteral("joe|ERROR|printing invoice. paper jam")),
+                qPrintable(log.messages().join('\n')));
+            QVERIFY(recorder.messages.isEmpty());
+        }
+        {
+            CRecordingUi recorder;
+            CLogLines log;
+            CRecordingPrinter printer;
+            printer.throwError = true;
+            QVERIFY(SendInvoice(*db, num, 0, &printer));
+            QCOMPARE(log.lines.size(), 1);
+            QVERIFY(
+                log.lines[0].message.startsWith(QStringLiteral("executing invoice send options.")));
+            QVERIFY(recorder.hasMessage(QString::fromLatin1(SendOptionsText::Failed)));
+            QVERIFY(!IsProcessRunning()); // the busy state ended despite the exception
+        }
+    }
 
-void TestInvoiceDelivery::printsToPdfWithCustomerAndTotal() {
-    DeliveryInvoiceSpec spec;
-    spec.fullName = QStringLiteral("Jos\u00e9 M\u00fcller");
-    spec.amount = "1234.50";
-    const qint32 html = MakeDeliveryInvoice(*db, *fx, planWith(Print | Html), spec);
-    spec.username = QStringLiteral("ann");
-    spec.fullName = QStringLiteral("Ann Plain");
-    spec.amount = "7.25";
-    const qint32 text = MakeDeliveryInvoice(*db, *fx, planWith(Print), spec);
+    // Inside a run's busy state: no second busy state, no end-of-operation question.
+    void runBusyStateIsJoinedWithoutEndReport() {
+        const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(Print));
+        CRecordingUi recorder;
+        CRecordingPrinter printer;
+        printer.fail = true;
+        {
+            CProcessScope run(QStringLiteral("Generating invoices"), PROC_DEFAULT);
+            QVERIFY(SendInvoice(*db, num, 0, &printer));
+            QVERIFY(IsProcessRunning());
+        }
+        QCOMPARE(recorder.processCalls.count(QStringLiteral("end:29")), 1);
+        QVERIFY(recorder.questions.isEmpty());
+    }
 
-    const QString dir = folders->filePath(QStringLiteral("printed"));
-    CPdfInvoicePrinter printer({}, dir);
-    CRecordingUi recorder;
-    LogLines log;
-    QVERIFY2(!SendInvoice(*db, html, 0, &printer), qPrintable(log.messages().join('\n')));
-    QVERIFY2(!SendInvoice(*db, text, 0, &printer), qPrintable(log.messages().join('\n')));
-    QCOMPARE(printer.writtenFiles(),
-             QStringList({dir + QStringLiteral("/Invoice %1.pdf").arg(html),
-                          dir + QStringLiteral("/Invoice %1.pdf").arg(text)}));
+    // A customer who gets plain text is printed with the text page, even when the view shows HTML.
+    void printChoosesPageOfHtmlDecision() {
+        DeliveryInvoiceSpec spec;
+        spec.customerOptions = 0x01; // overrides the plan: plain text
+        const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(Print | Html), spec);
+        auto inv = LoadInvoiceForDelivery(*db, num);
+        QVERIFY(inv);
+        inv->rep.SetHtmlView(true);
+        CRecordingPrinter printer;
+        QVERIFY(!PrintInvoice(*inv, inv->doc.InvoicePlan(), &printer));
+        QCOMPARE(printer.jobs.size(), 1);
+        QVERIFY(!printer.jobs[0].html);
+        QCOMPARE(printer.jobs[0].page, inv->rep.TextPage());
+        QVERIFY(inv->rep.HtmlView()); // the view is left as it was
+    }
 
-    const QString first = PdfText(printer.writtenFiles()[0]);
-    if (qEnvironmentVariableIsSet("TK_SHOW_PDF"))
-        qInfo().noquote() << first << PdfText(printer.writtenFiles()[1]);
-    QVERIFY2(first.contains(QStringLiteral("Jos\u00e9 M\u00fcller")), qPrintable(first));
-    QVERIFY2(first.contains(QStringLiteral("12 Main Street")), qPrintable(first));
-    QVERIFY2(first.contains(QRegularExpression(QStringLiteral("New Balance:\\s+1,?234\\.50"))),
-             qPrintable(first));
-    QVERIFY(!first.contains(QLatin1String("<PRE>")));
+    void printsToPdfWithCustomerAndTotal() {
+        DeliveryInvoiceSpec spec;
+        spec.fullName = QStringLiteral("Jos\u00e9 M\u00fcller");
+        spec.amount = "1234.50";
+        const qint32 html = MakeDeliveryInvoice(*db, *fx, planWith(Print | Html), spec);
+        spec.username = QStringLiteral("ann");
+        spec.fullName = QStringLiteral("Ann Plain");
+        spec.amount = "7.25";
+        const qint32 text = MakeDeliveryInvoice(*db, *fx, planWith(Print), spec);
 
-    const QString second = PdfText(printer.writtenFiles()[1]);
-    QVERIFY2(second.contains(QStringLiteral("Ann Plain")), qPrintable(second));
-    QVERIFY2(second.contains(QRegularExpression(QStringLiteral("New Balance:\\s+7\\.25"))),
-             qPrintable(second));
-    // The text page keeps its columns: the amounts of the charges section line up.
-    QVERIFY(!second.contains(QLatin1String("TKP_MARKER")));
+        const QString dir = folders->filePath(QStringLiteral("printed"));
+        CPdfInvoicePrinter printer({}, dir);
+        CRecordingUi recorder;
+        CLogLines log;
+        QVERIFY2(!SendInvoice(*db, html, 0, &printer), qPrintable(log.messages().join('\n')));
+        QVERIFY2(!SendInvoice(*db, text, 0, &printer), qPrintable(log.messages().join('\n')));
+        QCOMPARE(printer.writtenFiles(),
+                 QStringList({dir + QStringLiteral("/Invoice %1.pdf").arg(html),
+                              dir + QStringLiteral("/Invoice %1.pdf").arg(text)}));
 
-    // A folder that cannot be written: a failure with the reason, no file left.
-    CPdfInvoicePrinter blocked(folders->filePath(QStringLiteral("missing/dir/x.pdf")));
-    auto inv = LoadInvoiceForDelivery(*db, text);
-    QVERIFY(inv);
-    QString error;
-    QVERIFY(PrintInvoice(*inv, inv->doc.InvoicePlan(), &blocked, &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(!QFile::exists(folders->filePath(QStringLiteral("missing/dir/x.pdf"))));
-}
+        const QString first = PdfText(printer.writtenFiles()[0]);
+        if (qEnvironmentVariableIsSet("TK_SHOW_PDF"))
+            qInfo().noquote() << first << PdfText(printer.writtenFiles()[1]);
+        QVERIFY2(first.contains(QStringLiteral("Jos\u00e9 M\u00fcller")), qPrintable(first));
+        QVERIFY2(first.contains(QStringLiteral("12 Main Street")), qPrintable(first));
+        QVERIFY2(first.contains(QRegularExpression(QStringLiteral("New Balance:\\s+1,?234\\.50"))),
+                 qPrintable(first));
+        QVERIFY(!first.contains(QLatin1String("<PRE>")));
 
-void TestInvoiceDelivery::pageLayoutFromSettings() {
-    // Defaults: "PageOrientation" 2 is landscape; margins of three quarters of an inch.
-    QPageLayout layout = InvoicePageLayout();
-    QCOMPARE(layout.orientation(), QPageLayout::Landscape);
-    QCOMPARE(layout.margins(QPageLayout::Millimeter).left(), 19.05);
+        const QString second = PdfText(printer.writtenFiles()[1]);
+        QVERIFY2(second.contains(QStringLiteral("Ann Plain")), qPrintable(second));
+        QVERIFY2(second.contains(QRegularExpression(QStringLiteral("New Balance:\\s+7\\.25"))),
+                 qPrintable(second));
+        // The text page keeps its columns: the amounts of the charges section line up.
+        QVERIFY(!second.contains(QLatin1String("TKP_MARKER")));
 
-    layout.setOrientation(QPageLayout::Portrait);
-    layout.setMargins(QMarginsF(10, 20, 30, 40));
-    QVERIFY(StoreInvoicePageLayout(layout));
-    QCOMPARE(RegNumber(Reg::PageOrientation), 1);
-    QCOMPARE(RegBinary(Reg::PageMargins).size(), 16);
-    const QPageLayout back = InvoicePageLayout();
-    QCOMPARE(back.orientation(), QPageLayout::Portrait);
-    QCOMPARE(back.margins(QPageLayout::Millimeter), QMarginsF(10, 20, 30, 40));
+        // A folder that cannot be written: a failure with the reason, no file left.
+        CPdfInvoicePrinter blocked(folders->filePath(QStringLiteral("missing/dir/x.pdf")));
+        auto inv = LoadInvoiceForDelivery(*db, text);
+        QVERIFY(inv);
+        QString error;
+        QVERIFY(PrintInvoice(*inv, inv->doc.InvoicePlan(), &blocked, &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!QFile::exists(folders->filePath(QStringLiteral("missing/dir/x.pdf"))));
+    }
 
-    // Malformed margins fall back to the default.
-    QVERIFY(RegWriteBinary(Reg::PageMargins, QByteArray(5, 'x')));
-    QCOMPARE(InvoicePageLayout().margins(QPageLayout::Millimeter).top(), 19.05);
+    // The footer follows the closing PRE of the charges section; Qt's rich-text engine would run
+    // it on at the end of the "New Balance" line of the window and the printed page.
+    void footerLaidOutOnItsOwnLine() {
+        const QByteArray page =
+            "<HTML>\r\n<BODY BGCOLOR=WHITE>\r\n<PRE>\r\nNew Balance:     7.25\r\n"
+            "</PRE>\r\n<B>Kestrel Bay \xE9</B>\r\n</BODY>\r\n</HTML>";
+        QTextDocument doc;
+        doc.setHtml(InvoicePageForTextDocument(page));
+        QCOMPARE(doc.lastBlock().text().trimmed(), QStringLiteral("Kestrel Bay \u00e9"));
+        QTextBlock balance = doc.lastBlock();
+        while (balance.isValid() && !balance.text().contains(QLatin1String("New Balance:")))
+            balance = balance.previous();
+        QVERIFY(balance.isValid());
+        QVERIFY(!balance.text().contains(QLatin1String("Kestrel")));
+    }
 
-    // The PDF takes the orientation.
-    const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(Print));
-    auto inv = LoadInvoiceForDelivery(*db, num);
-    QVERIFY(inv);
-    const QString portrait = folders->filePath(QStringLiteral("portrait.pdf"));
-    CPdfInvoicePrinter p1(portrait);
-    QVERIFY(!PrintInvoice(*inv, inv->doc.InvoicePlan(), &p1));
-    QVERIFY(RegWriteNumber(Reg::PageOrientation, 2));
-    const QString landscape = folders->filePath(QStringLiteral("landscape.pdf"));
-    CPdfInvoicePrinter p2(landscape);
-    QVERIFY(!PrintInvoice(*inv, inv->doc.InvoicePlan(), &p2));
-    const QSizeF a = PdfPageSize(portrait);
-    const QSizeF b = PdfPageSize(landscape);
-    QVERIFY2(a.height() > a.width(),
-             qPrintable(QStringLiteral("%1x%2").arg(a.width()).arg(a.height())));
-    QVERIFY(b.width() > b.height());
-}
+    void pageLayoutFromSettings() {
+        // Defaults: "PageOrientation" 2 is landscape; margins of three quarters of an inch.
+        QPageLayout layout = InvoicePageLayout();
+        QCOMPARE(layout.orientation(), QPageLayout::Landscape);
+        QCOMPARE(layout.margins(QPageLayout::Millimeter).left(), 19.05);
 
-// One invoice sent by its plan's options to a real SMTP server: an HTML customer with a JPG
-// logo gets text, HTML and the inline image whose Content-ID the HTML refers to.
-void TestInvoiceDelivery::emailEndToEnd() {
-    CSmtpSinkProcess sink;
-    QString error;
-    if (!sink.start(folders->filePath(QStringLiteral("inbox")), &error))
-        QFAIL(qPrintable(error));
+        layout.setOrientation(QPageLayout::Portrait);
+        layout.setMargins(QMarginsF(10, 20, 30, 40));
+        QVERIFY(StoreInvoicePageLayout(layout));
+        QCOMPARE(RegNumber(Reg::PageOrientation), 1);
+        QCOMPARE(RegBinary(Reg::PageMargins).size(), 16);
+        const QPageLayout back = InvoicePageLayout();
+        QCOMPARE(back.orientation(), QPageLayout::Portrait);
+        QCOMPARE(back.margins(QPageLayout::Millimeter), QMarginsF(10, 20, 30, 40));
 
-    const QString logo = folders->filePath(QStringLiteral("Logo Folder/logo.JPG"));
-    QDir().mkpath(QFileInfo(logo).path());
-    QImage image(30, 10, QImage::Format_RGB32);
-    image.fill(Qt::darkBlue);
-    QVERIFY(image.save(logo, "JPG"));
+        // Malformed margins fall back to the default.
+        QVERIFY(RegWriteBinary(Reg::PageMargins, QByteArray(5, 'x')));
+        QCOMPARE(InvoicePageLayout().margins(QPageLayout::Millimeter).top(), 19.05);
 
-    InvoicePlanRow plan = planWith(Email | Html);
-    plan.Bitmap = logo;
-    plan.Heading = QStringLiteral("Northwind Internet");
-    const qint32 num = MakeDeliveryInvoice(*db, *fx, plan);
-    // Sent with another plan that is plain text: the override's pages and options are used.
-    const qint32 plainId = templatePlan(Email, QStringLiteral("Plain mail"));
+        // The PDF takes the orientation.
+        const qint32 num = MakeDeliveryInvoice(*db, *fx, planWith(Print));
+        auto inv = LoadInvoiceForDelivery(*db, num);
+        QVERIFY(inv);
+        const QString portrait = folders->filePath(QStringLiteral("portrait.pdf"));
+        CPdfInvoicePrinter p1(portrait);
+        QVERIFY(!PrintInvoice(*inv, inv->doc.InvoicePlan(), &p1));
+        QVERIFY(RegWriteNumber(Reg::PageOrientation, 2));
+        const QString landscape = folders->filePath(QStringLiteral("landscape.pdf"));
+        CPdfInvoicePrinter p2(landscape);
+        QVERIFY(!PrintInvoice(*inv, inv->doc.InvoicePlan(), &p2));
+        const QSizeF a = PdfPageSize(portrait);
+        const QSizeF b = PdfPageSize(landscape);
+        QVERIFY2(a.height() > a.width(),
+                 qPrintable(QStringLiteral("%1x%2").arg(a.width()).arg(a.height())));
+        QVERIFY(b.width() > b.height());
+    }
 
-    CRecordingUi recorder;
-    LogLines log;
-    QVERIFY2(!SendInvoice(*db, num), qPrintable(log.messages().join('\n')));
-    QVERIFY2(!SendInvoice(*db, num, plainId), qPrintable(log.messages().join('\n')));
-    QVERIFY2(recorder.messages.isEmpty(), qPrintable(recorder.transcript().join('\n')));
+    // One invoice sent by its plan's options to a real SMTP server: an HTML customer with a JPG
+    // logo gets text, HTML and the inline image whose Content-ID the HTML refers to.
+    void emailEndToEnd() {
+        CSmtpSinkProcess sink;
+        QString error;
+        if (!sink.start(folders->filePath(QStringLiteral("inbox")), &error))
+            QFAIL(qPrintable(error));
 
-    CSmtpSinkProcess::Message m;
-    QVERIFY(sink.take(m));
-    QCOMPARE(m.from, QStringLiteral("billing@isp.example"));
-    QCOMPARE(m.rcpt, QStringList{QStringLiteral("joe@example.com")});
-    QVERIFY2(m.defects.isEmpty(), m.raw.constData());
-    QCOMPARE(m.headers[QLatin1String("Subject")].toString(), QStringLiteral("Your invoice"));
-    QCOMPARE(m.shape(), QStringList({"0:multipart/alternative", "1:text/plain",
-                                     "1:multipart/related", "2:text/html", "2:image/jpeg"}));
-    const QString text = m.part(QStringLiteral("text/plain"))[QLatin1String("text")].toString();
-    QVERIFY2(text.contains(QStringLiteral("Joe Miller")) && text.contains(QStringLiteral("25.00")),
-             qPrintable(text));
-    QVERIFY(!text.contains(QLatin1String("<PRE>")));
-    const QString cid = m.part(QStringLiteral("image/jpeg"))[QLatin1String("cid")].toString();
-    const QString html = m.part(QStringLiteral("text/html"))[QLatin1String("text")].toString();
-    QVERIFY2(html.contains(QStringLiteral("<IMG SRC=cid:") + cid.mid(1, cid.size() - 2) + '>'),
-             qPrintable(cid + '\n' + html));
+        const QString logo = folders->filePath(QStringLiteral("Logo Folder/logo.JPG"));
+        QDir().mkpath(QFileInfo(logo).path());
+        QImage image(30, 10, QImage::Format_RGB32);
+        image.fill(Qt::darkBlue);
+        QVERIFY(image.save(logo, "JPG"));
 
-    CSmtpSinkProcess::Message plain;
-    QVERIFY(sink.take(plain));
-    QCOMPARE(plain.shape(), QStringList({"0:multipart/alternative", "1:text/plain"}));
-}
+        InvoicePlanRow plan = planWith(Email | Html);
+        plan.Bitmap = logo;
+        plan.Heading = QStringLiteral("Northwind Internet");
+        const qint32 num = MakeDeliveryInvoice(*db, *fx, plan);
+        // Sent with another plan that is plain text: the override's pages and options are used.
+        const qint32 plainId = templatePlan(Email, QStringLiteral("Plain mail"));
 
-// A summary invoice flagged for its members goes to the members' billing addresses too.
-void TestInvoiceDelivery::summaryMailedToMembers() {
-    CSmtpSinkProcess sink;
-    QString error;
-    if (!sink.start(folders->filePath(QStringLiteral("inbox")), &error))
-        QFAIL(qPrintable(error));
+        CRecordingUi recorder;
+        CLogLines log;
+        QVERIFY2(!SendInvoice(*db, num), qPrintable(log.messages().join('\n')));
+        QVERIFY2(!SendInvoice(*db, num, plainId), qPrintable(log.messages().join('\n')));
+        QVERIFY2(recorder.messages.isEmpty(), qPrintable(recorder.transcript().join('\n')));
 
-    const qint32 bp = fx->addPlan(QStringLiteral("April"), QDate(2024, 4, 1), QDate(2024, 5, 1));
-    fx->attach(bp, fx->addCharge(CBillingFixture::fixed(QStringLiteral("Service"), "10.00")));
-    const qint32 ip = fx->addInvoicePlan(planWith(Email));
-    UserRow group;
-    group.Username = QStringLiteral("acme");
-    group.IsGroup = true;
-    group.ActiveStatus = 1;
-    group.IdBillingPlan = bp;
-    group.IdInvoicePlan = ip;
-    group.GroupOptions = GroupOption::SummaryInvoice | GroupOption::SendSummaryToMembers;
-    group.StartDate = DbFromDate(2020, 1, 1);
-    const qint32 gid = fx->addCustomer(group);
-    AddBillingAddress(*db, gid, QStringLiteral("boss@acme.example"));
-    const qint32 ann = fx->addCustomer(QStringLiteral("ann"), bp, ip);
-    AddBillingAddress(*db, ann, QStringLiteral("ann@acme.example"));
-    const qint32 bob = fx->addCustomer(QStringLiteral("bob"), bp, ip);
-    AddBillingAddress(*db, bob, QString()); // no e-mail address
+        CSmtpSinkProcess::Message m;
+        QVERIFY(sink.take(m));
+        QCOMPARE(m.from, QStringLiteral("billing@isp.example"));
+        QCOMPARE(m.rcpt, QStringList{QStringLiteral("joe@example.com")});
+        QVERIFY2(m.defects.isEmpty(), m.raw.constData());
+        QCOMPARE(m.headers[QLatin1String("Subject")].toString(), QStringLiteral("Your invoice"));
+        QCOMPARE(m.shape(), QStringList({"0:multipart/alternative", "1:text/plain",
+                                         "1:multipart/related", "2:text/html", "2:image/jpeg"}));
+        const QString text = m.part(QStringLiteral("text/plain"))[QLatin1String("text")].toString();
+        QVERIFY2(text.contains(QStringLiteral("Joe Miller")) &&
+                     text.contains(QStringLiteral("25.00")),
+                 qPrintable(text));
+        QVERIFY(!text.contains(QLatin1String("<PRE>")));
+        const QString cid = m.part(QStringLiteral("image/jpeg"))[QLatin1String("cid")].toString();
+        const QString html = m.part(QStringLiteral("text/html"))[QLatin1String("text")].toString();
+        QVERIFY2(html.contains(QStringLiteral("<IMG SRC=cid:") + cid.mid(1, cid.size() - 2) + '>'),
+                 qPrintable(cid + '\n' + html));
 
-    CInvoiceDoc doc(*db);
-    doc.SetReporter([](const RatingReport&) {});
-    const DbDateTime date = DbFromDate(2024, 5, 2);
-    QCOMPARE(doc.Create(gid, bp, ip, date, true, true), 39);
-    QCOMPARE(doc.Create(ann, bp, ip, date, false, true), 39);
-    QCOMPARE(doc.Create(bob, bp, ip, date, false, true), 39);
-    QVERIFY(!doc.Finish());
-    const qint32 num = doc.InvoiceNum();
-    QVERIFY(doc.Invoice().Flags & InvoiceFlag::SendToMembers);
+        CSmtpSinkProcess::Message plain;
+        QVERIFY(sink.take(plain));
+        QCOMPARE(plain.shape(), QStringList({"0:multipart/alternative", "1:text/plain"}));
+    }
 
-    CRecordingUi recorder;
-    LogLines log;
-    QVERIFY2(!SendInvoice(*db, num), qPrintable(log.messages().join('\n')));
-    CSmtpSinkProcess::Message m;
-    QVERIFY(sink.take(m));
-    QCOMPARE(m.rcpt, QStringList({"boss@acme.example", "ann@acme.example"}));
-    QVERIFY2(log.messages().contains(QStringLiteral("bob|WARNING|")),
-             qPrintable(log.messages().join('\n')));
-}
+    // A summary invoice flagged for its members goes to the members' billing addresses too.
+    void summaryMailedToMembers() {
+        CSmtpSinkProcess sink;
+        QString error;
+        if (!sink.start(folders->filePath(QStringLiteral("inbox")), &error))
+            QFAIL(qPrintable(error));
 
-// The footer follows the closing PRE of the charges section; Qt's rich-text engine would run
-// it on at the end of the "New Balance" line of the window and the printed page.
-void TestInvoiceDelivery::footerLaidOutOnItsOwnLine() {
-    const QByteArray page = "<HTML>\r\n<BODY BGCOLOR=WHITE>\r\n<PRE>\r\nNew Balance:     7.25\r\n"
-                            "</PRE>\r\n<B>Kestrel Bay \xE9</B>\r\n</BODY>\r\n</HTML>";
-    QTextDocument doc;
-    doc.setHtml(InvoicePageForTextDocument(page));
-    QCOMPARE(doc.lastBlock().text().trimmed(), QStringLiteral("Kestrel Bay \u00e9"));
-    QTextBlock balance = doc.lastBlock();
-    while (balance.isValid() && !balance.text().contains(QLatin1String("New Balance:")))
-        balance = balance.previous();
-    QVERIFY(balance.isValid());
-    QVERIFY(!balance.text().contains(QLatin1String("Kestrel")));
-}
+        const qint32 bp =
+            fx->addPlan(QStringLiteral("April"), QDate(2024, 4, 1), QDate(2024, 5, 1));
+        fx->attach(bp, fx->addCharge(CBillingFixture::fixed(QStringLiteral("Service"), "10.00")));
+        const qint32 ip = fx->addInvoicePlan(planWith(Email));
+        UserRow group;
+        group.Username = QStringLiteral("acme");
+        group.IsGroup = true;
+        group.ActiveStatus = 1;
+        group.IdBillingPlan = bp;
+        group.IdInvoicePlan = ip;
+        group.GroupOptions = GroupOption::SummaryInvoice | GroupOption::SendSummaryToMembers;
+        group.StartDate = DbFromDate(2020, 1, 1);
+        const qint32 gid = fx->addCustomer(group);
+        AddBillingAddress(*db, gid, QStringLiteral("boss@acme.example"));
+        const qint32 ann = fx->addCustomer(QStringLiteral("ann"), bp, ip);
+        AddBillingAddress(*db, ann, QStringLiteral("ann@acme.example"));
+        const qint32 bob = fx->addCustomer(QStringLiteral("bob"), bp, ip);
+        AddBillingAddress(*db, bob, QString()); // no e-mail address
+
+        CInvoiceDoc doc(*db);
+        doc.SetReporter([](const RatingReport&) {});
+        const DbDateTime date = DbFromDate(2024, 5, 2);
+        QCOMPARE(doc.Create(gid, bp, ip, date, true, true), 39);
+        QCOMPARE(doc.Create(ann, bp, ip, date, false, true), 39);
+        QCOMPARE(doc.Create(bob, bp, ip, date, false, true), 39);
+        QVERIFY(!doc.Finish());
+        const qint32 num = doc.InvoiceNum();
+        QVERIFY(doc.Invoice().Flags & InvoiceFlag::SendToMembers);
+
+        CRecordingUi recorder;
+        CLogLines log;
+        QVERIFY2(!SendInvoice(*db, num), qPrintable(log.messages().join('\n')));
+        CSmtpSinkProcess::Message m;
+        QVERIFY(sink.take(m));
+        QCOMPARE(m.rcpt, QStringList({"boss@acme.example", "ann@acme.example"}));
+        QVERIFY2(log.messages().contains(QStringLiteral("bob|WARNING|")),
+                 qPrintable(log.messages().join('\n')));
+    }
+};
 
 QTEST_MAIN(TestInvoiceDelivery)
 #include "tst_invoicedelivery.moc"

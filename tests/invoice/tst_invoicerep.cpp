@@ -248,366 +248,348 @@ class TestInvoiceRep : public QObject {
 private slots:
     void initTestCase() { QVERIFY(m_folders.isValid()); }
 
-    void primitives();
-    void goldenEnglishWithDetails();
-    void goldenFrenchSummary();
-    void spanishLabels();
-    void connectionTablePresence_data();
-    void connectionTablePresence();
-    void textPageHoldsOnlyPlainText();
-    void htmlLineBreaksOnlyInPreAndAfterTags();
-    void customerDataEscapedInHtmlOnly();
-    void addressLines_data();
-    void addressLines();
-    void columnsFollowWidestValues();
-    void htmlDecision_data();
-    void htmlDecision();
-    void statusTextAndTitle();
-    void temporaryFiles();
+    void primitives() {
+        CInvoiceRep rep;
+        rep.Text(QStringLiteral("ab"), 0);
+        rep.Text(QStringLiteral("cd"), 5); // three blanks first
+        QCOMPARE(rep.Column(), 7);
+        rep.Text(QStringLiteral("e"), 4); // behind the column: no fill
+        QCOMPARE(rep.Column(), 8);
+        QCOMPARE(rep.TextPage(), QByteArray("ab   cde"));
+        QCOMPARE(rep.Html(), QByteArray("ab   cde"));
+
+        rep.NewLine(2); // outside <PRE>: text only
+        QCOMPARE(rep.Column(), 0);
+        QVERIFY(rep.TextPage().endsWith("cde\r\n\r\n"));
+        QVERIFY(rep.Html().endsWith("cde"));
+
+        rep.Pre(true);
+        rep.Pre(true); // no change, nothing written
+        rep.NewLine(1);
+        QVERIFY(rep.Html().endsWith("cde<PRE>\r\n"));
+        rep.Text(QStringLiteral("x"), 2);
+        rep.Pre(false);
+        QCOMPARE(rep.Column(), 0);
+        QVERIFY(rep.Html().endsWith("<PRE>\r\n  x</PRE>\r\n"));
+
+        const QByteArray before = rep.TextPage();
+        rep.HeadingStart(1);
+        rep.FontStart();
+        rep.FontEnd();
+        rep.HeadingEnd(1);
+        rep.ParaStart();
+        rep.Break();
+        rep.ParaEnd();
+        QVERIFY(
+            rep.Html().endsWith("<H1><FONT FACE=\"Arial\"></FONT></H1>\r\n<P><BR>\r\n</P>\r\n"));
+        // Markup stays out of the text; line ends go in.
+        QCOMPARE(rep.TextPage().mid(before.size()), QByteArray("\r\n\r\n\r\n\r\n\r\n"));
+    }
+
+    void goldenEnglishWithDetails() {
+        CInvoiceRep rep;
+        rep.Render(englishInvoice(), usOptions());
+        compareGolden(rep.Html(), QStringLiteral("english_details.htm"));
+        compareGolden(rep.TextPage(), QStringLiteral("english_details_text.htm"));
+        QCOMPARE(rep.TextPage().left(rep.TextStart()),
+                 textHead("Invoice for jsmith dated 4/2/2024"));
+        QCOMPARE(rep.TextPage().mid(rep.TextEnd() + 1), kTextTail);
+        QVERIFY(rep.PlainText().endsWith("\r\nPlease pay within 30 days."));
+    }
+
+    void goldenFrenchSummary() {
+        CInvoiceRep rep;
+        InvoiceRepOptions o = usOptions();
+        o.numbers.locale = QLocale(QLocale::French, QLocale::France);
+        rep.Render(frenchSummary(), o);
+        compareGolden(rep.Html(), QStringLiteral("french_summary.htm"));
+        compareGolden(rep.TextPage(), QStringLiteral("french_summary_text.htm"));
+        // Windows-1252 bytes of the labels, the no-break space grouping the digits.
+        QVERIFY(rep.PlainText().contains("Minimum d\xfb:"));
+        QVERIFY(rep.PlainText().contains("-1\xa0"
+                                         "224,30"));
+        QVERIFY(rep.PlainText().endsWith("Il vous reste du cr\xe9"
+                                         "dit, donc aucun paiement n'est requis. Merci."));
+    }
+
+    void spanishLabels() {
+        InvoiceRepData d = englishInvoice();
+        d.plan.Language = 2;
+        CInvoiceRep rep;
+        rep.Render(d, usOptions());
+        const QByteArray text = rep.PlainText();
+        QVERIFY(text.contains("Para:  jsmith"));
+        QVERIFY(text.contains("\r\nSubtotal:"));
+        QVERIFY(text.contains("\r\nBase:"));
+        QVERIFY(text.contains("\r\nCargos este mes:"));
+        QVERIFY(!text.contains("To:"));
+        QCOMPARE(rep.Title(), QStringLiteral("Factura para jsmith de fecha 4/2/2024"));
+
+        // Any code outside 0..3 writes English.
+        d.plan.Language = 9;
+        rep.Render(d, usOptions());
+        QVERIFY(rep.PlainText().contains("To:  jsmith"));
+    }
+
+    void connectionTablePresence_data() {
+        QTest::addColumn<InvoiceRepData>("data");
+        QTest::addColumn<bool>("table");
+        QTest::addColumn<bool>("details");
+
+        QTest::newRow("fixed, surcharge and tax only") << fixedOnly() << false << false;
+        InvoiceRepData summaryOnly = englishInvoice();
+        summaryOnly.plan.ShowDetails = false;
+        summaryOnly.sessions.clear();
+        QTest::newRow("online charge without details") << summaryOnly << true << false;
+        InvoiceRepData bytesOnly = fixedOnly();
+        bytesOnly.charges.append(charge(103, ChargeType::ByteTraffic, QStringLiteral("Traffic"),
+                                        0.1, 5, 0, 7, 0, QStringLiteral("MB")));
+        QTest::newRow("byte charge of zero amount") << bytesOnly << true << false;
+        QTest::newRow("with details") << englishInvoice() << true << true;
+    }
+    void connectionTablePresence() {
+        QFETCH(InvoiceRepData, data);
+        QFETCH(bool, table);
+        QFETCH(bool, details);
+        CInvoiceRep rep;
+        rep.Render(data, usOptions());
+        const QList<QByteArray> lines = plainLines(rep);
+        const QByteArray rule = QByteArray(rep.ColumnStops().rule, '-') + '\r';
+        QCOMPARE(lines.count(rule), table ? (details ? 2 : 1) : 0);
+        const bool header = std::any_of(lines.begin(), lines.end(), [](const QByteArray& l) {
+            return l.contains("Time On") && l.contains("Sent") && l.contains("Received");
+        });
+        QCOMPARE(header, table);
+        const bool totals = std::any_of(lines.begin(), lines.end(), [](const QByteArray& l) {
+            return l.startsWith("Totals ") && l.contains("03:15:45");
+        });
+        QCOMPARE(totals, table);
+        QCOMPARE(rep.PlainText().contains("Connect Date"), details);
+        QCOMPARE(rep.PlainText().contains("03/04/2024 09:15"), details);
+        // The charges and totals are there in every case.
+        QVERIFY(rep.PlainText().contains("Monthly fee:\r\n"));
+        QVERIFY(rep.PlainText().contains("\r\nNew Balance:"));
+        if (table && !details) {
+            // Header, rule, totals: "Totals" is the first column, the others keep their stops.
+            const qsizetype h = lines.indexOf(rule) - 1;
+            QVERIFY(lines.at(h).startsWith(QByteArray(CInvoiceRep::kIndent + 6, ' ') + "Time On"));
+            QCOMPARE(lines.at(h + 2).indexOf("03:15:45"), qsizetype(9));
+        }
+    }
+
+    // The text page holds only plain text; the page breaks lines only in <PRE> and after tags.
+    void pageMarkupRules() {
+        for (const InvoiceRepData& d : {englishInvoice(), frenchSummary(), fixedOnly()}) {
+            CInvoiceRep rep;
+            rep.Render(d, usOptions());
+            const QByteArray page = rep.TextPage();
+            const QByteArray plain = rep.PlainText();
+            QVERIFY(!plain.contains('<'));
+            QVERIFY(!plain.contains('>'));
+            QCOMPARE(page.mid(rep.TextEnd() + 1), kTextTail);
+            QVERIFY(page.left(rep.TextStart()).endsWith("\r\n\r\n<!--TKP_MARKER-->\r\n<PRE>"));
+            QCOMPARE(page.count("<!--TKP_MARKER-->"), qsizetype(2));
+            QCOMPARE(page.size(), rep.TextStart() + plain.size() + kTextTail.size());
+            // The only markup: the head, the markers and the <PRE> pair.
+            QCOMPARE(page.count('<'), page.left(rep.TextStart()).count('<') + 4);
+
+            // The page: line breaks only inside <PRE> and after tags.
+            const QByteArray html = rep.Html();
+            QCOMPARE(html.count("<PRE>"), qsizetype(1));
+            const qsizetype preStart = html.indexOf("<PRE>");
+            const qsizetype preEnd = html.indexOf("</PRE>");
+            QVERIFY(preStart > 0 && preEnd > preStart);
+            // No lone CR or LF anywhere.
+            QCOMPARE(html.count('\r'), html.count("\r\n"));
+            QCOMPARE(html.count('\n'), html.count("\r\n"));
+            for (qsizetype at = html.indexOf("\r\n"); at >= 0; at = html.indexOf("\r\n", at + 2)) {
+                if (at > preStart && at < preEnd)
+                    continue;
+                QVERIFY2(
+                    html.at(at - 1) == '>',
+                    qPrintable(QString::fromLatin1(html.mid(std::max<qsizetype>(0, at - 30), 30))));
+            }
+            // The message lines are joined by <BR>, not by line ends.
+            if (!d.plan.Message.isEmpty())
+                QVERIFY(html.contains("customer.<BR>Questions? Call us any day.</FONT></P>\r\n"));
+        }
+    }
+
+    void customerDataEscapedInHtmlOnly() {
+        InvoiceRepData d = englishInvoice();
+        const QString name = QStringLiteral("<b>&\"x\"");
+        d.customer.Username = name;
+        d.customer.FullName = name + QStringLiteral(" Sr.");
+        d.address->City = QStringLiteral("A&B");
+        d.plan.Heading = QStringLiteral("<I>Example</I> Net");
+        d.summary = true;
+        d.memberNames = {{7, name}};
+        CInvoiceRep rep;
+        rep.Render(d, usOptions());
+
+        const QByteArray escaped = "&lt;b&gt;&amp;&quot;x&quot;";
+        const QByteArray html = rep.Html();
+        QVERIFY(html.contains("<TITLE>Invoice for " + escaped + " dated 4/2/2024</TITLE>"));
+        QVERIFY(html.contains("To:  " + escaped + "<BR>\r\n" + escaped + " Sr.<BR>\r\n"));
+        QVERIFY(html.contains("A&amp;B, IL"));
+        QVERIFY(html.contains("\r\n" + escaped + ":\r\n"));        // session group
+        QVERIFY(html.contains("\r\n=== " + escaped + " ===\r\n")); // charge group
+        QVERIFY(!html.contains("<b>"));
+        // The operator's heading keeps its markup.
+        QVERIFY(html.contains("<H1><FONT FACE=\"Arial\"><I>Example</I> Net</FONT></H1>"));
+
+        const QByteArray raw = EncodeCp1252(name);
+        const QByteArray text = rep.PlainText();
+        QVERIFY(text.contains("To:  " + raw + "\r\n" + raw + " Sr.\r\n"));
+        QVERIFY(text.contains("\r\nA&B, IL\r\n"));
+        QVERIFY(text.contains("\r\n" + raw + ":\r\n"));
+        QVERIFY(text.contains("\r\n=== " + raw + " ===\r\n"));
+        QVERIFY(!text.contains("&lt;"));
+        QCOMPARE(rep.Title(), QStringLiteral("Invoice for <b>&\"x\" dated 4/2/2024"));
+    }
+
+    void addressLines_data() {
+        QTest::addColumn<QStringList>("fields"); // Address1, Address2, City, Province, PostalCode
+        QTest::addColumn<bool>("show");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("all") << QStringList{"1 Rue", "Bat. B", "Lyon", "Rhone", "69001"} << true
+                             << QByteArray("\r\n1 Rue\r\nBat. B\r\nLyon, Rhone\r\n69001\r\n");
+        QTest::newRow("city alone") << QStringList{"", "", "Lyon", "", ""} << true
+                                    << QByteArray("\r\nLyon\r\n");
+        QTest::newRow("province alone") << QStringList{"1 Rue", "", "", "Rhone", "69001"} << true
+                                        << QByteArray("\r\n1 Rue\r\nRhone\r\n69001\r\n");
+        QTest::newRow("not shown") << QStringList{"1 Rue", "", "Lyon", "", ""} << false
+                                   << QByteArray("\r\n");
+    }
+    void addressLines() {
+        QFETCH(QStringList, fields);
+        QFETCH(bool, show);
+        QFETCH(QByteArray, expected);
+        InvoiceRepData d = fixedOnly();
+        d.customer.FullName.clear();
+        d.plan.ShowAddress = show;
+        d.address = AddressRow{0, 0, fields[0], fields[1], fields[2], fields[3], fields[4], {}, 7};
+        CInvoiceRep rep;
+        rep.Render(d, usOptions());
+        const QByteArray text = rep.PlainText();
+        const qsizetype from = text.indexOf("To:  jsmith") + 11;
+        const qsizetype to = text.indexOf("\r\n\r\n", from);
+        QCOMPARE(text.mid(from, to - from + 2), expected);
+    }
+
+    void columnsFollowWidestValues() {
+        InvoiceRepData d = englishInvoice();
+        d.sessions[1].Received = -1; // a 32-bit count past 2^31 reads back negative
+        d.charges[0].UnitName = QStringLiteral("monthly subscription units");
+        d.charges[0].InvoicedQuantity = 1234567;
+        const int widest =
+            int(QByteArray("   1234567 at 19.95 per monthly subscription units").size());
+        CInvoiceRep rep;
+        rep.Render(d, usOptions());
+        const CInvoiceRep::Stops& s = rep.ColumnStops();
+        // "%m/%d/%Y %H:%M" is 16 wide, wider than "Connect Date"; "Disconnect Date" is 15.
+        QCOMPARE(s.disconnect, 19);
+        QCOMPARE(s.timeEdge, 19 + 19 + 8);
+        QCOMPARE(s.sent, 19 + 19 + 11);
+        QCOMPARE(s.received, s.sent + 11);       // "11133332" + 3
+        QCOMPARE(s.tableWidth, s.received + 10); // "4294967295"
+        QVERIFY(rep.PlainText().contains("     4294967295\r\n"));
+        // The widest detail text + the width of "7777777.77".
+        QCOMPARE(s.amount, widest + 10);
+        QCOMPARE(s.rule, std::max(s.tableWidth, s.amount));
+        // Every amount ends at the amount column.
+        const QList<QByteArray> lines = plainLines(rep);
+        const qsizetype gross =
+            std::find_if(lines.begin(), lines.end(),
+                         [](const QByteArray& l) { return l.startsWith("Gross:"); }) -
+            lines.begin();
+        QCOMPARE(lines.at(gross),
+                 QByteArray("Gross:") + QByteArray(s.amount - 6 - 5, ' ') + "30.28\r");
+        QCOMPARE(lines.at(gross - 1), QByteArray("\r"));
+        QVERIFY(lines.at(gross - 2).startsWith("Subtotal:"));
+        QCOMPARE(lines.at(gross - 3), QByteArray(s.amount - 5, ' ') + "-----\r");
+    }
+
+    void htmlDecision_data() {
+        QTest::addColumn<qint32>("planOptions");
+        QTest::addColumn<qint32>("userOptions");
+        QTest::addColumn<bool>("html");
+        QTest::newRow("plan text") << 0 << 0 << false;
+        QTest::newRow("plan html") << 1 << 0 << true;
+        QTest::newRow("plan html, customer bit 2 alone") << 0 << 2 << false;
+        QTest::newRow("customer overrides to text") << 1 << 1 << false;
+        QTest::newRow("customer overrides to html") << 0 << 3 << true;
+        QTest::newRow("other bits ignored") << 0x7e << 0x7c << false;
+    }
+    void htmlDecision() {
+        QFETCH(qint32, planOptions);
+        QFETCH(qint32, userOptions);
+        QFETCH(bool, html);
+        QCOMPARE(InvoiceUsesHtml(planOptions, userOptions), html);
+        InvoiceRepData d = fixedOnly();
+        d.plan.Options = planOptions;
+        d.customer.Options = userOptions;
+        CInvoiceRep rep;
+        rep.SetHtmlView(!html);
+        rep.Render(d, usOptions());
+        QCOMPARE(rep.HtmlView(), html);
+    }
+
+    void statusTextAndTitle() {
+        CRecordingUi recording;
+        CInvoiceRep rep;
+        rep.Render(fixedOnly(), usOptions());
+        QCOMPARE(recording.statusTexts,
+                 QStringList({QStringLiteral("Formatting invoice for jsmith..."), QString()}));
+        QCOMPARE(rep.Title(), QStringLiteral("Invoice for jsmith dated 4/2/2024"));
+        // A billing date with a time shows it.
+        InvoiceRepData d = fixedOnly();
+        d.billingDate = DbFromLocal(QDate(2024, 4, 2), QTime(14, 5, 9));
+        rep.Render(d, usOptions());
+        QVERIFY2(
+            rep.Title().startsWith(QStringLiteral("Invoice for jsmith dated 4/2/2024 2:05:09")),
+            qPrintable(rep.Title()));
+    }
+
+    void temporaryFiles() {
+        QString first, firstText;
+        {
+            CInvoiceRep rep;
+            QString error;
+            InvoiceRepData html = englishInvoice();
+            html.plan.Options = 1;
+            QVERIFY2(rep.RenderToFiles(html, &error, usOptions()), qPrintable(error));
+            first = rep.Files().HtmlPath();
+            firstText = rep.Files().TextPath();
+            for (const QString& path : {first, firstText}) {
+                const QFileInfo info(path);
+                QVERIFY(info.fileName().startsWith(QLatin1String("TKP")));
+                QVERIFY(info.fileName().endsWith(QLatin1String(".HTM")));
+                QCOMPARE(info.absolutePath(), QFileInfo(QDir::tempPath()).absoluteFilePath());
+            }
+            QVERIFY(first != firstText);
+            QCOMPARE(readFile(first), rep.Html());
+            QCOMPARE(readFile(firstText), rep.TextPage());
+            QCOMPARE(rep.CurrentPagePath(), first); // the plan asks for HTML
+            rep.SetHtmlView(false);
+            QCOMPARE(rep.CurrentPagePath(), firstText);
+
+            // The next rendering replaces both files.
+            QVERIFY(rep.RenderToFiles(fixedOnly(), &error, usOptions()));
+            QVERIFY(!QFile::exists(first));
+            QVERIFY(!QFile::exists(firstText));
+            first = rep.Files().HtmlPath();
+            firstText = rep.Files().TextPath();
+            QCOMPARE(readFile(firstText), rep.TextPage());
+        }
+        // And the view going deletes them.
+        QVERIFY(!QFile::exists(first));
+        QVERIFY(!QFile::exists(firstText));
+    }
 
 private:
     CTestFolders m_folders;
 };
-
-void TestInvoiceRep::primitives() {
-    CInvoiceRep rep;
-    rep.Text(QStringLiteral("ab"), 0);
-    rep.Text(QStringLiteral("cd"), 5); // three blanks first
-    QCOMPARE(rep.Column(), 7);
-    rep.Text(QStringLiteral("e"), 4); // behind the column: no fill
-    QCOMPARE(rep.Column(), 8);
-    QCOMPARE(rep.TextPage(), QByteArray("ab   cde"));
-    QCOMPARE(rep.Html(), QByteArray("ab   cde"));
-
-    rep.NewLine(2); // outside <PRE>: text only
-    QCOMPARE(rep.Column(), 0);
-    QVERIFY(rep.TextPage().endsWith("cde\r\n\r\n"));
-    QVERIFY(rep.Html().endsWith("cde"));
-
-    rep.Pre(true);
-    rep.Pre(true); // no change, nothing written
-    rep.NewLine(1);
-    QVERIFY(rep.Html().endsWith("cde<PRE>\r\n"));
-    rep.Text(QStringLiteral("x"), 2);
-    rep.Pre(false);
-    QCOMPARE(rep.Column(), 0);
-    QVERIFY(rep.Html().endsWith("<PRE>\r\n  x</PRE>\r\n"));
-
-    const QByteArray before = rep.TextPage();
-    rep.HeadingStart(1);
-    rep.FontStart();
-    rep.FontEnd();
-    rep.HeadingEnd(1);
-    rep.ParaStart();
-    rep.Break();
-    rep.ParaEnd();
-    QVERIFY(rep.Html().endsWith("<H1><FONT FACE=\"Arial\"></FONT></H1>\r\n<P><BR>\r\n</P>\r\n"));
-    // Markup stays out of the text; line ends go in.
-    QCOMPARE(rep.TextPage().mid(before.size()), QByteArray("\r\n\r\n\r\n\r\n\r\n"));
-}
-
-void TestInvoiceRep::goldenEnglishWithDetails() {
-    CInvoiceRep rep;
-    rep.Render(englishInvoice(), usOptions());
-    compareGolden(rep.Html(), QStringLiteral("english_details.htm"));
-    compareGolden(rep.TextPage(), QStringLiteral("english_details_text.htm"));
-    QCOMPARE(rep.TextPage().left(rep.TextStart()), textHead("Invoice for jsmith dated 4/2/2024"));
-    QCOMPARE(rep.TextPage().mid(rep.TextEnd() + 1), kTextTail);
-    QVERIFY(rep.PlainText().endsWith("\r\nPlease pay within 30 days."));
-}
-
-void TestInvoiceRep::goldenFrenchSummary() {
-    CInvoiceRep rep;
-    InvoiceRepOptions o = usOptions();
-    o.numbers.locale = QLocale(QLocale::French, QLocale::France);
-    rep.Render(frenchSummary(), o);
-    compareGolden(rep.Html(), QStringLiteral("french_summary.htm"));
-    compareGolden(rep.TextPage(), QStringLiteral("french_summary_text.htm"));
-    // Windows-1252 bytes of the labels, the no-break space grouping the digits.
-    QVERIFY(rep.PlainText().contains("Minimum d\xfb:"));
-    QVERIFY(rep.PlainText().contains("-1\xa0"
-                                     "224,30"));
-    QVERIFY(rep.PlainText().endsWith("Il vous reste du cr\xe9"
-                                     "dit, donc aucun paiement n'est requis. Merci."));
-}
-
-void TestInvoiceRep::spanishLabels() {
-    InvoiceRepData d = englishInvoice();
-    d.plan.Language = 2;
-    CInvoiceRep rep;
-    rep.Render(d, usOptions());
-    const QByteArray text = rep.PlainText();
-    QVERIFY(text.contains("Para:  jsmith"));
-    QVERIFY(text.contains("\r\nSubtotal:"));
-    QVERIFY(text.contains("\r\nBase:"));
-    QVERIFY(text.contains("\r\nCargos este mes:"));
-    QVERIFY(!text.contains("To:"));
-    QCOMPARE(rep.Title(), QStringLiteral("Factura para jsmith de fecha 4/2/2024"));
-
-    // Any code outside 0..3 writes English.
-    d.plan.Language = 9;
-    rep.Render(d, usOptions());
-    QVERIFY(rep.PlainText().contains("To:  jsmith"));
-}
-
-void TestInvoiceRep::connectionTablePresence_data() {
-    QTest::addColumn<InvoiceRepData>("data");
-    QTest::addColumn<bool>("table");
-    QTest::addColumn<bool>("details");
-
-    QTest::newRow("fixed, surcharge and tax only") << fixedOnly() << false << false;
-    InvoiceRepData summaryOnly = englishInvoice();
-    summaryOnly.plan.ShowDetails = false;
-    summaryOnly.sessions.clear();
-    QTest::newRow("online charge without details") << summaryOnly << true << false;
-    InvoiceRepData bytesOnly = fixedOnly();
-    bytesOnly.charges.append(charge(103, ChargeType::ByteTraffic, QStringLiteral("Traffic"), 0.1, 5,
-                                    0, 7, 0, QStringLiteral("MB")));
-    QTest::newRow("byte charge of zero amount") << bytesOnly << true << false;
-    QTest::newRow("with details") << englishInvoice() << true << true;
-}
-
-void TestInvoiceRep::connectionTablePresence() {
-    QFETCH(InvoiceRepData, data);
-    QFETCH(bool, table);
-    QFETCH(bool, details);
-    CInvoiceRep rep;
-    rep.Render(data, usOptions());
-    const QList<QByteArray> lines = plainLines(rep);
-    const QByteArray rule = QByteArray(rep.ColumnStops().rule, '-') + '\r';
-    QCOMPARE(lines.count(rule), table ? (details ? 2 : 1) : 0);
-    const bool header = std::any_of(lines.begin(), lines.end(), [](const QByteArray& l) {
-        return l.contains("Time On") && l.contains("Sent") && l.contains("Received");
-    });
-    QCOMPARE(header, table);
-    const bool totals = std::any_of(lines.begin(), lines.end(), [](const QByteArray& l) {
-        return l.startsWith("Totals ") && l.contains("03:15:45");
-    });
-    QCOMPARE(totals, table);
-    QCOMPARE(rep.PlainText().contains("Connect Date"), details);
-    QCOMPARE(rep.PlainText().contains("03/04/2024 09:15"), details);
-    // The charges and totals are there in every case.
-    QVERIFY(rep.PlainText().contains("Monthly fee:\r\n"));
-    QVERIFY(rep.PlainText().contains("\r\nNew Balance:"));
-    if (table && !details) {
-        // Header, rule, totals: "Totals" is the first column, the others keep their stops.
-        const qsizetype h = lines.indexOf(rule) - 1;
-        QVERIFY(lines.at(h).startsWith(QByteArray(CInvoiceRep::kIndent + 6, ' ') + "Time On"));
-        QCOMPARE(lines.at(h + 2).indexOf("03:15:45"), qsizetype(9));
-    }
-}
-
-void TestInvoiceRep::textPageHoldsOnlyPlainText() {
-    for (const InvoiceRepData& d : {englishInvoice(), frenchSummary(), fixedOnly()}) {
-        CInvoiceRep rep;
-        rep.Render(d, usOptions());
-        const QByteArray page = rep.TextPage();
-        const QByteArray plain = rep.PlainText();
-        QVERIFY(!plain.contains('<'));
-        QVERIFY(!plain.contains('>'));
-        QCOMPARE(page.mid(rep.TextEnd() + 1), kTextTail);
-        QVERIFY(page.left(rep.TextStart()).endsWith("\r\n\r\n<!--TKP_MARKER-->\r\n<PRE>"));
-        QCOMPARE(page.count("<!--TKP_MARKER-->"), qsizetype(2));
-        QCOMPARE(page.size(), rep.TextStart() + plain.size() + kTextTail.size());
-        // The only markup: the head, the markers and the <PRE> pair.
-        QCOMPARE(page.count('<'), page.left(rep.TextStart()).count('<') + 4);
-    }
-}
-
-void TestInvoiceRep::htmlLineBreaksOnlyInPreAndAfterTags() {
-    for (const InvoiceRepData& d : {englishInvoice(), frenchSummary(), fixedOnly()}) {
-        CInvoiceRep rep;
-        rep.Render(d, usOptions());
-        const QByteArray html = rep.Html();
-        QCOMPARE(html.count("<PRE>"), qsizetype(1));
-        const qsizetype preStart = html.indexOf("<PRE>");
-        const qsizetype preEnd = html.indexOf("</PRE>");
-        QVERIFY(preStart > 0 && preEnd > preStart);
-        // No lone CR or LF anywhere.
-        QCOMPARE(html.count('\r'), html.count("\r\n"));
-        QCOMPARE(html.count('\n'), html.count("\r\n"));
-        for (qsizetype at = html.indexOf("\r\n"); at >= 0; at = html.indexOf("\r\n", at + 2)) {
-            if (at > preStart && at < preEnd)
-                continue;
-            QVERIFY2(html.at(at - 1) == '>', qPrintable(QString::fromLatin1(
-                                                 html.mid(std::max<qsizetype>(0, at - 30), 30))));
-        }
-        // The message lines are joined by <BR>, not by line ends.
-        if (!d.plan.Message.isEmpty())
-            QVERIFY(html.contains("customer.<BR>Questions? Call us any day.</FONT></P>\r\n"));
-    }
-}
-
-void TestInvoiceRep::customerDataEscapedInHtmlOnly() {
-    InvoiceRepData d = englishInvoice();
-    const QString name = QStringLiteral("<b>&\"x\"");
-    d.customer.Username = name;
-    d.customer.FullName = name + QStringLiteral(" Sr.");
-    d.address->City = QStringLiteral("A&B");
-    d.plan.Heading = QStringLiteral("<I>Example</I> Net");
-    d.summary = true;
-    d.memberNames = {{7, name}};
-    CInvoiceRep rep;
-    rep.Render(d, usOptions());
-
-    const QByteArray escaped = "&lt;b&gt;&amp;&quot;x&quot;";
-    const QByteArray html = rep.Html();
-    QVERIFY(html.contains("<TITLE>Invoice for " + escaped + " dated 4/2/2024</TITLE>"));
-    QVERIFY(html.contains("To:  " + escaped + "<BR>\r\n" + escaped + " Sr.<BR>\r\n"));
-    QVERIFY(html.contains("A&amp;B, IL"));
-    QVERIFY(html.contains("\r\n" + escaped + ":\r\n"));        // session group
-    QVERIFY(html.contains("\r\n=== " + escaped + " ===\r\n")); // charge group
-    QVERIFY(!html.contains("<b>"));
-    // The operator's heading keeps its markup.
-    QVERIFY(html.contains("<H1><FONT FACE=\"Arial\"><I>Example</I> Net</FONT></H1>"));
-
-    const QByteArray raw = EncodeCp1252(name);
-    const QByteArray text = rep.PlainText();
-    QVERIFY(text.contains("To:  " + raw + "\r\n" + raw + " Sr.\r\n"));
-    QVERIFY(text.contains("\r\nA&B, IL\r\n"));
-    QVERIFY(text.contains("\r\n" + raw + ":\r\n"));
-    QVERIFY(text.contains("\r\n=== " + raw + " ===\r\n"));
-    QVERIFY(!text.contains("&lt;"));
-    QCOMPARE(rep.Title(), QStringLiteral("Invoice for <b>&\"x\" dated 4/2/2024"));
-}
-
-void TestInvoiceRep::addressLines_data() {
-    QTest::addColumn<QStringList>("fields"); // Address1, Address2, City, Province, PostalCode
-    QTest::addColumn<bool>("show");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("all") << QStringList{"1 Rue", "Bat. B", "Lyon", "Rhone", "69001"} << true
-                         << QByteArray("\r\n1 Rue\r\nBat. B\r\nLyon, Rhone\r\n69001\r\n");
-    QTest::newRow("city alone") << QStringList{"", "", "Lyon", "", ""} << true
-                                << QByteArray("\r\nLyon\r\n");
-    QTest::newRow("province alone") << QStringList{"1 Rue", "", "", "Rhone", "69001"} << true
-                                    << QByteArray("\r\n1 Rue\r\nRhone\r\n69001\r\n");
-    QTest::newRow("not shown") << QStringList{"1 Rue", "", "Lyon", "", ""} << false
-                               << QByteArray("\r\n");
-}
-
-void TestInvoiceRep::addressLines() {
-    QFETCH(QStringList, fields);
-    QFETCH(bool, show);
-    QFETCH(QByteArray, expected);
-    InvoiceRepData d = fixedOnly();
-    d.customer.FullName.clear();
-    d.plan.ShowAddress = show;
-    d.address = AddressRow{0, 0, fields[0], fields[1], fields[2], fields[3], fields[4], {}, 7};
-    CInvoiceRep rep;
-    rep.Render(d, usOptions());
-    const QByteArray text = rep.PlainText();
-    const qsizetype from = text.indexOf("To:  jsmith") + 11;
-    const qsizetype to = text.indexOf("\r\n\r\n", from);
-    QCOMPARE(text.mid(from, to - from + 2), expected);
-}
-
-void TestInvoiceRep::columnsFollowWidestValues() {
-    InvoiceRepData d = englishInvoice();
-    d.sessions[1].Received = -1; // a 32-bit count past 2^31 reads back negative
-    d.charges[0].UnitName = QStringLiteral("monthly subscription units");
-    d.charges[0].InvoicedQuantity = 1234567;
-    const int widest = int(QByteArray("   1234567 at 19.95 per monthly subscription units").size());
-    CInvoiceRep rep;
-    rep.Render(d, usOptions());
-    const CInvoiceRep::Stops& s = rep.ColumnStops();
-    // "%m/%d/%Y %H:%M" is 16 wide, wider than "Connect Date"; "Disconnect Date" is 15.
-    QCOMPARE(s.disconnect, 19);
-    QCOMPARE(s.timeEdge, 19 + 19 + 8);
-    QCOMPARE(s.sent, 19 + 19 + 11);
-    QCOMPARE(s.received, s.sent + 11);       // "11133332" + 3
-    QCOMPARE(s.tableWidth, s.received + 10); // "4294967295"
-    QVERIFY(rep.PlainText().contains("     4294967295\r\n"));
-    // The widest detail text + the width of "7777777.77".
-    QCOMPARE(s.amount, widest + 10);
-    QCOMPARE(s.rule, std::max(s.tableWidth, s.amount));
-    // Every amount ends at the amount column.
-    const QList<QByteArray> lines = plainLines(rep);
-    const qsizetype gross =
-        std::find_if(lines.begin(), lines.end(),
-                     [](const QByteArray& l) { return l.startsWith("Gross:"); }) -
-        lines.begin();
-    QCOMPARE(lines.at(gross), QByteArray("Gross:") + QByteArray(s.amount - 6 - 5, ' ') + "30.28\r");
-    QCOMPARE(lines.at(gross - 1), QByteArray("\r"));
-    QVERIFY(lines.at(gross - 2).startsWith("Subtotal:"));
-    QCOMPARE(lines.at(gross - 3), QByteArray(s.amount - 5, ' ') + "-----\r");
-}
-
-void TestInvoiceRep::htmlDecision_data() {
-    QTest::addColumn<qint32>("planOptions");
-    QTest::addColumn<qint32>("userOptions");
-    QTest::addColumn<bool>("html");
-    QTest::newRow("plan text") << 0 << 0 << false;
-    QTest::newRow("plan html") << 1 << 0 << true;
-    QTest::newRow("plan html, customer bit 2 alone") << 0 << 2 << false;
-    QTest::newRow("customer overrides to text") << 1 << 1 << false;
-    QTest::newRow("customer overrides to html") << 0 << 3 << true;
-    QTest::newRow("other bits ignored") << 0x7e << 0x7c << false;
-}
-
-void TestInvoiceRep::htmlDecision() {
-    QFETCH(qint32, planOptions);
-    QFETCH(qint32, userOptions);
-    QFETCH(bool, html);
-    QCOMPARE(InvoiceUsesHtml(planOptions, userOptions), html);
-    InvoiceRepData d = fixedOnly();
-    d.plan.Options = planOptions;
-    d.customer.Options = userOptions;
-    CInvoiceRep rep;
-    rep.SetHtmlView(!html);
-    rep.Render(d, usOptions());
-    QCOMPARE(rep.HtmlView(), html);
-}
-
-void TestInvoiceRep::statusTextAndTitle() {
-    CRecordingUi recording;
-    CInvoiceRep rep;
-    rep.Render(fixedOnly(), usOptions());
-    QCOMPARE(recording.statusTexts,
-             QStringList({QStringLiteral("Formatting invoice for jsmith..."), QString()}));
-    QCOMPARE(rep.Title(), QStringLiteral("Invoice for jsmith dated 4/2/2024"));
-    // A billing date with a time shows it.
-    InvoiceRepData d = fixedOnly();
-    d.billingDate = DbFromLocal(QDate(2024, 4, 2), QTime(14, 5, 9));
-    rep.Render(d, usOptions());
-    QVERIFY2(rep.Title().startsWith(QStringLiteral("Invoice for jsmith dated 4/2/2024 2:05:09")),
-             qPrintable(rep.Title()));
-}
-
-void TestInvoiceRep::temporaryFiles() {
-    QString first, firstText;
-    {
-        CInvoiceRep rep;
-        QString error;
-        InvoiceRepData html = englishInvoice();
-        html.plan.Options = 1;
-        QVERIFY2(rep.RenderToFiles(html, &error, usOptions()), qPrintable(error));
-        first = rep.Files().HtmlPath();
-        firstText = rep.Files().TextPath();
-        for (const QString& path : {first, firstText}) {
-            const QFileInfo info(path);
-            QVERIFY(info.fileName().startsWith(QLatin1String("TKP")));
-            QVERIFY(info.fileName().endsWith(QLatin1String(".HTM")));
-            QCOMPARE(info.absolutePath(), QFileInfo(QDir::tempPath()).absoluteFilePath());
-        }
-        QVERIFY(first != firstText);
-        QCOMPARE(readFile(first), rep.Html());
-        QCOMPARE(readFile(firstText), rep.TextPage());
-        QCOMPARE(rep.CurrentPagePath(), first); // the plan asks for HTML
-        rep.SetHtmlView(false);
-        QCOMPARE(rep.CurrentPagePath(), firstText);
-
-        // The next rendering replaces both files.
-        QVERIFY(rep.RenderToFiles(fixedOnly(), &error, usOptions()));
-        QVERIFY(!QFile::exists(first));
-        QVERIFY(!QFile::exists(firstText));
-        first = rep.Files().HtmlPath();
-        firstText = rep.Files().TextPath();
-        QCOMPARE(readFile(firstText), rep.TextPage());
-    }
-    // And the view going deletes them.
-    QVERIFY(!QFile::exists(first));
-    QVERIFY(!QFile::exists(firstText));
-}
 
 QTEST_GUILESS_MAIN(TestInvoiceRep)
 #include "tst_invoicerep.moc"

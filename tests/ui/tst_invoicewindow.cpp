@@ -16,6 +16,8 @@
 #include "core/invoice/invoicedelivery.h"
 #include "ui/invoice/invoiceframe.h"
 #include "ui/invoice/senddlg.h"
+#include "common/loglines.h"
+#include "common/recordingprinter.h"
 #include "common/recordingui.h"
 #include "common/testfolders.h"
 
@@ -30,14 +32,6 @@
 #include <memory>
 
 namespace {
-struct RecordingPrinter : IInvoicePrinter {
-    QList<InvoicePrintJob> jobs;
-    bool printPage(const InvoicePrintJob& job, QString*) override {
-        jobs.append(job);
-        return false;
-    }
-};
-
 InvoicePlanRow htmlPlan(const QString& name = QStringLiteral("Formatted")) {
     InvoicePlanRow p;
     p.Name = name;
@@ -59,7 +53,7 @@ class TestInvoiceWindow : public QObject {
     std::unique_ptr<CBillingFixture> fx;
     std::unique_ptr<CRecordingUi> recorder;
     std::unique_ptr<CMainFrame> frame;
-    RecordingPrinter printer;
+    CRecordingPrinter printer;
     qint32 joe = 0;
     qint32 ann = 0;
 
@@ -171,19 +165,10 @@ private slots:
     void emailAllViewed() {
         QVERIFY(CInvoiceFrame::open(area(), *db, joe));
         QVERIFY(CInvoiceFrame::open(area(), *db, ann));
-        QStringList lines;
-        struct Listener : ILogListener {
-            QStringList* out;
-            void lineAdded(const QString& l) override {
-                out->append(ParseLogLine(l).name + '|' + ParseLogLine(l).message);
-            }
-            void cleared() override {}
-        } listener;
-        listener.out = &lines;
-        theLog().addListener(&listener);
+        CLogLines log;
         recorder->queueAnswers({true, false}); // the command, then "view the log?"
         QVERIFY(EmailAllViewedInvoices(area()));
-        theLog().removeListener(&listener);
+        const QStringList lines = log.messages(false);
         QVERIFY(
             recorder->hasQuestion(QStringLiteral("Email invoices for all displayed invoices?")));
         QVERIFY(lines.contains(QStringLiteral("joe|emailing invoice.")));

@@ -11,6 +11,7 @@
 #include "core/app/registrystore.h"
 #include "core/app/settingsvalues.h"
 #include "core/db/schema.h"
+#include "common/modalwatcher.h"
 #include "common/testfolders.h"
 
 #include <QAction>
@@ -33,62 +34,45 @@
 
 namespace {
 
-// Answers the next modal message box (once it is up) and records its text.
-class CBoxAnswerer : public QObject {
-public:
-    CBoxAnswerer(QMessageBox::StandardButton answer) : m_answer(answer) {
-        m_timer.setInterval(10);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            texts.append(box->text());
-            if (QAbstractButton* b = box->button(m_answer))
-                b->click();
-            else
-                box->reject();
-        });
-        m_timer.start();
-    }
+// Answers each modal message box with `answer` and records its text.
+struct CBoxAnswerer : CModalWatcher {
     QStringList texts;
-
-private:
-    QMessageBox::StandardButton m_answer;
-    QTimer m_timer;
+    explicit CBoxAnswerer(QMessageBox::StandardButton answer)
+        : CModalWatcher([this, answer](QWidget* w) {
+              auto* box = qobject_cast<QMessageBox*>(w);
+              if (!box)
+                  return;
+              texts.append(box->text());
+              if (QAbstractButton* b = box->button(answer))
+                  b->click();
+              else
+                  box->reject();
+          }) {}
 };
 
-// Answers the next file dialog with a file name (empty: cancels) and records its title.
-class CFileDialogAnswerer : public QObject {
-public:
-    explicit CFileDialogAnswerer(const QString& file) {
-        m_timer.setInterval(10);
-        connect(&m_timer, &QTimer::timeout, this, [this, file] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            titles.append(dialog->windowTitle());
-            if (file.isEmpty()) {
-                dialog->reject();
-                return;
-            }
-            // Typed into the name field with nothing selected in the file list: selectFile()
-            // may be overtaken by the dialog's initial selection once its folder has loaded
-            // in the background, and a selected row wins over the typed name.
-            for (QAbstractItemView* v : dialog->findChildren<QAbstractItemView*>())
-                if (v->selectionModel())
-                    v->selectionModel()->clear();
-            if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-                edit->setText(file);
-            else
-                dialog->selectFile(file);
-            QMetaObject::invokeMethod(dialog, "accept");
-        });
-        m_timer.start();
-    }
+// Answers each file dialog with a file name (empty: cancels) and records its title.
+struct CFileDialogAnswerer : CModalWatcher {
     QStringList titles;
-
-private:
-    QTimer m_timer;
+    explicit CFileDialogAnswerer(const QString& file)
+        : CModalWatcher([this, file](QWidget* w) {
+              auto* dialog = qobject_cast<QFileDialog*>(w);
+              if (!dialog)
+                  return;
+              titles.append(dialog->windowTitle());
+              if (file.isEmpty())
+                  return dialog->reject();
+              // Typed into the name field with nothing selected in the file list: selectFile()
+              // may be overtaken by the dialog's initial selection once its folder has loaded
+              // in the background, and a selected row wins over the typed name.
+              for (QAbstractItemView* v : dialog->findChildren<QAbstractItemView*>())
+                  if (v->selectionModel())
+                      v->selectionModel()->clear();
+              if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                  edit->setText(file);
+              else
+                  dialog->selectFile(file);
+              QMetaObject::invokeMethod(dialog, "accept");
+          }) {}
 };
 
 // Counts Esc key presses that reach a widget.

@@ -15,6 +15,7 @@
 #include "core/db/database.h"
 #include "core/db/schema.h"
 #include "common/freshprocess.h"
+#include "common/modalwatcher.h"
 #include "common/recordingui.h"
 
 #include <QAbstractButton>
@@ -33,32 +34,24 @@ qint64 count(Database& db, const QString& sql) {
 
 // Presses "&Open sample database" in the welcome dialog, then OK; answers message boxes
 // with OK and records them.
-class CWelcomeClicker : public QObject {
-public:
-    CWelcomeClicker() {
-        m_timer.setInterval(10);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            QWidget* w = QApplication::activeModalWidget();
-            if (auto* box = qobject_cast<QMessageBox*>(w)) {
-                boxes.append(box->text());
-                box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click()
-                                             : box->reject();
-            } else if (auto* welcome = qobject_cast<CWelcomeDlg*>(w)) {
-                if (!m_clicked) {
-                    m_clicked = true;
-                    welcome->openSampleButton()->click();
-                } else {
-                    welcome->accept();
-                }
-            }
-        });
-        m_timer.start();
-    }
+struct CWelcomeClicker : CModalWatcher {
     QStringList boxes;
-
-private:
-    QTimer m_timer;
-    bool m_clicked = false;
+    bool clicked = false;
+    CWelcomeClicker()
+        : CModalWatcher([this](QWidget* w) {
+              if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                  boxes.append(box->text());
+                  box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click()
+                                               : box->reject();
+              } else if (auto* welcome = qobject_cast<CWelcomeDlg*>(w)) {
+                  if (!clicked) {
+                      clicked = true;
+                      welcome->openSampleButton()->click();
+                  } else {
+                      welcome->accept();
+                  }
+              }
+          }) {}
 };
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "ui/app/tollkeeperapp.h"
 #include "ui/app/welcomedlg.h"
 #include "common/freshprocess.h"
+#include "common/modalwatcher.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -22,30 +23,22 @@ namespace {
 
 // Answers whatever modal window comes up: message boxes with OK / Yes, file dialogs with
 // Cancel, the welcome dialog with OK. Records what it saw.
-class CModalAnswerer : public QObject {
-public:
-    CModalAnswerer() {
-        m_timer.setInterval(10);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            QWidget* w = QApplication::activeModalWidget();
-            if (auto* box = qobject_cast<QMessageBox*>(w)) {
-                seen.append(QStringLiteral("box:") + box->text());
-                QAbstractButton* b = box->button(QMessageBox::Yes);
-                (b ? b : box->button(QMessageBox::Ok))->click();
-            } else if (auto* files = qobject_cast<QFileDialog*>(w)) {
-                seen.append(QStringLiteral("files:") + files->windowTitle());
-                files->reject();
-            } else if (auto* welcome = qobject_cast<CWelcomeDlg*>(w)) {
-                seen.append(QStringLiteral("welcome:") + welcome->windowTitle());
-                welcome->accept();
-            }
-        });
-        m_timer.start();
-    }
+struct CModalAnswerer : CModalWatcher {
     QStringList seen;
-
-private:
-    QTimer m_timer;
+    CModalAnswerer()
+        : CModalWatcher([this](QWidget* w) {
+              if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                  seen.append(QStringLiteral("box:") + box->text());
+                  QAbstractButton* b = box->button(QMessageBox::Yes);
+                  (b ? b : box->button(QMessageBox::Ok))->click();
+              } else if (auto* files = qobject_cast<QFileDialog*>(w)) {
+                  seen.append(QStringLiteral("files:") + files->windowTitle());
+                  files->reject();
+              } else if (auto* welcome = qobject_cast<CWelcomeDlg*>(w)) {
+                  seen.append(QStringLiteral("welcome:") + welcome->windowTitle());
+                  welcome->accept();
+              }
+          }) {}
 };
 
 } // namespace
