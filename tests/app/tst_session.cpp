@@ -245,23 +245,6 @@ private slots:
                  Currency::fromUnits(50000));
     }
 
-    void earlierLayoutRefusedAndMarked() {
-        // A file with only a DBInfo table: a layout this program cannot convert.
-        const QString path = m_folders->filePath("ancient.db");
-        {
-            Database raw;
-            raw.open(path, Database::OpenMode::Exclusive, true);
-            raw.createTable("DBInfo", {CurrentField("DBInfo", "Version")});
-        }
-        QVERIFY(RegWriteYesNo(Reg::SuppressDatabasePrompt, true));
-        QVERIFY(!m_session->openAtStartup(path));
-        QVERIFY(!m_session->isOpen());
-        QVERIFY(m_ui->hasMessage("Error updating Tollkeeper database (Level: 1 Step: 0)."));
-        Database raw;
-        raw.open(path);
-        QCOMPARE(raw.scalar("SELECT [Version] FROM DBInfo").toInt(), -65536);
-    }
-
     // --- locate ---
 
     void locateFromMenuSwitchesDatabase() {

@@ -1,213 +1,60 @@
 #include "core/app/schemaupgrade.h"
 
 #include "core/app/busystate.h"
-#include "core/db/currency.h"
-#include "core/db/database.h"
-#include "core/db/dbexception.h"
-#include "core/db/schema.h"
+#include "core/app/cp1252.h"
 #include "core/app/settingsvalues.h"
 #include "core/app/userinterface.h"
-
-#include <QLocale>
-#include <QStringList>
+#include "core/db/currency.h"
 
 namespace {
 
-const QString kDBInfo = QStringLiteral("DBInfo");
-
-// Progress marker: minus (level * 65536 + step) of the step being run.
-int g_marker = 0;
-bool g_versionFound = false;
-int g_foundVersion = -1;
-QString g_lastError;
-
-void mark(int level, int step) {
-    g_marker = -(level * 65536 + step);
-}
-
-int release(int version) {
-    return version & 0xFFFF;
-}
-
-int build(int version) {
-    return (version >> 16) & 0xFFFF;
-}
-
-void addFieldIfMissing(Database& db, const QString& field) {
-    if (!db.fieldExists(kDBInfo, field))
-        db.addField(kDBInfo, CurrentField(kDBInfo, field));
-}
-
-// The earlier-layout minimum payment, kept as text in the user's number format.
-Currency registryMinimum() {
-    const QString text = RegText(Reg::Minimum).trimmed();
-    bool ok = false;
-    double amount = QLocale().toDouble(text, &ok);
-    if (!ok)
-        amount = QLocale::c().toDouble(text, &ok);
-    return ok ? Currency::fromDouble(amount) : Currency::fromUnits(0);
-}
-
-// Level 0: the DBInfo table with all its fields and its one row. Returns the stored version
-// (0 for a new row). Throws DbException.
-int upgradeLevel0(Database& db) {
-    mark(0, 0);
-    const bool existed = db.tableExists(kDBInfo);
-    if (!existed)
-        db.createTable(kDBInfo, {CurrentField(kDBInfo, QStringLiteral("Version"))});
-    mark(0, 1);
-    if (existed)
-        addFieldIfMissing(db, QStringLiteral("Version"));
-    mark(0, 2);
-    if (!db.fieldExists(kDBInfo, QStringLiteral("LogoURL"))) {
-        addFieldIfMissing(db, QStringLiteral("LogoURL"));
-        addFieldIfMissing(db, QStringLiteral("Company Name"));
+class AppUpgradeHost : public UpgradeHost {
+public:
+    bool askConsent(const QString& text) override {
+        return ui().askYesNo(text, MessageIcon::Exclamation);
     }
-    mark(0, 3);
-    bool addedMinimum = false;
-    if (!db.fieldExists(kDBInfo, QStringLiteral("PrepaidMinimum"))) {
-        addFieldIfMissing(db, QStringLiteral("PrepaidMinimum"));
-        addFieldIfMissing(db, QStringLiteral("MinimumPayment"));
-        addedMinimum = true;
+    void showMessage(const QString& text, bool warning) override {
+        ui().showMessage(text, warning ? MessageIcon::Exclamation : MessageIcon::Information);
     }
-    mark(0, 4);
-    const QVariant rows = db.scalar(QStringLiteral("SELECT COUNT(*) FROM DBInfo"));
-    mark(0, 5);
-    if (rows.toLongLong() == 0)
-        db.execute(QStringLiteral("INSERT INTO DBInfo ([Version]) VALUES (0)"));
-    mark(0, 6);
-    if (addedMinimum) {
-        db.execute(QStringLiteral("UPDATE DBInfo SET [PrepaidMinimum] = ?, [MinimumPayment] = ?"),
-                   {RegYesNo(Reg::Prepay), QVariant::fromValue(registryMinimum())});
+    void progress() override {
+        // The upgrade cannot be interrupted; the call only keeps the windows painted.
+        (void)ui().pollInterruptRequest(0);
     }
-    mark(0, 7);
-    const QVariant version = db.scalar(QStringLiteral("SELECT [Version] FROM DBInfo"));
-    mark(0, 8);
-    return version.isNull() ? 0 : version.toInt();
-}
-
-// The first level of the earlier layouts that a database of this version needs; 0 for none.
-int firstLevelNeeded(int v) {
-    if (v < 1)
-        return 1;
-    const int rel = release(v);
-    const int bld = build(v);
-    if (rel < 110 || (rel == 110 && bld <= 12))
-        return 6;
-    if (rel < 200 || (rel == 200 && bld < 44))
-        return 7;
-    if (rel < 203 || (rel == 203 && bld < 20))
-        return 8;
-    if (rel < 205)
-        return 9;
-    return 0;
-}
-
-// The database already holds every table and field of the current layout.
-bool hasCurrentLayout(Database& db) {
-    for (const TableSchema& table : CurrentSchema()) {
-        if (!db.tableExists(table.name))
-            return false;
-        for (const FieldDef& field : table.fields)
-            if (!db.fieldExists(table.name, field.name))
-                return false;
+    bool prepaySetting() override { return RegYesNo(Reg::Prepay); }
+    QString minimumSetting() override { return RegText(Reg::Minimum); }
+    LegacySettings legacySettings() override {
+        LegacySettings s;
+        s.emailSubject = RegText(Reg::EmailSubject);
+        s.emailProfile = RegText(Reg::EmailProfile);
+        s.smtpName = RegText(Reg::SMTPName);
+        s.language = RegNumber(Reg::Language);
+        s.showDetails = RegYesNo(Reg::ShowDetails);
+        s.showAddress = RegYesNo(Reg::ShowAddress);
+        s.billAlways = RegYesNo(Reg::BillAlways);
+        s.tax1Name = RegText(Reg::Tax1Name);
+        s.tax1Rate = RegText(Reg::Tax1Rate);
+        s.tax2Name = RegText(Reg::Tax2Name);
+        s.tax2Rate = RegText(Reg::Tax2Rate);
+        s.roundTax1 = RegYesNo(Reg::RoundTax1);
+        s.roundTax2 = RegYesNo(Reg::RoundTax2);
+        s.overrideOvertime1 = RegYesNo(Reg::OverrideOvertime1);
+        s.overrideOvertime2 = RegYesNo(Reg::OverrideOvertime2);
+        const int times1[] = {Reg::TimeFromHH1, Reg::TimeFromMM1, Reg::TimeToHH1, Reg::TimeToMM1};
+        const int times2[] = {Reg::TimeFromHH2, Reg::TimeFromMM2, Reg::TimeToHH2, Reg::TimeToMM2};
+        for (int i = 0; i < 4; ++i) {
+            s.premium1[i] = RegNumber(times1[i]);
+            s.premium2[i] = RegNumber(times2[i]);
+        }
+        return s;
     }
-    return true;
-}
-
-// The levels of earlier layouts. Their conversions are not part of this program yet: a
-// database whose version asks for them is accepted when it already has the current layout
-// (for example one whose DBInfo row was lost), and refused otherwise, without changes.
-int upgradeEarlierLevels(Database& db, int v) {
-    const int level = firstLevelNeeded(v);
-    if (level == 0)
-        return 0;
-    mark(level, 0);
-    if (hasCurrentLayout(db))
-        return 0;
-    g_lastError = QStringLiteral("The database has an earlier layout (version %1) that this "
-                                 "program cannot convert.")
-                      .arg(v);
-    return SystemResult::Failed;
-}
-
-void reportFailure(Database& db) {
-    const int code = -g_marker;
-    ui().showMessage(QStringLiteral("Error updating Tollkeeper database (Level: %1 Step: %2).")
-                         .arg(code >> 16)
-                         .arg(code & 0xFFFF),
-                     MessageIcon::Exclamation);
-    try {
-        db.execute(QStringLiteral("UPDATE DBInfo SET [Version] = ?"), {g_marker});
-    } catch (const DbException&) {
-        // The failure itself was reported; a database that cannot take the marker reruns
-        // the levels anyway because its version was not advanced.
-    }
-}
+    int currencyDecimals() override { return CurrencyDecimals(); }
+    QByteArray encodeText(const QString& text) override { return EncodeCp1252(text); }
+};
 
 } // namespace
 
-int ProgramVersionCode() {
-    const QStringList parts = QStringLiteral(TK_VERSION).split(QLatin1Char('.'));
-    const int major = parts.value(0).toInt();
-    const int minor = parts.value(2).toInt();
-    const int bld = parts.value(3).toInt();
-    return bld * 65536 + major * 100 + minor;
-}
-
-int UpgradeDatabase(Database& db) {
+int UpgradeDatabase(Database& db, const UpgradeOptions& options) {
     CProcessScope busy(QString(), 0);
-    g_lastError.clear();
-    int version = 0;
-    try {
-        version = upgradeLevel0(db);
-    } catch (const DbException& e) {
-        g_lastError = e.message();
-        reportFailure(db);
-        return SystemResult::Failed;
-    }
-    if (!g_versionFound) {
-        g_versionFound = true;
-        g_foundVersion = version;
-    }
-
-    int rc = 0;
-    try {
-        rc = upgradeEarlierLevels(db, version);
-    } catch (const DbException& e) {
-        g_lastError = e.message();
-        rc = SystemResult::Failed;
-    }
-    if (rc == SystemResult::Cancelled)
-        return rc;
-    if (rc != 0) {
-        reportFailure(db);
-        return rc;
-    }
-
-    try {
-        db.execute(QStringLiteral("UPDATE DBInfo SET [Version] = ?"),
-                   {std::max(ProgramVersionCode(), int(kCurrentDbVersion))});
-    } catch (const DbException& e) {
-        g_lastError = e.message();
-        ui().showMessage(QStringLiteral("Error updating database version."),
-                         MessageIcon::Exclamation);
-        return SystemResult::Failed;
-    }
-    return 0;
-}
-
-int VersionFoundBeforeUpgrade() {
-    return g_foundVersion;
-}
-
-QString LastUpgradeError() {
-    return g_lastError;
-}
-
-void ResetUpgradeState() {
-    g_marker = 0;
-    g_versionFound = false;
-    g_foundVersion = -1;
-    g_lastError.clear();
+    AppUpgradeHost host;
+    return RunSchemaUpgrade(db, host, options);
 }
