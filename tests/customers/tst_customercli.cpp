@@ -51,6 +51,13 @@ void TestCustomerCli::init() {
 }
 
 void TestCustomerCli::addSetShowAndList() {
+    // A new database file is for its owner's eyes only (it holds card numbers).
+    const QString created = folders->filePath(QStringLiteral("new.db"));
+    QCOMPARE(RunCliOn(folders->path(), created, {"init"}).code, 0);
+    QCOMPARE(QFile::permissions(created) & (QFileDevice::ReadGroup | QFileDevice::ReadOther |
+                                            QFileDevice::WriteGroup | QFileDevice::WriteOther),
+             QFileDevice::Permissions());
+
     CliResult r = cli({"customer", "add", "alice", "--full-name", "Alice A", "--billing-plan",
                        "basic", "--start", "2026-02-03"});
     QVERIFY2(r.code == 0, qPrintable(r.err));
