@@ -73,13 +73,23 @@ int runList(CCliContext& c) {
     table.addColumn(QStringLiteral("BillingPlan"));
     table.addColumn(QStringLiteral("InvoicePlan"));
     table.addColumn(QStringLiteral("EMail"));
+    // Plan names looked up once per plan, not once per row.
+    QHash<qint32, QString> billingPlans, invoicePlans;
+    const auto planName = [&](QHash<qint32, QString>& cache, qint32 id,
+                              QString (*name)(Database&, qint32)) {
+        auto it = cache.find(id);
+        if (it == cache.end())
+            it = cache.insert(id, name(*db, id));
+        return *it;
+    };
     for (qint32 id : ids) {
         CUserRecord u(*db);
         if (!u.findById(id))
             continue;
         table.addRow({u.Username, u.IsGroup ? QStringLiteral("group") : QStringLiteral("customer"),
                       u.FullName, yesNo(u.ActiveStatus & UserStatus::Active),
-                      BillingPlanName(*db, u.IdBillingPlan), InvoicePlanName(*db, u.IdInvoicePlan),
+                      planName(billingPlans, u.IdBillingPlan, &BillingPlanName),
+                      planName(invoicePlans, u.IdInvoicePlan, &InvoicePlanName),
                       LoadAddressPage(*db, id, AddressType::Billing).email});
     }
     const QString text = table.render(*format);
