@@ -286,6 +286,15 @@ void CreateNewDatabase(const QString& path) {
             QStringLiteral("The file '%1' already exists; a new database is not created over it.")
                 .arg(path));
     }
+    {
+        // The file will hold customers' card numbers: it is made readable by its owner only
+        // before anything is written to it (the engine's journal takes the same permissions).
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                       QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+            throw DbException(
+                QStringLiteral("Unable to create the file '%1': %2").arg(path, file.errorString()));
+    }
     try {
         Database db;
         db.open(path, Database::OpenMode::Exclusive, true);

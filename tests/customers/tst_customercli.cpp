@@ -1,0 +1,174 @@
+// customer, group, options and customer import run as the built tollkeeper-cli on a real
+// database: changes are all or nothing, unknown names fail with one line, the card is masked.
+#include "common/billingfixture.h"
+#include "common/cliprocess.h"
+#include "common/testfolders.h"
+#include "core/db/database.h"
+#include "core/db/schema.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+#include <memory>
+
+class TestCustomerCli : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QVERIFY2(CliMissing().isEmpty(), qPrintable(CliMissing())); }
+    void init();
+    void cleanup() { folders.reset(); }
+
+    void addSetShowAndList();
+    void refusalsChangeNothing_data();
+    void refusalsChangeNothing();
+    void groupMembersAndDelete();
+    void importReportsEveryBadLine();
+    void optionsAreChecked();
+
+private:
+    CliResult cli(const QStringList& args) { return RunCliOn(folders->path(), dbPath, args); }
+    QString show(const QString& name) { return cli({"customer", "show", name}).out; }
+
+    std::unique_ptr<CTestFolders> folders;
+    QString dbPath;
+};
+
+void TestCustomerCli::init() {
+    folders = std::make_unique<CTestFolders>();
+    dbPath = folders->filePath(QStringLiteral("cli.db"));
+    CreateNewDatabase(dbPath);
+    Database db;
+    db.open(dbPath);
+    CBillingFixture fx(db);
+    const qint32 plan = fx.addPlan(QStringLiteral("Basic"), QDate(2026, 1, 1), QDate(2027, 1, 1));
+    ChargeRow ip = CBillingFixture::fixed(QStringLiteral("Static IP"), "5");
+    ip.DefUnitQuantity = 1;
+    fx.attach(plan, fx.addCharge(ip));
+    fx.addInvoicePlan(QStringLiteral("Plain"));
+}
+
+void TestCustomerCli::addSetShowAndList() {
+    // A new database file is for its owner's eyes only (it holds card numbers).
+    const QString created = folders->filePath(QStringLiteral("new.db"));
+    QCOMPARE(RunCliOn(folders->path(), created, {"init"}).code, 0);
+    QCOMPARE(QFile::permissions(created) & (QFileDevice::ReadGroup | QFileDevice::ReadOther |
+                                            QFileDevice::WriteGroup | QFileDevice::WriteOther),
+             QFileDevice::Permissions());
+
+    CliResult r = cli({"customer", "add", "alice", "--full-name", "Alice A", "--billing-plan",
+                       "basic", "--start", "2026-02-03"});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    r = cli({"customer", "set", "ALICE", "CreditCard=4111 1111 1111 1234", "ExpiryDate=07/2030",
+             "Home.City=Kiel", "Phone.Fax=555", "Units.Static IP=3", "AnniversaryDay=9"});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    const QString text = show(QStringLiteral("alice"));
+    for (const char* line :
+         {"FullName: Alice A", "StartDate: 2026-02-03", "BillingPlan: Basic",
+          "CreditCard: ************1234", "ExpiryDate: 07/2030", "Home.City: Kiel",
+          "Phone.Fax: 555", "Units.Static IP: 3", "AnniversaryDay: 9"})
+        QVERIFY2(text.contains(QLatin1String(line)), line);
+    QVERIFY(!text.contains(QLatin1String("4111")));
+
+    r = cli({"customer", "list", "--format", "json"});
+    QCOMPARE(r.code, 0);
+    const QJsonArray rows = QJsonDocument::fromJson(r.outBytes).array();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.at(0).toObject().value("Name").toString(), QStringLiteral("alice"));
+}
+
+void TestCustomerCli::refusalsChangeNothing_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("unknown field") << QStringList{"customer", "set", "bob", "FullName=X", "Shoe=9"};
+    QTest::newRow("unknown plan") << QStringList{"customer", "set", "bob", "FullName=X",
+                                                 "BillingPlan=Gold"};
+    QTest::newRow("bad month") << QStringList{"customer", "set", "bob", "FullName=X",
+                                              "ExpiryDate=13/2030"};
+    QTest::newRow("unknown name") << QStringList{"customer", "set", "nobody", "FullName=X"};
+    QTest::newRow("add unknown plan")
+        << QStringList{"customer", "add", "carl", "--invoice-plan", "Fancy"};
+    QTest::newRow("add taken") << QStringList{"customer", "add", "BOB"};
+}
+
+void TestCustomerCli::refusalsChangeNothing() {
+    QFETCH(QStringList, args);
+    QCOMPARE(cli({"customer", "add", "bob"}).code, 0);
+    const QString before = cli({"customer", "list", "--format", "csv"}).out + show("bob");
+    const CliResult r = cli(args);
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.err.trimmed().count(QLatin1Char('\n')), 0); // one line says why
+    QCOMPARE(cli({"customer", "list", "--format", "csv"}).out + show("bob"), before);
+}
+
+void TestCustomerCli::groupMembersAndDelete() {
+    for (const char* name : {"a", "b", "c", "x"})
+        QCOMPARE(cli({"customer", "add", name}).code, 0);
+    QCOMPARE(cli({"group", "add-member", "a", "b", "x"}).code, 0);
+    QCOMPARE(cli({"group", "add-member", "b", "c"}).code, 0);
+    // c may not take a (a reaches c through b); nothing changes.
+    const CliResult refused = cli({"group", "add-member", "c", "x", "a"});
+    QCOMPARE(refused.code, 1);
+    QVERIFY(refused.err.contains(QLatin1String("'a' cannot be added to 'c'")));
+    QCOMPARE(cli({"group", "members", "c"}).outLines(), QStringList());
+    QCOMPARE(cli({"group", "members", "a"}).outLines(), (QStringList{"(+)b", "x"}));
+
+    // Emptying b turns it back into a customer.
+    const CliResult emptied = cli({"group", "remove-member", "b", "c"});
+    QCOMPARE(emptied.code, 0);
+    QVERIFY(emptied.err.contains(QLatin1String("has no members")));
+    QVERIFY(show("b").contains(QLatin1String("Kind: customer")));
+
+    // Delete asks: without a terminal it is refused; with --yes the row and its
+    // memberships go.
+    QCOMPARE(cli({"customer", "delete", "x"}).code, 3);
+    QCOMPARE(cli({"customer", "delete", "x", "--yes"}).code, 0);
+    QCOMPARE(cli({"group", "members", "a"}).outLines(), QStringList{"b"});
+    QCOMPARE(cli({"customer", "show", "x"}).code, 1);
+}
+
+void TestCustomerCli::importReportsEveryBadLine() {
+    const QString csv = folders->filePath(QStringLiteral("in.csv"));
+    QFile f(csv);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("Username,BillingPlan,AnniversaryDay\nann,Basic,1\nbob,Gold,2\ncyd,,40\ndan,,\n");
+    f.close();
+    CliResult r = cli({"customer", "import", csv});
+    QCOMPARE(r.code, 1);
+    QVERIFY(r.err.contains(QLatin1String("in.csv:3: no billing plan named 'Gold'")));
+    QVERIFY(r.err.contains(QLatin1String("in.csv:4: ")));
+    QCOMPARE(cli({"customer", "list", "--format", "csv"}).outLines().size(), 1); // header only
+
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("Username,BillingPlan\nann,Basic\ndan,\n");
+    f.close();
+    r = cli({"customer", "import", csv});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QCOMPARE(cli({"customer", "list", "--format", "csv"}).outLines().size(), 3);
+    QCOMPARE(cli({"customer", "import", csv}).code, 1); // the names are taken now
+}
+
+void TestCustomerCli::optionsAreChecked() {
+    QCOMPARE(cli({"options", "set", "CompanyName=Kestrel Bay", "DefBillingPlan=basic",
+                  "DefAnniversaryDate=0", "DefaultEmailDomain=kb.example"})
+                 .code,
+             0);
+    for (const QStringList& bad :
+         {QStringList{"options", "set", "DefAnniversaryDate=32", "CompanyName=Other"},
+          QStringList{"options", "set", "CompanyName=" + QString(51, QLatin1Char('n'))},
+          QStringList{"options", "set", "DefInvoicePlan=Fancy"},
+          QStringList{"options", "set", "Colour=red"}})
+        QCOMPARE(cli(bad).code, 1);
+    const QString text = cli({"options", "show"}).out;
+    QVERIFY(text.contains(QLatin1String("CompanyName: Kestrel Bay\n")));
+    QVERIFY(text.contains(QLatin1String("DefBillingPlan: Basic\n")));
+    // A new customer takes the defaults.
+    QCOMPARE(cli({"customer", "add", "eve"}).code, 0);
+    const QString eve = show("eve");
+    QVERIFY(eve.contains(QLatin1String("Billing.EMail: eve@kb.example")));
+    QVERIFY(eve.contains(QLatin1String("BillingPlan: Basic")));
+}
+
+QTEST_GUILESS_MAIN(TestCustomerCli)
+#include "tst_customercli.moc"
