@@ -58,6 +58,13 @@ void CIncomeDoc::load(Database& db) {
         r.logonName = q.value(8).toString();
         r.fullName = r.logonName.isEmpty() ? QStringLiteral("*** User record missing ***")
                                            : q.value(9).toString();
+        // A customer's invoices follow each other: their rows share one copy of the names
+        // (a report may hold a million rows).
+        if (!m_rows.isEmpty() && m_rows.last().logonName == r.logonName &&
+            m_rows.last().fullName == r.fullName) {
+            r.logonName = m_rows.last().logonName;
+            r.fullName = m_rows.last().fullName;
+        }
         m_newCharges += r.newCharges;
         m_paid += r.paid;
         m_taxes += r.taxes;
