@@ -1,13 +1,14 @@
 #include "core/app/schemaupgrade.h"
 
 #include "core/app/busystate.h"
+#include "core/app/settingsvalues.h"
+#include "core/app/userinterface.h"
 #include "core/db/currency.h"
 #include "core/db/database.h"
 #include "core/db/dbexception.h"
 #include "core/db/schema.h"
-#include "core/app/settingsvalues.h"
-#include "core/app/userinterface.h"
 
+#include <QDir>
 #include <QLocale>
 #include <QStringList>
 
@@ -155,9 +156,53 @@ int ProgramVersionCode() {
     return bld * 65536 + major * 100 + minor;
 }
 
+namespace {
+
+// True when version a is later than version b (release first, then build).
+bool laterVersion(int a, int b) {
+    return release(a) != release(b) ? release(a) > release(b) : build(a) > build(b);
+}
+
+// Refuses, before anything is written, a file that another program's tables fill and one
+// that a newer version of this program wrote (rewriting its version would hide that).
+bool refusedBeforeUpgrade(Database& db) {
+    if (!db.tableExists(kDBInfo)) {
+        if (db.tableNames().isEmpty())
+            return false;
+        g_lastError = QStringLiteral("%1 is not a Tollkeeper database: it holds the tables of "
+                                     "another program.")
+                          .arg(QDir::toNativeSeparators(db.path()));
+        return true;
+    }
+    if (!db.fieldExists(kDBInfo, QStringLiteral("Version")))
+        return false;
+    const int stored = db.scalar(QStringLiteral("SELECT [Version] FROM DBInfo")).toInt();
+    const int ours = std::max(ProgramVersionCode(), int(kCurrentDbVersion));
+    if (stored <= 0 || !laterVersion(stored, ours))
+        return false;
+    g_lastError = QStringLiteral("%1 was written by a newer version of Tollkeeper (version "
+                                 "%2.%3); this version cannot use it.")
+                      .arg(QDir::toNativeSeparators(db.path()))
+                      .arg(release(stored))
+                      .arg(build(stored));
+    return true;
+}
+
+} // namespace
+
 int UpgradeDatabase(Database& db) {
     CProcessScope busy(QString(), 0);
     g_lastError.clear();
+    try {
+        if (refusedBeforeUpgrade(db)) {
+            ui().showMessage(g_lastError, MessageIcon::Exclamation);
+            return SystemResult::Failed;
+        }
+    } catch (const DbException& e) {
+        g_lastError = e.message();
+        ui().showMessage(g_lastError, MessageIcon::Exclamation);
+        return SystemResult::Failed;
+    }
     int version = 0;
     try {
         version = upgradeLevel0(db);
@@ -185,9 +230,12 @@ int UpgradeDatabase(Database& db) {
         return rc;
     }
 
+    // A file already at this version is not written, so read-only commands work on a
+    // read-only file.
+    const int current = std::max(ProgramVersionCode(), int(kCurrentDbVersion));
     try {
-        db.execute(QStringLiteral("UPDATE DBInfo SET [Version] = ?"),
-                   {std::max(ProgramVersionCode(), int(kCurrentDbVersion))});
+        if (version != current)
+            db.execute(QStringLiteral("UPDATE DBInfo SET [Version] = ?"), {current});
     } catch (const DbException& e) {
         g_lastError = e.message();
         ui().showMessage(QStringLiteral("Error updating database version."),
