@@ -103,8 +103,9 @@ DatabaseHold::~DatabaseHold() {
         holds().erase(it);
     if (m_fd < 0)
         return;
-    // Removed while still locked (see acquire), so no lock file stays behind.
-    if (m_exclusive)
+    // Removed while still locked (see acquire), so no lock file stays behind; a shared hold
+    // removes it only when no other process shares it (its lock becomes exclusive).
+    if (m_exclusive || ::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
         ::unlink(QFile::encodeName(m_key + QStringLiteral(".lock")).constData());
     ::close(m_fd); // releases the lock
 }

@@ -184,11 +184,13 @@ bool VerifyDatabaseCopy(const QString& path, QString* error) {
     if (rc == SQLITE_OK) {
         sqlite3_stmt* st = nullptr;
         rc = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &st, nullptr);
-        while (rc == SQLITE_OK && (rc = sqlite3_step(st)) == SQLITE_ROW)
-            problems << QString::fromUtf8(
-                reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        if (rc == SQLITE_DONE)
-            rc = SQLITE_OK;
+        if (rc == SQLITE_OK) {
+            while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+                problems << QString::fromUtf8(
+                    reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+            if (rc == SQLITE_DONE)
+                rc = SQLITE_OK;
+        }
         sqlite3_finalize(st);
     }
     if (rc != SQLITE_OK)
