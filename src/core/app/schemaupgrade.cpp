@@ -167,8 +167,13 @@ bool laterVersion(int a, int b) {
 // that a newer version of this program wrote (rewriting its version would hide that).
 bool refusedBeforeUpgrade(Database& db) {
     if (!db.tableExists(kDBInfo)) {
-        if (db.tableNames().isEmpty())
+        // An older file of ours may lack DBInfo, never every one of our tables.
+        const QStringList tables = db.tableNames();
+        if (tables.isEmpty())
             return false;
+        for (const TableSchema& table : CurrentSchema())
+            if (tables.contains(table.name, Qt::CaseInsensitive))
+                return false;
         g_lastError = QStringLiteral("%1 is not a Tollkeeper database: it holds the tables of "
                                      "another program.")
                           .arg(QDir::toNativeSeparators(db.path()));
