@@ -1,4 +1,4 @@
-// backup FILE: copies the database file, replacing FILE.
+// backup FILE: copies the database file, replacing FILE ("-": to standard output).
 #include "cli/clicommand.h"
 
 #include "core/app/dbsession.h"
@@ -15,11 +15,11 @@ int runBackup(CCliContext& c) {
     CDatabaseSession* session = c.openDatabase();
     if (!session)
         return c.openFailureExit();
-    const QString target = QFileInfo(file).absoluteFilePath();
+    const QString target = file == QLatin1String("-") ? file : QFileInfo(file).absoluteFilePath();
     const int rc = session->backup(target);
     if (rc == SystemResult::Failed && !session->lastError().isEmpty())
         CCliUserInterface::note(session->lastError());
-    if (rc == 0)
+    if (rc == 0 && target != QLatin1String("-"))
         c.out(QDir::toNativeSeparators(target));
     return c.exitFor(rc);
 }

@@ -6,36 +6,22 @@
 #include "core/app/dbsession.h"
 #include "core/app/oplog.h"
 #include "core/billing/invoicedoc.h"
+#include "core/db/replacefile.h"
 #include "core/invoice/invoicerep.h"
 #include "core/invoice/invoicerepdata.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <cstdio>
 
 namespace {
 
-// Writes bytes to FILE (replaced as a whole) or, without a file, to stdout.
+// Writes bytes to FILE (a regular file replaced as a whole, "-" or none: standard output).
 bool writeOutput(CCliContext& c, const QString& file, const QByteArray& bytes) {
-    if (file.isEmpty()) {
-        const bool ok = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) ==
-                            size_t(bytes.size()) &&
-                        std::fflush(stdout) == 0;
-        if (!ok)
-            c.terminal().showMessage(
-                QStringLiteral("Unable to write the invoice to standard output."),
-                MessageIcon::Stop);
-        return ok;
-    }
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
-        c.terminal().showMessage(QStringLiteral("Unable to write %1: %2")
-                                     .arg(QDir::toNativeSeparators(file), out.errorString()),
-                                 MessageIcon::Stop);
-        return false;
-    }
-    return true;
+    QString error;
+    if (WriteFileSafely(file.isEmpty() ? QStringLiteral("-") : file, bytes, &error))
+        return true;
+    c.terminal().showMessage(error, MessageIcon::Stop);
+    return false;
 }
 
 int runShow(CCliContext& c) {
@@ -49,7 +35,9 @@ int runShow(CCliContext& c) {
     if (text || htmlChosen)
         page = text ? Page::Text : Page::Html;
     const QString output = c.args().value(QStringLiteral("output"));
-    const QString file = output.isNull() ? QString() : QFileInfo(output).absoluteFilePath();
+    const QString file = output.isNull() || output == QLatin1String("-")
+                             ? QString()
+                             : QFileInfo(output).absoluteFilePath();
 
     CDatabaseSession* session = c.openDatabase();
     if (!session)

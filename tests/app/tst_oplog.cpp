@@ -1,3 +1,5 @@
+#include "common/recordingui.h"
+#include "common/testfolders.h"
 #include "core/app/appcontext.h"
 #include "core/app/cp1252.h"
 #include "core/app/operationlog.h"
@@ -5,8 +7,6 @@
 #include "core/app/registrystore.h"
 #include "core/app/settingsvalues.h"
 #include "core/db/dbexception.h"
-#include "common/recordingui.h"
-#include "common/testfolders.h"
 
 #include <QtTest>
 #include <memory>
@@ -211,6 +211,18 @@ private slots:
                      QString("Unable to read from %1, it is opened by someone else.").arg(m_path)),
                  1);
         QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        // A folder that refuses a new log file says so.
+        const QString folder = m_folders->filePath("locked");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        QVERIFY(RegWriteText(Reg::LogFileName, folder + "/Tollk.log"));
+        LogResult("a", 1);
+        QCOMPARE(m_ui->countMessages(
+                     QString("Unable to create %1/Tollk.log: its folder cannot be written.")
+                         .arg(folder)),
+                 1);
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
     }
 
     void clearThenNextLineIsFirst() {

@@ -2,17 +2,19 @@
 
 #include "core/app/appcontext.h"
 #include "core/app/appservices.h"
-#include "core/db/database.h"
-#include "core/db/dbexception.h"
-#include "core/db/schema.h"
+#include "core/app/faultpoint.h"
 #include "core/app/schemaupgrade.h"
 #include "core/app/settingsvalues.h"
 #include "core/app/userinterface.h"
+#include "core/db/database.h"
+#include "core/db/databasehold.h"
+#include "core/db/dbexception.h"
+#include "core/db/replacefile.h"
+#include "core/db/schema.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryFile>
 #include <cstdlib>
 
@@ -26,40 +28,6 @@ QString native(const QString& path) {
 
 bool samePath(const QString& a, const QString& b) {
     return QDir::cleanPath(a).compare(QDir::cleanPath(b), Qt::CaseInsensitive) == 0;
-}
-
-// Copies src to dst through a temporary file next to dst that replaces dst only when the
-// copy is complete, so a failed copy never leaves a half-written dst behind.
-bool copyReplacing(const QString& src, const QString& dst, QString* error) {
-    QFile in(src);
-    if (!in.open(QIODevice::ReadOnly)) {
-        *error = in.errorString();
-        return false;
-    }
-    QSaveFile out(dst);
-    if (!out.open(QIODevice::WriteOnly)) {
-        *error = out.errorString();
-        return false;
-    }
-    QByteArray buffer;
-    while (!in.atEnd()) {
-        buffer = in.read(1 << 20);
-        if (buffer.isEmpty() && in.error() != QFileDevice::NoError) {
-            *error = in.errorString();
-            out.cancelWriting();
-            return false;
-        }
-        if (out.write(buffer) != buffer.size()) {
-            *error = out.errorString();
-            out.cancelWriting();
-            return false;
-        }
-    }
-    if (!out.commit()) {
-        *error = out.errorString();
-        return false;
-    }
-    return true;
 }
 
 // Reserves a new temporary file name with the prefix "TKP" in the temporary folder; the file
@@ -294,6 +262,16 @@ int CDatabaseSession::maintain(Maintenance kind) {
     ui().setStatusText(compacting ? QStringLiteral("Compacting database...")
                                   : QStringLiteral("Repairing database..."));
     const QString path = m_path;
+    // The hold on the file outlives the connection: no other process opens it between the
+    // close below and the reopen, while the copy is made and moved into place.
+    std::shared_ptr<DatabaseHold> hold;
+    try {
+        hold = DatabaseHold::acquire(path);
+    } catch (const DbException& e) {
+        m_lastError = e.message();
+        ui().showMessage(failed, MessageIcon::Exclamation);
+        return SystemResult::Failed;
+    }
     closeDatabase();
 
     bool ok = false;
@@ -305,7 +283,9 @@ int CDatabaseSession::maintain(Maintenance kind) {
         } else {
             try {
                 Database::compact(path, temp);
-                ok = copyReplacing(temp, path, &m_lastError);
+                FaultPoint("compact-copy-made");
+                ok = CopyFileSafely(temp, path, &m_lastError,
+                                    {.check = &VerifyDatabaseCopy, .mayReplaceDatabase = true});
             } catch (const DbException& e) {
                 m_lastError = e.message();
             }
@@ -313,8 +293,15 @@ int CDatabaseSession::maintain(Maintenance kind) {
         }
     } else {
         try {
-            Database::repair(path);
-            ok = true;
+            QString original;
+            const QStringList lost = Database::repair(path, &original);
+            FaultPoint("repair-done");
+            ok = lost.isEmpty();
+            if (!ok)
+                m_lastError =
+                    QStringLiteral("Not everything could be read: %1. The original file is kept "
+                                   "as %2.")
+                        .arg(lost.join(QStringLiteral("; ")), native(original));
         } catch (const DbException& e) {
             m_lastError = e.message();
         }
@@ -338,23 +325,21 @@ int CDatabaseSession::backup(const QString& target) {
                                    m_path);
     if (file.isEmpty())
         return SystemResult::Cancelled;
-    file = QFileInfo(file).absoluteFilePath();
+    if (file != QLatin1String("-"))
+        file = QFileInfo(file).absoluteFilePath();
 
     CWaitCursor wait;
     ui().setStatusText(QStringLiteral("Backup up database to %1...").arg(native(file)));
     bool ok = false;
     if (!isOpen() || m_path.isEmpty()) {
         m_lastError = QStringLiteral("No database is open.");
-    } else if (samePath(QFileInfo(file).canonicalFilePath(),
-                        QFileInfo(m_path).canonicalFilePath()) ||
-               samePath(file, m_path)) {
-        // Copying the file over itself would destroy it.
-        m_lastError = QStringLiteral("The backup cannot replace the database itself.");
     } else if (m_db->transactionDepth() > 0) {
         // The file is only consistent between transactions.
         m_lastError = QStringLiteral("A transaction is in progress.");
     } else {
-        ok = copyReplacing(m_path, file, &m_lastError);
+        // The copy is checked before it replaces an earlier backup; the database itself and
+        // its journal are refused as targets.
+        ok = CopyFileSafely(m_path, file, &m_lastError, {.check = &VerifyDatabaseCopy});
     }
     if (!ok) {
         ui().showMessage(QStringLiteral("Database backup failed."), MessageIcon::Exclamation);

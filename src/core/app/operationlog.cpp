@@ -1,11 +1,12 @@
 #include "core/app/operationlog.h"
 #include "core/app/appcontext.h"
 #include "core/app/cp1252.h"
-#include "core/db/datetimeutil.h"
 #include "core/app/resultcodes.h"
 #include "core/app/settingsvalues.h"
 #include "core/app/userinterface.h"
+#include "core/db/datetimeutil.h"
 
+#include <QFileInfo>
 #include <QLocale>
 #include <algorithm>
 #include <cerrno>
@@ -27,6 +28,10 @@ QString openFailureText(int err, const QString& path) {
     case EACCES:
     case EPERM:
     case EROFS:
+        // A missing file whose folder refuses it is no file someone else holds open.
+        if (!QFileInfo::exists(path))
+            return QStringLiteral("Unable to create %1: its folder cannot be written.").arg(path);
+        [[fallthrough]];
     case ETXTBSY:
     case EBUSY:
         return QStringLiteral("Unable to read from %1, it is opened by someone else.").arg(path);

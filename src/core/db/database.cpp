@@ -1,4 +1,5 @@
 #include "core/db/database.h"
+#include "core/db/databasehold.h"
 #include "core/db/dbexception.h"
 
 #include <QDir>
@@ -48,6 +49,13 @@ void Database::open(const QString& path, OpenMode mode, bool create) {
         throw DbException(QStringLiteral("%1 is a folder, not a database file.").arg(native),
                           SQLITE_CANTOPEN);
 
+    // An empty file would silently become a database; whatever it was meant to be, it is not one.
+    if (!create && QFileInfo(path).isFile() && QFileInfo(path).size() == 0)
+        throw DbException(
+            QStringLiteral("The file %1 is empty, not a Tollkeeper database file.").arg(native),
+            SQLITE_NOTADB);
+    // Another process's hold refuses the file before the engine touches it.
+    std::shared_ptr<DatabaseHold> hold = DatabaseHold::acquire(path, mode == OpenMode::Exclusive);
     sqlite3* db = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
@@ -97,6 +105,7 @@ void Database::open(const QString& path, OpenMode mode, bool create) {
     if (mode == OpenMode::Shared)
         sqlite3_busy_timeout(db, 5000);
     m_db = db;
+    m_hold = std::move(hold);
     ++m_generation;
     m_path = path;
     m_mode = mode;
@@ -113,6 +122,7 @@ void Database::close() {
     ++m_generation;
     sqlite3_close_v2(m_db);
     m_db = nullptr;
+    m_hold.reset();
 }
 
 void Database::clearCaches() {

@@ -5,11 +5,13 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <memory>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 class Statement;
+class DatabaseHold;
 
 // One open database file. Every engine failure raises DbException with the engine's message.
 //
@@ -86,8 +88,11 @@ public:
 
     // Writes a compacted copy of the file at src into dst (dst must not exist).
     static void compact(const QString& src, const QString& dst);
-    // Repairs the file in place: checks it, rebuilds its indexes, salvages readable rows.
-    static void repair(const QString& path);
+    // Repairs the file in place: checks it and rebuilds its indexes; a damaged file is replaced
+    // by a checked copy of every row that can be read, the original kept beside it as
+    // "<name>.damaged-<yyyy-MM-dd>" (*keptOriginal). Answers what could not be read (tables and
+    // rows), empty when nothing was lost; throws when nothing was replaced.
+    static QStringList repair(const QString& path, QString* keptOriginal = nullptr);
 
     sqlite3* handle() const { return m_db; }
     // Translates the Jet forms named above into SQLite SQL.
@@ -117,6 +122,8 @@ private:
     };
     QHash<QString, CachedFields> m_fieldCache; // by lower-case table name
     QString m_path;
+    // The process's hold on the file (core/db/databasehold.h), taken before the engine opens it.
+    std::shared_ptr<DatabaseHold> m_hold;
     OpenMode m_mode = OpenMode::Exclusive;
     int m_transDepth = 0;
 };

@@ -1,11 +1,15 @@
 #include "core/db/database.h"
 #include "core/db/dbexception.h"
+#include "core/db/replacefile.h"
 #include "core/db/sqlident.h"
 #include "core/db/transaction.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <cstdio>
 
 // Compacting a file into a copy and repairing a damaged one.
 
@@ -19,7 +23,7 @@ void Database::compact(const QString& src, const QString& dst) {
     db.close();
 }
 
-void Database::repair(const QString& path) {
+QStringList Database::repair(const QString& path, QString* keptOriginal) {
     {
         Database db;
         db.open(path, OpenMode::Exclusive, false);
@@ -33,14 +37,15 @@ void Database::repair(const QString& path) {
         }
         if (problems == QStringList{QStringLiteral("ok")}) {
             db.execute(QStringLiteral("REINDEX"));
-            return;
+            return {};
         }
     }
 
     // Salvage: a fresh file with the same tables, filled with every row that can be read.
     const QString fresh = path + QStringLiteral(".repair");
     QFile::remove(fresh);
-    {
+    QStringList lost;
+    try {
         Database src;
         src.open(path, OpenMode::Exclusive, false);
         QList<QPair<QString, QString>> tables; // name, sql
@@ -65,6 +70,8 @@ void Database::repair(const QString& path) {
         int readable = 0;
         for (const auto& [name, sql] : tables) {
             dst.execute(sql);
+            qint64 copied = 0;
+            qint64 refused = 0;
             try {
                 Statement rd =
                     src.prepare(QStringLiteral("SELECT * FROM %1").arg(quoteIdentifier(name)));
@@ -81,28 +88,34 @@ void Database::repair(const QString& path) {
                         wr.bind(i + 1, rd.value(i));
                     try {
                         wr.exec();
+                        ++copied;
                     } catch (const DbException& e) {
-                        qWarning("Repair: a row of %s was not kept: %s", qPrintable(name),
-                                 qPrintable(e.message()));
+                        // A full disk is no damage of the original: nothing is replaced.
+                        if ((e.code() & 0xff) == 13 /* SQLITE_FULL */ ||
+                            (e.code() & 0xff) == 10 /* SQLITE_IOERR */)
+                            throw;
+                        ++refused;
                     }
                 }
+                if (refused > 0)
+                    lost << QStringLiteral("%1: %2 rows not kept").arg(name).arg(refused);
             } catch (const DbException& e) {
-                qWarning("Repair: reading %s stopped: %s", qPrintable(name),
-                         qPrintable(e.message()));
+                if ((e.code() & 0xff) == 13 || (e.code() & 0xff) == 10)
+                    throw;
+                lost << QStringLiteral("%1: reading stopped after %2 rows (%3)")
+                            .arg(name)
+                            .arg(copied)
+                            .arg(e.message());
             }
         }
-        if (readable == 0) {
-            transaction.rollback();
-            dst.close();
-            QFile::remove(fresh);
+        if (readable == 0)
             throw DbException(QStringLiteral("No table of %1 could be read.")
                                   .arg(QDir::toNativeSeparators(path)));
-        }
         for (const QString& sql : indexSql) {
             try {
                 dst.execute(sql);
             } catch (const DbException& e) {
-                qWarning("Repair: index not rebuilt: %s", qPrintable(e.message()));
+                lost << QStringLiteral("index not rebuilt: %1").arg(e.message());
             }
         }
         try {
@@ -117,16 +130,34 @@ void Database::repair(const QString& path) {
         transaction.commit();
         dst.close();
         src.close();
+        QString error;
+        if (!VerifyDatabaseCopy(fresh, &error))
+            throw DbException(error);
+    } catch (...) {
+        QFile::remove(fresh);
+        throw;
     }
-    const QString old = path + QStringLiteral(".damaged");
-    QFile::remove(old);
-    if (!QFile::rename(path, old))
+
+    // The damaged original stays beside the result, under a name no later repair reuses.
+    QString old = path + QStringLiteral(".damaged-") +
+                  QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    for (int n = 2; QFileInfo::exists(old); ++n)
+        old = path + QStringLiteral(".damaged-") +
+              QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) +
+              QStringLiteral("-%1").arg(n);
+    if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(old).constData()) != 0) {
+        QFile::remove(fresh);
         throw DbException(QStringLiteral("The repaired copy could not replace %1.")
                               .arg(QDir::toNativeSeparators(path)));
-    if (!QFile::rename(fresh, path)) {
-        QFile::rename(old, path);
+    }
+    if (std::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()) !=
+        0) {
+        (void)std::rename(QFile::encodeName(old).constData(), QFile::encodeName(path).constData());
+        QFile::remove(fresh);
         throw DbException(QStringLiteral("The repaired copy could not replace %1.")
                               .arg(QDir::toNativeSeparators(path)));
     }
-    QFile::remove(old);
+    if (keptOriginal)
+        *keptOriginal = old;
+    return lost;
 }

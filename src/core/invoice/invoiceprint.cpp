@@ -1,5 +1,7 @@
 #include "core/invoice/invoiceprint.h"
 
+#include "core/db/replacefile.h"
+
 #include "core/app/cp1252.h"
 #include "core/app/settingsvalues.h"
 
@@ -13,7 +15,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTextDocument>
 #include <QtEndian>
 
@@ -148,30 +149,21 @@ bool CPdfInvoicePrinter::printPage(const InvoicePrintJob& job, QString* error) {
     const QString path = fileFor(job);
     if (m_fixedFile.isEmpty())
         QDir().mkpath(QFileInfo(path).path());
-    // Written to a temporary file first: a failed print leaves no half-written PDF behind.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Written through the one safe way: a failed print leaves the previous file as it was.
+    QString failure;
+    const bool ok = WriteFileSafely(
+        path,
+        [&job](QIODevice& out, QString* reason) {
+            QPdfWriter writer(&out);
+            writer.setTitle(job.title);
+            writer.setCreator(QStringLiteral("Tollkeeper"));
+            writer.setPageLayout(InvoicePageLayout());
+            return !PaintInvoicePage(job, writer, reason);
+        },
+        &failure);
+    if (!ok) {
         if (error)
-            *error = QStringLiteral("Cannot write %1: %2")
-                         .arg(QDir::toNativeSeparators(path), file.errorString());
-        return true;
-    }
-    bool failed = false;
-    {
-        QPdfWriter writer(&file);
-        writer.setTitle(job.title);
-        writer.setCreator(QStringLiteral("Tollkeeper"));
-        writer.setPageLayout(InvoicePageLayout());
-        failed = PaintInvoicePage(job, writer, error);
-    }
-    if (failed) {
-        file.cancelWriting();
-        return true;
-    }
-    if (!file.commit()) {
-        if (error)
-            *error = QStringLiteral("Cannot write %1: %2")
-                         .arg(QDir::toNativeSeparators(path), file.errorString());
+            *error = failure;
         return true;
     }
     m_written.append(path);

@@ -9,6 +9,7 @@
 #include "core/db/database.h"
 #include "core/db/datetimeutil.h"
 #include "core/db/invoicerecord.h"
+#include "core/db/replacefile.h"
 #include "core/db/userrecord.h"
 #include "core/import/serverregister.h"
 #include "core/import/textlogimport.h"
@@ -19,7 +20,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QSaveFile>
 
 namespace {
 
@@ -68,12 +68,7 @@ private:
 };
 
 bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-        *error = f.errorString();
-        return false;
-    }
-    return true;
+    return WriteFileSafely(path, bytes, error);
 }
 
 class CMonthlyJob {
@@ -249,8 +244,7 @@ private:
             for (const auto& [path, bytes] : pages) {
                 QString error;
                 if (!writeFile(path, bytes, &error)) {
-                    const QString text = QStringLiteral("Unable to write %1: %2")
-                                             .arg(QDir::toNativeSeparators(path), error);
+                    const QString text = error; // names the file
                     LogText(item.logonName, text, ResultCode::CreatingView);
                     fail(text);
                     continue;
@@ -262,8 +256,7 @@ private:
                 CPdfInvoicePrinter printer(path);
                 QString error;
                 if (PrintInvoice(*inv, inv->doc.InvoicePlan(), &printer, &error)) {
-                    const QString text = QStringLiteral("Unable to write %1: %2")
-                                             .arg(QDir::toNativeSeparators(path), error);
+                    const QString text = error; // names the file
                     LogText(item.logonName, text, ResultCode::Printing);
                     fail(text);
                 } else {
@@ -310,8 +303,7 @@ MonthlyJobResult RunMonthlyJob(Database& db, const MonthlyJobOptions& options) {
             bytes += EncodeCp1252(line) + "\r\n";
         QString error;
         if (!writeFile(result.logCopy, bytes, &error))
-            result.failures.append(QStringLiteral("Unable to write %1: %2")
-                                       .arg(QDir::toNativeSeparators(result.logCopy), error));
+            result.failures.append(error); // names the file
     }
     result.ok = result.failures.isEmpty();
     result.elapsedMs = timer.elapsed();

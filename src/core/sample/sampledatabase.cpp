@@ -7,6 +7,7 @@
 #include "core/db/chargechargejoinrecord.h"
 #include "core/db/chargerecord.h"
 #include "core/db/database.h"
+#include "core/db/databasehold.h"
 #include "core/db/datetimeutil.h"
 #include "core/db/dbexception.h"
 #include "core/db/dbinfo.h"
@@ -466,6 +467,15 @@ SampleDatabaseResult CreateSampleDatabase(const QString& path,
                                           const SampleDatabaseOptions& options) {
     SampleDatabaseResult result;
     const QString target = QFileInfo(path).absoluteFilePath();
+    // Held until the new file is in place: a file another process has open is never
+    // replaced, and nobody opens it while it is.
+    std::shared_ptr<DatabaseHold> hold;
+    try {
+        hold = DatabaseHold::acquire(target);
+    } catch (const DbException& e) {
+        result.error = e.message();
+        return result;
+    }
     if (QFileInfo::exists(target) && !options.replace) {
         result.error = QStringLiteral("%1 already exists.").arg(QDir::toNativeSeparators(target));
         return result;

@@ -114,6 +114,45 @@ int runLevels(UpgradeContext& ctx, int v) {
     return 0;
 }
 
+// The version this program writes.
+int currentVersion();
+
+// True when version a is later than version b (release first, then build).
+bool laterVersion(int a, int b) {
+    return releaseOf(a) != releaseOf(b) ? releaseOf(a) > releaseOf(b) : buildOf(a) > buildOf(b);
+}
+
+// Refuses, before anything is written, a file that another program's tables fill and one
+// that a newer version of this program wrote (rewriting its version would hide that).
+bool refusedBeforeUpgrade(Database& db) {
+    if (!db.tableExists(QStringLiteral("DBInfo"))) {
+        // An older file of ours may lack DBInfo, never every one of our tables.
+        const QStringList tables = db.tableNames();
+        if (tables.isEmpty())
+            return false;
+        for (const TableSchema& table : CurrentSchema())
+            if (tables.contains(table.name, Qt::CaseInsensitive))
+                return false;
+        g_lastError = QStringLiteral("%1 is not a Tollkeeper database: it holds the tables of "
+                                     "another program.")
+                          .arg(QDir::toNativeSeparators(db.path()));
+        return true;
+    }
+    const int stored = storedVersion(db);
+    if (stored <= 0 || !laterVersion(stored, currentVersion()))
+        return false;
+    g_lastError = QStringLiteral("%1 was written by a newer version of Tollkeeper (version "
+                                 "%2.%3); this version cannot use it.")
+                      .arg(QDir::toNativeSeparators(db.path()))
+                      .arg(releaseOf(stored))
+                      .arg(buildOf(stored));
+    return true;
+}
+
+int currentVersion() {
+    return std::max(ProgramVersionCode(), int(kCurrentDbVersion));
+}
+
 } // namespace
 
 int ProgramVersionCode() {
@@ -131,6 +170,10 @@ int RunSchemaUpgrade(Database& db, UpgradeHost& host, const UpgradeOptions& opti
     int rc = 0;
     bool versionStored = true;
     try {
+        if (refusedBeforeUpgrade(db)) {
+            host.showMessage(g_lastError, true);
+            return SystemResult::Failed;
+        }
         if (!options.dryRun) {
             const int before = storedVersion(db);
             QString copy, error;
@@ -152,9 +195,11 @@ int RunSchemaUpgrade(Database& db, UpgradeHost& host, const UpgradeOptions& opti
         }
         rc = runLevels(ctx, v);
         if (rc == 0) {
+            // A file already at this version is not written, so read-only commands work on
+            // a read-only file.
             versionStored = false;
-            db.execute(QStringLiteral("UPDATE DBInfo SET [Version] = ?"),
-                       {std::max(ProgramVersionCode(), int(kCurrentDbVersion))});
+            if (v != currentVersion())
+                db.execute(QStringLiteral("UPDATE DBInfo SET [Version] = ?"), {currentVersion()});
             versionStored = true;
             if (options.dryRun)
                 transaction.rollback();
