@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <QThread>
 
@@ -116,6 +117,24 @@ private slots:
         // Without the limit the same command works.
         QCOMPARE(RunCli(dir(), args).code, 0);
         QVERIFY(sound(db));
+    }
+
+    // A page of the monthly job that cannot be written is an error of that file: counted in
+    // the summary, named on stderr, and the job fails; the other pages are still written.
+    void monthCountsAFailedPage() {
+        const QStringList pdfs =
+            QDir(m_folders->filePath("job/invoices")).entryList({"*.pdf"}, QDir::Files, QDir::Name);
+        QVERIFY(!pdfs.isEmpty());
+        const QString blocked = m_folders->filePath("job2/invoices/" + pdfs.first());
+        QVERIFY(QDir().mkpath(blocked)); // a folder where the page should go
+        const CliResult r = RunCli(dir(), {"month", "--sample", "--out", "job2"}, 180000);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QDir::toNativeSeparators(blocked)), qPrintable(r.err));
+        QVERIFY2(r.out.contains(QRegularExpression("^Errors: +1$",
+                                                   QRegularExpression::MultilineOption)),
+                 qPrintable(r.out));
+        const QString html = QString(blocked).replace(".pdf", ".html");
+        QVERIFY(QFileInfo(html).size() > 0);
     }
 
     // The open database and its journal are never targets; a device, a FIFO and standard
