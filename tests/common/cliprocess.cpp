@@ -14,9 +14,16 @@ QString CliMissing() {
 }
 
 CliResult RunCli(const QString& workDir, const QStringList& args, int timeoutMs) {
+    return RunCliWith(workDir, args, timeoutMs, {});
+}
+
+CliResult RunCliWith(const QString& workDir, const QStringList& args, int timeoutMs,
+                     const std::function<void()>& childSetup) {
     QProcess p;
     p.setWorkingDirectory(workDir);
     p.setStandardInputFile(QProcess::nullDevice()); // no terminal to ask
+    if (childSetup)
+        p.setChildProcessModifier(childSetup);
     p.start(CliBinary(), args);
     CliResult r;
     if (!p.waitForFinished(timeoutMs)) {

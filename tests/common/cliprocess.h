@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The built tollkeeper-cli run as a separate process: no terminal to ask (standard input is
 // the null device), working folder given by the test, exit status and both output channels
 // kept for checking.
@@ -21,6 +23,10 @@ QString CliBinary();
 QString CliMissing();
 // Runs tollkeeper-cli with `args` in `workDir`, waiting up to `timeoutMs` (then kills it).
 CliResult RunCli(const QString& workDir, const QStringList& args, int timeoutMs = 60000);
+// The same, with `childSetup` run in the child between fork and exec (async-signal-safe
+// calls only), for limits the test puts on the program.
+CliResult RunCliWith(const QString& workDir, const QStringList& args, int timeoutMs,
+                     const std::function<void()>& childSetup);
 // The same on a database file: "--db FILE" goes before `args`.
 CliResult RunCliOn(const QString& workDir, const QString& database, const QStringList& args,
                    int timeoutMs = 60000);

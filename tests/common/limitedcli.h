@@ -1,7 +1,6 @@
 #pragma once
 #include "common/cliprocess.h"
 
-#include <QProcessEnvironment>
 
 // tollkeeper-cli run in a child that may write no file beyond `maxFileBytes` (RLIMIT_FSIZE,
 // SIGXFSZ ignored): every write past the limit fails with EFBIG the way a full disk fails

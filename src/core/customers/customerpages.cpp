@@ -237,12 +237,17 @@ EditResult SaveGeneralPage(Database& db, qint32 id, const GeneralPage& page) {
     });
 }
 
-EditResult SaveAddressPage(Database& db, qint32 id, qint32 type, const AddressPage& page) {
+namespace {
+
+// The row of an owner's address or phone of one type: written when the page holds anything,
+// deleted when every field is empty, in one transaction.
+template <class Rec, class Fill>
+EditResult SaveOwnedRow(Database& db, qint32 id, qint32 type, bool empty, Fill fill) {
     try {
         Transaction transaction(db);
-        CAddressRecord rec(db);
+        Rec rec(db);
         const bool exists = rec.findByOwner(id, type);
-        if (page.isEmpty()) {
+        if (empty) {
             if (exists)
                 rec.deleteCurrent();
         } else {
@@ -254,12 +259,7 @@ EditResult SaveAddressPage(Database& db, qint32 id, qint32 type, const AddressPa
                 rec.IdOwner = id;
                 rec.Type = type;
             }
-            rec.EMail = page.email;
-            rec.Address1 = page.address1;
-            rec.Address2 = page.address2;
-            rec.City = page.city;
-            rec.Province = page.province;
-            rec.PostalCode = page.postalCode;
+            fill(rec);
             rec.update();
         }
         transaction.commit();
@@ -269,31 +269,22 @@ EditResult SaveAddressPage(Database& db, qint32 id, qint32 type, const AddressPa
     return {};
 }
 
+} // namespace
+
+EditResult SaveAddressPage(Database& db, qint32 id, qint32 type, const AddressPage& page) {
+    return SaveOwnedRow<CAddressRecord>(db, id, type, page.isEmpty(), [&](CAddressRecord& rec) {
+        rec.EMail = page.email;
+        rec.Address1 = page.address1;
+        rec.Address2 = page.address2;
+        rec.City = page.city;
+        rec.Province = page.province;
+        rec.PostalCode = page.postalCode;
+    });
+}
+
 EditResult SavePhonePage(Database& db, qint32 id, qint32 type, const QString& number) {
-    try {
-        Transaction transaction(db);
-        CPhoneRecord rec(db);
-        const bool exists = rec.findByOwner(id, type);
-        if (number.isEmpty()) {
-            if (exists)
-                rec.deleteCurrent();
-        } else {
-            if (exists) {
-                rec.edit();
-            } else {
-                rec.openWhere(QStringLiteral("1 = 0"));
-                rec.addNew();
-                rec.IdOwner = id;
-                rec.Type = type;
-            }
-            rec.Number = number;
-            rec.update();
-        }
-        transaction.commit();
-    } catch (const DbException& e) {
-        return EditResult::failed(kSaveError, e.message());
-    }
-    return {};
+    return SaveOwnedRow<CPhoneRecord>(db, id, type, number.isEmpty(),
+                                      [&](CPhoneRecord& rec) { rec.Number = number; });
 }
 
 EditResult SaveCardPage(Database& db, qint32 id, const CardPage& page) {
