@@ -4,6 +4,7 @@
 // with the file.
 //
 //   bench_customerimport [--customers N] [--dir DIR]
+#include "bench/benchmemory.h"
 #include "common/billingfixture.h"
 #include "core/customers/customerimport.h"
 #include "core/db/database.h"
@@ -19,16 +20,6 @@
 #include <cstdio>
 
 namespace {
-
-long peakKiB() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 bool writeCsv(const QString& path, int customers) {
     QFile f(path);

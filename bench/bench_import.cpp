@@ -3,6 +3,7 @@
 // memory of each phase.
 //
 //   bench_import [--sessions N] [--users N] [--dir DIR] [--keep]
+#include "bench/benchmemory.h"
 #include "core/db/database.h"
 #include "core/db/schema.h"
 #include "core/import/importcodes.h"
@@ -20,23 +21,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-// Peak resident memory of the process in KiB since the last reset (Linux).
-long peakKiB() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
-void resetPeak() {
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
 
 bool writeDetail(const QString& path, int sessions, int users) {
     QFile f(path);

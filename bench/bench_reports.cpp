@@ -2,6 +2,7 @@
 // over every invoice and the overdue report, each timed with the peak memory of its phase.
 //
 //   bench_reports [--invoices N] [--customers N] [--dir DIR] [--keep]
+#include "bench/benchmemory.h"
 #include "core/db/database.h"
 #include "core/db/datetimeutil.h"
 #include "core/db/schema.h"
@@ -18,23 +19,6 @@
 #include <ctime>
 
 namespace {
-
-// Peak resident memory of the process in KiB since the last reset (Linux).
-long peakKiB() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
-void resetPeak() {
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
 
 // Processor time of the process: the machine is shared, so wall time alone says little.
 double cpuSeconds() {
