@@ -5,6 +5,7 @@
 #include "core/app/settingsvalues.h"
 #include "core/app/userinterface.h"
 #include "core/db/datetimeutil.h"
+#include "ui/app/datefield.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -26,18 +27,6 @@ QString rememberedDate(int id) {
     if (seconds == 0)
         return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
     return FormatLocalDateTime(SecondsToDateTime(seconds));
-}
-
-QDateTime readDate(QLineEdit* edit) {
-    const DateEntryResult r = CheckDateEntry(edit->text(), false);
-    if (!r.accepted() || !r.hasDate) {
-        if (!r.message.isEmpty())
-            ui().showMessage(r.message, MessageIcon::Exclamation);
-        edit->setFocus();
-        edit->selectAll();
-        return {};
-    }
-    return DbToDateTime(r.value);
 }
 
 } // namespace
@@ -116,10 +105,10 @@ QString CIcvExportDlg::filePath() const {
 }
 
 void CIcvExportDlg::accept() {
-    const QDateTime start = readDate(m_start);
+    const QDateTime start = ReadDateField(m_start);
     if (!start.isValid())
         return;
-    const QDateTime end = readDate(m_end);
+    const QDateTime end = ReadDateField(m_end);
     if (!end.isValid())
         return;
     IcvExportOptions o{start,           end,           m_useLogon->isChecked(), m_comment->text(),

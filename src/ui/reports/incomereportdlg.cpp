@@ -3,6 +3,7 @@
 #include "core/app/settingsvalues.h"
 #include "core/app/userinterface.h"
 #include "core/db/datetimeutil.h"
+#include "ui/app/datefield.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -16,19 +17,6 @@ QString remembered(int id) {
     const QDateTime when =
         seconds > 0 ? SecondsToDateTime(seconds) : QDateTime(QDate::currentDate(), QTime(0, 0));
     return FormatLocalDateTime(when);
-}
-
-// The date-time typed in a field; invalid (after showing why) when it is not a date.
-QDateTime readField(QLineEdit* edit) {
-    const DateEntryResult r = CheckDateEntry(edit->text(), false);
-    if (!r.accepted() || !r.hasDate) {
-        if (!r.message.isEmpty())
-            ui().showMessage(r.message, MessageIcon::Exclamation);
-        edit->setFocus();
-        edit->selectAll();
-        return {};
-    }
-    return DbToDateTime(r.value);
 }
 
 } // namespace
@@ -64,10 +52,10 @@ QString CIncomeReportDlg::endText() const {
 }
 
 void CIncomeReportDlg::accept() {
-    const QDateTime start = readField(m_startEdit);
+    const QDateTime start = ReadDateField(m_startEdit);
     if (!start.isValid())
         return;
-    const QDateTime end = readField(m_endEdit);
+    const QDateTime end = ReadDateField(m_endEdit);
     if (!end.isValid())
         return;
     if (end <= start) {
