@@ -23,15 +23,6 @@ QString yesNo(bool v) {
     return v ? QStringLiteral("yes") : QStringLiteral("no");
 }
 
-std::optional<bool> parseYesNo(const QString& text) {
-    const QString t = text.trimmed().toLower();
-    if (t == QLatin1String("yes") || t == QLatin1String("1") || t == QLatin1String("true"))
-        return true;
-    if (t == QLatin1String("no") || t == QLatin1String("0") || t == QLatin1String("false"))
-        return false;
-    return std::nullopt;
-}
-
 Database* openDb(CCliContext& c) {
     CDatabaseSession* session = c.openDatabase();
     return session ? session->database() : nullptr;
@@ -195,7 +186,7 @@ QString assign(CCliContext& c, Database& db, Pages& p, const QString& field, con
     // A yes/no field of a page: marks the page changed.
     const auto flag = [&](bool& touched, bool& target) -> QString {
         touched = true;
-        const auto v = parseYesNo(value);
+        const auto v = ParseYesNoField(value);
         if (!v)
             return QStringLiteral("%1 takes yes or no, not '%2'.").arg(field, value);
         target = *v;

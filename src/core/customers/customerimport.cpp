@@ -46,15 +46,6 @@ int phoneCol(int type) {
     return kUserCols + int(AddressTypeNames().size()) * kAddressFieldCount + type;
 }
 
-std::optional<bool> parseFlag(const QString& text) {
-    const QString t = text.trimmed().toLower();
-    if (t == QLatin1String("yes") || t == QLatin1String("1") || t == QLatin1String("true"))
-        return true;
-    if (t == QLatin1String("no") || t == QLatin1String("0") || t == QLatin1String("false"))
-        return false;
-    return std::nullopt;
-}
-
 // A date YYYY-MM-DD in the years the date entry accepts.
 std::optional<DbDateTime> parseDate(const QString& text) {
     const QDate d = QDate::fromString(text.trimmed(), Qt::ISODate);
@@ -184,7 +175,7 @@ QString CImporter::check(const QStringList& fields, UserRow& u) {
     const auto flag = [&](int col, auto& target, const char* label) -> QString {
         if (!has(fields, col))
             return {};
-        const auto v = parseFlag(cell(fields, col));
+        const auto v = ParseYesNoField(cell(fields, col));
         if (!v)
             return QStringLiteral("%1 takes yes or no, not '%2'")
                 .arg(QLatin1String(label), cell(fields, col));
@@ -394,4 +385,13 @@ CsvImportResult ImportCustomersCsvFile(Database& db, const QString& path,
         return result;
     }
     return ImportCustomersCsv(db, file, defaults, today);
+}
+
+std::optional<bool> ParseYesNoField(const QString& text) {
+    const QString t = text.trimmed().toLower();
+    if (t == QLatin1String("yes") || t == QLatin1String("1") || t == QLatin1String("true"))
+        return true;
+    if (t == QLatin1String("no") || t == QLatin1String("0") || t == QLatin1String("false"))
+        return false;
+    return std::nullopt;
 }

@@ -9,6 +9,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 class Database;
 class QIODevice;
 
@@ -27,6 +29,10 @@ struct CsvImportResult {
 
 // The field names a header may use, in the order the documentation lists them.
 const QStringList& CsvImportFields();
+
+// A yes/no field as a file or a command line writes it: yes/no, 1/0 or true/false, in any
+// case; nothing for other text.
+std::optional<bool> ParseYesNoField(const QString& text);
 
 CsvImportResult ImportCustomersCsv(Database& db, QIODevice& file, const CustomerDefaults& defaults,
                                    const QDate& today);
