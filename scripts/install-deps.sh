@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libsqlite3-dev
+  libsqlite3-dev libsecret-1-dev
   fonts-dejavu-core
   poppler-utils python3 python3-aiosmtpd openssl
 )

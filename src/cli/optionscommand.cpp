@@ -4,6 +4,11 @@
 
 #include "core/app/dbsession.h"
 #include "core/customers/appoptions.h"
+#include "core/mail/smtpsettings.h"
+#include "core/mail/testmessage.h"
+
+#include <QTextStream>
+#include <cstdio>
 
 namespace {
 
@@ -24,6 +29,14 @@ int runShow(CCliContext& c) {
     c.out(QStringLiteral("DefInvoicePlan: %1").arg(InvoicePlanName(db, d.invoicePlan)));
     c.out(QStringLiteral("DefAnniversaryDate: %1").arg(d.anniversaryDay));
     c.out(QStringLiteral("DefaultEmailDomain: %1").arg(d.emailDomain));
+    // The password itself is never printed.
+    const SmtpSettings smtp = ReadSmtpSettings();
+    c.out(QStringLiteral("SmtpSecurity: %1").arg(SmtpSecurityName(smtp.security)));
+    c.out(QStringLiteral("SmtpUser: %1").arg(smtp.user));
+    c.out(
+        QStringLiteral("SmtpPassword: %1")
+            .arg(smtp.password.isEmpty() ? QStringLiteral("(not set)") : QStringLiteral("(set)")));
+    c.out(QStringLiteral("SmtpCAFile: %1").arg(smtp.caFile));
     return ExitOk;
 }
 
@@ -38,7 +51,8 @@ int runSet(CCliContext& c) {
         return ExitFailure;
     }
     CustomerDefaults d = CustomerDefaults::read();
-    bool dbTouched = false, defaultsTouched = false;
+    SmtpSettings smtp = ReadSmtpSettings();
+    bool dbTouched = false, defaultsTouched = false, smtpTouched = false, passwordTouched = false;
     for (const QString& a : c.args().positional()) {
         const qsizetype eq = a.indexOf(QLatin1Char('='));
         if (eq <= 0)
@@ -69,6 +83,26 @@ int runSet(CCliContext& c) {
         } else if (key == QLatin1String("defaultemaildomain")) {
             d.emailDomain = value;
             defaultsTouched = true;
+        } else if (key == QLatin1String("smtpsecurity")) {
+            if (!ParseSmtpSecurity(value, &smtp.security))
+                return c.usageError(
+                    QStringLiteral("SmtpSecurity is none, starttls or tls, not '%1'.").arg(value));
+            smtpTouched = true;
+        } else if (key == QLatin1String("smtpuser")) {
+            smtp.user = value;
+            smtpTouched = true;
+        } else if (key == QLatin1String("smtppassword")) {
+            // "-" reads the password from the first line of standard input, so that it
+            // appears neither in the process list nor in the shell's history.
+            smtp.password = value;
+            if (value == QLatin1String("-")) {
+                QTextStream in(stdin);
+                smtp.password = in.readLine();
+            }
+            smtpTouched = passwordTouched = true;
+        } else if (key == QLatin1String("smtpcafile")) {
+            smtp.caFile = value;
+            smtpTouched = true;
         } else {
             c.terminal().showMessage(QStringLiteral("Unknown option '%1'.").arg(a.left(eq)),
                                      MessageIcon::Stop);
@@ -79,6 +113,12 @@ int runSet(CCliContext& c) {
     if (const QString problem = CustomerDefaultsProblem(db, d); !problem.isEmpty()) {
         c.terminal().showMessage(problem, MessageIcon::Stop);
         return ExitFailure;
+    }
+    if (smtpTouched) {
+        if (const QString problem = SmtpSettingsProblem(smtp); !problem.isEmpty()) {
+            c.terminal().showMessage(problem, MessageIcon::Stop);
+            return ExitFailure;
+        }
     }
     if (options.companyName.size() > kMaxCompanyNameLength ||
         options.logoPath.size() > kMaxLogoPathLength) {
@@ -97,13 +137,36 @@ int runSet(CCliContext& c) {
             return ExitFailure;
         }
     }
+    if (smtpTouched) {
+        QString problem, where;
+        if (!WriteSmtpSettings(smtp, &problem, &where)) {
+            c.terminal().showMessage(problem, MessageIcon::Stop);
+            return ExitFailure;
+        }
+        if (passwordTouched)
+            c.out(QStringLiteral("The mail server password is kept in %1.").arg(where));
+    }
+    return ExitOk;
+}
+
+int runTestMail(CCliContext& c) {
+    SmtpTestMessage message;
+    message.server = c.args().value(QStringLiteral("server"));
+    message.sender = c.args().value(QStringLiteral("from"));
+    message.recipient = c.args().value(QStringLiteral("to"));
+    if (message.server.isEmpty() || message.sender.isEmpty() || message.recipient.isEmpty())
+        return c.usageError(QStringLiteral("--server, --from and --to are all needed."));
+    if (SendTestMessage(message, ReadSmtpSettings()))
+        return ExitFailure; // the reason has been shown and logged
+    c.out(QStringLiteral("The test message was accepted by %1.").arg(message.server));
     return ExitOk;
 }
 
 const CliRegistration reg{{
     .name = QStringLiteral("options"),
     .synopsis = QStringLiteral("show|set ..."),
-    .summary = QStringLiteral("Show or change the company name, logo and customer defaults."),
+    .summary = QStringLiteral(
+        "Show or change the company name, logo, customer defaults and mail server settings."),
     .subcommands =
         {{.name = QStringLiteral("show"),
           .synopsis = QString(),
@@ -115,10 +178,23 @@ const CliRegistration reg{{
           .details = QStringLiteral(
               "Keys: CompanyName (at most 50 characters) and LogoURL (kept in the database); "
               "DefBillingPlan, DefInvoicePlan (a plan name or None), DefAnniversaryDate (0 to "
-              "31, 0 for the start day) and DefaultEmailDomain (kept in the user's settings)."),
+              "31, 0 for the start day) and DefaultEmailDomain (kept in the user's settings); "
+              "SmtpSecurity (none, starttls or tls), SmtpUser, SmtpPassword (- reads it from "
+              "standard input; kept in the desktop's secret store when there is one) and "
+              "SmtpCAFile (the mail server connection)."),
           .minArgs = 1,
           .maxArgs = -1,
-          .run = &runSet}},
+          .run = &runSet},
+         {.name = QStringLiteral("test-mail"),
+          .synopsis = QStringLiteral("--server HOST[:PORT] --from ADDRESS --to ADDRESS"),
+          .summary = QStringLiteral("Send a test message with the mail server settings."),
+          .options = {{QStringLiteral("server"), QString(), QStringLiteral("HOST"),
+                       QStringLiteral("the mail server, as an invoicing plan names it")},
+                      {QStringLiteral("from"), QString(), QStringLiteral("ADDRESS"),
+                       QStringLiteral("the sender")},
+                      {QStringLiteral("to"), QString(), QStringLiteral("ADDRESS"),
+                       QStringLiteral("the recipient")}},
+          .run = &runTestMail}},
 }};
 
 } // namespace

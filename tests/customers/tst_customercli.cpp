@@ -158,11 +158,20 @@ void TestCustomerCli::optionsAreChecked() {
          {QStringList{"options", "set", "DefAnniversaryDate=32", "CompanyName=Other"},
           QStringList{"options", "set", "CompanyName=" + QString(51, QLatin1Char('n'))},
           QStringList{"options", "set", "DefInvoicePlan=Fancy"},
-          QStringList{"options", "set", "Colour=red"}})
+          QStringList{"options", "set", "Colour=red"},
+          // A password would go in clear text without TLS.
+          QStringList{"options", "set", "SmtpUser=clerk", "SmtpPassword=s3cret"}})
         QCOMPARE(cli(bad).code, 1);
+    const CliResult smtp =
+        cli({"options", "set", "SmtpSecurity=starttls", "SmtpUser=clerk", "SmtpPassword=s3cret"});
+    QVERIFY2(smtp.code == 0 && smtp.out.contains(QLatin1String("owner only")),
+             qPrintable(smtp.err));
     const QString text = cli({"options", "show"}).out;
     QVERIFY(text.contains(QLatin1String("CompanyName: Kestrel Bay\n")));
     QVERIFY(text.contains(QLatin1String("DefBillingPlan: Basic\n")));
+    QVERIFY(text.contains(QLatin1String("SmtpSecurity: starttls\nSmtpUser: clerk\n"
+                                        "SmtpPassword: (set)\n")));
+    QVERIFY(!text.contains(QLatin1String("s3cret")));
     // A new customer takes the defaults.
     QCOMPARE(cli({"customer", "add", "eve"}).code, 0);
     const QString eve = show("eve");

@@ -3,26 +3,26 @@
 // print with their failure codes, Esc between them, printing to real PDF files read back with
 // pdftotext, the page layout settings, and an invoice e-mailed end to end to a local SMTP
 // server.
-#include "core/app/busystate.h"
-#include "core/app/cp1252.h"
-#include "core/app/operationlog.h"
-#include "core/app/registrystore.h"
-#include "core/app/settingsvalues.h"
 #include "common/billingfixture.h"
-#include "core/db/database.h"
-#include "core/db/datetimeutil.h"
-#include "core/db/invoicerecord.h"
-#include "core/db/schema.h"
 #include "common/deliveryfixture.h"
-#include "core/invoice/invoicedelivery.h"
-#include "core/invoice/invoiceprint.h"
-#include "core/mail/smtpclient.h"
 #include "common/loglines.h"
 #include "common/pdftext.h"
 #include "common/recordingprinter.h"
 #include "common/recordingui.h"
 #include "common/smtpsinkprocess.h"
 #include "common/testfolders.h"
+#include "core/app/busystate.h"
+#include "core/app/cp1252.h"
+#include "core/app/operationlog.h"
+#include "core/app/registrystore.h"
+#include "core/app/settingsvalues.h"
+#include "core/db/database.h"
+#include "core/db/datetimeutil.h"
+#include "core/db/invoicerecord.h"
+#include "core/db/schema.h"
+#include "core/invoice/invoicedelivery.h"
+#include "core/invoice/invoiceprint.h"
+#include "core/mail/smtpclient.h"
 
 #include <QImage>
 #include <QProcess>
@@ -433,6 +433,37 @@ private slots:
         CSmtpSinkProcess::Message plain;
         QVERIFY(sink.take(plain));
         QCOMPARE(plain.shape(), QStringList({"0:multipart/alternative", "1:text/plain"}));
+    }
+
+    // A plan that attaches the PDF sends the printed page beside the alternative parts.
+    void pdfAttachedToEmail() {
+        CSmtpSinkProcess sink;
+        QString error;
+        if (!sink.start(folders->filePath(QStringLiteral("inbox")), &error))
+            QFAIL(qPrintable(error));
+        InvoicePlanRow plan = planWith(Email);
+        plan.Options |= InvoicePlanOption::PdfAttachment;
+        const qint32 num = MakeDeliveryInvoice(*db, *fx, plan);
+        CLogLines log;
+        QVERIFY2(!SendInvoice(*db, num), qPrintable(log.messages().join('\n')));
+
+        CSmtpSinkProcess::Message m;
+        QVERIFY(sink.take(m));
+        QVERIFY2(m.defects.isEmpty(), m.raw.constData());
+        QCOMPARE(m.shape(), QStringList({"0:multipart/mixed", "1:multipart/alternative",
+                                         "2:text/plain", "1:application/pdf"}));
+        const QJsonObject pdf = m.part(QStringLiteral("application/pdf"));
+        QVERIFY(pdf[QLatin1String("disposition")].toString().contains(
+            QStringLiteral("filename=\"Invoice %1.pdf\"").arg(num)));
+        const QString file = folders->filePath(QStringLiteral("attached.pdf"));
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray::fromBase64(pdf[QLatin1String("base64")].toString().toLatin1()));
+        out.close();
+        const QString text = PdfText(file);
+        QVERIFY2(text.contains(QStringLiteral("Joe Miller")) &&
+                     text.contains(QStringLiteral("25.00")),
+                 qPrintable(text));
     }
 
     // A summary invoice flagged for its members goes to the members' billing addresses too.

@@ -1,11 +1,12 @@
 """Parses one stored e-mail with Python's standard MIME parser and prints what the mail
 tests check, as JSON: the headers (as written and with RFC 2047 words decoded), every part of the tree in order (depth, content type,
 charset, Content-ID, disposition, SHA-256 and size of the decoded body, and the body itself
-for text parts, decoded as Latin-1), and the parser's defects.
+for text parts, decoded as Latin-1, and base64 for a PDF), and the parser's defects.
 
 Usage: mailcheck.py MESSAGE.eml
 """
 
+import base64
 import email
 import email.header
 import email.policy
@@ -34,6 +35,8 @@ def describe(part, depth, out):
     entry["sha256"] = hashlib.sha256(body).hexdigest()
     if part.get_content_maintype() == "text":
         entry["text"] = body.decode("latin-1")
+    elif part.get_content_type() == "application/pdf":
+        entry["base64"] = base64.b64encode(body).decode("ascii")
     out.append(entry)
 
 

@@ -1,7 +1,7 @@
 """A local SMTP server for the mail tests.
 
 Usage: smtpsink.py FOLDER [--starttls CERT KEY | --tls CERT KEY] [--auth USER:PASSWORD]
-                         [--login-only]
+                         [--login-only] [--no-ehlo]
 
 Listens on a free port of 127.0.0.1, prints "READY <port>" once it takes connections, and
 stores every message it accepts as FOLDER/msgNNN.json (envelope sender and recipients, the
@@ -11,7 +11,8 @@ its presence means the message is complete. Stops when its standard input closes
 
 --starttls offers STARTTLS with the certificate and key given, --tls speaks TLS from the
 first byte (implicit TLS), --auth offers AUTH PLAIN and LOGIN over TLS and takes only the
-user and password given (--login-only: AUTH LOGIN alone).
+user and password given (--login-only: AUTH LOGIN alone). --no-ehlo answers EHLO with 502,
+as servers that know only HELO do.
 
 Refusals on request: a recipient whose local part is "reject" gets "550 No such user here",
 and a message from a sender whose local part is "refused" gets "554 Message refused" after
@@ -27,7 +28,7 @@ import ssl
 import sys
 
 from aiosmtpd.controller import Controller
-from aiosmtpd.smtp import AuthResult, LoginPassword
+from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
 
 class SavingHandler:
@@ -74,6 +75,16 @@ class Authenticator:
         return AuthResult(success=ok, auth_data=auth_data if ok else None, handled=False)
 
 
+class HeloOnlySMTP(SMTP):
+    async def smtp_EHLO(self, hostname):
+        await self.push("502 5.5.1 Command not recognized")
+
+
+class HeloOnlyController(Controller):
+    def factory(self):
+        return HeloOnlySMTP(self.handler, **self.SMTP_kwargs)
+
+
 def free_port():
     with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
         s.bind(("127.0.0.1", 0))
@@ -85,6 +96,7 @@ def main():
     folder = args.pop(0)
     os.makedirs(folder, exist_ok=True)
     kwargs = {}
+    controller_class = Controller
     while args:
         option = args.pop(0)
         if option in ("--starttls", "--tls"):
@@ -98,12 +110,14 @@ def main():
         elif option == "--auth":
             user, password = args.pop(0).split(":", 1)
             kwargs["authenticator"] = Authenticator(user, password)
+        elif option == "--no-ehlo":
+            controller_class = HeloOnlyController
         elif option == "--login-only":
             kwargs["auth_exclude_mechanism"] = ["PLAIN"]
         else:
             sys.exit("unknown option " + option)
     port = free_port()
-    controller = Controller(SavingHandler(folder), hostname="127.0.0.1", port=port, **kwargs)
+    controller = controller_class(SavingHandler(folder), hostname="127.0.0.1", port=port, **kwargs)
     controller.start()
     print("READY %d" % port, flush=True)
     try:

@@ -1,7 +1,8 @@
 // The mail client against a real SMTP server (aiosmtpd on 127.0.0.1) with TLS and AUTH: a
 // throw-away CA and server certificates made with the openssl tool, STARTTLS and implicit
 // TLS, AUTH PLAIN and LOGIN, a wrong password, certificates that must be refused, STARTTLS
-// not offered, a server that stops answering, and where the password may and may not go.
+// not offered, a server that stops answering, a server without EHLO, and where the password
+// may and may not go.
 #include "common/loggedentries.h"
 #include "common/recordingui.h"
 #include "common/smtpsinkprocess.h"
@@ -11,6 +12,7 @@
 #include "core/app/settingsvalues.h"
 #include "core/mail/smtpclient.h"
 #include "core/mail/smtpsettings.h"
+#include "core/mail/testmessage.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -264,18 +266,65 @@ private slots:
         QCOMPARE(s->storedCount(), 1);
     }
 
-    // The settings file holding the password is readable by its owner only, also after it
-    // has been rewritten.
-    void passwordFileIsPrivate() {
-        QVERIFY(RegWriteText(Reg::SmtpPassword, QStringLiteral("pw")));
-        QVERIFY(RegWriteNumber(Reg::SmtpSecurity, 1));
+    // A server that refuses EHLO is greeted with HELO and still gets the message over TLS.
+    void heloWhenEhloRefused() {
+        auto s = sink({"--tls", m_cert, m_key, "--no-ehlo"});
+        QVERIFY(s);
+        configure(2, {}, {}, m_ca);
+        CRecordingUi recorder;
+        QVERIFY2(!SendMail(request(quint16(s->port())), kPieces), qPrintable(loggedText()));
+        CSmtpSinkProcess::Message m;
+        QVERIFY(s->take(m));
+        QVERIFY(m.tls);
+        QVERIFY2(m.helo != QLatin1String("localhost") && !m.helo.isEmpty(), qPrintable(m.helo));
+    }
+
+    // Settings are checked before anything is written; the file holding the password is
+    // readable by its owner only; the test message goes with the values given.
+    void settingsStoredAndTested() {
+        const QString notPem = m_folders->filePath(QStringLiteral("server.csr.txt"));
+        QFile f(notPem);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("not a certificate\n") > 0);
+        f.close();
+        const QList<SmtpSettings> bad = {
+            {SmtpSecurity::None, QStringLiteral("joe"), QStringLiteral("pw"), {}},
+            {SmtpSecurity::Tls, QStringLiteral("joe"), QStringLiteral("p\nw"), {}},
+            {SmtpSecurity::Tls, {}, {}, m_folders->filePath(QStringLiteral("missing.pem"))},
+            {SmtpSecurity::Tls, {}, {}, notPem}};
+        for (const SmtpSettings& s : bad) {
+            QString problem;
+            QVERIFY(!WriteSmtpSettings(s, &problem));
+            QVERIFY(!problem.isEmpty());
+            QCOMPARE(ReadSmtpSettings().security, SmtpSecurity::None); // nothing written
+        }
+        const SmtpSettings good{SmtpSecurity::StartTls, QStringLiteral("joe"), QStringLiteral("pw"),
+                                m_ca};
+        QString problem, where;
+        QVERIFY2(WriteSmtpSettings(good, &problem, &where), qPrintable(problem));
+        QVERIFY(where.contains(QLatin1String("settings file"))); // no keyring in the tests
+        const SmtpSettings read = ReadSmtpSettings();
+        QCOMPARE(read.security, good.security);
+        QCOMPARE(read.user + read.password + read.caFile, good.user + good.password + good.caFile);
         const QString file = m_folders->configHome() + QStringLiteral("/Corvane/Tollkeeper.conf");
-        QVERIFY(QFile::exists(file));
         const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
                                                 QFileDevice::ExeGroup | QFileDevice::ReadOther |
                                                 QFileDevice::WriteOther | QFileDevice::ExeOther;
-        QVERIFY(QFile::permissions(file) & QFileDevice::ReadOwner);
         QCOMPARE(QFile::permissions(file) & others, QFileDevice::Permissions());
+
+        auto s = sink({"--starttls", m_cert, m_key, "--auth", "joe:pw"});
+        QVERIFY(s);
+        SmtpTestMessage message{QStringLiteral("localhost:%1").arg(s->port()),
+                                QStringLiteral("billing@isp.example"),
+                                QStringLiteral("office@isp.example"),
+                                {}};
+        CRecordingUi recorder;
+        QVERIFY2(!SendTestMessage(message, read), qPrintable(loggedText()));
+        CSmtpSinkProcess::Message m;
+        QVERIFY(s->take(m));
+        QCOMPARE(m.user, QStringLiteral("joe"));
+        QCOMPARE(m.headers[QLatin1String("Subject")].toString(),
+                 QStringLiteral("Tollkeeper test message"));
+        QVERIFY(m.defects.isEmpty());
     }
 };
 

@@ -9,7 +9,8 @@ enum : qint32 { English = 0, French = 1, Spanish = 2, Portuguese = 3 };
 // InvoicePlans.Options bits.
 namespace InvoicePlanOption {
 enum : qint32 {
-    Html = 0x01, // the invoice is mailed (and first shown) as HTML
+    Html = 0x01,          // the invoice is mailed (and first shown) as HTML
+    PdfAttachment = 0x10, // the e-mail carries the printed page as a PDF file
 };
 }
 

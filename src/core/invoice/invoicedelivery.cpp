@@ -10,6 +10,7 @@
 #include "core/db/invoiceplanrecord.h"
 #include "core/db/userrecord.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <exception>
 
@@ -104,6 +105,20 @@ MailRequest MailRequestFor(Database& db, const DeliveryInvoice& inv, const Invoi
     if (!plan.Bitmap.isEmpty())
         r.logoPath = QFileInfo(plan.Bitmap).absoluteFilePath();
 
+    if (plan.Options & InvoicePlanOption::PdfAttachment) {
+        // The same page printing produces. A page that cannot be rendered leaves the PDF
+        // empty; EmailInvoice then refuses to send a message without its promised file.
+        QBuffer pdf(&r.pdf);
+        QString reason;
+        if (!pdf.open(QIODevice::WriteOnly) ||
+            RenderInvoicePdf(PrintJobFor(inv, plan), pdf, &reason)) {
+            r.pdf.clear();
+            r.pdfFailure =
+                reason.isEmpty() ? QStringLiteral("The PDF could not be written.") : reason;
+        }
+        r.pdfName = QStringLiteral("Invoice %1.pdf").arg(inv.doc.InvoiceNum());
+    }
+
     const InvoiceRow& invoice = inv.doc.Invoice();
     r.sendToMembers =
         (invoice.Flags & InvoiceFlag::Summary) && (invoice.Flags & InvoiceFlag::SendToMembers);
@@ -133,6 +148,13 @@ bool EmailInvoice(Database& db, const DeliveryInvoice& inv, const InvoicePlanRow
         LogText(request.logonName,
                 QStringLiteral("The customer's billing address could not be read."),
                 ResultCode::Emailing);
+        return true;
+    }
+    if (!request.pdfFailure.isEmpty()) {
+        LogText(request.logonName,
+                QStringLiteral("E-mail not sent: the invoice's PDF could not be made. ") +
+                    request.pdfFailure,
+                ResultCode::MailError);
         return true;
     }
     return BuildMailParts(request);

@@ -145,6 +145,14 @@ QString CPdfInvoicePrinter::fileFor(const InvoicePrintJob& job) const {
     return QDir(folder).absoluteFilePath(QStringLiteral("Invoice %1.pdf").arg(job.invoiceNum));
 }
 
+bool RenderInvoicePdf(const InvoicePrintJob& job, QIODevice& out, QString* error) {
+    QPdfWriter writer(&out);
+    writer.setTitle(job.title);
+    writer.setCreator(QStringLiteral("Tollkeeper"));
+    writer.setPageLayout(InvoicePageLayout());
+    return PaintInvoicePage(job, writer, error);
+}
+
 bool CPdfInvoicePrinter::printPage(const InvoicePrintJob& job, QString* error) {
     const QString path = fileFor(job);
     if (m_fixedFile.isEmpty())
@@ -153,13 +161,7 @@ bool CPdfInvoicePrinter::printPage(const InvoicePrintJob& job, QString* error) {
     QString failure;
     const bool ok = WriteFileSafely(
         path,
-        [&job](QIODevice& out, QString* reason) {
-            QPdfWriter writer(&out);
-            writer.setTitle(job.title);
-            writer.setCreator(QStringLiteral("Tollkeeper"));
-            writer.setPageLayout(InvoicePageLayout());
-            return !PaintInvoicePage(job, writer, reason);
-        },
+        [&job](QIODevice& out, QString* reason) { return !RenderInvoicePdf(job, out, reason); },
         &failure);
     if (!ok) {
         if (error)

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+class QIODevice;
 class QPagedPaintDevice;
 
 // Printing of rendered invoices: the page to print, the printer interface with its PDF
@@ -50,6 +51,10 @@ QString InvoicePageForTextDocument(const QByteArray& page);
 // Lays the page out for the device's paint area and paints it, page after page. The device
 // keeps its own page layout. True on failure, with the reason in `error`.
 bool PaintInvoicePage(const InvoicePrintJob& job, QPagedPaintDevice& device, QString* error);
+
+// Writes the page as a PDF document (the printed page, title and layout) to `out`. True on
+// failure, with the reason in `error`.
+bool RenderInvoicePdf(const InvoicePrintJob& job, QIODevice& out, QString* error);
 
 // Prints to PDF files: either always to one given file (the command line's --pdf FILE), or
 // to "Invoice <number>.pdf" in a folder (the user's data folder by default). Existing files

@@ -170,22 +170,27 @@ QList<QByteArray> ComposeMailPieces(const MailRequest& request, const MailParts&
     const QByteArray b2 = "=_TKP_Boundary2_" + stamp;
     const QByteArray sender = Bytes(request.sender);
 
+    const bool mixed = !parts.pdf.isEmpty();
+    const QByteArray b0 = "=_TKP_Boundary0_" + stamp;
+    const QByteArray alternative =
+        "Content-Type: multipart/alternative;\r\n\tboundary=\"" + b1 + "\"\r\n";
+
     QList<QByteArray> pieces;
-    pieces.append("Return-Path: <" + sender + ">" +                         //
-                  "\r\nDate: " + MailDateText(now) +                        //
-                  "\r\nFrom: <" + sender + ">" +                            //
-                  "\r\n" + SubjectHeader(request.subject) +                 //
-                  "\r\n" + ToHeader(request) +                              //
-                  "\r\nX-Mailer: Tollkeeper " + Bytes(version) +            //
-                  "\r\nMIME-Version: 1.0\r\n"                               //
-                  "Content-Type: multipart/alternative;\r\n\tboundary=\"" + //
-                  b1 +
-                  "\"\r\n"                                                  //
-                  "Content-Transfer-Encoding: 7bit\r\n\r\n"                 //
-                  "\r\nThis is a multipart message in MIME format.\r\n\r\n" //
-                  "If you are reading this text, you might want to\r\n"     //
-                  "consider changing to a mail reader that understands\r\n" //
-                  "how to properly display multipart MIME messages.\r\n");
+    pieces.append(
+        "Return-Path: <" + sender + ">" +              //
+        "\r\nDate: " + MailDateText(now) +             //
+        "\r\nFrom: <" + sender + ">" +                 //
+        "\r\n" + SubjectHeader(request.subject) +      //
+        "\r\n" + ToHeader(request) +                   //
+        "\r\nX-Mailer: Tollkeeper " + Bytes(version) + //
+        "\r\nMIME-Version: 1.0\r\n" +                  //
+        (mixed ? "Content-Type: multipart/mixed;\r\n\tboundary=\"" + b0 + "\"\r\n" : alternative) +
+        "Content-Transfer-Encoding: 7bit\r\n\r\n"                 //
+        "\r\nThis is a multipart message in MIME format.\r\n\r\n" //
+        "If you are reading this text, you might want to\r\n"     //
+        "consider changing to a mail reader that understands\r\n" //
+        "how to properly display multipart MIME messages.\r\n" +
+        (mixed ? "\r\n--" + b0 + "\r\n" + alternative : QByteArray()));
 
     pieces.append(PartHeader(b1, "text/plain; charset=\"ISO-8859-1\""));
     pieces.append(parts.text);
@@ -207,7 +212,18 @@ QList<QByteArray> ComposeMailPieces(const MailRequest& request, const MailParts&
         pieces.append(parts.html);
     }
 
-    pieces.append("\r\n--" + b1 + "--\r\n.\r\n");
+    if (mixed) {
+        // The name is the program's own ("Invoice <number>.pdf"): plain ASCII, no quote.
+        const QByteArray name = parts.pdfName.toLatin1();
+        pieces.append("\r\n--" + b1 + "--\r\n\r\n--" + b0 +
+                      "\r\nContent-Type: application/pdf; name=\"" + name +
+                      "\"\r\nContent-Disposition: attachment; filename=\"" + name +
+                      "\"\r\nContent-Transfer-Encoding: base64\r\n\r\n");
+        pieces.append(parts.pdf);
+        pieces.append("\r\n--" + b0 + "--\r\n.\r\n");
+    } else {
+        pieces.append("\r\n--" + b1 + "--\r\n.\r\n");
+    }
     return pieces;
 }
 
@@ -285,6 +301,10 @@ bool BuildMailParts(const MailRequest& request) {
             }
         }
         parts.html = EncodeBase64Lines(html);
+    }
+    if (!request.pdf.isEmpty()) {
+        parts.pdf = EncodeBase64Lines(request.pdf);
+        parts.pdfName = request.pdfName;
     }
 
     SmtpRequest smtp;

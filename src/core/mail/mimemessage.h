@@ -65,10 +65,18 @@ struct MailRequest {
     bool sendToMembers = false;
     QList<MailMember> members;
 
+    // The printed page as a PDF file attached beside the text and HTML parts; empty for
+    // none. pdfName is its file name ("Invoice 1234.pdf").
+    QByteArray pdf;
+    QString pdfName;
+    QString pdfFailure; // why the PDF could not be made; the message is then not sent
+
     QDateTime now; // local time of sending (Date header, boundaries); invalid = current time
 };
 
-// The message as it goes after DATA, piece by piece. Built by ComposeMailPieces from the
+// The message as it goes after DATA, piece by piece. With a PDF the alternative parts are
+// wrapped in a multipart/mixed message that carries the file as an attachment; without one
+// the message is exactly the classic multipart/alternative one. Built by ComposeMailPieces from the
 // encoded parts; exposed so that the bytes can be checked.
 struct MailParts {
     QByteArray text;  // base64 lines
@@ -78,6 +86,8 @@ struct MailParts {
     bool hasImage = false;
     QString logoId;
     MailImageType imageType = MailImageType::Unknown;
+    QByteArray pdf; // base64 lines of the attached PDF; empty without one
+    QString pdfName;
 };
 QList<QByteArray> ComposeMailPieces(const MailRequest& request, const MailParts& parts,
                                     const QString& version);

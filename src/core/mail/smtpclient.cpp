@@ -189,6 +189,11 @@ bool Refuse(const SmtpRequest& request, const QString& text) {
 } // namespace
 
 bool SendMail(const SmtpRequest& request, const QList<QByteArray>& pieces) {
+    return SendMail(request, pieces, ReadSmtpSettings());
+}
+
+bool SendMail(const SmtpRequest& request, const QList<QByteArray>& pieces,
+              const SmtpSettings& settings) {
     if (g_exchangeRunning) {
         ReportSocketError(SOCKERR_IN_PROGRESS);
         return true;
@@ -220,7 +225,6 @@ bool SendMail(const SmtpRequest& request, const QList<QByteArray>& pieces) {
     if (!ParseMailServer(request.server, server))
         return Refuse(request, QStringLiteral("\"%1\" is not a valid mail server name.")
                                    .arg(PrintableText(request.server)));
-    const SmtpSettings settings = ReadSmtpSettings();
     if (!settings.user.isEmpty() && settings.security == SmtpSecurity::None) {
         const QString text = QStringLiteral(
             "a user name for the mail server is set (SmtpUser), but no TLS (SmtpSecurity is 0); "

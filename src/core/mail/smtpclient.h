@@ -1,5 +1,6 @@
 #pragma once
 #include "core/mail/mailaddress.h"
+#include "core/mail/smtpsettings.h"
 
 #include <QByteArray>
 #include <QList>
@@ -31,6 +32,10 @@ struct SmtpRequest {
 // without any recipient address, a sender or recipient that is not a valid mailbox and a
 // server name with blanks or control characters.
 [[nodiscard]] bool SendMail(const SmtpRequest& request, const QList<QByteArray>& pieces);
+// The same with settings given instead of the installation's (the "Mail Server" dialog tries
+// values before they are stored).
+[[nodiscard]] bool SendMail(const SmtpRequest& request, const QList<QByteArray>& pieces,
+                            const SmtpSettings& settings);
 
 // The default server port (25; 465 for TLS from the first byte), the time a reply may take
 // (15000 ms) and the limit of the whole exchange of one message (5 minutes). Tests point the

@@ -28,5 +28,19 @@ struct SmtpSettings {
     bool plain() const { return security == SmtpSecurity::None && user.isEmpty(); }
 };
 // The installation's settings from the settings store; an unknown security number reads as
-// None.
+// None. The password comes from the desktop's Secret Service when it keeps one, else from
+// the settings file.
 SmtpSettings ReadSmtpSettings();
+
+// Why `s` cannot be stored: a user name or password with a control character, a CA file
+// that cannot be read or holds no certificate. Empty when it can.
+QString SmtpSettingsProblem(const SmtpSettings& s);
+// Checks and stores all four settings. The password goes to the Secret Service when one is
+// there (and the settings file then keeps none), else into the settings file, made readable
+// by its owner only. False with the reason in `problem` when a value was refused or the
+// settings could not be written. `where` (optional) says where the password went.
+[[nodiscard]] bool WriteSmtpSettings(const SmtpSettings& s, QString* problem,
+                                     QString* where = nullptr);
+// "none", "starttls", "tls" (also "0", "1", "2") as a security; false for anything else.
+bool ParseSmtpSecurity(const QString& text, SmtpSecurity* out);
+QString SmtpSecurityName(SmtpSecurity security);

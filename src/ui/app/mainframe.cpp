@@ -6,10 +6,11 @@
 #include "core/app/operationlog.h"
 #include "core/app/settingsvalues.h"
 #include "ui/app/guiuserinterface.h"
-#include "ui/invoice/invoicecommands.h"
-#include "ui/reports/reportcommands.h"
 #include "ui/app/logdoc.h"
 #include "ui/app/logframe.h"
+#include "ui/invoice/invoicecommands.h"
+#include "ui/mail/mailcommands.h"
+#include "ui/reports/reportcommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -92,6 +93,7 @@ void CMainFrame::createMenus() {
     connect(m_fileMenu, &QMenu::aboutToShow, this, &CMainFrame::updateFileMenu);
     updateFileMenu();
     AddReportCommands(this, m_mdi, menuBar());
+    AddMailCommands(this, menuBar());
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->setObjectName(QStringLiteral("WindowMenu"));
