@@ -7,6 +7,7 @@
 #include "core/app/settingsvalues.h"
 #include "ui/app/guiuserinterface.h"
 #include "ui/invoice/invoicecommands.h"
+#include "ui/jobs/maintenancecommands.h"
 #include "ui/reports/reportcommands.h"
 #include "ui/app/logdoc.h"
 #include "ui/app/logframe.h"
@@ -92,6 +93,7 @@ void CMainFrame::createMenus() {
     connect(m_fileMenu, &QMenu::aboutToShow, this, &CMainFrame::updateFileMenu);
     updateFileMenu();
     AddReportCommands(this, m_mdi, menuBar());
+    AddMaintenanceCommands(this, menuBar(), m_fileMenu);
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->setObjectName(QStringLiteral("WindowMenu"));
