@@ -20,7 +20,8 @@ QString snapshot(const QString& path) {
     db.open(path);
     const QString check = db.scalar("PRAGMA integrity_check").toString();
     const QString invoices =
-        db.scalar("SELECT group_concat(InvoiceNum || ':' || TotalPaid || ':' || Version || ':' || "
+        db.scalar("SELECT group_concat(InvoiceNum || ':' || TotalPaid || ':' || IFNULL(Version, 0) "
+                  "|| ':' || "
                   "(SELECT COUNT(*) FROM Charges c WHERE c.IdInvoice = InvoiceNum), ' ') "
                   "FROM Invoices")
             .toString();
@@ -70,7 +71,7 @@ private slots:
                 fx.addSession("ann", F::at(2024, 5, i), 60, i);
         }
         const QString before = snapshot(path);
-        QVERIFY(before.startsWith("ok | "));
+        QVERIFY2(before.startsWith("ok | 1:100000:0:1 2:0:0:1 3:50000:0:1 | "), qPrintable(before));
 
         const QString marker = folders.filePath("marker");
         qputenv("TK_FAULT_POINT", point.toUtf8());
