@@ -114,6 +114,10 @@ int runUndo(CCliContext& c) {
         c.terminal().showMessage(r.message(), MessageIcon::Stop);
         return ExitFailure;
     }
+    QStringList listed;
+    for (qint32 n : *numbers)
+        listed.append(QString::number(n));
+    c.out(QStringLiteral("Marked unpaid: %1").arg(listed.join(QStringLiteral(", "))));
     return ExitOk;
 }
 
