@@ -1,6 +1,7 @@
-// invoice show|print|send N ...: work on stored invoices (print and send live in
-// invoicesendcommands.cpp).
+// invoice list|show|print|send|delete ...: work on stored invoices (print and send live in
+// invoicesendcommands.cpp, list and delete in invoicelistcommands.cpp).
 #include "cli/clicommand.h"
+#include "cli/invoicelistcommands.h"
 #include "cli/invoicesendcommands.h"
 
 #include "core/app/dbsession.h"
@@ -63,11 +64,25 @@ int runShow(CCliContext& c) {
 
 const CliRegistration reg{{
     .name = QStringLiteral("invoice"),
-    .synopsis = QStringLiteral("show|print|send N ..."),
-    .summary = QStringLiteral("Show, print or send a stored invoice."),
+    .synopsis = QStringLiteral("list|show|print|send|delete ..."),
+    .summary = QStringLiteral("List, show, print, send or delete stored invoices."),
     .usesFonts = true,
     .subcommands =
-        {{.name = QStringLiteral("show"),
+        {{.name = QStringLiteral("list"),
+          .synopsis = QStringLiteral("[--customer NAME] [--from YYYY-MM-DD] [--to YYYY-MM-DD] "
+                                     "[--unpaid] [--format table|csv|json]"),
+          .summary = QStringLiteral("List the stored invoices and payment rows by number."),
+          .options = {{QStringLiteral("customer"), QString(), QStringLiteral("NAME"),
+                       QStringLiteral("only this customer's or group's")},
+                      {QStringLiteral("from"), QString(), QStringLiteral("YYYY-MM-DD"),
+                       QStringLiteral("only those closed on or after this day")},
+                      {QStringLiteral("to"), QString(), QStringLiteral("YYYY-MM-DD"),
+                       QStringLiteral("only those closed on or before this day")},
+                      {QStringLiteral("unpaid"), QString(), QString(),
+                       QStringLiteral("only those with new charges still to be paid")},
+                      FormatCliOption()},
+          .run = &RunInvoiceList},
+         {.name = QStringLiteral("show"),
           .synopsis = QStringLiteral("N [--text|--html] [-o FILE]"),
           .summary = QStringLiteral("Write invoice N's page (the one its customer receives, "
                                     "unless --text or --html) to FILE or standard output."),
@@ -97,7 +112,14 @@ const CliRegistration reg{{
                                       "invoice's own")}},
           .minArgs = 1,
           .maxArgs = 1,
-          .run = &RunInvoiceSend}},
+          .run = &RunInvoiceSend},
+         {.name = QStringLiteral("delete"),
+          .synopsis = QStringLiteral("N..."),
+          .summary = QStringLiteral("Delete invoices with the plan and charge copies made for "
+                                    "them (asks first; --yes does not)."),
+          .minArgs = 1,
+          .maxArgs = -1,
+          .run = &RunInvoiceDelete}},
 }};
 
 } // namespace

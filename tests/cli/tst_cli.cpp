@@ -234,6 +234,22 @@ private slots:
         QTest::newRow("print --pdf twice")
             << QStringList{"invoice", "print", "1", "--pdf", "a", "--pdf", "b"} << "more than once";
         QTest::newRow("send no number") << QStringList{"invoice", "send"} << "Usage: invoice send";
+        const QStringList pay{"payment", "add", "ann"};
+        QTest::newRow("amount in another locale") << (pay + QStringList{"12,50"}) << "no amount";
+        QTest::newRow("zero amount") << (pay + QStringList{"0.00"}) << "Enter an amount paid";
+        QTest::newRow("amount beyond the field")
+            << (pay + QStringList{"922337203685478"}) << "more than an amount can hold";
+        QTest::newRow("five decimals") << (pay + QStringList{"1.00001"}) << "no amount";
+        QTest::newRow("bad invoice list")
+            << (pay + QStringList{"5", "--invoices", "1,x"}) << "Usage: payment add";
+        QTest::newRow("undo x") << QStringList{"payment", "undo", "x"} << "Usage: payment undo";
+        QTest::newRow("delete 0") << QStringList{"invoice", "delete", "0"}
+                                  << "Usage: invoice delete";
+        QTest::newRow("list bad date")
+            << QStringList{"invoice", "list", "--to", "2024-1-1"} << "YYYY-MM-DD";
+        QTest::newRow("purge nothing chosen")
+            << QStringList{"purge", "--before", "2024-01-01"} << "Usage: purge";
+        QTest::newRow("purge no date") << QStringList{"purge", "--both"} << "Usage: purge";
     }
     void usageErrors() {
         QFETCH(QStringList, args);
@@ -562,6 +578,57 @@ private slots:
         QVERIFY2(r.err.contains("emailing invoice."), qPrintable(r.err));
         QCOMPARE(on(db, {"invoice", "send", "1", "--plan", "No such plan"}).code, 1);
         QCOMPARE(on(db, {"invoice", "send", "999"}).code, 1);
+    }
+
+    // Payments, balances, the invoice list, taking payments back, deletion and purge, with
+    // their questions and exit statuses.
+    void moneyCommands() {
+        const QString db = newDatabase("money.db");
+        {
+            Database d;
+            d.open(db);
+            const qint32 ann = F(d).addCustomer("ann");
+            F(d).addCustomer("bob");
+            for (const char* charges : {"10", "20"})
+                d.execute("INSERT INTO Invoices (IdUser, ClosingDate, NewCharges, TotalDue, "
+                          "TotalPaid) VALUES (?, ?, ?, ?, 0)",
+                          {ann, QVariant::fromValue(DbFromDate(2024, 5, 1)),
+                           QVariant::fromValue(F::money(charges)),
+                           QVariant::fromValue(F::money(charges))});
+        }
+        const auto csv = [&](const QStringList& args) {
+            const CliResult r = on(db, args + QStringList{"--format", "csv"});
+            return r.code == 0 ? r.out.split("\r\n", Qt::SkipEmptyParts) : QStringList{r.err};
+        };
+        CliResult r = on(db, {"payment", "add", "ann", "35"});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(r.outLines(), QStringList({"Credited to invoices: " + amount("30"),
+                                            "Recorded as payment row 3: " + amount("5")}));
+        QCOMPARE(csv({"balance"}),
+                 QStringList({"Customer,Invoiced,Paid,Unpaid",
+                              "ann," + amount("30") + "," + amount("35") + ",-" + amount("5")}));
+        QCOMPARE(csv({"balance", "bob"}).value(1),
+                 "bob," + amount("0") + "," + amount("0") + "," + amount("0"));
+        QCOMPARE(csv({"invoice", "list", "--customer", "ann"}).size(), 4);
+        QCOMPARE(csv({"invoice", "list", "--to", "2024-04-30"}).size(), 1);
+        QVERIFY(csv({"invoice", "list"}).last().startsWith("3,ann,payment,"));
+        QCOMPARE(on(db, {"payment", "add", "nobody", "5"}).code, 1);
+        QCOMPARE(on(db, {"payment", "add", "bob", "5", "--invoices", "1"}).code, 1);
+
+        QCOMPARE(on(db, {"payment", "undo", "1"}).code, 3);
+        QCOMPARE(on(db, {"--yes", "payment", "undo", "1"}).code, 0);
+        QCOMPARE(csv({"invoice", "list", "--unpaid"}).value(1).section(',', 0, 0), "1");
+        QCOMPARE(on(db, {"invoice", "delete", "1"}).code, 3);
+        r = on(db, {"--yes", "invoice", "delete", "1", "9"});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("Invoice 9 not found."), qPrintable(r.err));
+        QCOMPARE(on(db, {"--yes", "invoice", "delete", "1"}).out, "Deleted invoice 1.\n");
+
+        QCOMPARE(on(db, {"purge", "--before", "2024-12-31", "--invoices"}).code, 3);
+        r = on(db, {"--yes", "purge", "--before", "2024-12-31", "--invoices"});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(r.out, "Paid invoices removed: 1\n");
+        QCOMPARE(scalar(db, "SELECT group_concat(InvoiceNum) FROM Invoices").toString(), "3");
     }
 };
 

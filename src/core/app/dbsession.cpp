@@ -230,15 +230,15 @@ int CDatabaseSession::locateCommand() {
     return locate(true);
 }
 
-int CDatabaseSession::compact() {
-    return maintain(Maintenance::Compact);
+int CDatabaseSession::compact(bool confirm) {
+    return maintain(Maintenance::Compact, confirm);
 }
 
 int CDatabaseSession::repair() {
     return maintain(Maintenance::Repair);
 }
 
-int CDatabaseSession::maintain(Maintenance kind) {
+int CDatabaseSession::maintain(Maintenance kind, bool confirm) {
     const bool compacting = kind == Maintenance::Compact;
     const QString failed = compacting ? QStringLiteral("Failed to compact the database.")
                                       : QStringLiteral("Failed to repair the database.");
@@ -255,7 +255,7 @@ int CDatabaseSession::maintain(Maintenance kind) {
                    : QStringLiteral("This operation will repair the database and possibly "
                                     "correct problems with the database, if it is damaged.  Do "
                                     "you wish to repair the database?");
-    if (!ui().askYesNo(question, MessageIcon::Question))
+    if (confirm && !ui().askYesNo(question, MessageIcon::Question))
         return SystemResult::Cancelled;
 
     CWaitCursor wait;

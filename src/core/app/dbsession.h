@@ -60,8 +60,9 @@ public:
     [[nodiscard]] int locateCommand();
 
     // Compact and Repair: close-windows test, confirmation, the engine's operation on the
-    // closed file, reopening under the same path.
-    [[nodiscard]] int compact();
+    // closed file, reopening under the same path. A compact that follows another command the
+    // user has confirmed already (a purge) is not asked again.
+    [[nodiscard]] int compact(bool confirm = true);
     [[nodiscard]] int repair();
     // Copies the database file to target (asked with a save-file dialog when empty),
     // replacing an existing file.
@@ -86,7 +87,7 @@ public:
 
 private:
     enum class Maintenance { Compact, Repair };
-    [[nodiscard]] int maintain(Maintenance kind);
+    [[nodiscard]] int maintain(Maintenance kind, bool confirm = true);
     // Opens path exclusively into the session's database; false (lastError set) on failure.
     [[nodiscard]] bool openFile(const QString& path);
     void closeDatabase();

@@ -6,11 +6,12 @@
 #include "core/app/operationlog.h"
 #include "core/app/settingsvalues.h"
 #include "ui/app/guiuserinterface.h"
+#include "ui/invoice/invoicecommands.h"
+#include "ui/jobs/maintenancecommands.h"
+#include "ui/reports/reportcommands.h"
 #include "ui/app/logdoc.h"
 #include "ui/app/logframe.h"
-#include "ui/invoice/invoicecommands.h"
 #include "ui/mail/mailcommands.h"
-#include "ui/reports/reportcommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -94,6 +95,7 @@ void CMainFrame::createMenus() {
     updateFileMenu();
     AddReportCommands(this, m_mdi, menuBar());
     AddMailCommands(this, menuBar());
+    AddMaintenanceCommands(this, menuBar(), m_fileMenu);
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->setObjectName(QStringLiteral("WindowMenu"));
