@@ -162,6 +162,14 @@ void COperationLog::writeEntry(const QString& name, const QString& message, int 
               QLatin1Char('\t') + ResultSeverity(code) + QLatin1Char('\t') + oneLine(message));
 }
 
+void COperationLog::writeRecord(const QString& name, const QString& message) {
+    if (!ensureOpen())
+        return;
+    writeLine(LogDateText(QDateTime::currentDateTime()) + QLatin1Char('\t') + oneLine(name) +
+              QLatin1Char('\t') + ResultSeverity(ResultCode::FirstSuccess) + QLatin1Char('\t') +
+              oneLine(message));
+}
+
 void COperationLog::writeLine(const QString& line) {
     if (!ensureOpen())
         return;

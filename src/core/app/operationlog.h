@@ -61,6 +61,8 @@ public:
 
     // One entry: decides by code whether to write, opens the file when needed, writes.
     void writeEntry(const QString& name, const QString& message, int code);
+    // A success entry written even while logging is off (LogRecord).
+    void writeRecord(const QString& name, const QString& message);
     // Writes a finished line at the end of the file and hands it to the listeners.
     void writeLine(const QString& line);
 

@@ -1,6 +1,6 @@
 #include "core/app/oplog.h"
-#include "core/db/dbexception.h"
 #include "core/app/operationlog.h"
+#include "core/db/dbexception.h"
 
 namespace {
 const QString kUnknownCustomer = QStringLiteral("Unknown customer");
@@ -26,6 +26,10 @@ void LogException(const QString& name, const std::exception& e, int code) {
     else
         text = QString::fromUtf8(e.what());
     theLog().writeEntry(name, text.left(kMaxExceptionText), code);
+}
+
+void LogRecord(const QString& name, const QString& text) {
+    theLog().writeRecord(name, text);
 }
 
 void WriteLogLine(const QString& line) {

@@ -12,6 +12,9 @@ void LogResult(const QString& name, int code);
 void LogResult(int code); // "Unknown customer"
 void LogText(const QString& name, const QString& text, int code);
 void LogException(const QString& name, const std::exception& e, int code);
+// A record of money taken or data removed (payments, their undoing, deletion, purge): written
+// as a success line whether or not "Logging" is on, so that the office can always trace it.
+void LogRecord(const QString& name, const QString& text);
 void WriteLogLine(const QString& line);
 // problem: 1 / 0, or -1 to use the problem flag.
 void ReportLogOutcome(bool offerView, int problem, bool sayIfNone);

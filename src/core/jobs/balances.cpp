@@ -66,7 +66,7 @@ struct PendingLine {
 
 void writeLines(const QList<PendingLine>& lines) {
     for (const PendingLine& l : lines)
-        LogText(l.name, l.text, ResultCode::FirstSuccess);
+        LogRecord(l.name, l.text);
 }
 
 QString money(const Currency& amount) {
@@ -208,9 +208,8 @@ BalanceChange PayInvoices(Database& db, qint32 customerId, const QList<qint32>& 
     } catch (const DbException& e) {
         return failure(error, e.message());
     }
-    LogText(name,
-            QStringLiteral("Payment of %1 received: %2.").arg(money(amount), paid.join(u", ")),
-            ResultCode::FirstSuccess);
+    LogRecord(name,
+              QStringLiteral("Payment of %1 received: %2.").arg(money(amount), paid.join(u", ")));
     return result;
 }
 

@@ -69,10 +69,9 @@ PurgeOutcome PurgeRecords(Database& db, const QDate& upTo, int kinds) {
                              outcome.newCharges.format(CurrencyDecimals()));
         what.append(text);
     }
-    LogText(QStringLiteral("Purge"),
-            QStringLiteral("Removed records up to and including %1: %2.")
-                .arg(PurgeDateText(upTo), what.join(QStringLiteral(", "))),
-            ResultCode::FirstSuccess);
+    LogRecord(QStringLiteral("Purge"),
+              QStringLiteral("Removed records up to and including %1: %2.")
+                  .arg(PurgeDateText(upTo), what.join(QStringLiteral(", "))));
     return outcome;
 }
 
