@@ -84,7 +84,14 @@ private slots:
         QVERIFY(!SaveChargePage(*db, id, page).ok());
         QCOMPARE(LoadTemplateCharge(*db, id)->ChargeAmount, Currency());
         page.units = QStringLiteral("2");
+        page.expiryDate = QStringLiteral("2026-02-30");
+        QVERIFY(!SaveChargePage(*db, id, page).ok());
+        page.expiryDate = QStringLiteral("2026-12-31");
         QVERIFY(SaveChargePage(*db, id, page).ok());
+        // The date comes back in the user's format, and saving it unchanged keeps it.
+        page = ChargeGeneralPage::fromRow(*LoadTemplateCharge(*db, id), 2);
+        QVERIFY(SaveChargePage(*db, id, page).ok());
+        QCOMPARE(DbToDate(LoadTemplateCharge(*db, id)->ExpiryDate), QDate(2026, 12, 31));
         QCOMPARE(LoadTemplateCharge(*db, id)->UnitQuantity, 7200);
         QCOMPARE(LoadTemplateCharge(*db, id)->ChargeAmount, F::money("2.50"));
     }
