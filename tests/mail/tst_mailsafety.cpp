@@ -204,7 +204,6 @@ private slots:
         QCOMPARE(log[0].message, u"Email server responded with error: "_s + reply);
         QCOMPARE(recorder.statusTexts.last(), u"Done."_s);
     }
-
 };
 
 QTEST_MAIN(TestMailSafety)
