@@ -49,8 +49,11 @@ CDatabaseSession* CCliContext::openDatabase() {
     // New databases are made by "init" only.
     startup.createDefault = false;
     if (!m_session->openAtStartup(m_options.db, startup)) {
-        if (!m_session->lastError().isEmpty())
-            CCliUserInterface::note(m_session->lastError());
+        // The engine's reason for a failed open is still to be said; a refusal of the upgrade
+        // (another program's file, a newer version's) has been shown already.
+        const QString error = m_session->lastError();
+        if (!error.isEmpty() && error != m_ui.lastMessage())
+            CCliUserInterface::note(error);
         m_session.reset();
         return nullptr;
     }

@@ -109,6 +109,7 @@ bool CCliUserInterface::askYesNo(const QString& text, MessageIcon) {
 
 void CCliUserInterface::showMessage(const QString& text, MessageIcon) {
     ++m_messages;
+    m_lastMessage = text;
     writeErr(text);
 }
 

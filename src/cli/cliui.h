@@ -20,6 +20,8 @@ public:
     bool refusedQuestion() const { return m_refused; }
     // Messages shown (any icon).
     int messageCount() const { return m_messages; }
+    // The text of the last message shown (empty when none was).
+    const QString& lastMessage() const { return m_lastMessage; }
     // Writes a plain line to stderr (for the tool's own notes).
     static void note(const QString& text);
 
@@ -41,4 +43,5 @@ private:
     bool m_verbose;
     bool m_refused = false;
     int m_messages = 0;
+    QString m_lastMessage;
 };

@@ -1,5 +1,5 @@
-#include "core/app/busystate.h"
 #include "common/recordingui.h"
+#include "core/app/busystate.h"
 
 #include <QtTest>
 

@@ -30,12 +30,8 @@ class TestOpLog : public QObject {
     std::unique_ptr<CRecordingUi> m_ui;
     QString m_path;
 
-    QByteArray fileBytes() const {
-        QFile f(m_path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     QStringList fileLines() const {
-        QStringList lines = QString::fromLatin1(fileBytes()).split("\r\n");
+        QStringList lines = QString::fromLatin1(FileBytes(m_path)).split("\r\n");
         if (!lines.isEmpty() && lines.last().isEmpty())
             lines.removeLast();
         return lines;
@@ -76,7 +72,7 @@ private slots:
         QVERIFY(f[0].contains(QString::number(QDate::currentDate().year())));
         QCOMPARE(lines[1].section('\t', 1), QString("Unknown customer\tSUCCESS\tInvoice "
                                                     "creation succeeded."));
-        QVERIFY(fileBytes().endsWith("\tbob\tWARNING\t\r\n"));
+        QVERIFY(FileBytes(m_path).endsWith("\tbob\tWARNING\t\r\n"));
         QVERIFY(m_ui->messages.isEmpty());
     }
 
@@ -87,7 +83,7 @@ private slots:
         QCOMPARE(RegYesNo(Reg::Logging), false); // stored at once
         LogResult("a", 39);
         LogResult("b", 37);
-        QVERIFY(fileBytes().isEmpty());
+        QVERIFY(FileBytes(m_path).isEmpty());
         QVERIFY(!theLog().problem());
         LogResult("c", 3);
         LogResult("d", 25);
@@ -135,7 +131,7 @@ private slots:
         LogText(QString::fromUtf8("Ren\u00e9"), QString::fromUtf8("\u20ac 5 f\u00fcr \u6f22"), 3);
         WriteLogLine("plain\n");
         WriteLogLine("no break");
-        const QByteArray bytes = fileBytes();
+        const QByteArray bytes = FileBytes(m_path);
         QVERIFY(bytes.contains("Ren\xe9\tERROR\t\x80 5 f\xfc\x72 ?\r\n"));
         QVERIFY(bytes.endsWith("\r\nplain\r\nno break\r\n"));
         QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
@@ -157,11 +153,7 @@ private slots:
     }
 
     void neverTruncatedOnOpen() {
-        {
-            QFile f(m_path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("earlier line\r\n");
-        }
+        QVERIFY(WriteFileBytes(m_path, "earlier line\r\n"));
         LogResult("a", 1);
         theLog().reset(); // a new process
         LogResult("b", 2);
@@ -201,10 +193,7 @@ private slots:
     void unwritableFileShowsAccessMessage() {
         if (::geteuid() == 0)
             QSKIP("root may write anywhere");
-        {
-            QFile f(m_path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-        }
+        QVERIFY(WriteFileBytes(m_path, {}));
         QVERIFY(QFile::setPermissions(m_path, QFileDevice::ReadOwner));
         LogResult("a", 1);
         QCOMPARE(m_ui->countMessages(
@@ -237,11 +226,11 @@ private slots:
         QCOMPARE(m_ui->questions.size(), 2);
         QCOMPARE(m_ui->questions[1].text, QString("Clear the logfile?"));
         QCOMPARE(m_ui->questions[1].icon, MessageIcon::Question);
-        QVERIFY(fileBytes().isEmpty());
+        QVERIFY(FileBytes(m_path).isEmpty());
         QCOMPARE(view.events.last(), QString("cleared"));
         QVERIFY(theLog().isOpen()); // stays open
         LogResult("c", 3);
-        const QByteArray bytes = fileBytes();
+        const QByteArray bytes = FileBytes(m_path);
         QVERIFY(bytes.at(0) != '\0');
         QCOMPARE(fileLines().size(), 1);
         QVERIFY(fileLines()[0].contains("\tc\tERROR\t"));
@@ -256,11 +245,7 @@ private slots:
     void reloadFromAnotherFile() {
         LogResult("old", 1);
         const QString other = m_folders->filePath("logs/Other.log");
-        {
-            QFile f(other);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("l1\r\nl2\n");
-        }
+        QVERIFY(WriteFileBytes(other, "l1\r\nl2\n"));
         RecordingListener view;
         theLog().addListener(&view);
         QVERIFY(RegWriteText(Reg::LogFileName, other));
@@ -269,10 +254,8 @@ private slots:
         QCOMPARE(theLog().filePath(), other);
         LogResult("new", 2);
         QCOMPARE(fileLines().size(), 1); // the old file is left alone
-        QFile f(other);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QVERIFY(f.readAll().endsWith("\tnew\tERROR\tNo invoice plan or can't open invoice "
-                                     "plan.\r\n"));
+        QVERIFY(FileBytes(other).endsWith("\tnew\tERROR\tNo invoice plan or can't open invoice "
+                                          "plan.\r\n"));
 
         // A new name that cannot be opened: the views are empty, the message is shown.
         QVERIFY(RegWriteText(Reg::LogFileName, m_folders->filePath("nowhere/x.log")));

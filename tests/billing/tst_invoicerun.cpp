@@ -1,36 +1,31 @@
 // Invoice runs on real database files with a scripted user: the group checks, the walk over
 // nested groups with their plans and overrides, skipped and failed customers, summary
 // invoices, keep / discard / send, Esc, the end prompts, and stored membership cycles.
+#include "common/billingfixture.h"
+#include "common/loglines.h"
+#include "common/recordingui.h"
+#include "common/testfolders.h"
 #include "core/app/operationlog.h"
 #include "core/app/oplog.h"
 #include "core/app/registrystore.h"
 #include "core/app/settingsvalues.h"
 #include "core/billing/invoicedoc.h"
 #include "core/billing/invoicerun.h"
-#include "common/billingfixture.h"
 #include "core/db/database.h"
 #include "core/db/datetimeutil.h"
 #include "core/db/invoicerecord.h"
 #include "core/db/schema.h"
-#include "common/recordingui.h"
-#include "common/testfolders.h"
 
 #include <QTest>
 
 #include <memory>
+#include <optional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 using F = CBillingFixture;
-
-struct LogLines : ILogListener {
-    QStringList lines;
-    void lineAdded(const QString& line) override {
-        const LogLineFields f = ParseLogLine(line);
-        lines.append(f.name + "|" + f.severity + "|" + f.message);
-    }
-    void cleared() override { lines.clear(); }
-};
 
 // Takes what a run reports instead of the log and the user interface.
 struct CollectingReporter : IRunReporter {
@@ -48,9 +43,8 @@ struct CollectingReporter : IRunReporter {
     void reportOutcome(bool, int, bool) override { lines.append("outcome"); }
 };
 
-const QString kNoProblems = QStringLiteral("Operation logged no errors or warnings.");
-const QString kViewLog =
-    QStringLiteral("An error or warning was issued, do you wish to view the log?");
+const QString kNoProblems = u"Operation logged no errors or warnings."_s;
+const QString kViewLog = u"An error or warning was issued, do you wish to view the log?"_s;
 
 } // namespace
 
@@ -139,14 +133,14 @@ private:
             return choice;
         });
         run->SetSender([this](qint32 num, qint32 plan) {
-            sent << QStringLiteral("%1/%2").arg(num).arg(plan);
+            sent << u"%1/%2"_s.arg(num).arg(plan);
             return false;
         });
         return run;
     }
     QStringList problems() const {
         QStringList out;
-        for (const QString& l : log.lines)
+        for (const QString& l : log->messages())
             if (!l.contains("|SUCCESS|"))
                 out << l;
         return out;
@@ -157,7 +151,7 @@ private:
     std::unique_ptr<Database> db;
     std::unique_ptr<CBillingFixture> fx;
     std::unique_ptr<CRecordingUi> ui;
-    LogLines log;
+    std::optional<CLogLines> log;
     QList<qint32> decided;
     int decisions = 0;
     QStringList sent;
@@ -171,23 +165,22 @@ void TestInvoiceRun::init() {
     QVERIFY(RegWriteText(Reg::LogFileName, folders->filePath("Tollk.log")));
     theLog().reset();
     theLog().setLoggingEnabled(true, false);
-    log.lines.clear();
-    theLog().addListener(&log);
+    log.emplace();
     ui = std::make_unique<CRecordingUi>();
 
-    const QString path = folders->filePath(QStringLiteral("run.db"));
+    const QString path = folders->filePath(u"run.db"_s);
     CreateNewDatabase(path);
     db = std::make_unique<Database>();
     db->open(path);
     fx = std::make_unique<CBillingFixture>(*db);
-    ip = fx->addInvoicePlan(QStringLiteral("Plain"));
+    ip = fx->addInvoicePlan(u"Plain"_s);
     decided.clear();
     decisions = 0;
     sent.clear();
 }
 
 void TestInvoiceRun::cleanup() {
-    theLog().removeListener(&log);
+    log.reset();
     theLog().reset();
     theRegistry().close();
     ui.reset();
@@ -286,7 +279,7 @@ void TestInvoiceRun::nestedGroupsDepthFirstOuterOverrideWins() {
     const qint32 own = plan("Own");
     const qint32 outerPlan = plan("OuterOverride");
     const qint32 innerPlan = plan("InnerOverride");
-    const qint32 outerIp = fx->addInvoicePlan(QStringLiteral("OuterInvoice"));
+    const qint32 outerIp = fx->addInvoicePlan(u"OuterInvoice"_s);
     const qint32 outer = group("outer", 0x01 | 0x02, 0, 0, outerPlan, outerIp);
     const qint32 inner = group("inner", 0x01, 0, 0, innerPlan);
     const qint32 deep = group("deep", 0);
@@ -322,14 +315,14 @@ void TestInvoiceRun::failedInvoiceRolledBackRunGoesOn() {
     const qint32 bp = plan("Monthly");
     // A weekly charge counted from the customer's start date cannot be rated without one.
     const qint32 weeklyPlan = plan("Weekly");
-    ChargeRow weekly = F::fixed(QStringLiteral("Weekly"), "1");
+    ChargeRow weekly = F::fixed(u"Weekly"_s, "1");
     weekly.LimitType = 1;
     weekly.LimitFilterEnd = 7;
     weekly.LimitFilterType = 2;
     fx->attach(weeklyPlan, fx->addCharge(weekly));
     const qint32 g = group("team", 0);
     join(g, customer("ann", bp, ip));
-    join(g, fx->addCustomer(QStringLiteral("bob"), weeklyPlan, ip, QDate()));
+    join(g, fx->addCustomer(u"bob"_s, weeklyPlan, ip, QDate()));
     join(g, customer("cy", bp, ip));
 
     auto run = newRun();
@@ -383,7 +376,7 @@ void TestInvoiceRun::discardDeletesExactlyTheRunsInvoices() {
 
 void TestInvoiceRun::discardedFirstInvoiceKeepsFirstOnlyCharges() {
     const qint32 bp = plan("Monthly", "20");
-    ChargeRow setup = F::fixed(QStringLiteral("Set-up"), "50");
+    ChargeRow setup = F::fixed(u"Set-up"_s, "50");
     setup.FirstInvoiceOnly = true;
     fx->attach(bp, fx->addCharge(setup));
     const qint32 ann = customer("ann", bp, ip, false);
@@ -407,12 +400,10 @@ void TestInvoiceRun::discardedFirstInvoiceKeepsFirstOnlyCharges() {
 }
 
 void TestInvoiceRun::summaryOfGroupWithNestedGroup() {
-    const qint32 groupPlan =
-        fx->addPlan(QStringLiteral("Office"), QDate(2024, 4, 1), QDate(2024, 5, 1));
-    fx->attach(groupPlan, fx->addCharge(F::fixed(QStringLiteral("Office fee"), "5")));
-    const qint32 memberPlan =
-        fx->addPlan(QStringLiteral("Members"), QDate(2024, 1, 1), QDate(2024, 2, 1));
-    fx->attach(memberPlan, fx->addCharge(F::online(QStringLiteral("Hours"), "1.00")));
+    const qint32 groupPlan = fx->addPlan(u"Office"_s, QDate(2024, 4, 1), QDate(2024, 5, 1));
+    fx->attach(groupPlan, fx->addCharge(F::fixed(u"Office fee"_s, "5")));
+    const qint32 memberPlan = fx->addPlan(u"Members"_s, QDate(2024, 1, 1), QDate(2024, 2, 1));
+    fx->attach(memberPlan, fx->addCharge(F::online(u"Hours"_s, "1.00")));
     const qint32 office = group("office", 0x04, groupPlan, ip);
     const qint32 sub = group("sub", 0);
     const qint32 ann = customer("ann", memberPlan, ip, false);
@@ -430,15 +421,14 @@ void TestInvoiceRun::summaryOfGroupWithNestedGroup() {
     join(sub, gone.Id);
     // A member whose weekly charge needs a start date it does not have fails part-way: the
     // copies it had made do not stay on the summary.
-    const qint32 weeklyPlan =
-        fx->addPlan(QStringLiteral("Weekly"), QDate(2024, 1, 1), QDate(2024, 2, 1));
-    fx->attach(weeklyPlan, fx->addCharge(F::fixed(QStringLiteral("Base"), "3")));
-    ChargeRow weekly = F::fixed(QStringLiteral("Weekly"), "1");
+    const qint32 weeklyPlan = fx->addPlan(u"Weekly"_s, QDate(2024, 1, 1), QDate(2024, 2, 1));
+    fx->attach(weeklyPlan, fx->addCharge(F::fixed(u"Base"_s, "3")));
+    ChargeRow weekly = F::fixed(u"Weekly"_s, "1");
     weekly.LimitType = 1;
     weekly.LimitFilterEnd = 7;
     weekly.LimitFilterType = 2;
     fx->attach(weeklyPlan, fx->addCharge(weekly));
-    const qint32 nostart = fx->addCustomer(QStringLiteral("nostart"), weeklyPlan, ip, QDate());
+    const qint32 nostart = fx->addCustomer(u"nostart"_s, weeklyPlan, ip, QDate());
     join(sub, nostart);
     fx->addSession("ann", F::at(2024, 4, 3, 12), 3600, 100, 1000);
     fx->addSession("bob", F::at(2024, 4, 5, 12), 2 * 3600, 200, 2000);
@@ -480,7 +470,7 @@ void TestInvoiceRun::summaryOfGroupWithNestedGroup() {
                        .arg(nostart)),
              0);
     // Kept and sent: the summary only; its members have had their first invoice.
-    QCOMPARE(sent, QStringList{QStringLiteral("%1/0").arg(inv.InvoiceNum)});
+    QCOMPARE(sent, QStringList{u"%1/0"_s.arg(inv.InvoiceNum)});
     QVERIFY(gotFirst(ann) && gotFirst(bob) && gotFirst(cy));
     QCOMPARE(db->transactionDepth(), 0);
 }
@@ -553,7 +543,7 @@ void TestInvoiceRun::escDiscardsEveryInvoiceOfTheRun() {
     QCOMPARE(decisions, 0);
     for (const qint32 m : members)
         QVERIFY(!gotFirst(m));
-    QVERIFY(log.lines.contains("team|SUCCESS|Aborted."));
+    QVERIFY(log->messages().contains("team|SUCCESS|Aborted."));
     QCOMPARE(db->transactionDepth(), 0);
 }
 
@@ -577,7 +567,7 @@ void TestInvoiceRun::keepAndSend() {
     auto run = newRun(choice);
     if (escWhileSending) {
         run->SetSender([&](qint32 num, qint32 plan) {
-            sent << QStringLiteral("%1/%2").arg(num).arg(plan);
+            sent << u"%1/%2"_s.arg(num).arg(plan);
             ui->queueAnswer(true);
             ui->pressEsc();
             return false;
@@ -588,7 +578,7 @@ void TestInvoiceRun::keepAndSend() {
     QCOMPARE(invoices(), (QStringList{"ann:Monthly", "bob:Monthly", "cy:Monthly"}));
     QStringList expected;
     for (const qint32 num : std::as_const(decided))
-        expected << QStringLiteral("%1/0").arg(num);
+        expected << u"%1/0"_s.arg(num);
     if (!(choice & CommitChoice::Send))
         expected.clear();
     if (escWhileSending) {
@@ -616,7 +606,7 @@ void TestInvoiceRun::customerRun() {
     fx->updateCustomer(idle);
     CInvoiceRun run(*db);
     run.SetSender([this](qint32 num, qint32 plan) {
-        sent << QStringLiteral("%1/%2").arg(num).arg(plan);
+        sent << u"%1/%2"_s.arg(num).arg(plan);
         return false;
     });
     QVERIFY(run.GenerateForCustomer(idle, may2, true, 0, 0));
@@ -630,7 +620,7 @@ void TestInvoiceRun::customerRun() {
     QCOMPARE(invoices(), QStringList{"ann:Other"});
     QVERIFY(gotFirst(ann));
     const qint32 num = run.NewInvoiceNumbers().value(0);
-    QCOMPARE(sent, QStringList{QStringLiteral("%1/0").arg(num)});
+    QCOMPARE(sent, QStringList{u"%1/0"_s.arg(num)});
     QVERIFY(ui->messages.isEmpty());
     QVERIFY(ui->questions.isEmpty());
 
@@ -648,14 +638,14 @@ void TestInvoiceRun::customerRun() {
     ui->clear();
     const qint32 bare = customer("bare", bp, 0);
     QVERIFY(run.GenerateForCustomer(fx->customer(bare), may2, false, 0, 0));
-    QVERIFY(log.lines.contains("bare|WARNING|No invoice plan."));
+    QVERIFY(log->messages().contains("bare|WARNING|No invoice plan."));
     QVERIFY(ui->hasQuestion(kViewLog));
     QVERIFY(!theLog().problem());
 }
 
 void TestInvoiceRun::sendGroupInvoicesByDateAndMembership() {
     const qint32 bp = plan("Monthly");
-    const qint32 other = fx->addInvoicePlan(QStringLiteral("Mailing"));
+    const qint32 other = fx->addInvoicePlan(u"Mailing"_s);
     const qint32 g = group("team", 0, bp, ip);
     const qint32 sub = group("sub", 0);
     const qint32 ann = customer("ann", bp, ip);
@@ -676,9 +666,9 @@ void TestInvoiceRun::sendGroupInvoicesByDateAndMembership() {
     QVERIFY(!run->SendGroupInvoices(fx->customer(g), may2, other));
     QStringList got = sent;
     std::sort(got.begin(), got.begin() + 2);
-    QCOMPARE(got, (QStringList{QStringLiteral("%1/%2").arg(numberOf[g]).arg(other),
-                               QStringLiteral("%1/%2").arg(numberOf[ann]).arg(other),
-                               QStringLiteral("%1/%2").arg(numberOf[cy]).arg(other)}));
+    QCOMPARE(got, (QStringList{u"%1/%2"_s.arg(numberOf[g]).arg(other),
+                               u"%1/%2"_s.arg(numberOf[ann]).arg(other),
+                               u"%1/%2"_s.arg(numberOf[cy]).arg(other)}));
 }
 
 QTEST_GUILESS_MAIN(TestInvoiceRun)

@@ -5,6 +5,8 @@
 
 #include <bitset>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Reference model: a bitmap over [-Offset, Offset).
@@ -25,7 +27,7 @@ Bits shifted(const Bits& b, int d) {
 QString describe(const TimeRangeSet& s) {
     QStringList parts;
     for (int i = 0; i < s.RangeCount(); ++i)
-        parts << QStringLiteral("[%1,%2)").arg(s.RangeAt(i).start).arg(s.RangeAt(i).end);
+        parts << u"[%1,%2)"_s.arg(s.RangeAt(i).start).arg(s.RangeAt(i).end);
     return parts.join(QLatin1Char(' '));
 }
 
@@ -33,8 +35,7 @@ QString describe(const TimeRangeSet& s) {
 void expectSame(const TimeRangeSet& s, const Bits& b, const QString& step) {
     for (int v = -Offset; v < Offset; ++v) {
         if (s.Contains(v) != b.test(size_t(v + Offset)))
-            QFAIL(
-                qPrintable(QStringLiteral("%1: value %2 in %3").arg(step).arg(v).arg(describe(s))));
+            QFAIL(qPrintable(u"%1: value %2 in %3"_s.arg(step).arg(v).arg(describe(s))));
     }
     QCOMPARE(s.Length(), qint64(b.count()));
     QCOMPARE(s.IsEmpty(), b.none());
@@ -75,60 +76,19 @@ void randomSet(QRandomGenerator& rng, TimeRangeSet& s, Bits& b) {
 class TestTimeRangeSet : public QObject {
     Q_OBJECT
 private slots:
-    void basics() {
+    // What the model below cannot reach: a copy shares nothing with its original, and byte
+    // counts near the top of 32 bits shift without overflow.
+    void copiesAndLargeValues() {
         TimeRangeSet s(10, 20);
-        QCOMPARE(s.Length(), 10);
-        QCOMPARE(s.Start(), 10);
-        QCOMPARE(s.End(), 20);
-        QVERIFY(TimeRangeSet(5, 5).IsEmpty());
-        QVERIFY(TimeRangeSet(6, 5).IsEmpty());
-
-        // Overlapping and touching ranges merge; disjoint ones stay apart.
-        s.Union(TimeRangeSet(20, 25));
-        QCOMPARE(s.RangeCount(), 1);
         s.Union(TimeRangeSet(30, 40));
-        QCOMPARE(s.RangeCount(), 2);
-        QCOMPARE(s.End(), 40);
-        QCOMPARE(s.Length(), 25);
-
-        // Deep copy: changing the copy leaves the original alone.
         TimeRangeSet copy(s);
         copy.Subtract(TimeRangeSet(0, 100));
         QVERIFY(copy.IsEmpty());
-        QCOMPARE(s.Length(), 25);
-
-        // An empty set united with another becomes a copy of it.
-        TimeRangeSet e;
-        e.Union(s);
-        QVERIFY(e == s);
-
-        QVERIFY(!s.Intersect(TimeRangeSet(25, 30)));
-        QVERIFY(s.IsEmpty());
-
-        // Byte counts near the top of 32 bits, shifted without overflow.
+        QCOMPARE(s.Length(), 20);
         TimeRangeSet big(0, 2147483647);
         big.Shift(2147483647);
         QCOMPARE(big.End(), qint64(4294967294LL));
         QCOMPARE(big.Length(), qint64(2147483647));
-    }
-
-    void holeInTheMiddle() {
-        TimeRangeSet s(0, 100);
-        s.Subtract(TimeRangeSet(40, 60));
-        QCOMPARE(s.RangeCount(), 2);
-        QCOMPARE(s.Length(), 80);
-        QCOMPARE(s.End(), 100);
-        s.Normalize();
-        QCOMPARE(s.Start(), 0);
-
-        // A hole that spans several ranges.
-        TimeRangeSet t(0, 10);
-        t.Union(TimeRangeSet(20, 30));
-        t.Union(TimeRangeSet(40, 50));
-        t.Subtract(TimeRangeSet(5, 45));
-        QCOMPARE(t.RangeCount(), 2);
-        QCOMPARE(t.RangeAt(0).end, 5);
-        QCOMPARE(t.RangeAt(1).start, 45);
     }
 
     void matchesBitmapModel() {
@@ -137,10 +97,10 @@ private slots:
             TimeRangeSet s, o;
             Bits sb, ob;
             randomSet(rng, s, sb);
-            expectSame(s, sb, QStringLiteral("build"));
+            expectSame(s, sb, u"build"_s);
             for (int step = 0; step < 8; ++step) {
                 randomSet(rng, o, ob);
-                const QString what = QStringLiteral("round %1 step %2").arg(round).arg(step);
+                const QString what = u"round %1 step %2"_s.arg(round).arg(step);
                 switch (rng.bounded(6)) {
                 case 0: {
                     const bool left = s.Intersect(o);

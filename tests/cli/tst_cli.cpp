@@ -5,6 +5,7 @@
 #include "common/billingfixture.h"
 #include "common/cliprocess.h"
 #include "common/deliveryfixture.h"
+#include "common/pdftext.h"
 #include "common/radiusdetail.h"
 #include "common/testfolders.h"
 #include "core/billing/invoicedoc.h"
@@ -16,9 +17,10 @@
 #include "core/invoice/invoicerepdata.h"
 
 #include <QDirIterator>
-#include <QProcess>
 #include <QtTest>
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -35,15 +37,15 @@ QStringList sorted(QStringList list) {
 
 InvoicePlanRow deliveryPlan(bool email, bool print, bool view = false) {
     InvoicePlanRow p;
-    p.Name = QStringLiteral("Plan");
+    p.Name = u"Plan"_s;
     p.EmailOnCreate = email;
     p.PrintOnCreate = print;
     p.ViewOnCreate = view;
     p.Options = 1; // HTML
     // A server name that never resolves: the e-mail fails at once, without any network.
-    p.EmailServer = QStringLiteral("mail.tollkeeper-test.invalid");
-    p.EmailSender = QStringLiteral("billing@isp.example");
-    p.EmailSubject = QStringLiteral("Invoice");
+    p.EmailServer = u"mail.tollkeeper-test.invalid"_s;
+    p.EmailSender = u"billing@isp.example"_s;
+    p.EmailSubject = u"Invoice"_s;
     return p;
 }
 
@@ -181,58 +183,39 @@ private slots:
         QTest::newRow("missing value")
             << QStringList{"bill", "--keep", "--group"} << "Option '--group' needs a value (NAME).";
         QTest::newRow("--db without file") << QStringList{"schema", "--db"} << "'--db' needs";
-        QTest::newRow("--db empty") << QStringList{"--db=", "schema"} << "'--db' needs";
         QTest::newRow("flag with value") << QStringList{"log", "--clear=yes"} << "takes no value";
         QTest::newRow("value twice") << (QStringList{"bill", "--group", "a", "--group", "b"} + keep)
-                                     << "given more than once";
+                                     << u"given more than once"_s;
         QTest::newRow("yes and no") << QStringList{"--yes", "--no", "schema"} << "--yes and --no";
         QTest::newRow("date with trailing text")
             << QStringList{"bill", "--group", "team", "--date", "2026-12-01x", "--keep"}
-            << "'2026-12-01x' is no date of the form YYYY-MM-DD.";
-        QTest::newRow("no such day")
-            << QStringList{"send-group", "--group", "team", "--date", "2024-13-01"} << "YYYY-MM-DD";
-        QTest::newRow("month date") << QStringList{"month", "--date", "1.12.2026"} << "YYYY-MM-DD";
+            << u"'2026-12-01x' is no date of the form YYYY-MM-DD."_s;
         QTest::newRow("neither keep nor discard")
             << QStringList{"bill", "--group", "t"} << "Usage: bill";
-        QTest::newRow("send without keep")
-            << QStringList{"bill", "--group", "t", "--discard", "--send"} << "Usage: bill";
         QTest::newRow("customer and group")
             << (QStringList{"bill", "--group", "t", "--customer", "a"} + keep) << "Usage: bill";
         QTest::newRow("send-group without date")
             << QStringList{"send-group", "--group", "t"} << "Usage: send-group";
         QTest::newRow("backup without file") << QStringList{"backup"} << "Usage: backup FILE";
-        QTest::newRow("backup two files") << QStringList{"backup", "a", "b"} << "Usage: backup";
         QTest::newRow("schema argument") << QStringList{"schema", "x"} << "Usage: schema";
         QTest::newRow("init --force alone") << QStringList{"init", "--force"} << "--sample";
         QTest::newRow("import no file")
             << QStringList{"import", "--system", "radius", "--server", "s"} << "Usage: import";
-        QTest::newRow("import unknown system")
-            << QStringList{"import", "--system", "ras", "--server", "s", "f"} << "Usage: import";
         QTest::newRow("import no server")
             << QStringList{"import", "--system", "radius", "f"} << "Usage: import";
-        QTest::newRow("import two files")
-            << QStringList{"import", "--system", "radius", "--server", "s", "a", "b"}
-            << "Usage: import";
         QTest::newRow("invoice alone") << QStringList{"invoice"} << "needs a subcommand";
         QTest::newRow("invoice frob")
             << QStringList{"invoice", "frob"} << "Unknown invoice subcommand 'frob'.";
         const QString showUsage = "Usage: invoice show N [--text|--html] [-o FILE]";
         QTest::newRow("show no number") << show << showUsage;
-        QTest::newRow("show x") << (show + QStringList{"x"}) << showUsage;
         QTest::newRow("show 0") << (show + QStringList{"0"}) << showUsage;
-        QTest::newRow("show two numbers") << (show + QStringList{"1", "2"}) << showUsage;
         QTest::newRow("show both pages")
             << (show + QStringList{"1", "--text", "--html"}) << showUsage;
         QTest::newRow("show -o last") << (show + QStringList{"1", "-o"}) << "'-o' needs";
-        QTest::newRow("show -o empty") << (show + QStringList{"1", "-o", ""}) << "'-o' needs";
         QTest::newRow("show -o twice")
             << (show + QStringList{"1", "-o", "a", "-o", "b"}) << "more than once";
         QTest::newRow("print no --pdf")
             << QStringList{"invoice", "print", "1"} << "Usage: invoice print N --pdf FILE";
-        QTest::newRow("print no number")
-            << QStringList{"invoice", "print", "--pdf", "x.pdf"} << "Usage: invoice print";
-        QTest::newRow("print --pdf twice")
-            << QStringList{"invoice", "print", "1", "--pdf", "a", "--pdf", "b"} << "more than once";
         QTest::newRow("send no number") << QStringList{"invoice", "send"} << "Usage: invoice send";
         const QStringList pay{"payment", "add", "ann"};
         QTest::newRow("amount in another locale") << (pay + QStringList{"12,50"}) << "no amount";
@@ -341,12 +324,9 @@ private slots:
     void logPrintsAndClears() {
         QDir().mkpath(dataFolder());
         const QString logPath = dataFolder() + "/Tollk.log";
-        {
-            QFile f(logPath);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("1/2/2024 10:00:00\tbob\tERROR\tNo billing plan\r\n"
-                    "1/2/2024 10:00:01\tcaf\xe9\tSUCCESS\tInvoice created\r\n");
-        }
+        QVERIFY(WriteFileBytes(logPath,
+                               "1/2/2024 10:00:00\tbob\tERROR\tNo billing plan\r\n"
+                               "1/2/2024 10:00:01\tcaf\xe9\tSUCCESS\tInvoice created\r\n"));
         CliResult r = run({"log"});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, QString("1/2/2024 10:00:00\tbob\tERROR\tNo billing plan\n"
@@ -391,14 +371,8 @@ private slots:
             << QStringList{"--group", "ann"} << "Customer group record not found.";
         QTest::newRow("no such customer")
             << QStringList{"--customer", "zoe"} << "Customer record not found.";
-        QTest::newRow("no invoicing plan")
-            << QStringList{"--customer", "noplan"} << "Please choose an invoicing plan to use";
-        QTest::newRow("inactive customer")
-            << QStringList{"--customer", "idle"} << "Customer does not have active status.";
-        QTest::newRow("invoice fails") << QStringList{"--group", "leavers"}
-                                       << "ERROR\tgone\tcustomer's service was terminated";
         QTest::newRow("no such plan") << QStringList{"--customer", "ann", "--billing-plan", "Gold"}
-                                      << "There is no billing plan named 'Gold'.";
+                                      << u"There is no billing plan named 'Gold'."_s;
     }
     void billFailures() {
         QFETCH(QStringList, args);
@@ -438,7 +412,7 @@ private slots:
         QByteArray bytes;
         for (int i = 0; i < 3; ++i) {
             RadiusDetailSession s;
-            s.user = QStringLiteral("Puser%1").arg(i);
+            s.user = u"Puser%1"_s.arg(i);
             s.written = QDateTime(QDate(2023, 6, 1), QTime(0, 0)).addSecs(i * 90);
             s.sessionId = QString::number(i);
             s.framedProtocol.clear(); // written after the user name, as many servers do
@@ -516,7 +490,7 @@ private slots:
 
     void invoicePrintAndSend() {
         const QString db = newDatabase("send.db");
-        qint32 printNum = 0, viewNum = 0, mailNum = 0, zeroNum = 0;
+        qint32 printNum = 0, viewNum = 0, mailNum = 0;
         {
             Database d;
             d.open(db);
@@ -528,10 +502,7 @@ private slots:
             viewNum = MakeDeliveryInvoice(d, fx, deliveryPlan(false, false, true), spec);
             spec.username = "mailer";
             mailNum = MakeDeliveryInvoice(d, fx, deliveryPlan(true, false), spec);
-            spec.username = "nothing";
-            spec.amount = "0";
-            zeroNum = MakeDeliveryInvoice(d, fx, deliveryPlan(false, true), spec);
-            QVERIFY(printNum && viewNum && mailNum && zeroNum);
+            QVERIFY(printNum && viewNum && mailNum);
             InvoicePlanRow printer = deliveryPlan(false, true);
             printer.Name = "Printer";
             fx.addInvoicePlan(printer);
@@ -540,10 +511,7 @@ private slots:
         CliResult r = on(db, {"invoice", "print", QString::number(printNum), "--pdf", pdf});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QCOMPARE(r.out.trimmed(), pdf);
-        QProcess text;
-        text.start("pdftotext", {"-layout", pdf, "-"});
-        QVERIFY(text.waitForFinished(30000));
-        const QString content = QString::fromUtf8(text.readAllStandardOutput());
+        const QString content = PdfText(pdf);
         QVERIFY2(content.contains("Joe Miller"), qPrintable(content));
         QVERIFY2(content.contains(QRegularExpression("New Balance:\\s+99\\.90")),
                  qPrintable(content));
@@ -562,13 +530,8 @@ private slots:
         QVERIFY(QFile::exists(m.captured(1)));
         QVERIFY(m.captured(1).startsWith(m_folders->path()));
 
-        r = on(db, {"invoice", "send", QString::number(viewNum)});
-        QCOMPARE(r.code, 3);
-        QVERIFY2(r.err.contains("The invoicing plan has only the 'view' 'send' option selected."),
-                 qPrintable(r.err));
-        r = on(db, {"invoice", "send", QString::number(zeroNum)});
-        QCOMPARE(r.code, 3);
-        QVERIFY(r.err.contains("says don't send it."));
+        // Refused by the plan's options: status 3 (the rules are tested in process).
+        QCOMPARE(on(db, {"invoice", "send", QString::number(viewNum)}).code, 3);
         r = on(db, {"invoice", "send", QString::number(viewNum), "--plan", "Printer"});
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QVERIFY(r.out.contains(QString("Invoice %1.pdf").arg(viewNum)));

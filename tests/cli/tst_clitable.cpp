@@ -7,32 +7,34 @@
 #include <QJsonObject>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestCliTable : public QObject {
     Q_OBJECT
 
     static CCliTable sample() {
         CCliTable t;
-        t.addColumn(QStringLiteral("Customer"));
-        t.addColumn(QStringLiteral("Due"), CCliTable::Kind::Number);
-        t.addRow({QStringLiteral("Harbor \"HQ\", Ltd"), QStringLiteral("1250.50")});
-        t.addRow({QStringLiteral("al\nice"), QString()});
-        t.addRow({QStringLiteral("caf\u00e9"), QStringLiteral("007")});
+        t.addColumn(u"Customer"_s);
+        t.addColumn(u"Due"_s, CCliTable::Kind::Number);
+        t.addRow({u"Harbor \"HQ\", Ltd"_s, u"1250.50"_s});
+        t.addRow({u"al\nice"_s, QString()});
+        t.addRow({u"caf\u00e9"_s, u"007"_s});
         return t;
     }
 
 private slots:
     void formats() {
         QCOMPARE(ParseCliTableFormat(QString()), CliTableFormat::Table);
-        QCOMPARE(ParseCliTableFormat(QStringLiteral("csv")), CliTableFormat::Csv);
-        QCOMPARE(ParseCliTableFormat(QStringLiteral("xml")), std::nullopt);
+        QCOMPARE(ParseCliTableFormat(u"csv"_s), CliTableFormat::Csv);
+        QCOMPARE(ParseCliTableFormat(u"xml"_s), std::nullopt);
     }
 
     void table() {
         CCliTable t;
-        t.addColumn(QStringLiteral("Logon"));
-        t.addColumn(QStringLiteral("Due"), CCliTable::Kind::Number);
-        t.addRow({QStringLiteral("ann"), QStringLiteral("5.00")});
-        t.addRow({QStringLiteral("robert"), QStringLiteral("125.00")});
+        t.addColumn(u"Logon"_s);
+        t.addColumn(u"Due"_s, CCliTable::Kind::Number);
+        t.addRow({u"ann"_s, u"5.00"_s});
+        t.addRow({u"robert"_s, u"125.00"_s});
         QCOMPARE(t.render(CliTableFormat::Table), QStringLiteral("Logon      Due\n"
                                                                  "ann       5.00\n"
                                                                  "robert  125.00\n"));
@@ -53,15 +55,13 @@ private slots:
         QVERIFY2(error.error == QJsonParseError::NoError, text.constData());
         const QJsonArray rows = doc.array();
         QCOMPARE(rows.size(), 3);
-        QCOMPARE(rows[0].toObject()[QStringLiteral("Customer")].toString(),
-                 QStringLiteral("Harbor \"HQ\", Ltd"));
-        QCOMPARE(rows[0].toObject()[QStringLiteral("Due")].toDouble(), 1250.5);
-        QCOMPARE(rows[1].toObject()[QStringLiteral("Customer")].toString(),
-                 QStringLiteral("al\nice"));
-        QVERIFY(rows[1].toObject()[QStringLiteral("Due")].isNull());
+        QCOMPARE(rows[0].toObject()[u"Customer"_s].toString(), u"Harbor \"HQ\", Ltd"_s);
+        QCOMPARE(rows[0].toObject()[u"Due"_s].toDouble(), 1250.5);
+        QCOMPARE(rows[1].toObject()[u"Customer"_s].toString(), u"al\nice"_s);
+        QVERIFY(rows[1].toObject()[u"Due"_s].isNull());
         // Not a JSON number: kept as text rather than written as invalid JSON.
-        QCOMPARE(rows[2].toObject()[QStringLiteral("Due")].toString(), QStringLiteral("007"));
-        QCOMPARE(CCliTable().render(CliTableFormat::Json), QStringLiteral("[]\n"));
+        QCOMPARE(rows[2].toObject()[u"Due"_s].toString(), u"007"_s);
+        QCOMPARE(CCliTable().render(CliTableFormat::Json), u"[]\n"_s);
     }
 };
 

@@ -5,6 +5,9 @@
 #include "core/db/database.h"
 #include "core/db/datetimeutil.h"
 #include "core/db/eventrecord.h"
+#include "core/db/insertrecord.h"
+
+using namespace Qt::StringLiterals;
 
 qint64 CBillingFixture::at(int y, int m, int d, int h, int mi, int s) {
     return LocalToSeconds(QDate(y, m, d), QTime(h, mi, s));
@@ -28,7 +31,7 @@ ChargeRow CBillingFixture::online(const QString& name, const char* perHour) {
     ChargeRow c;
     c.Type = ChargeType::Online;
     c.Name = name;
-    c.UnitName = QStringLiteral("Hour");
+    c.UnitName = u"Hour"_s;
     c.UnitQuantity = 3600;
     c.ChargeAmount = money(perHour);
     return c;
@@ -39,7 +42,7 @@ ChargeRow CBillingFixture::bytes(const QString& name, const char* perUnit, qint3
     ChargeRow c;
     c.Type = ChargeType::ByteTraffic;
     c.Name = name;
-    c.UnitName = QStringLiteral("Byte(s)");
+    c.UnitName = u"Byte(s)"_s;
     c.UnitQuantity = unitBytes;
     c.ChargeAmount = money(perUnit);
     c.Options = directions;
@@ -79,7 +82,7 @@ qint32 CBillingFixture::addPlan(const QString& name, const QDate& start, const Q
 }
 
 qint32 CBillingFixture::addPlan(BPRow plan) {
-    return InsertRow<CBPRecord>(m_db, plan);
+    return insertRecord<CBPRecord>(m_db, plan);
 }
 
 qint32 CBillingFixture::addInvoicePlan(const QString& name, bool showDetails) {
@@ -90,13 +93,12 @@ qint32 CBillingFixture::addInvoicePlan(const QString& name, bool showDetails) {
 }
 
 qint32 CBillingFixture::addInvoicePlan(InvoicePlanRow plan) {
-    return InsertRow<CInvoicePlanRecord>(m_db, plan);
+    return insertRecord<CInvoicePlanRecord>(m_db, plan);
 }
 
 void CBillingFixture::attach(qint32 planId, qint32 chargeId) {
     const QVariant last = m_db.scalar(
-        QStringLiteral("SELECT MAX(OrdinalPosition) FROM BPChargeJoin WHERE IdBillingPlan = ?"),
-        {planId});
+        u"SELECT MAX(OrdinalPosition) FROM BPChargeJoin WHERE IdBillingPlan = ?"_s, {planId});
     const int next = last.isNull() || !last.isValid() ? 0 : last.toInt() + 1;
     m_db.execute(QStringLiteral("INSERT INTO BPChargeJoin (IdBillingPlan, IdCharge, "
                                 "OrdinalPosition) VALUES (?, ?, ?)"),
@@ -104,15 +106,13 @@ void CBillingFixture::attach(qint32 planId, qint32 chargeId) {
 }
 
 void CBillingFixture::link(qint32 appliedId, qint32 toId) {
-    m_db.execute(
-        QStringLiteral("INSERT INTO ChargeChargeJoin (IdChargeFrom, IdChargeTo) VALUES (?, ?)"),
-        {appliedId, toId});
+    m_db.execute(u"INSERT INTO ChargeChargeJoin (IdChargeFrom, IdChargeTo) VALUES (?, ?)"_s,
+                 {appliedId, toId});
 }
 
 void CBillingFixture::setFixedUnits(qint32 chargeId, qint32 userId, qint32 units) {
-    m_db.execute(
-        QStringLiteral("INSERT INTO FixedUnitsJoin (IdUser, IdCharge, NumUnits) VALUES (?, ?, ?)"),
-        {userId, chargeId, units});
+    m_db.execute(u"INSERT INTO FixedUnitsJoin (IdUser, IdCharge, NumUnits) VALUES (?, ?, ?)"_s,
+                 {userId, chargeId, units});
 }
 
 qint32 CBillingFixture::addCustomer(const QString& username, qint32 planId, qint32 invoicePlanId,
@@ -128,7 +128,7 @@ qint32 CBillingFixture::addCustomer(const QString& username, qint32 planId, qint
 }
 
 qint32 CBillingFixture::addCustomer(UserRow user) {
-    return InsertRow<CUserRecord>(m_db, user);
+    return insertRecord<CUserRecord>(m_db, user);
 }
 
 UserRow CBillingFixture::customer(qint32 id) {
@@ -161,5 +161,5 @@ void CBillingFixture::addSession(const QString& username, qint64 disconnect, qin
     e.Received = received;
     e.Port = port;
     e.ServerId = serverId;
-    InsertRow<CEventRecord>(m_db, e);
+    insertRecord<CEventRecord>(m_db, e);
 }

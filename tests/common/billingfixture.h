@@ -11,19 +11,6 @@
 
 class Database;
 
-// Writes `row` as a new row through its record class (a new Id, whatever `row` holds) and
-// returns that Id.
-template <class Record, class Row> qint32 InsertRow(Database& db, Row row) {
-    Record rec(db);
-    rec.openWhere(QStringLiteral("[Id] = ?"), {0});
-    rec.addNew();
-    if constexpr (requires { row.Id; })
-        row.Id = 0;
-    rec = row;
-    rec.update();
-    return qint32(rec.lastAddedKey());
-}
-
 // Builds billing data on a real database for tests: plans, charges and their links,
 // customers and their sessions. Every add* writes the row at once and returns its Id.
 class CBillingFixture {

@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QProcess>
 
+using namespace Qt::StringLiterals;
+
 QString CliBinary() {
     return QStringLiteral(TK_BINARY_DIR "/src/cli/tollkeeper-cli");
 }
@@ -10,7 +12,7 @@ QString CliBinary() {
 QString CliMissing() {
     if (QFileInfo(CliBinary()).isExecutable())
         return {};
-    return QStringLiteral("build tollkeeper-cli first: ") + CliBinary();
+    return u"build tollkeeper-cli first: "_s + CliBinary();
 }
 
 CliResult RunCli(const QString& workDir, const QStringList& args, int timeoutMs) {
@@ -29,7 +31,7 @@ CliResult RunCliWith(const QString& workDir, const QStringList& args, int timeou
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished();
-        r.err = QStringLiteral("timed out");
+        r.err = u"timed out"_s;
         return r;
     }
     r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -41,5 +43,5 @@ CliResult RunCliWith(const QString& workDir, const QStringList& args, int timeou
 
 CliResult RunCliOn(const QString& workDir, const QString& database, const QStringList& args,
                    int timeoutMs) {
-    return RunCli(workDir, QStringList{QStringLiteral("--db"), database} + args, timeoutMs);
+    return RunCli(workDir, QStringList{u"--db"_s, database} + args, timeoutMs);
 }

@@ -6,6 +6,8 @@
 
 #include <QDateTime>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 FieldDef text(const char* name, int size) {
@@ -55,19 +57,19 @@ CEarlierLayout::CEarlierLayout(Database& db, const QString& path, Layout layout)
                     field("PastDue", FieldKind::Currency)};
     if (release110)
         users << field("CommentID", FieldKind::Long) << field("ServiceExpiry", FieldKind::DateTime)
-              << field("ActiveStatus", FieldKind::Integer).req().def(QStringLiteral("1"));
-    db.createTable(QStringLiteral("Users"), users);
-    db.createIndex(QStringLiteral("Users"), QStringLiteral("Username"));
+              << field("ActiveStatus", FieldKind::Integer).req().def(u"1"_s);
+    db.createTable(u"Users"_s, users);
+    db.createIndex(u"Users"_s, u"Username"_s);
 
-    db.createTable(QStringLiteral("Events"),
+    db.createTable(u"Events"_s,
                    {text("Username", nameSize), field("ConnectDate", FieldKind::DateTime),
                     field("DisconnectDate", FieldKind::DateTime),
                     field("Hours", FieldKind::Integer), field("Minutes", FieldKind::Integer),
                     field("Seconds", FieldKind::Integer), field("Sent", FieldKind::Long),
                     field("Received", FieldKind::Long), text("Reason", 50), text("Port", 10)});
-    db.createIndex(QStringLiteral("Events"), QStringLiteral("Username"));
+    db.createIndex(u"Events"_s, u"Username"_s);
 
-    db.createTable(QStringLiteral("Invoices"),
+    db.createTable(u"Invoices"_s,
                    {text("Username", nameSize), field("ClosingDate", FieldKind::DateTime),
                     field("TotalTimeHH", FieldKind::Long), field("TotalTimeMM", FieldKind::Integer),
                     field("TotalTimeSS", FieldKind::Integer), field("Sent", FieldKind::Long),
@@ -78,19 +80,18 @@ CEarlierLayout::CEarlierLayout(Database& db, const QString& path, Layout layout)
                     field("Tax1", FieldKind::Currency), field("Tax2", FieldKind::Currency),
                     field("PayCredit", FieldKind::Currency)});
     if (!release110)
-        db.createIndex(QStringLiteral("Invoices"), QStringLiteral("InvoiceNum"), true);
+        db.createIndex(u"Invoices"_s, u"InvoiceNum"_s, true);
 
     if (!release110)
         return;
-    db.createTable(QStringLiteral("Comments"),
+    db.createTable(u"Comments"_s,
                    {field("CommentID", FieldKind::Long), field("Comment", FieldKind::Memo)});
-    db.createTable(QStringLiteral("Servers"), {text("ServerName", 20), text("DateFormat", 40),
-                                               field("InvoiceNum", FieldKind::Long)});
-    db.createTable(QStringLiteral("LANTemp"),
-                   {text("UserName", 40), field("EventDate", FieldKind::DateTime),
-                    field("On/Off", FieldKind::YesNo), text("LogonID", 32)});
-    db.createTable(QStringLiteral("DBInfo"), {field("Version", FieldKind::Long)});
-    db.execute(QStringLiteral("INSERT INTO DBInfo ([Version]) VALUES (110)"));
+    db.createTable(u"Servers"_s, {text("ServerName", 20), text("DateFormat", 40),
+                                  field("InvoiceNum", FieldKind::Long)});
+    db.createTable(u"LANTemp"_s, {text("UserName", 40), field("EventDate", FieldKind::DateTime),
+                                  field("On/Off", FieldKind::YesNo), text("LogonID", 32)});
+    db.createTable(u"DBInfo"_s, {field("Version", FieldKind::Long)});
+    db.execute(u"INSERT INTO DBInfo ([Version]) VALUES (110)"_s);
 }
 
 void CEarlierLayout::addCustomer(const Customer& c) {
@@ -99,7 +100,7 @@ void CEarlierLayout::addCustomer(const Customer& c) {
                        "City, Province, PostalCode, EMail, HRate, MRate, Minimum, Tax1, Tax2, "
                        "HDay, HMonth, ORate, Premium1, Premium2, %1, LastBill) VALUES (?, ?, "
                        "'12/29', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, ?, 100, ?, 0, 0, 1, ?)")
-            .arg(m_layout == Release110 ? QStringLiteral("Prepay") : QStringLiteral("Prepaid")),
+            .arg(m_layout == Release110 ? u"Prepay"_s : u"Prepaid"_s),
         {c.name, c.name.toUpper(), c.address1, c.address2, c.city, c.province, c.postalCode,
          c.email, money(c.hourlyRate), money(c.monthlyRate), money("5.00"), c.tax1,
          double(c.dailyHours), money(c.hourlyRate), c.lastBill});

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+using namespace Qt::StringLiterals;
+
 QString InvoiceAmountMismatches(const InvoiceRow& invoice, const QString& expected) {
     const QList<std::pair<const char*, const Currency*>> fields = {
         {"Charge", &invoice.Charge},
@@ -27,9 +29,9 @@ QString InvoiceAmountMismatches(const InvoiceRow& invoice, const QString& expect
             if (name == QLatin1String(fieldName))
                 have = field;
         if (!have)
-            out << name + QStringLiteral(" is no money field");
+            out << name + u" is no money field"_s;
         else if (!(*have == want))
-            out << QStringLiteral("%1 is %2, expected %3").arg(name, have->format(4), text);
+            out << u"%1 is %2, expected %3"_s.arg(name, have->format(4), text);
     }
-    return out.join(QStringLiteral("; "));
+    return out.join(u"; "_s);
 }

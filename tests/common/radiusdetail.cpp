@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+using namespace Qt::StringLiterals;
+
 QByteArray CtimeText(const QDateTime& local) {
     static const char* const days[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
     static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -10,7 +12,7 @@ QByteArray CtimeText(const QDateTime& local) {
     const QTime t = local.time();
     return QByteArray(days[d.dayOfWeek() - 1]) + ' ' + months[d.month() - 1] + ' ' +
            QByteArray::number(d.day()).rightJustified(2, ' ') + ' ' +
-           t.toString(QStringLiteral("hh:mm:ss")).toLatin1() + ' ' + QByteArray::number(d.year());
+           t.toString(u"hh:mm:ss"_s).toLatin1() + ' ' + QByteArray::number(d.year());
 }
 
 QByteArray RadiusDetailRecord(const RadiusDetailSession& s, bool crlf) {
@@ -21,41 +23,33 @@ QByteArray RadiusDetailRecord(const RadiusDetailSession& s, bool crlf) {
     };
     auto quoted = [](const QString& v) { return QLatin1Char('"') + v + QLatin1Char('"'); };
     out += CtimeText(s.written) + eol;
-    line(QStringLiteral("Acct-Session-Id"), quoted(s.sessionId));
+    line(u"Acct-Session-Id"_s, quoted(s.sessionId));
     if (!s.framedProtocol.isEmpty())
-        line(QStringLiteral("Framed-Protocol"), s.framedProtocol);
-    line(QStringLiteral("User-Name"), quoted(s.user));
+        line(u"Framed-Protocol"_s, s.framedProtocol);
+    line(u"User-Name"_s, quoted(s.user));
     for (const auto& [name, value] : s.extra)
         line(name, value);
-    line(QStringLiteral("NAS-IP-Address"), QStringLiteral("192.0.2.1"));
+    line(u"NAS-IP-Address"_s, u"192.0.2.1"_s);
     if (!s.nasPort.isEmpty())
-        line(QStringLiteral("NAS-Port"), s.nasPort);
-    line(QStringLiteral("NAS-Port-Type"), QStringLiteral("Async"));
-    line(QStringLiteral("Service-Type"), QStringLiteral("Framed-User"));
-    line(QStringLiteral("Acct-Status-Type"), s.status);
-    line(QStringLiteral("Acct-Delay-Time"), QString::number(s.delay));
-    line(QStringLiteral("Acct-Authentic"), QStringLiteral("RADIUS"));
-    if (s.status != QLatin1String("Start")) {
+        line(u"NAS-Port"_s, s.nasPort);
+    line(u"NAS-Port-Type"_s, u"Async"_s);
+    line(u"Service-Type"_s, u"Framed-User"_s);
+    line(u"Acct-Status-Type"_s, s.status);
+    line(u"Acct-Delay-Time"_s, QString::number(s.delay));
+    line(u"Acct-Authentic"_s, u"RADIUS"_s);
+    if (s.status != u"Start"_s) {
         if (s.sessionTime >= 0)
-            line(QStringLiteral("Acct-Session-Time"), QString::number(s.sessionTime));
-        line(QStringLiteral("Acct-Input-Octets"), s.inputOctets);
-        line(QStringLiteral("Acct-Output-Octets"), s.outputOctets);
-        line(QStringLiteral("Acct-Input-Packets"), QStringLiteral("10"));
-        line(QStringLiteral("Acct-Output-Packets"), QStringLiteral("20"));
+            line(u"Acct-Session-Time"_s, QString::number(s.sessionTime));
+        line(u"Acct-Input-Octets"_s, s.inputOctets);
+        line(u"Acct-Output-Octets"_s, s.outputOctets);
+        line(u"Acct-Input-Packets"_s, u"10"_s);
+        line(u"Acct-Output-Packets"_s, u"20"_s);
     }
     if (!s.disconnectCause.isEmpty())
-        line(QStringLiteral("Ascend-Disconnect-Cause"), s.disconnectCause);
-    line(
-        QStringLiteral("Event-Timestamp"),
-        quoted(s.written.toString(QStringLiteral("MMM d yyyy hh:mm:ss")) + QStringLiteral(" CET")));
-    line(QStringLiteral("Acct-Unique-Session-Id"), quoted(QStringLiteral("e7a1c0d2f00d")));
-    line(QStringLiteral("Timestamp"), QString::number(s.written.toSecsSinceEpoch()));
+        line(u"Ascend-Disconnect-Cause"_s, s.disconnectCause);
+    line(u"Event-Timestamp"_s, quoted(s.written.toString(u"MMM d yyyy hh:mm:ss"_s) + u" CET"_s));
+    line(u"Acct-Unique-Session-Id"_s, quoted(u"e7a1c0d2f00d"_s));
+    line(u"Timestamp"_s, QString::number(s.written.toSecsSinceEpoch()));
     out += eol;
     return out;
-}
-
-bool WriteFileBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size() &&
-           f.flush();
 }

@@ -29,6 +29,3 @@ struct RadiusDetailSession {
 QByteArray CtimeText(const QDateTime& local);
 
 QByteArray RadiusDetailRecord(const RadiusDetailSession& s, bool crlf = false);
-
-// Writes bytes to a file; false on failure.
-bool WriteFileBytes(const QString& path, const QByteArray& bytes);

@@ -2,6 +2,8 @@
 
 #include "core/app/busystate.h"
 
+using namespace Qt::StringLiterals;
+
 CRecordingUi::CRecordingUi(bool install) : m_installed(install) {
     if (install)
         setUi(this);
@@ -49,13 +51,13 @@ void CRecordingUi::clear() {
 bool CRecordingUi::askYesNo(const QString& text, MessageIcon icon) {
     questions.append({text, icon});
     const bool answer = m_answers.isEmpty() ? defaultAnswer : m_answers.takeFirst();
-    m_transcript.append(QStringLiteral("ask: %1 -> %2").arg(text, answer ? "Yes" : "No"));
+    m_transcript.append(u"ask: %1 -> %2"_s.arg(text, answer ? "Yes" : "No"));
     return answer;
 }
 
 void CRecordingUi::showMessage(const QString& text, MessageIcon icon) {
     messages.append({text, icon});
-    m_transcript.append(QStringLiteral("message: ") + text);
+    m_transcript.append(u"message: "_s + text);
 }
 
 void CRecordingUi::setStatusText(const QString& text) {
@@ -67,11 +69,11 @@ void CRecordingUi::setWaitCursor(bool on) {
 }
 
 void CRecordingUi::processStarted(const QString& message, int flags) {
-    processCalls.append(QStringLiteral("start:%1:%2").arg(flags).arg(message));
+    processCalls.append(u"start:%1:%2"_s.arg(flags).arg(message));
 }
 
 void CRecordingUi::processMessage(const QString& message) {
-    processCalls.append(QStringLiteral("message:") + message);
+    processCalls.append(u"message:"_s + message);
 }
 
 bool CRecordingUi::pollInterruptRequest(int flags) {
@@ -90,15 +92,15 @@ bool CRecordingUi::pollInterruptRequest(int flags) {
 }
 
 void CRecordingUi::processEnded(int flags) {
-    processCalls.append(QStringLiteral("end:%1").arg(flags));
+    processCalls.append(u"end:%1"_s.arg(flags));
 }
 
 QString CRecordingUi::chooseOpenFile(const QString& title, const QString&, const QString&) {
-    fileDialogs.append(QStringLiteral("open:") + title);
+    fileDialogs.append(u"open:"_s + title);
     return m_openFiles.isEmpty() ? QString() : m_openFiles.takeFirst();
 }
 
 QString CRecordingUi::chooseSaveFile(const QString& title, const QString&, const QString&) {
-    fileDialogs.append(QStringLiteral("save:") + title);
+    fileDialogs.append(u"save:"_s + title);
     return m_saveFiles.isEmpty() ? QString() : m_saveFiles.takeFirst();
 }

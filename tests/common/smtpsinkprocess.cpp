@@ -8,14 +8,15 @@
 #include <QFile>
 #include <QJsonDocument>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 const QString kScripts = QStringLiteral(TK_SOURCE_DIR "/tests/mail/");
 
 QString findPython() {
-    for (const QString& candidate :
-         {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
+    for (const QString& candidate : {u"/usr/bin/python3"_s, u"python3"_s}) {
         QProcess p;
-        p.start(candidate, {QStringLiteral("-c"), QStringLiteral("import aiosmtpd")});
+        p.start(candidate, {u"-c"_s, u"import aiosmtpd"_s});
         if (p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
             return candidate;
     }
@@ -25,7 +26,7 @@ QString findPython() {
 
 QJsonObject CSmtpSinkProcess::Message::part(const QString& type) const {
     for (const QJsonValue& v : parts)
-        if (v[QLatin1String("type")].toString() == type)
+        if (v[u"type"_s].toString() == type)
             return v.toObject();
     return {};
 }
@@ -33,9 +34,7 @@ QJsonObject CSmtpSinkProcess::Message::part(const QString& type) const {
 QStringList CSmtpSinkProcess::Message::shape() const {
     QStringList s;
     for (const QJsonValue& v : parts)
-        s.append(QStringLiteral("%1:%2")
-                     .arg(v[QLatin1String("depth")].toInt())
-                     .arg(v[QLatin1String("type")].toString()));
+        s.append(u"%1:%2"_s.arg(v[u"depth"_s].toInt()).arg(v[u"type"_s].toString()));
     return s;
 }
 
@@ -46,13 +45,13 @@ CSmtpSinkProcess::~CSmtpSinkProcess() {
 bool CSmtpSinkProcess::start(const QString& inbox, QString* error, const QStringList& options) {
     m_python = findPython();
     if (m_python.isEmpty()) {
-        *error = QStringLiteral("Python 3 with aiosmtpd is needed (package python3-aiosmtpd)");
+        *error = u"Python 3 with aiosmtpd is needed (package python3-aiosmtpd)"_s;
         return false;
     }
     m_inbox = inbox;
     QDir().mkpath(inbox);
     m_sink.setProcessChannelMode(QProcess::SeparateChannels);
-    m_sink.start(m_python, QStringList{kScripts + QStringLiteral("smtpsink.py"), inbox} + options);
+    m_sink.start(m_python, QStringList{kScripts + u"smtpsink.py"_s, inbox} + options);
     if (!m_sink.waitForStarted(10000)) {
         *error = m_sink.errorString();
         return false;
@@ -82,14 +81,13 @@ void CSmtpSinkProcess::stop() {
 }
 
 int CSmtpSinkProcess::storedCount() const {
-    return int(QDir(m_inbox).entryList({QStringLiteral("*.eml")}, QDir::Files).size());
+    return int(QDir(m_inbox).entryList({u"*.eml"_s}, QDir::Files).size());
 }
 
 bool CSmtpSinkProcess::take(Message& out) {
-    const QString base =
-        QStringLiteral("%1/msg%2").arg(m_inbox).arg(m_taken + 1, 3, 10, QLatin1Char('0'));
-    QFile eml(base + QStringLiteral(".eml"));
-    QFile env(base + QStringLiteral(".json"));
+    const QString base = u"%1/msg%2"_s.arg(m_inbox).arg(m_taken + 1, 3, 10, QLatin1Char('0'));
+    QFile eml(base + u".eml"_s);
+    QFile env(base + u".json"_s);
     if (!eml.open(QIODevice::ReadOnly) || !env.open(QIODevice::ReadOnly)) {
         qWarning() << "no message stored as" << base;
         return false;
@@ -97,27 +95,27 @@ bool CSmtpSinkProcess::take(Message& out) {
     ++m_taken;
     out.raw = eml.readAll();
     const QJsonObject envelope = QJsonDocument::fromJson(env.readAll()).object();
-    out.from = envelope[QLatin1String("from")].toString();
-    out.helo = envelope[QLatin1String("helo")].toString();
-    out.tls = envelope[QLatin1String("tls")].toBool();
-    out.user = envelope[QLatin1String("user")].toString();
+    out.from = envelope[u"from"_s].toString();
+    out.helo = envelope[u"helo"_s].toString();
+    out.tls = envelope[u"tls"_s].toBool();
+    out.user = envelope[u"user"_s].toString();
     out.rcpt.clear();
-    for (const QJsonValue& v : envelope[QLatin1String("rcpt")].toArray())
+    for (const QJsonValue& v : envelope[u"rcpt"_s].toArray())
         out.rcpt.append(v.toString());
 
     QProcess check;
-    check.start(m_python, {kScripts + QStringLiteral("mailcheck.py"), eml.fileName()});
+    check.start(m_python, {kScripts + u"mailcheck.py"_s, eml.fileName()});
     if (!check.waitForFinished(30000) || check.exitCode() != 0) {
         qWarning() << "checker failed:" << check.readAllStandardError();
         return false;
     }
     const QJsonObject doc = QJsonDocument::fromJson(check.readAllStandardOutput()).object();
-    out.headers = doc[QLatin1String("headers")].toObject();
-    out.decoded = doc[QLatin1String("decoded")].toObject();
-    out.parts = doc[QLatin1String("parts")].toArray();
-    out.defects = doc[QLatin1String("defects")].toArray();
+    out.headers = doc[u"headers"_s].toObject();
+    out.decoded = doc[u"decoded"_s].toObject();
+    out.parts = doc[u"parts"_s].toArray();
+    out.defects = doc[u"defects"_s].toArray();
     for (const QJsonValue& p : out.parts)
-        for (const QJsonValue& d : p[QLatin1String("defects")].toArray())
+        for (const QJsonValue& d : p[u"defects"_s].toArray())
             out.defects.append(d);
     return true;
 }

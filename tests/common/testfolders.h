@@ -19,3 +19,8 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// The bytes of a file (empty when it cannot be read).
+QByteArray FileBytes(const QString& path);
+// Writes bytes to a file, replacing it; false on failure.
+bool WriteFileBytes(const QString& path, const QByteArray& bytes);

@@ -14,6 +14,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 class TestCustomerCli : public QObject {
     Q_OBJECT
 private slots:
@@ -38,21 +40,21 @@ private:
 
 void TestCustomerCli::init() {
     folders = std::make_unique<CTestFolders>();
-    dbPath = folders->filePath(QStringLiteral("cli.db"));
+    dbPath = folders->filePath(u"cli.db"_s);
     CreateNewDatabase(dbPath);
     Database db;
     db.open(dbPath);
     CBillingFixture fx(db);
-    const qint32 plan = fx.addPlan(QStringLiteral("Basic"), QDate(2026, 1, 1), QDate(2027, 1, 1));
-    ChargeRow ip = CBillingFixture::fixed(QStringLiteral("Static IP"), "5");
+    const qint32 plan = fx.addPlan(u"Basic"_s, QDate(2026, 1, 1), QDate(2027, 1, 1));
+    ChargeRow ip = CBillingFixture::fixed(u"Static IP"_s, "5");
     ip.DefUnitQuantity = 1;
     fx.attach(plan, fx.addCharge(ip));
-    fx.addInvoicePlan(QStringLiteral("Plain"));
+    fx.addInvoicePlan(u"Plain"_s);
 }
 
 void TestCustomerCli::addSetShowAndList() {
     // A new database file is for its owner's eyes only (it holds card numbers).
-    const QString created = folders->filePath(QStringLiteral("new.db"));
+    const QString created = folders->filePath(u"new.db"_s);
     QCOMPARE(RunCliOn(folders->path(), created, {"init"}).code, 0);
     QCOMPARE(QFile::permissions(created) & (QFileDevice::ReadGroup | QFileDevice::ReadOther |
                                             QFileDevice::WriteGroup | QFileDevice::WriteOther),
@@ -64,19 +66,19 @@ void TestCustomerCli::addSetShowAndList() {
     r = cli({"customer", "set", "ALICE", "CreditCard=4111 1111 1111 1234", "ExpiryDate=07/2030",
              "Home.City=Kiel", "Phone.Fax=555", "Units.Static IP=3", "AnniversaryDay=9"});
     QVERIFY2(r.code == 0, qPrintable(r.err));
-    const QString text = show(QStringLiteral("alice"));
+    const QString text = show(u"alice"_s);
     for (const char* line :
          {"FullName: Alice A", "StartDate: 2026-02-03", "BillingPlan: Basic",
           "CreditCard: ************1234", "ExpiryDate: 07/2030", "Home.City: Kiel",
           "Phone.Fax: 555", "Units.Static IP: 3", "AnniversaryDay: 9"})
         QVERIFY2(text.contains(QLatin1String(line)), line);
-    QVERIFY(!text.contains(QLatin1String("4111")));
+    QVERIFY(!text.contains(u"4111"_s));
 
     r = cli({"customer", "list", "--format", "json"});
     QCOMPARE(r.code, 0);
     const QJsonArray rows = QJsonDocument::fromJson(r.outBytes).array();
     QCOMPARE(rows.size(), 1);
-    QCOMPARE(rows.at(0).toObject().value("Name").toString(), QStringLiteral("alice"));
+    QCOMPARE(rows.at(0).toObject().value("Name").toString(), u"alice"_s);
 }
 
 void TestCustomerCli::refusalsChangeNothing_data() {
@@ -84,8 +86,6 @@ void TestCustomerCli::refusalsChangeNothing_data() {
     QTest::newRow("unknown field") << QStringList{"customer", "set", "bob", "FullName=X", "Shoe=9"};
     QTest::newRow("unknown plan") << QStringList{"customer", "set", "bob", "FullName=X",
                                                  "BillingPlan=Gold"};
-    QTest::newRow("bad month") << QStringList{"customer", "set", "bob", "FullName=X",
-                                              "ExpiryDate=13/2030"};
     QTest::newRow("unknown name") << QStringList{"customer", "set", "nobody", "FullName=X"};
     QTest::newRow("add unknown plan")
         << QStringList{"customer", "add", "carl", "--invoice-plan", "Fancy"};
@@ -102,51 +102,32 @@ void TestCustomerCli::refusalsChangeNothing() {
     QCOMPARE(cli({"customer", "list", "--format", "csv"}).out + show("bob"), before);
 }
 
+// The group rules are tested in process; here the output of members, the refusal's line and
+// the question of delete (refused without a terminal: status 3).
 void TestCustomerCli::groupMembersAndDelete() {
-    for (const char* name : {"a", "b", "c", "x"})
+    for (const char* name : {"a", "b", "x"})
         QCOMPARE(cli({"customer", "add", name}).code, 0);
     QCOMPARE(cli({"group", "add-member", "a", "b", "x"}).code, 0);
-    QCOMPARE(cli({"group", "add-member", "b", "c"}).code, 0);
-    // c may not take a (a reaches c through b); nothing changes.
-    const CliResult refused = cli({"group", "add-member", "c", "x", "a"});
+    QCOMPARE(cli({"group", "add-member", "b", "x"}).code, 0);
+    const CliResult refused = cli({"group", "add-member", "b", "a"});
     QCOMPARE(refused.code, 1);
-    QVERIFY(refused.err.contains(QLatin1String("'a' cannot be added to 'c'")));
-    QCOMPARE(cli({"group", "members", "c"}).outLines(), QStringList());
+    QVERIFY(refused.err.contains(u"'a' cannot be added to 'b'"_s));
     QCOMPARE(cli({"group", "members", "a"}).outLines(), (QStringList{"(+)b", "x"}));
-
-    // Emptying b turns it back into a customer.
-    const CliResult emptied = cli({"group", "remove-member", "b", "c"});
-    QCOMPARE(emptied.code, 0);
-    QVERIFY(emptied.err.contains(QLatin1String("has no members")));
-    QVERIFY(show("b").contains(QLatin1String("Kind: customer")));
-
-    // Delete asks: without a terminal it is refused; with --yes the row and its
-    // memberships go.
     QCOMPARE(cli({"customer", "delete", "x"}).code, 3);
     QCOMPARE(cli({"customer", "delete", "x", "--yes"}).code, 0);
-    QCOMPARE(cli({"group", "members", "a"}).outLines(), QStringList{"b"});
     QCOMPARE(cli({"customer", "show", "x"}).code, 1);
 }
 
+// Each refused line is named with its file and line number; nothing is stored.
 void TestCustomerCli::importReportsEveryBadLine() {
-    const QString csv = folders->filePath(QStringLiteral("in.csv"));
-    QFile f(csv);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("Username,BillingPlan,AnniversaryDay\nann,Basic,1\nbob,Gold,2\ncyd,,40\ndan,,\n");
-    f.close();
+    const QString csv = folders->filePath(u"in.csv"_s);
+    QVERIFY(WriteFileBytes(csv, "Username,BillingPlan,AnniversaryDay\nann,Basic,1\nbob,Gold,2\n"
+                                "cyd,,40\n"));
     CliResult r = cli({"customer", "import", csv});
     QCOMPARE(r.code, 1);
-    QVERIFY(r.err.contains(QLatin1String("in.csv:3: no billing plan named 'Gold'")));
-    QVERIFY(r.err.contains(QLatin1String("in.csv:4: ")));
+    QVERIFY(r.err.contains(u"in.csv:3: no billing plan named 'Gold'"_s));
+    QVERIFY(r.err.contains(u"in.csv:4: "_s));
     QCOMPARE(cli({"customer", "list", "--format", "csv"}).outLines().size(), 1); // header only
-
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write("Username,BillingPlan\nann,Basic\ndan,\n");
-    f.close();
-    r = cli({"customer", "import", csv});
-    QVERIFY2(r.code == 0, qPrintable(r.err));
-    QCOMPARE(cli({"customer", "list", "--format", "csv"}).outLines().size(), 3);
-    QCOMPARE(cli({"customer", "import", csv}).code, 1); // the names are taken now
 }
 
 void TestCustomerCli::optionsAreChecked() {
@@ -167,16 +148,15 @@ void TestCustomerCli::optionsAreChecked() {
     QVERIFY2(smtp.code == 0 && smtp.out.contains(QLatin1String("owner only")),
              qPrintable(smtp.err));
     const QString text = cli({"options", "show"}).out;
-    QVERIFY(text.contains(QLatin1String("CompanyName: Kestrel Bay\n")));
-    QVERIFY(text.contains(QLatin1String("DefBillingPlan: Basic\n")));
-    QVERIFY(text.contains(QLatin1String("SmtpSecurity: starttls\nSmtpUser: clerk\n"
-                                        "SmtpPassword: (set)\n")));
-    QVERIFY(!text.contains(QLatin1String("s3cret")));
+    QVERIFY(text.contains(u"CompanyName: Kestrel Bay\n"_s));
+    QVERIFY(text.contains(u"DefBillingPlan: Basic\n"_s));
+    QVERIFY(text.contains(u"SmtpSecurity: starttls\nSmtpUser: clerk\nSmtpPassword: (set)\n"_s));
+    QVERIFY(!text.contains(u"s3cret"_s));
     // A new customer takes the defaults.
     QCOMPARE(cli({"customer", "add", "eve"}).code, 0);
     const QString eve = show("eve");
-    QVERIFY(eve.contains(QLatin1String("Billing.EMail: eve@kb.example")));
-    QVERIFY(eve.contains(QLatin1String("BillingPlan: Basic")));
+    QVERIFY(eve.contains(u"Billing.EMail: eve@kb.example"_s));
+    QVERIFY(eve.contains(u"BillingPlan: Basic"_s));
 }
 
 QTEST_GUILESS_MAIN(TestCustomerCli)

@@ -18,6 +18,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 class TestCustomers : public QObject {
     Q_OBJECT
 private slots:
@@ -58,7 +60,7 @@ private:
 
 void TestCustomers::init() {
     folders = std::make_unique<CTestFolders>();
-    const QString path = folders->filePath(QStringLiteral("customers.db"));
+    const QString path = folders->filePath(u"customers.db"_s);
     CreateNewDatabase(path);
     db = std::make_unique<Database>();
     db->open(path);
@@ -72,55 +74,53 @@ void TestCustomers::cleanup() {
 }
 
 void TestCustomers::createAppliesDefaultsAndRefusesTakenNames() {
-    const qint32 bp = fx->addPlan(QStringLiteral("Basic"), QDate(2026, 1, 1), QDate(2027, 1, 1));
-    const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
-    CustomerDefaults d{bp, ip, 0, QStringLiteral("kestrel.example")};
+    const qint32 bp = fx->addPlan(u"Basic"_s, QDate(2026, 1, 1), QDate(2027, 1, 1));
+    const qint32 ip = fx->addInvoicePlan(u"Plain"_s);
+    CustomerDefaults d{bp, ip, 0, u"kestrel.example"_s};
     qint32 id = 0;
-    QVERIFY(CreateCustomer(*db, QStringLiteral("Alice"), false, d, QDate(2026, 3, 17), &id).ok());
+    QVERIFY(CreateCustomer(*db, u"Alice"_s, false, d, QDate(2026, 3, 17), &id).ok());
     const UserRow u = fx->customer(id);
     QCOMPARE(u.IdBillingPlan, bp);
     QCOMPARE(u.IdInvoicePlan, ip);
     QCOMPARE(u.AnniversaryDay, 17); // default 0: the day of the start date
     QCOMPARE(DbToDate(u.StartDate), QDate(2026, 3, 17));
     QCOMPARE(u.ActiveStatus, qint16(UserStatus::Active));
-    QCOMPARE(LoadAddressPage(*db, id, AddressType::Billing).email,
-             QStringLiteral("Alice@kestrel.example"));
+    QCOMPARE(LoadAddressPage(*db, id, AddressType::Billing).email, u"Alice@kestrel.example"_s);
 
     d.anniversaryDay = 5;
-    QVERIFY(CreateCustomer(*db, QStringLiteral("Sales"), true, d, QDate(2026, 3, 17), &id).ok());
+    QVERIFY(CreateCustomer(*db, u"Sales"_s, true, d, QDate(2026, 3, 17), &id).ok());
     QCOMPARE(fx->customer(id).AnniversaryDay, 5);
     QVERIFY(fx->customer(id).IsGroup);
 
     // Taken ignoring case (ASCII and beyond), empty, too long: refused, nothing written.
-    const int before = count(QStringLiteral("SELECT COUNT(*) FROM Users"));
-    add(QStringLiteral("Ærø"));
-    for (const QString& name :
-         {QStringLiteral("ALICE"), QStringLiteral("ærØ"), QString(), QString(41, QLatin1Char('x'))})
+    const int before = count(u"SELECT COUNT(*) FROM Users"_s);
+    add(u"Ærø"_s);
+    for (const QString& name : {u"ALICE"_s, u"ærØ"_s, QString(), QString(41, QLatin1Char('x'))})
         QVERIFY(!CreateCustomer(*db, name, false, d, QDate(2026, 3, 17)).ok());
-    QCOMPARE(CreateCustomer(*db, QStringLiteral("alice"), false, d, QDate(2026, 3, 17)).message,
-             QStringLiteral("A customer with the logon name of 'alice' already exists."));
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Users")), before + 1);
+    QCOMPARE(CreateCustomer(*db, u"alice"_s, false, d, QDate(2026, 3, 17)).message,
+             u"A customer with the logon name of 'alice' already exists."_s);
+    QCOMPARE(count(u"SELECT COUNT(*) FROM Users"_s), before + 1);
     QVERIFY(CreateCustomer(*db, QString(40, QLatin1Char('x')), false, d, QDate(2026, 3, 17)).ok());
 }
 
 void TestCustomers::pagesSaveByTheirRules() {
-    const qint32 id = add(QStringLiteral("bob"));
+    const qint32 id = add(u"bob"_s);
     // Addresses: clearing every field of Home deletes only that row.
     AddressPage home;
-    home.address1 = QStringLiteral("1 Main St");
+    home.address1 = u"1 Main St"_s;
     QVERIFY(SaveAddressPage(*db, id, AddressType::Home, home).ok());
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Address WHERE IdOwner = ?"), {id}), 2);
+    QCOMPARE(count(u"SELECT COUNT(*) FROM Address WHERE IdOwner = ?"_s, {id}), 2);
     QVERIFY(SaveAddressPage(*db, id, AddressType::Home, {}).ok());
-    QCOMPARE(count(QStringLiteral("SELECT Type FROM Address WHERE IdOwner = ?"), {id}),
+    QCOMPARE(count(u"SELECT Type FROM Address WHERE IdOwner = ?"_s, {id}),
              int(AddressType::Billing));
-    QVERIFY(SavePhonePage(*db, id, PhoneType::Fax, QStringLiteral("555")).ok());
+    QVERIFY(SavePhonePage(*db, id, PhoneType::Fax, u"555"_s).ok());
     QVERIFY(SavePhonePage(*db, id, PhoneType::Fax, QString()).ok());
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Phone")), 0);
+    QCOMPARE(count(u"SELECT COUNT(*) FROM Phone"_s), 0);
 
     // General: a bad date refuses the whole page.
     GeneralPage g = *LoadGeneralPage(*db, id);
-    g.fullName = QStringLiteral("Bob B");
-    g.endDate = QStringLiteral("2026-13-40");
+    g.fullName = u"Bob B"_s;
+    g.endDate = u"2026-13-40"_s;
     QVERIFY(!SaveGeneralPage(*db, id, g).ok());
     QCOMPARE(fx->customer(id).FullName, QString());
     g.endDate.clear();
@@ -128,16 +128,16 @@ void TestCustomers::pagesSaveByTheirRules() {
     QCOMPARE(fx->customer(id).EndDate, ZeroDate());
 
     // Card: both expiry fields empty store "/"; a bad month or year stores nothing.
-    CardPage card{QStringLiteral("B"), QStringLiteral("4111111111111111"), {}, {}, {}};
+    CardPage card{u"B"_s, u"4111111111111111"_s, {}, {}, {}};
     QVERIFY(SaveCardPage(*db, id, card).ok());
-    QCOMPARE(fx->customer(id).ExpiryDate, QStringLiteral("/"));
+    QCOMPARE(fx->customer(id).ExpiryDate, u"/"_s);
     for (const auto& [m, y] :
          {std::pair{"13", "2030"}, std::pair{"7", "1996"}, std::pair{"", "2030"}}) {
         card.month = QLatin1String(m);
         card.year = QLatin1String(y);
         QVERIFY(!SaveCardPage(*db, id, card).ok());
     }
-    QCOMPARE(fx->customer(id).ExpiryDate, QStringLiteral("/"));
+    QCOMPARE(fx->customer(id).ExpiryDate, u"/"_s);
 
     // Billing: Options rebuilt from the two bits alone; day out of range refused.
     UserRow u = fx->customer(id);
@@ -149,7 +149,7 @@ void TestCustomers::pagesSaveByTheirRules() {
     QVERIFY(!SaveBillingPage(*db, id, {999, 0, false, false, 1, false}).ok());
 
     // Group: a cleared override clears its plan.
-    const qint32 bp = fx->addPlan(QStringLiteral("Basic"), QDate(2026, 1, 1), QDate(2027, 1, 1));
+    const qint32 bp = fx->addPlan(u"Basic"_s, QDate(2026, 1, 1), QDate(2027, 1, 1));
     QVERIFY(SaveGroupPage(*db, id, {true, bp, false, 0, true, false}).ok());
     QCOMPARE(fx->customer(id).GroupOptions,
              qint32(GroupOption::OverrideBillingPlan | GroupOption::SummaryInvoice));
@@ -157,35 +157,27 @@ void TestCustomers::pagesSaveByTheirRules() {
     QCOMPARE(fx->customer(id).IdBPOverride, 0);
 
     // Units: a row only while the count differs from the charge's default.
-    ChargeRow fixed = CBillingFixture::fixed(QStringLiteral("Static IP"), "5");
+    ChargeRow fixed = CBillingFixture::fixed(u"Static IP"_s, "5");
     fixed.DefUnitQuantity = 1;
     const qint32 charge = fx->addCharge(fixed);
     fx->attach(bp, charge);
     QVERIFY(SaveBillingPage(*db, id, {bp, 0, false, false, 0, false}).ok());
     QVERIFY(SaveUnitCount(*db, id, charge, 1).ok());
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM FixedUnitsJoin")), 0);
+    QCOMPARE(count(u"SELECT COUNT(*) FROM FixedUnitsJoin"_s), 0);
     QVERIFY(SaveUnitCount(*db, id, charge, 3).ok());
     QCOMPARE(LoadUnitCounts(*db, id).value(0).units, 3);
     QVERIFY(SaveUnitCount(*db, id, charge, 1).ok());
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM FixedUnitsJoin")), 0);
+    QCOMPARE(count(u"SELECT COUNT(*) FROM FixedUnitsJoin"_s), 0);
 }
 
 void TestCustomers::expirySplit_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("month");
     QTest::addColumn<QString>("year");
-    QTest::newRow("7/98") << "7/98"
-                          << "07"
-                          << "1998";
-    QTest::newRow("7/05") << "7/05"
-                          << "07"
-                          << "2005";
-    QTest::newRow("12/2031") << "12/2031"
-                             << "12"
-                             << "2031";
-    QTest::newRow("empty") << "/"
-                           << ""
-                           << "";
+    QTest::newRow("7/98") << u"7/98"_s << u"07"_s << u"1998"_s;
+    QTest::newRow("7/05") << u"7/05"_s << u"07"_s << u"2005"_s;
+    QTest::newRow("12/2031") << u"12/2031"_s << u"12"_s << u"2031"_s;
+    QTest::newRow("empty") << u"/"_s << u""_s << u""_s;
 }
 
 void TestCustomers::expirySplit() {
@@ -199,10 +191,10 @@ void TestCustomers::expirySplit() {
 }
 
 void TestCustomers::membershipRefusesCyclesAndTurnsRows() {
-    const qint32 a = add(QStringLiteral("A"));
-    const qint32 b = add(QStringLiteral("B"));
-    const qint32 c = add(QStringLiteral("C"));
-    const qint32 x = add(QStringLiteral("x"));
+    const qint32 a = add(u"A"_s);
+    const qint32 b = add(u"B"_s);
+    const qint32 c = add(u"C"_s);
+    const qint32 x = add(u"x"_s);
     GroupTurn turn = GroupTurn::None;
     // A customer given members becomes a group: A > C > B.
     QVERIFY(SaveGroupMembers(*db, c, {b}, &turn).ok());
@@ -213,16 +205,14 @@ void TestCustomers::membershipRefusesCyclesAndTurnsRows() {
 
     // B may not take A (A reaches B through C), nor itself; nothing changes.
     const EditResult refused = SaveGroupMembers(*db, b, {x, a});
-    QCOMPARE(refused.message,
-             QStringLiteral("Group 'A' contains group 'B'.  'A' cannot be added to 'B'."));
+    QCOMPARE(refused.message, u"Group 'A' contains group 'B'.  'A' cannot be added to 'B'."_s);
     QVERIFY(!SaveGroupMembers(*db, c, {c}).ok());
-    QCOMPARE(names(GroupMembers(*db, c)), QStringList{QStringLiteral("B")});
+    QCOMPARE(names(GroupMembers(*db, c)), QStringList{u"B"_s});
     QVERIFY(!fx->customer(b).IsGroup);
 
     // A group is never among its own non-members; its members are not listed there either.
-    QCOMPARE(names(GroupNonMembers(*db, a)), QStringList{QStringLiteral("B")});
-    QCOMPARE(names(GroupMembers(*db, a)),
-             (QStringList{QStringLiteral("(+)C"), QStringLiteral("x")}));
+    QCOMPARE(names(GroupNonMembers(*db, a)), QStringList{u"B"_s});
+    QCOMPARE(names(GroupMembers(*db, a)), (QStringList{u"(+)C"_s, u"x"_s}));
 
     // Emptying a group turns it back into a customer with its options cleared.
     UserRow cRow = fx->customer(c);
@@ -235,37 +225,35 @@ void TestCustomers::membershipRefusesCyclesAndTurnsRows() {
 }
 
 void TestCustomers::storedCycleIsListedOnce() {
-    const qint32 a = add(QStringLiteral("A"), true);
-    const qint32 b = add(QStringLiteral("B"), true);
+    const qint32 a = add(u"A"_s, true);
+    const qint32 b = add(u"B"_s, true);
     // Written by other means: A > B > A.
-    db->execute(QStringLiteral("INSERT INTO UserGroupJoin (GroupId, UserLinkId) VALUES (?, ?)"),
-                {a, b});
-    db->execute(QStringLiteral("INSERT INTO UserGroupJoin (GroupId, UserLinkId) VALUES (?, ?)"),
-                {b, a});
+    db->execute(u"INSERT INTO UserGroupJoin (GroupId, UserLinkId) VALUES (?, ?)"_s, {a, b});
+    db->execute(u"INSERT INTO UserGroupJoin (GroupId, UserLinkId) VALUES (?, ?)"_s, {b, a});
     const CustomerTree tree = BuildCustomerTree(*db);
     QCOMPARE(tree.groups.size(), 2);
     const CustomerTreeNode& top = tree.groups.at(0);
-    QCOMPARE(top.entry.name, QStringLiteral("A"));
+    QCOMPARE(top.entry.name, u"A"_s);
     QCOMPARE(top.children.size(), 1);
     QCOMPARE(top.children.at(0).children.size(), 1); // B > A, shown once without members
     QVERIFY(top.children.at(0).children.at(0).children.isEmpty());
     QVERIFY(!tree.warnings.isEmpty());
-    QVERIFY(!ContainsGroup(*db, a, add(QStringLiteral("outsider"))));
+    QVERIFY(!ContainsGroup(*db, a, add(u"outsider"_s)));
 }
 
 void TestCustomers::deleteRemovesEverythingOrNothing() {
-    const qint32 plan = fx->addPlan(QStringLiteral("April"), QDate(2024, 4, 1), QDate(2024, 5, 1));
-    fx->attach(plan, fx->addCharge(CBillingFixture::fixed(QStringLiteral("Fee"), "10")));
-    const qint32 ip = fx->addInvoicePlan(QStringLiteral("Plain"));
-    const qint32 group = add(QStringLiteral("G"));
-    const qint32 id = fx->addCustomer(QStringLiteral("carol"), plan, ip);
-    fx->addCustomer(QStringLiteral("dave"), plan, ip);
+    const qint32 plan = fx->addPlan(u"April"_s, QDate(2024, 4, 1), QDate(2024, 5, 1));
+    fx->attach(plan, fx->addCharge(CBillingFixture::fixed(u"Fee"_s, "10")));
+    const qint32 ip = fx->addInvoicePlan(u"Plain"_s);
+    const qint32 group = add(u"G"_s);
+    const qint32 id = fx->addCustomer(u"carol"_s, plan, ip);
+    fx->addCustomer(u"dave"_s, plan, ip);
     QVERIFY(SaveGroupMembers(*db, group, {id}).ok());
     AddressPage work;
-    work.email = QStringLiteral("c@w");
+    work.email = u"c@w"_s;
     QVERIFY(SaveAddressPage(*db, id, AddressType::Work, work).ok());
-    QVERIFY(SavePhonePage(*db, id, PhoneType::Home, QStringLiteral("1")).ok());
-    fx->setFixedUnits(fx->addCharge(CBillingFixture::fixed(QStringLiteral("IP"), "1")), id, 4);
+    QVERIFY(SavePhonePage(*db, id, PhoneType::Home, u"1"_s).ok());
+    fx->setFixedUnits(fx->addCharge(CBillingFixture::fixed(u"IP"_s, "1")), id, 4);
     for (const char* who : {"carol", "dave"})
         fx->addSession(QLatin1String(who), CBillingFixture::at(2024, 4, 10, 12), 600);
     QList<qint32> invoices;
@@ -275,14 +263,14 @@ void TestCustomers::deleteRemovesEverythingOrNothing() {
         invoices.append(doc.InvoiceNum());
     }
     const auto remaining = [&] {
-        return count(QStringLiteral("SELECT COUNT(*) FROM Users WHERE Id = ?"), {id}) +
-               count(QStringLiteral("SELECT COUNT(*) FROM Invoices")) +
-               count(QStringLiteral("SELECT COUNT(*) FROM BillingPlans WHERE IdInvoice <> 0")) +
-               count(QStringLiteral("SELECT COUNT(*) FROM Events WHERE Username = 'carol'")) +
-               count(QStringLiteral("SELECT COUNT(*) FROM UserGroupJoin")) +
-               count(QStringLiteral("SELECT COUNT(*) FROM Address WHERE IdOwner = ?"), {id}) +
-               count(QStringLiteral("SELECT COUNT(*) FROM Phone")) +
-               count(QStringLiteral("SELECT COUNT(*) FROM FixedUnitsJoin"));
+        return count(u"SELECT COUNT(*) FROM Users WHERE Id = ?"_s, {id}) +
+               count(u"SELECT COUNT(*) FROM Invoices"_s) +
+               count(u"SELECT COUNT(*) FROM BillingPlans WHERE IdInvoice <> 0"_s) +
+               count(u"SELECT COUNT(*) FROM Events WHERE Username = 'carol'"_s) +
+               count(u"SELECT COUNT(*) FROM UserGroupJoin"_s) +
+               count(u"SELECT COUNT(*) FROM Address WHERE IdOwner = ?"_s, {id}) +
+               count(u"SELECT COUNT(*) FROM Phone"_s) +
+               count(u"SELECT COUNT(*) FROM FixedUnitsJoin"_s);
     };
     const int before = remaining();
 
@@ -291,28 +279,27 @@ void TestCustomers::deleteRemovesEverythingOrNothing() {
                                "old.InvoiceNum = %1 BEGIN SELECT RAISE(ABORT, 'kept'); END")
                     .arg(invoices.at(1)));
     const EditResult failed = DeleteCustomer(*db, id);
-    QCOMPARE(failed.message, QStringLiteral("Error deleting user records"));
-    QVERIFY(failed.detail.contains(QStringLiteral("kept")));
+    QCOMPARE(failed.message, u"Error deleting user records"_s);
+    QVERIFY(failed.detail.contains(u"kept"_s));
     QCOMPARE(remaining(), before);
 
-    db->execute(QStringLiteral("DROP TRIGGER keep"));
+    db->execute(u"DROP TRIGGER keep"_s);
     QVERIFY(DeleteCustomer(*db, id).ok());
     QCOMPARE(remaining(), 0);
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Events WHERE Username = 'dave'")), 1);
-    QCOMPARE(DeleteCustomer(*db, id).message, QStringLiteral("User not found."));
+    QCOMPARE(count(u"SELECT COUNT(*) FROM Events WHERE Username = 'dave'"_s), 1);
+    QCOMPARE(DeleteCustomer(*db, id).message, u"User not found."_s);
 }
 
 void TestCustomers::csvImportIsAllOrNothing() {
-    fx->addPlan(QStringLiteral("Basic"), QDate(2026, 1, 1), QDate(2027, 1, 1));
-    add(QStringLiteral("taken"));
+    fx->addPlan(u"Basic"_s, QDate(2026, 1, 1), QDate(2027, 1, 1));
+    add(u"taken"_s);
     const auto import = [&](const QByteArray& text) {
         QBuffer buffer;
         buffer.setData(text);
         buffer.open(QIODevice::ReadOnly);
-        return ImportCustomersCsv(*db, buffer, {0, 0, 0, QStringLiteral("isp.example")},
-                                  QDate(2026, 3, 17));
+        return ImportCustomersCsv(*db, buffer, {0, 0, 0, u"isp.example"_s}, QDate(2026, 3, 17));
     };
-    const int users = count(QStringLiteral("SELECT COUNT(*) FROM Users"));
+    const int users = count(u"SELECT COUNT(*) FROM Users"_s);
     // Bad rows in the middle (line 4 spans two lines): each reported, nothing stored.
     const CsvImportResult bad = import("Username,FullName,BillingPlan,Billing.City\r\n"
                                        "ann,\"Ann, A.\",basic,Kiel\r\n"
@@ -326,8 +313,8 @@ void TestCustomers::csvImportIsAllOrNothing() {
     QCOMPARE(bad.problems.at(0).line, 3);
     QCOMPARE(bad.problems.at(1).line, 6);
     QCOMPARE(bad.problems.at(2).line, 7);
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Users")), users);
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Address")), users);
+    QCOMPARE(count(u"SELECT COUNT(*) FROM Users"_s), users);
+    QCOMPARE(count(u"SELECT COUNT(*) FROM Address"_s), users);
 
     // Windows-1252 text, all rows good: stored with their Billing addresses.
     const QByteArray good = "Username,FullName,Billing.City,Phone.Fax\n"
@@ -336,14 +323,13 @@ void TestCustomers::csvImportIsAllOrNothing() {
     const CsvImportResult ok = import(good);
     QVERIFY2(ok.ok(), qPrintable(ok.problems.value(0).reason + ok.failure));
     QCOMPARE(ok.stored, 2);
-    const qint32 rene = FindCustomerByName(*db, QStringLiteral("RENÉ"));
+    const qint32 rene = FindCustomerByName(*db, u"RENÉ"_s);
     QVERIFY(rene != 0);
-    QCOMPARE(LoadAddressPage(*db, rene, AddressType::Billing).city, QStringLiteral("Köln"));
-    QCOMPARE(LoadAddressPage(*db, rene, AddressType::Billing).email,
-             QStringLiteral("rené@isp.example"));
+    QCOMPARE(LoadAddressPage(*db, rene, AddressType::Billing).city, u"Köln"_s);
+    QCOMPARE(LoadAddressPage(*db, rene, AddressType::Billing).email, u"rené@isp.example"_s);
     // The same file again: every name refused, nothing stored.
     QCOMPARE(import(good).problems.size(), 2);
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM Users")), users + 2);
+    QCOMPARE(count(u"SELECT COUNT(*) FROM Users"_s), users + 2);
 }
 
 QTEST_GUILESS_MAIN(TestCustomers)

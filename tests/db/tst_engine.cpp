@@ -1,3 +1,4 @@
+#include "common/testfolders.h"
 #include "core/db/database.h"
 #include "core/db/dbexception.h"
 #include "core/db/record.h"
@@ -10,11 +11,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A record type over the test table "Things", binding one field of each kind.
 struct CThingRecord : CRecord {
-    explicit CThingRecord(Database& db) : CRecord(db, QStringLiteral("Things")) {}
+    explicit CThingRecord(Database& db) : CRecord(db, u"Things"_s) {}
     qint32 Id = 0;
     qint32 Count = 0;
     qint16 Small = 0;
@@ -46,17 +49,17 @@ protected:
 };
 
 FieldList thingFields() {
-    return {FieldDef(QStringLiteral("Id"), FieldKind::AutoNumber),
-            FieldDef(QStringLiteral("Count"), FieldKind::Long).req().def(QStringLiteral("0")),
-            FieldDef(QStringLiteral("Small"), FieldKind::Integer).req().def(QStringLiteral("1")),
-            FieldDef(QStringLiteral("Ratio"), FieldKind::Single),
-            FieldDef(QStringLiteral("Precise"), FieldKind::Double),
-            FieldDef(QStringLiteral("Amount"), FieldKind::Currency).def(QStringLiteral("0")),
-            FieldDef(QStringLiteral("When"), FieldKind::DateTime),
-            FieldDef(QStringLiteral("Flag"), FieldKind::YesNo).req().def(QStringLiteral("0")),
-            FieldDef(QStringLiteral("Name"), FieldKind::Text, 40),
-            FieldDef(QStringLiteral("Notes"), FieldKind::Memo).zeroLength().def(QString()),
-            FieldDef(QStringLiteral("Blob"), FieldKind::LongBinary)};
+    return {FieldDef(u"Id"_s, FieldKind::AutoNumber),
+            FieldDef(u"Count"_s, FieldKind::Long).req().def(u"0"_s),
+            FieldDef(u"Small"_s, FieldKind::Integer).req().def(u"1"_s),
+            FieldDef(u"Ratio"_s, FieldKind::Single),
+            FieldDef(u"Precise"_s, FieldKind::Double),
+            FieldDef(u"Amount"_s, FieldKind::Currency).def(u"0"_s),
+            FieldDef(u"When"_s, FieldKind::DateTime),
+            FieldDef(u"Flag"_s, FieldKind::YesNo).req().def(u"0"_s),
+            FieldDef(u"Name"_s, FieldKind::Text, 40),
+            FieldDef(u"Notes"_s, FieldKind::Memo).zeroLength().def(QString()),
+            FieldDef(u"Blob"_s, FieldKind::LongBinary)};
 }
 
 QStringList column(Database& db, const QString& sql) {
@@ -76,7 +79,7 @@ class TestEngine : public QObject {
     Database m_db;
     int m_n = 0;
 
-    QString newPath() { return m_dir.filePath(QStringLiteral("db%1.mdb").arg(++m_n)); }
+    QString newPath() { return m_dir.filePath(u"db%1.mdb"_s.arg(++m_n)); }
 
 private slots:
     void init() {
@@ -87,15 +90,13 @@ private slots:
 
     void fieldDefinitionsRoundTrip() {
         FieldList defs = thingFields();
-        defs << FieldDef(QStringLiteral("Plain"), FieldKind::Text)
-             << FieldDef(QStringLiteral("Empty Ok"), FieldKind::Text, 255)
-                    .zeroLength()
-                    .def(QStringLiteral("it's"));
-        m_db.createTable(QStringLiteral("Things"), defs);
-        QVERIFY(m_db.tableExists(QStringLiteral("things")));
-        QCOMPARE(m_db.tableNames(), QStringList{QStringLiteral("Things")});
+        defs << FieldDef(u"Plain"_s, FieldKind::Text)
+             << FieldDef(u"Empty Ok"_s, FieldKind::Text, 255).zeroLength().def(u"it's"_s);
+        m_db.createTable(u"Things"_s, defs);
+        QVERIFY(m_db.tableExists(u"things"_s));
+        QCOMPARE(m_db.tableNames(), QStringList{u"Things"_s});
 
-        const FieldList back = m_db.fields(QStringLiteral("Things"));
+        const FieldList back = m_db.fields(u"Things"_s);
         QCOMPARE(back.size(), defs.size());
         for (int i = 0; i < defs.size(); ++i) {
             const FieldDef& want = defs.at(i);
@@ -108,14 +109,13 @@ private slots:
             QCOMPARE(got.hasDefault, want.hasDefault);
             QCOMPARE(got.defaultValue, want.defaultValue);
         }
-        QCOMPARE(m_db.fieldInfo(QStringLiteral("Things"), QStringLiteral("name")).size, 40);
-        QVERIFY(m_db.fieldExists(QStringLiteral("Things"), QStringLiteral("EMPTY OK")));
-        QVERIFY(!m_db.fieldExists(QStringLiteral("Things"), QStringLiteral("Nope")));
-        QVERIFY(!m_db.fieldExists(QStringLiteral("Nope"), QStringLiteral("Id")));
-        QVERIFY_THROWS_EXCEPTION(DbException,
-                                 m_db.fieldInfo(QStringLiteral("Things"), QStringLiteral("Nope")));
-        QVERIFY_THROWS_EXCEPTION(DbException, m_db.fields(QStringLiteral("Nope")));
-        QVERIFY_THROWS_EXCEPTION(DbException, m_db.createTable(QStringLiteral("Things"), defs));
+        QCOMPARE(m_db.fieldInfo(u"Things"_s, u"name"_s).size, 40);
+        QVERIFY(m_db.fieldExists(u"Things"_s, u"EMPTY OK"_s));
+        QVERIFY(!m_db.fieldExists(u"Things"_s, u"Nope"_s));
+        QVERIFY(!m_db.fieldExists(u"Nope"_s, u"Id"_s));
+        QVERIFY_THROWS_EXCEPTION(DbException, m_db.fieldInfo(u"Things"_s, u"Nope"_s));
+        QVERIFY_THROWS_EXCEPTION(DbException, m_db.fields(u"Nope"_s));
+        QVERIFY_THROWS_EXCEPTION(DbException, m_db.createTable(u"Things"_s, defs));
 
         // Declared forms convert both ways.
         for (const FieldDef& f : defs) {
@@ -128,204 +128,164 @@ private slots:
     }
 
     void indexesAreReported() {
-        m_db.createTable(QStringLiteral("Things"), thingFields());
-        m_db.createIndex(QStringLiteral("Things"), QStringLiteral("Name"));
-        m_db.createIndex(QStringLiteral("Things"), QStringLiteral("Id"), true); // already the key
-        m_db.createTable(QStringLiteral("Other"),
-                         {FieldDef(QStringLiteral("Name"), FieldKind::Text, 20)});
-        m_db.createIndex(QStringLiteral("Other"), QStringLiteral("Name")); // same name, other table
-        QVERIFY_THROWS_EXCEPTION(
-            DbException, m_db.createIndex(QStringLiteral("Things"), QStringLiteral("Name")));
+        m_db.createTable(u"Things"_s, thingFields());
+        m_db.createIndex(u"Things"_s, u"Name"_s);
+        m_db.createIndex(u"Things"_s, u"Id"_s, true); // already the key
+        m_db.createTable(u"Other"_s, {FieldDef(u"Name"_s, FieldKind::Text, 20)});
+        m_db.createIndex(u"Other"_s, u"Name"_s); // same name, other table
+        QVERIFY_THROWS_EXCEPTION(DbException, m_db.createIndex(u"Things"_s, u"Name"_s));
 
-        const QList<IndexDef> ix = m_db.indexes(QStringLiteral("Things"));
+        const QList<IndexDef> ix = m_db.indexes(u"Things"_s);
         QCOMPARE(ix.size(), 2);
-        QCOMPARE(ix.at(0).name, QStringLiteral("PrimaryKey"));
-        QCOMPARE(ix.at(0).field, QStringLiteral("Id"));
+        QCOMPARE(ix.at(0).name, u"PrimaryKey"_s);
+        QCOMPARE(ix.at(0).field, u"Id"_s);
         QVERIFY(ix.at(0).primary && ix.at(0).unique);
-        QCOMPARE(ix.at(1).name, QStringLiteral("Name_index"));
-        QCOMPARE(ix.at(1).field, QStringLiteral("Name"));
+        QCOMPARE(ix.at(1).name, u"Name_index"_s);
+        QCOMPARE(ix.at(1).field, u"Name"_s);
         QVERIFY(!ix.at(1).primary && !ix.at(1).unique);
 
         // A primary index on a table without AutoNumber is a unique index named "PrimaryKey".
-        m_db.createIndex(QStringLiteral("Other"), QStringLiteral("Name"), true);
-        const QList<IndexDef> other = m_db.indexes(QStringLiteral("Other"));
+        m_db.createIndex(u"Other"_s, u"Name"_s, true);
+        const QList<IndexDef> other = m_db.indexes(u"Other"_s);
         QCOMPARE(other.size(), 2);
         QVERIFY(other.at(1).primary && other.at(1).unique);
-        m_db.deleteIndex(QStringLiteral("Other"), QStringLiteral("PrimaryKey"));
-        m_db.deleteIndex(QStringLiteral("Things"), QStringLiteral("Name_index"));
-        QCOMPARE(m_db.indexes(QStringLiteral("Things")).size(), 1);
-        QCOMPARE(m_db.indexes(QStringLiteral("Other")).size(), 1);
-        QVERIFY_THROWS_EXCEPTION(
-            DbException, m_db.deleteIndex(QStringLiteral("Things"), QStringLiteral("Name_index")));
+        m_db.deleteIndex(u"Other"_s, u"PrimaryKey"_s);
+        m_db.deleteIndex(u"Things"_s, u"Name_index"_s);
+        QCOMPARE(m_db.indexes(u"Things"_s).size(), 1);
+        QCOMPARE(m_db.indexes(u"Other"_s).size(), 1);
+        QVERIFY_THROWS_EXCEPTION(DbException, m_db.deleteIndex(u"Things"_s, u"Name_index"_s));
     }
 
     void valuesKeepTheirKind() {
-        m_db.createTable(QStringLiteral("Things"), thingFields());
+        m_db.createTable(u"Things"_s, thingFields());
         const QByteArray bytes("a\0b\xff", 4);
         m_db.execute(
             QStringLiteral("INSERT INTO Things (Count, Small, Ratio, Precise, Amount, [When], "
                            "Flag, Name, Notes, Blob) VALUES (?,?,?,?,?,?,?,?,?,?)"),
             {-5, 300, 1.5f, 2.25, QVariant::fromValue(Currency::fromUnits(-123456)),
-             QVariant::fromValue(DbDateTime(36526.75)), true, QStringLiteral("Zoë"), QString(),
-             bytes});
+             QVariant::fromValue(DbDateTime(36526.75)), true, u"Zoë"_s, QString(), bytes});
         m_db.execute(
-            QStringLiteral("INSERT INTO Things (Amount, [When]) VALUES (?, ?)"),
+            u"INSERT INTO Things (Amount, [When]) VALUES (?, ?)"_s,
             {QVariant::fromValue(Currency::null()), QVariant::fromValue(DbDateTime::null())});
         Recordset rs(m_db);
-        rs.openFilter(QStringLiteral("Things"), QStringLiteral("ORDER BY Id"));
+        rs.openFilter(u"Things"_s, u"ORDER BY Id"_s);
         QCOMPARE(rs.recordCount(), 2);
-        QCOMPARE(rs.value(QStringLiteral("count")).metaType().id(), int(QMetaType::Int));
-        QCOMPARE(rs.value(QStringLiteral("Count")).toInt(), -5);
-        QCOMPARE(rs.value(QStringLiteral("Small")).toInt(), 300);
-        QCOMPARE(rs.value(QStringLiteral("Ratio")).metaType().id(), int(QMetaType::Float));
-        QCOMPARE(rs.value(QStringLiteral("Ratio")).toFloat(), 1.5f);
-        QCOMPARE(rs.value(QStringLiteral("Precise")).metaType().id(), int(QMetaType::Double));
-        QCOMPARE(rs.value(QStringLiteral("Amount")).value<Currency>().units(), Q_INT64_C(-123456));
-        QCOMPARE(rs.value(QStringLiteral("When")).value<DbDateTime>().days(), 36526.75);
-        QCOMPARE(rs.value(QStringLiteral("Flag")).metaType().id(), int(QMetaType::Bool));
-        QCOMPARE(rs.value(QStringLiteral("Flag")).toBool(), true);
-        QCOMPARE(rs.value(QStringLiteral("Name")).toString(), QStringLiteral("Zoë"));
-        QCOMPARE(rs.value(QStringLiteral("Notes")).metaType().id(), int(QMetaType::QString));
-        QCOMPARE(rs.value(QStringLiteral("Blob")).toByteArray(), bytes);
+        QCOMPARE(rs.value(u"count"_s).metaType().id(), int(QMetaType::Int));
+        QCOMPARE(rs.value(u"Count"_s).toInt(), -5);
+        QCOMPARE(rs.value(u"Small"_s).toInt(), 300);
+        QCOMPARE(rs.value(u"Ratio"_s).metaType().id(), int(QMetaType::Float));
+        QCOMPARE(rs.value(u"Ratio"_s).toFloat(), 1.5f);
+        QCOMPARE(rs.value(u"Precise"_s).metaType().id(), int(QMetaType::Double));
+        QCOMPARE(rs.value(u"Amount"_s).value<Currency>().units(), Q_INT64_C(-123456));
+        QCOMPARE(rs.value(u"When"_s).value<DbDateTime>().days(), 36526.75);
+        QCOMPARE(rs.value(u"Flag"_s).metaType().id(), int(QMetaType::Bool));
+        QCOMPARE(rs.value(u"Flag"_s).toBool(), true);
+        QCOMPARE(rs.value(u"Name"_s).toString(), u"Zoë"_s);
+        QCOMPARE(rs.value(u"Notes"_s).metaType().id(), int(QMetaType::QString));
+        QCOMPARE(rs.value(u"Blob"_s).toByteArray(), bytes);
         rs.moveNext();
-        QVERIFY(!rs.value(QStringLiteral("Amount")).isValid());
-        QVERIFY(!rs.value(QStringLiteral("When")).isValid());
-        QCOMPARE(rs.value(QStringLiteral("Count")).toInt(), 0); // default
+        QVERIFY(!rs.value(u"Amount"_s).isValid());
+        QVERIFY(!rs.value(u"When"_s).isValid());
+        QCOMPARE(rs.value(u"Count"_s).toInt(), 0); // default
 
         // Values without a declared type come back in the engine's own kind.
-        const QVariant sum = m_db.scalar(QStringLiteral("SELECT sum(Amount) FROM Things"));
+        const QVariant sum = m_db.scalar(u"SELECT sum(Amount) FROM Things"_s);
         QCOMPARE(sum.metaType().id(), int(QMetaType::LongLong));
         QCOMPARE(sum.toLongLong(), Q_INT64_C(-123456));
-        QVERIFY(!m_db.scalar(QStringLiteral("SELECT Id FROM Things WHERE Id = 99")).isValid());
+        QVERIFY(!m_db.scalar(u"SELECT Id FROM Things WHERE Id = 99"_s).isValid());
     }
 
     void schemaChangesKeepData() {
-        m_db.createTable(QStringLiteral("T"),
-                         {FieldDef(QStringLiteral("Id"), FieldKind::AutoNumber),
-                          FieldDef(QStringLiteral("Num"), FieldKind::Long),
-                          FieldDef(QStringLiteral("Word"), FieldKind::Text, 40),
-                          FieldDef(QStringLiteral("Rate"), FieldKind::Single),
-                          FieldDef(QStringLiteral("Cash"), FieldKind::Currency)});
-        m_db.createIndex(QStringLiteral("T"), QStringLiteral("Word"));
-        m_db.createIndex(QStringLiteral("T"), QStringLiteral("Num"));
+        m_db.createTable(u"T"_s, {FieldDef(u"Id"_s, FieldKind::AutoNumber),
+                                  FieldDef(u"Num"_s, FieldKind::Long),
+                                  FieldDef(u"Word"_s, FieldKind::Text, 40),
+                                  FieldDef(u"Rate"_s, FieldKind::Single),
+                                  FieldDef(u"Cash"_s, FieldKind::Currency)});
+        m_db.createIndex(u"T"_s, u"Word"_s);
+        m_db.createIndex(u"T"_s, u"Num"_s);
         for (int i = 1; i <= 3; ++i)
-            m_db.execute(
-                QStringLiteral("INSERT INTO T (Num, Word, Rate, Cash) VALUES (?, ?, ?, ?)"),
-                {i * 10, QStringLiteral("w%1").arg(i), 0.5f * i,
-                 QVariant::fromValue(Currency::fromUnits(12345 * i))});
+            m_db.execute(u"INSERT INTO T (Num, Word, Rate, Cash) VALUES (?, ?, ?, ?)"_s,
+                         {i * 10, u"w%1"_s.arg(i), 0.5f * i,
+                          QVariant::fromValue(Currency::fromUnits(12345 * i))});
 
-        m_db.addField(
-            QStringLiteral("T"),
-            FieldDef(QStringLiteral("Active"), FieldKind::Integer).req().def(QStringLiteral("1")));
-        m_db.addField(QStringLiteral("T"), FieldDef(QStringLiteral("Must"), FieldKind::Long).req());
-        QVERIFY_THROWS_EXCEPTION(
-            DbException,
-            m_db.addField(QStringLiteral("T"), FieldDef(QStringLiteral("word"), FieldKind::Long)));
-        QCOMPARE(m_db.scalar(QStringLiteral("SELECT sum(Active) FROM T")).toInt(), 3);
-        QCOMPARE(m_db.scalar(QStringLiteral("SELECT count(*) FROM T WHERE Must = 0")).toInt(), 3);
-        QVERIFY(m_db.fieldInfo(QStringLiteral("T"), QStringLiteral("Must")).required);
-        m_db.deleteField(QStringLiteral("T"), QStringLiteral("Must"));
+        m_db.addField(u"T"_s, FieldDef(u"Active"_s, FieldKind::Integer).req().def(u"1"_s));
+        m_db.addField(u"T"_s, FieldDef(u"Must"_s, FieldKind::Long).req());
+        QVERIFY_THROWS_EXCEPTION(DbException,
+                                 m_db.addField(u"T"_s, FieldDef(u"word"_s, FieldKind::Long)));
+        QCOMPARE(m_db.scalar(u"SELECT sum(Active) FROM T"_s).toInt(), 3);
+        QCOMPARE(m_db.scalar(u"SELECT count(*) FROM T WHERE Must = 0"_s).toInt(), 3);
+        QVERIFY(m_db.fieldInfo(u"T"_s, u"Must"_s).required);
+        m_db.deleteField(u"T"_s, u"Must"_s);
 
-        m_db.convertField(QStringLiteral("T"),
-                          FieldDef(QStringLiteral("Num"), FieldKind::Text, 10));
-        m_db.convertField(QStringLiteral("T"),
-                          FieldDef(QStringLiteral("Word"), FieldKind::Text, 255));
-        m_db.convertField(QStringLiteral("T"), FieldDef(QStringLiteral("Rate"), FieldKind::Double));
-        m_db.convertField(QStringLiteral("T"), FieldDef(QStringLiteral("Cash"), FieldKind::Double));
-        QCOMPARE(int(m_db.fieldInfo(QStringLiteral("T"), QStringLiteral("Num")).kind),
-                 int(FieldKind::Text));
-        QCOMPARE(m_db.fieldInfo(QStringLiteral("T"), QStringLiteral("Word")).size, 255);
-        QCOMPARE(column(m_db, QStringLiteral("SELECT Num FROM T ORDER BY Id")),
-                 (QStringList{QStringLiteral("10"), QStringLiteral("20"), QStringLiteral("30")}));
-        QCOMPARE(column(m_db, QStringLiteral("SELECT Word FROM T ORDER BY Id")),
-                 (QStringList{QStringLiteral("w1"), QStringLiteral("w2"), QStringLiteral("w3")}));
-        QCOMPARE(m_db.scalar(QStringLiteral("SELECT Rate FROM T WHERE Id = 3")).toDouble(), 1.5);
-        QCOMPARE(m_db.scalar(QStringLiteral("SELECT Cash FROM T WHERE Id = 2")).toDouble(), 2.469);
-        QCOMPARE(m_db.scalar(QStringLiteral("SELECT Active FROM T WHERE Id = 2")).toInt(), 1);
+        m_db.convertField(u"T"_s, FieldDef(u"Num"_s, FieldKind::Text, 10));
+        m_db.convertField(u"T"_s, FieldDef(u"Word"_s, FieldKind::Text, 255));
+        m_db.convertField(u"T"_s, FieldDef(u"Rate"_s, FieldKind::Double));
+        m_db.convertField(u"T"_s, FieldDef(u"Cash"_s, FieldKind::Double));
+        QCOMPARE(int(m_db.fieldInfo(u"T"_s, u"Num"_s).kind), int(FieldKind::Text));
+        QCOMPARE(m_db.fieldInfo(u"T"_s, u"Word"_s).size, 255);
+        QCOMPARE(column(m_db, u"SELECT Num FROM T ORDER BY Id"_s),
+                 (QStringList{u"10"_s, u"20"_s, u"30"_s}));
+        QCOMPARE(column(m_db, u"SELECT Word FROM T ORDER BY Id"_s),
+                 (QStringList{u"w1"_s, u"w2"_s, u"w3"_s}));
+        QCOMPARE(m_db.scalar(u"SELECT Rate FROM T WHERE Id = 3"_s).toDouble(), 1.5);
+        QCOMPARE(m_db.scalar(u"SELECT Cash FROM T WHERE Id = 2"_s).toDouble(), 2.469);
+        QCOMPARE(m_db.scalar(u"SELECT Active FROM T WHERE Id = 2"_s).toInt(), 1);
         // Indexes survive the rebuilds.
         QStringList names;
-        for (const IndexDef& ix : m_db.indexes(QStringLiteral("T")))
+        for (const IndexDef& ix : m_db.indexes(u"T"_s))
             names << ix.name;
-        QCOMPARE(names, (QStringList{QStringLiteral("PrimaryKey"), QStringLiteral("Word_index"),
-                                     QStringLiteral("Num_index")}));
+        QCOMPARE(names, (QStringList{u"PrimaryKey"_s, u"Word_index"_s, u"Num_index"_s}));
 
         // Dropping an indexed field drops its index.
-        m_db.deleteField(QStringLiteral("T"), QStringLiteral("Word"));
-        QVERIFY(!m_db.fieldExists(QStringLiteral("T"), QStringLiteral("Word")));
-        QCOMPARE(m_db.indexes(QStringLiteral("T")).size(), 2);
-        QCOMPARE(m_db.scalar(QStringLiteral("SELECT count(*) FROM T")).toInt(), 3);
+        m_db.deleteField(u"T"_s, u"Word"_s);
+        QVERIFY(!m_db.fieldExists(u"T"_s, u"Word"_s));
+        QCOMPARE(m_db.indexes(u"T"_s).size(), 2);
+        QCOMPARE(m_db.scalar(u"SELECT count(*) FROM T"_s).toInt(), 3);
     }
 
     void autoNumberKeyAndSequence() {
-        m_db.createTable(QStringLiteral("Log"),
-                         {FieldDef(QStringLiteral("Text"), FieldKind::Text, 20)});
+        m_db.createTable(u"Log"_s, {FieldDef(u"Text"_s, FieldKind::Text, 20)});
         for (const char* t : {"c", "a", "b"})
-            m_db.execute(QStringLiteral("INSERT INTO Log (Text) VALUES (?)"),
-                         {QString::fromLatin1(t)});
-        m_db.addAutoNumberKey(QStringLiteral("Log"));
-        QCOMPARE(column(m_db, QStringLiteral("SELECT Id || Text FROM Log ORDER BY Id")),
-                 (QStringList{QStringLiteral("1c"), QStringLiteral("2a"), QStringLiteral("3b")}));
-        QCOMPARE(m_db.indexes(QStringLiteral("Log")).value(0).name, QStringLiteral("PrimaryKey"));
-        QVERIFY_THROWS_EXCEPTION(
-            DbException, m_db.addAutoNumberKey(QStringLiteral("Log"), QStringLiteral("Other")));
+            m_db.execute(u"INSERT INTO Log (Text) VALUES (?)"_s, {QString::fromLatin1(t)});
+        m_db.addAutoNumberKey(u"Log"_s);
+        QCOMPARE(column(m_db, u"SELECT Id || Text FROM Log ORDER BY Id"_s),
+                 (QStringList{u"1c"_s, u"2a"_s, u"3b"_s}));
+        QCOMPARE(m_db.indexes(u"Log"_s).value(0).name, u"PrimaryKey"_s);
+        QVERIFY_THROWS_EXCEPTION(DbException, m_db.addAutoNumberKey(u"Log"_s, u"Other"_s));
 
         // A deleted last number is not given again, also not after a rebuild.
-        m_db.execute(QStringLiteral("DELETE FROM Log WHERE Id = 3"));
-        m_db.execute(QStringLiteral("INSERT INTO Log (Text) VALUES ('d')"));
+        m_db.execute(u"DELETE FROM Log WHERE Id = 3"_s);
+        m_db.execute(u"INSERT INTO Log (Text) VALUES ('d')"_s);
         QCOMPARE(m_db.lastInsertId(), Q_INT64_C(4));
-        m_db.execute(QStringLiteral("DELETE FROM Log WHERE Id = 4"));
-        m_db.convertField(QStringLiteral("Log"),
-                          FieldDef(QStringLiteral("Text"), FieldKind::Text, 50));
-        m_db.addField(QStringLiteral("Log"),
-                      FieldDef(QStringLiteral("Req"), FieldKind::Long).req());
-        m_db.execute(QStringLiteral("INSERT INTO Log (Text, Req) VALUES ('e', 0)"));
+        m_db.execute(u"DELETE FROM Log WHERE Id = 4"_s);
+        m_db.convertField(u"Log"_s, FieldDef(u"Text"_s, FieldKind::Text, 50));
+        m_db.addField(u"Log"_s, FieldDef(u"Req"_s, FieldKind::Long).req());
+        m_db.execute(u"INSERT INTO Log (Text, Req) VALUES ('e', 0)"_s);
         QCOMPARE(m_db.lastInsertId(), Q_INT64_C(5));
     }
 
     void nestedTransactions() {
-        m_db.createTable(QStringLiteral("T"),
-                         {FieldDef(QStringLiteral("Id"), FieldKind::AutoNumber),
-                          FieldDef(QStringLiteral("V"), FieldKind::Long)});
-        auto count = [&] { return m_db.scalar(QStringLiteral("SELECT count(*) FROM T")).toInt(); };
-        m_db.beginTrans();
-        m_db.execute(QStringLiteral("INSERT INTO T (V) VALUES (1)"));
-        m_db.beginTrans();
-        m_db.execute(QStringLiteral("INSERT INTO T (V) VALUES (2)"));
-        QCOMPARE(m_db.transactionDepth(), 2);
-        m_db.rollback(); // inner only
-        QCOMPARE(count(), 1);
-        m_db.beginTrans();
-        m_db.execute(QStringLiteral("INSERT INTO T (V) VALUES (3)"));
-        m_db.commitTrans();
-        m_db.rollback(); // outer: everything
-        QCOMPARE(m_db.transactionDepth(), 0);
-        QCOMPARE(count(), 0);
-
-        m_db.beginTrans();
-        m_db.execute(QStringLiteral("INSERT INTO T (V) VALUES (4)"));
-        m_db.beginTrans();
-        m_db.execute(QStringLiteral("INSERT INTO T (V) VALUES (5)"));
-        m_db.commitTrans();
-        m_db.commitTrans();
-        QCOMPARE(count(), 2);
+        m_db.createTable(
+            u"T"_s, {FieldDef(u"Id"_s, FieldKind::AutoNumber), FieldDef(u"V"_s, FieldKind::Long)});
+        auto count = [&] { return m_db.scalar(u"SELECT count(*) FROM T"_s).toInt(); };
+        // The guard below is tested for its levels; here what it stands on: no level to end is
+        // an error.
         QVERIFY_THROWS_EXCEPTION(DbException, m_db.commitTrans());
         QVERIFY_THROWS_EXCEPTION(DbException, m_db.rollback());
+        m_db.execute(u"INSERT INTO T (V) VALUES (4), (5)"_s);
 
         // A schema rebuild inside a transaction that is rolled back leaves nothing behind.
         m_db.beginTrans();
-        m_db.convertField(QStringLiteral("T"), FieldDef(QStringLiteral("V"), FieldKind::Text, 10));
+        m_db.convertField(u"T"_s, FieldDef(u"V"_s, FieldKind::Text, 10));
         m_db.rollback();
-        QCOMPARE(int(m_db.fieldInfo(QStringLiteral("T"), QStringLiteral("V")).kind),
-                 int(FieldKind::Long));
+        QCOMPARE(int(m_db.fieldInfo(u"T"_s, u"V"_s).kind), int(FieldKind::Long));
         QCOMPARE(count(), 2);
     }
 
     void transactionGuard() {
-        m_db.createTable(QStringLiteral("T"), {FieldDef(QStringLiteral("V"), FieldKind::Long)});
-        auto values = [&] { return column(m_db, QStringLiteral("SELECT V FROM T ORDER BY V")); };
-        auto add = [&](int v) {
-            m_db.execute(QStringLiteral("INSERT INTO T (V) VALUES (?)"), {v});
-        };
+        m_db.createTable(u"T"_s, {FieldDef(u"V"_s, FieldKind::Long)});
+        auto values = [&] { return column(m_db, u"SELECT V FROM T ORDER BY V"_s); };
+        auto add = [&](int v) { m_db.execute(u"INSERT INTO T (V) VALUES (?)"_s, {v}); };
         {
             Transaction t(m_db);
             add(1);
@@ -335,7 +295,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(DbException, [&] {
             Transaction t(m_db);
             add(2);
-            m_db.execute(QStringLiteral("INSERT INTO Missing (V) VALUES (1)"));
+            m_db.execute(u"INSERT INTO Missing (V) VALUES (1)"_s);
             t.commit();
         }());
         const auto earlyReturn = [&](bool stop) {
@@ -346,7 +306,7 @@ private slots:
             t.commit();
         };
         earlyReturn(true);
-        QCOMPARE(values(), QStringList{QStringLiteral("1")});
+        QCOMPARE(values(), QStringList{u"1"_s});
         QCOMPARE(m_db.transactionDepth(), 0);
 
         // An inner guard undoes only its own level; the outer one still commits.
@@ -365,47 +325,43 @@ private slots:
             }
             outer.commit();
         }
-        QCOMPARE(values(),
-                 (QStringList{QStringLiteral("1"), QStringLiteral("4"), QStringLiteral("6")}));
+        QCOMPARE(values(), (QStringList{u"1"_s, u"4"_s, u"6"_s}));
         // Closing the connection ends the transaction; the guard leaves quietly afterwards.
         {
             Transaction t(m_db);
             add(7);
             m_db.close();
         }
-        m_db.open(m_dir.filePath(QStringLiteral("db%1.mdb").arg(m_n)));
+        m_db.open(m_dir.filePath(u"db%1.mdb"_s.arg(m_n)));
         QCOMPARE(values().size(), 3);
     }
 
     void hostileTextIsData() {
-        m_db.createTable(QStringLiteral("Things"), thingFields());
-        const QString evil = QStringLiteral("O'Brien \"x\" [y]; '); DROP TABLE Things; --");
+        m_db.createTable(u"Things"_s, thingFields());
+        const QString evil = u"O'Brien \"x\" [y]; '); DROP TABLE Things; --"_s;
         CThingRecord rec(m_db);
         rec.open();
         rec.addNew();
         rec.Name = evil;
         rec.Notes = evil;
         rec.update();
-        QVERIFY(rec.lookup(QStringLiteral("[Name] = ?"), {evil}));
+        QVERIFY(rec.lookup(u"[Name] = ?"_s, {evil}));
         QCOMPARE(rec.Notes, evil);
-        QVERIFY(!rec.lookup(QStringLiteral("[Name] = ?"), {QStringLiteral("O'Brien")}));
-        QVERIFY(m_db.tableExists(QStringLiteral("Things")));
-        QCOMPARE(m_db.execute(QStringLiteral("UPDATE Things SET Notes = ? WHERE Name = ?"),
-                              {QStringLiteral("ok"), evil}),
-                 1);
+        QVERIFY(!rec.lookup(u"[Name] = ?"_s, {u"O'Brien"_s}));
+        QVERIFY(m_db.tableExists(u"Things"_s));
+        QCOMPARE(m_db.execute(u"UPDATE Things SET Notes = ? WHERE Name = ?"_s, {u"ok"_s, evil}), 1);
         // Two statements in one text are refused, not half-run.
-        QVERIFY_THROWS_EXCEPTION(
-            DbException, m_db.execute(QStringLiteral("DELETE FROM Things; DROP TABLE Things")));
-        QCOMPARE(m_db.scalar(QStringLiteral("SELECT count(*) FROM Things")).toInt(), 1);
+        QVERIFY_THROWS_EXCEPTION(DbException,
+                                 m_db.execute(u"DELETE FROM Things; DROP TABLE Things"_s));
+        QCOMPARE(m_db.scalar(u"SELECT count(*) FROM Things"_s).toInt(), 1);
         // A look-up the engine cannot make throws (it is not "not found") and leaves the
         // record closed.
-        QVERIFY_THROWS_EXCEPTION(DbException,
-                                 rec.lookup(QStringLiteral("[NoSuchField] = ?"), {1}));
+        QVERIFY_THROWS_EXCEPTION(DbException, (void)rec.lookup(u"[NoSuchField] = ?"_s, {1}));
         QVERIFY(!rec.isOpen());
     }
 
     void recordsetEditing() {
-        m_db.createTable(QStringLiteral("Things"), thingFields());
+        m_db.createTable(u"Things"_s, thingFields());
         CThingRecord rec(m_db);
         rec.open();
         QVERIFY(rec.isEOF());
@@ -418,7 +374,7 @@ private slots:
         rec.Amount = Currency::fromUnits(15000);
         rec.When = DbDateTime(40000.5);
         rec.Flag = true;
-        rec.Name = QStringLiteral("first");
+        rec.Name = u"first"_s;
         rec.Ratio = 0.25f;
         rec.update();
         QCOMPARE(rec.lastAddedKey(), Q_INT64_C(1));
@@ -428,7 +384,7 @@ private slots:
         for (int i = 2; i <= 4; ++i) {
             rec.addNew();
             rec.Count = i;
-            rec.Name = QStringLiteral("row%1").arg(i);
+            rec.Name = u"row%1"_s.arg(i);
             rec.update();
             QCOMPARE(rec.Id, i);
         }
@@ -443,22 +399,21 @@ private slots:
         QCOMPARE(rec.Notes, QString()); // zero-length default
 
         rec.edit();
-        rec.Name = QStringLiteral("changed");
+        rec.Name = u"changed"_s;
         rec.update();
         rec.edit();
-        rec.Name = QStringLiteral("dropped");
+        rec.Name = u"dropped"_s;
         rec.cancelUpdate();
-        QCOMPARE(rec.Name, QStringLiteral("changed"));
-        QCOMPARE(m_db.scalar(QStringLiteral("SELECT Name FROM Things WHERE Id = 1")).toString(),
-                 QStringLiteral("changed"));
+        QCOMPARE(rec.Name, u"changed"_s);
+        QCOMPARE(m_db.scalar(u"SELECT Name FROM Things WHERE Id = 1"_s).toString(), u"changed"_s);
 
         // setValue brings plain numbers to the field's kind.
         rec.edit();
-        rec.setValue(QStringLiteral("amount"), 2.5);
-        QCOMPARE(rec.value(QStringLiteral("Amount")).value<Currency>().units(), Q_INT64_C(25000));
+        rec.setValue(u"amount"_s, 2.5);
+        QCOMPARE(rec.value(u"Amount"_s).value<Currency>().units(), Q_INT64_C(25000));
         rec.cancelUpdate();
 
-        rec.openWhere(QStringLiteral("[Id] > ? ORDER BY Id DESC"), {1});
+        rec.openWhere(u"[Id] > ? ORDER BY Id DESC"_s, {1});
         QCOMPARE(rec.recordCount(), 3);
         QCOMPARE(rec.Id, 4);
         rec.moveLast();
@@ -474,91 +429,83 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(DbException, rec.moveNext());
         QVERIFY_THROWS_EXCEPTION(DbException, rec.edit());
 
-        m_db.execute(QStringLiteral("INSERT INTO Things (Count, Name) VALUES (9, 'late')"));
+        m_db.execute(u"INSERT INTO Things (Count, Name) VALUES (9, 'late')"_s);
         rec.requery();
         QCOMPARE(rec.recordCount(), 3);
         QCOMPARE(rec.Id, 5);
-        QCOMPARE(m_db.scalar(QStringLiteral("SELECT count(*) FROM Things")).toInt(), 4);
-        QVERIFY_THROWS_EXCEPTION(DbException,
-                                 rec.setValue(QStringLiteral("Name"), QStringLiteral("x")));
-        QVERIFY_THROWS_EXCEPTION(DbException, rec.value(QStringLiteral("NoSuchField")));
+        QCOMPARE(m_db.scalar(u"SELECT count(*) FROM Things"_s).toInt(), 4);
+        QVERIFY_THROWS_EXCEPTION(DbException, rec.setValue(u"Name"_s, u"x"_s));
+        QVERIFY_THROWS_EXCEPTION(DbException, rec.value(u"NoSuchField"_s));
     }
 
     void tableWithoutKey() {
-        m_db.createTable(QStringLiteral("Info"),
-                         {FieldDef(QStringLiteral("Version"), FieldKind::Long),
-                          FieldDef(QStringLiteral("Company Name"), FieldKind::Text)
-                              .zeroLength()
-                              .def(QString())});
+        m_db.createTable(
+            u"Info"_s, {FieldDef(u"Version"_s, FieldKind::Long),
+                        FieldDef(u"Company Name"_s, FieldKind::Text).zeroLength().def(QString())});
         Recordset rs(m_db);
-        rs.openTable(QStringLiteral("Info"));
-        QCOMPARE(rs.fieldNames(),
-                 (QStringList{QStringLiteral("Version"), QStringLiteral("Company Name")}));
+        rs.openTable(u"Info"_s);
+        QCOMPARE(rs.fieldNames(), (QStringList{u"Version"_s, u"Company Name"_s}));
         rs.addNew();
-        rs.setValue(QStringLiteral("Version"), 3);
+        rs.setValue(u"Version"_s, 3);
         rs.update();
         rs.addNew();
-        rs.setValue(QStringLiteral("Version"), 4);
+        rs.setValue(u"Version"_s, 4);
         rs.update();
         rs.moveFirst();
         rs.edit();
-        rs.setValue(QStringLiteral("company name"), QStringLiteral("ACME"));
+        rs.setValue(u"company name"_s, u"ACME"_s);
         rs.update();
         QCOMPARE(column(m_db, QStringLiteral(
                                   "SELECT Version || [Company Name] FROM Info ORDER BY rowid")),
-                 (QStringList{QStringLiteral("3ACME"), QStringLiteral("4")}));
+                 (QStringList{u"3ACME"_s, u"4"_s}));
         rs.deleteCurrent();
-        QCOMPARE(rs.value(QStringLiteral("Version")).toInt(), 4);
-        QCOMPARE(m_db.scalar(QStringLiteral("SELECT count(*) FROM Info")).toInt(), 1);
+        QCOMPARE(rs.value(u"Version"_s).toInt(), 4);
+        QCOMPARE(m_db.scalar(u"SELECT count(*) FROM Info"_s).toInt(), 1);
     }
 
     void jetQueriesOverJoins() {
-        m_db.createTable(QStringLiteral("Users"),
-                         {FieldDef(QStringLiteral("Id"), FieldKind::AutoNumber),
-                          FieldDef(QStringLiteral("Username"), FieldKind::Text, 40),
-                          FieldDef(QStringLiteral("Got"), FieldKind::YesNo)});
-        m_db.createTable(QStringLiteral("Joins"),
-                         {FieldDef(QStringLiteral("Id"), FieldKind::AutoNumber),
-                          FieldDef(QStringLiteral("GroupId"), FieldKind::Long),
-                          FieldDef(QStringLiteral("UserLinkId"), FieldKind::Long)});
+        m_db.createTable(u"Users"_s, {FieldDef(u"Id"_s, FieldKind::AutoNumber),
+                                      FieldDef(u"Username"_s, FieldKind::Text, 40),
+                                      FieldDef(u"Got"_s, FieldKind::YesNo)});
+        m_db.createTable(u"Joins"_s, {FieldDef(u"Id"_s, FieldKind::AutoNumber),
+                                      FieldDef(u"GroupId"_s, FieldKind::Long),
+                                      FieldDef(u"UserLinkId"_s, FieldKind::Long)});
         for (const char* u : {"ann", "bob", "cy"})
-            m_db.execute(QStringLiteral("INSERT INTO Users (Username, Got) VALUES (?, 0)"),
+            m_db.execute(u"INSERT INTO Users (Username, Got) VALUES (?, 0)"_s,
                          {QString::fromLatin1(u)});
         // ann is linked twice to group 9, bob once, cy to another group.
         for (auto [g, u] : {std::pair{9, 1}, {9, 1}, {9, 2}, {8, 3}})
-            m_db.execute(QStringLiteral("INSERT INTO Joins (GroupId, UserLinkId) VALUES (?, ?)"),
-                         {g, u});
+            m_db.execute(u"INSERT INTO Joins (GroupId, UserLinkId) VALUES (?, ?)"_s, {g, u});
 
         Recordset rs(m_db);
         rs.openSql(
             QStringLiteral("SELECT DISTINCTROW Users.* FROM Users INNER JOIN Joins ON Users.Id = "
                            "Joins.UserLinkId WHERE (((Joins.GroupId)=?)) ORDER BY Users.Username"),
-            {9}, QStringLiteral("Users"));
+            {9}, u"Users"_s);
         QCOMPARE(rs.recordCount(), 2);
-        QCOMPARE(rs.value(QStringLiteral("Username")).toString(), QStringLiteral("ann"));
+        QCOMPARE(rs.value(u"Username"_s).toString(), u"ann"_s);
         rs.edit(); // editable through the named table
-        rs.setValue(QStringLiteral("Username"), QStringLiteral("anne"));
+        rs.setValue(u"Username"_s, u"anne"_s);
         rs.update();
-        QCOMPARE(m_db.scalar(QStringLiteral("SELECT Username FROM Users WHERE Id = 1")).toString(),
-                 QStringLiteral("anne"));
+        QCOMPARE(m_db.scalar(u"SELECT Username FROM Users WHERE Id = 1"_s).toString(), u"anne"_s);
 
         QCOMPARE(m_db.execute(QStringLiteral(
                                   "UPDATE DISTINCTROW Joins INNER JOIN Users ON Joins.UserLinkId = "
                                   "Users.Id SET Users.Got = 1 WHERE (((Joins.GroupId)=?))"),
                               {9}),
                  2);
-        QCOMPARE(column(m_db, QStringLiteral("SELECT Got + 0 FROM Users ORDER BY Id")),
-                 (QStringList{QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("0")}));
-        m_db.execute(QStringLiteral("UPDATE DISTINCTROW Users SET Users.Got = [Users].[Id] - 1"));
-        QCOMPARE(column(m_db, QStringLiteral("SELECT Got + 0 FROM Users ORDER BY Id")),
-                 (QStringList{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")}));
+        QCOMPARE(column(m_db, u"SELECT Got + 0 FROM Users ORDER BY Id"_s),
+                 (QStringList{u"1"_s, u"1"_s, u"0"_s}));
+        m_db.execute(u"UPDATE DISTINCTROW Users SET Users.Got = [Users].[Id] - 1"_s);
+        QCOMPARE(column(m_db, u"SELECT Got + 0 FROM Users ORDER BY Id"_s),
+                 (QStringList{u"0"_s, u"1"_s, u"2"_s}));
         QCOMPARE(
             m_db.execute(QStringLiteral("DELETE DISTINCTROW Joins.* FROM Joins INNER JOIN Users ON "
                                         "Joins.UserLinkId = Users.Id WHERE Users.Username = ?"),
-                         {QStringLiteral("anne")}),
+                         {u"anne"_s}),
             2);
-        QCOMPARE(m_db.scalar(QStringLiteral("SELECT count(*) FROM Joins")).toInt(), 2);
-        QCOMPARE(m_db.scalar(QStringLiteral("SELECT count(*) FROM Users")).toInt(), 3);
+        QCOMPARE(m_db.scalar(u"SELECT count(*) FROM Joins"_s).toInt(), 2);
+        QCOMPARE(m_db.scalar(u"SELECT count(*) FROM Users"_s).toInt(), 3);
         QCOMPARE(m_db.scalar(QStringLiteral("SELECT count(*) FROM Users WHERE Id NOT IN "
                                             "(SELECT DISTINCTROW UserLinkId FROM Joins)"))
                      .toInt(),
@@ -566,14 +513,12 @@ private slots:
     }
 
     void distinctRowKeepsDistinctUnderlyingRows() {
-        m_db.createTable(QStringLiteral("Users"),
-                         {FieldDef(QStringLiteral("Id"), FieldKind::AutoNumber),
-                          FieldDef(QStringLiteral("Username"), FieldKind::Text, 40)});
-        m_db.createTable(QStringLiteral("Invoices"),
-                         {FieldDef(QStringLiteral("InvoiceNum"), FieldKind::AutoNumber),
-                          FieldDef(QStringLiteral("IdUser"), FieldKind::Long),
-                          FieldDef(QStringLiteral("TotalDue"), FieldKind::Currency)});
-        m_db.execute(QStringLiteral("INSERT INTO Users (Username) VALUES ('ann'), ('bob')"));
+        m_db.createTable(u"Users"_s, {FieldDef(u"Id"_s, FieldKind::AutoNumber),
+                                      FieldDef(u"Username"_s, FieldKind::Text, 40)});
+        m_db.createTable(u"Invoices"_s, {FieldDef(u"InvoiceNum"_s, FieldKind::AutoNumber),
+                                         FieldDef(u"IdUser"_s, FieldKind::Long),
+                                         FieldDef(u"TotalDue"_s, FieldKind::Currency)});
+        m_db.execute(u"INSERT INTO Users (Username) VALUES ('ann'), ('bob')"_s);
         // Two invoices of ann with the same amount: two rows in every reading of them.
         m_db.execute(QStringLiteral(
             "INSERT INTO Invoices (IdUser, TotalDue) VALUES (1, 50000), (1, 50000), (2, 70000)"));
@@ -582,46 +527,43 @@ private slots:
         QCOMPARE(column(m_db, QStringLiteral("SELECT DISTINCTROW Users.Username, "
                                              "Invoices.TotalDue") +
                                   join),
-                 (QStringList{QStringLiteral("ann"), QStringLiteral("ann")}));
-        QCOMPARE(column(m_db, QStringLiteral("SELECT DISTINCTROW Invoices.TotalDue") + join).size(),
-                 2);
+                 (QStringList{u"ann"_s, u"ann"_s}));
+        QCOMPARE(column(m_db, u"SELECT DISTINCTROW Invoices.TotalDue"_s + join).size(), 2);
         QCOMPARE(m_db.scalar(QStringLiteral("SELECT count(*) FROM (SELECT DISTINCTROW "
                                             "[Invoices].[IdUser], Invoices.TotalDue AS Due") +
-                             join + QStringLiteral(")"))
+                             join + u")"_s)
                      .toInt(),
                  2);
         // Fields of one side only: each of its rows once, however many rows it joins.
         QCOMPARE(column(m_db, QStringLiteral("SELECT DISTINCTROW Users.Username FROM Users "
                                              "INNER JOIN Invoices I ON I.IdUser = Users.Id "
                                              "ORDER BY Users.Username")),
-                 (QStringList{QStringLiteral("ann"), QStringLiteral("bob")}));
+                 (QStringList{u"ann"_s, u"bob"_s}));
     }
 
     void translateSql_data() {
         QTest::addColumn<QString>("jet");
         QTest::addColumn<QString>("sqlite");
-        QTest::newRow("select") << "SELECT DISTINCTROW Users.* FROM Users"
-                                << "SELECT Users.* FROM Users";
+        QTest::newRow("select") << u"SELECT DISTINCTROW Users.* FROM Users"_s
+                                << u"SELECT Users.* FROM Users"_s;
         QTest::newRow("select one side of a join")
             << "SELECT DISTINCTROW U.* FROM U INNER JOIN J ON U.Id = J.UId WHERE J.G = ? "
                "ORDER BY U.Name"
             << "SELECT U.* FROM U INNER JOIN J ON U.Id = J.UId WHERE J.G = ? GROUP BY U.rowid "
                "ORDER BY U.Name";
-        QTest::newRow("inside literal") << "SELECT 'SELECT DISTINCTROW' FROM T"
-                                        << "SELECT 'SELECT DISTINCTROW' FROM T";
-        QTest::newRow("subquery") << "DELETE FROM I WHERE N NOT IN (SELECT DISTINCTROW N FROM I)"
-                                  << "DELETE FROM I WHERE N NOT IN (SELECT N FROM I)";
+        QTest::newRow("inside literal")
+            << u"SELECT 'SELECT DISTINCTROW' FROM T"_s << u"SELECT 'SELECT DISTINCTROW' FROM T"_s;
+        QTest::newRow("subquery") << u"DELETE FROM I WHERE N NOT IN (SELECT DISTINCTROW N FROM I)"_s
+                                  << u"DELETE FROM I WHERE N NOT IN (SELECT N FROM I)"_s;
         QTest::newRow("update left join")
-            << "UPDATE A LEFT JOIN B ON A.k = B.k SET A.v = B.v WHERE B.v > 0"
-            << "UPDATE A SET v = B.v FROM B WHERE (A.k = B.k) AND (B.v > 0)";
-        QTest::newRow("update one table") << "UPDATE DISTINCTROW Users SET Users.Prepay = 1"
-                                          << "UPDATE Users SET Prepay = 1";
-        QTest::newRow("date literal") << "SELECT * FROM T WHERE D = #1/5/99 3:04:05 PM#"
-                                      << "SELECT * FROM T WHERE D = 36165.627835648149";
-        QTest::newRow("date in text") << "SELECT '#1/5/99#'"
-                                      << "SELECT '#1/5/99#'";
-        QTest::newRow("four-digit year") << "SELECT #12/31/2035#"
-                                         << "SELECT 49674";
+            << u"UPDATE A LEFT JOIN B ON A.k = B.k SET A.v = B.v WHERE B.v > 0"_s
+            << u"UPDATE A SET v = B.v FROM B WHERE (A.k = B.k) AND (B.v > 0)"_s;
+        QTest::newRow("update one table") << u"UPDATE DISTINCTROW Users SET Users.Prepay = 1"_s
+                                          << u"UPDATE Users SET Prepay = 1"_s;
+        QTest::newRow("date literal") << u"SELECT * FROM T WHERE D = #1/5/99 3:04:05 PM#"_s
+                                      << u"SELECT * FROM T WHERE D = 36165.627835648149"_s;
+        QTest::newRow("date in text") << u"SELECT '#1/5/99#'"_s << u"SELECT '#1/5/99#'"_s;
+        QTest::newRow("four-digit year") << u"SELECT #12/31/2035#"_s << u"SELECT 49674"_s;
     }
     void translateSql() {
         QFETCH(QString, jet);
@@ -631,26 +573,21 @@ private slots:
 
     void openFailures() {
         m_db.close();
-        const QString missing = m_dir.filePath(QStringLiteral("missing.mdb"));
+        const QString missing = m_dir.filePath(u"missing.mdb"_s);
         QVERIFY_THROWS_EXCEPTION(DbException, m_db.open(missing));
         QVERIFY(!QFile::exists(missing));
 
-        const QString text = m_dir.filePath(QStringLiteral("notes.mdb"));
+        const QString text = m_dir.filePath(u"notes.mdb"_s);
         QByteArray content(4096, 'x');
-        {
-            QFile f(text);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(content);
-        }
+        QVERIFY(WriteFileBytes(text, content));
         try {
             m_db.open(text, Database::OpenMode::Exclusive, true);
             QFAIL("a file that is not a database was opened");
         } catch (const DbException& e) {
-            QVERIFY2(e.message().contains(QStringLiteral("not a")), qPrintable(e.message()));
+            QVERIFY2(e.message().contains(u"not a"_s), qPrintable(e.message()));
         }
         QVERIFY_THROWS_EXCEPTION(DbException, Database::repair(text));
-        QVERIFY_THROWS_EXCEPTION(DbException,
-                                 Database::compact(text, m_dir.filePath(QStringLiteral("c.mdb"))));
+        QVERIFY_THROWS_EXCEPTION(DbException, Database::compact(text, m_dir.filePath(u"c.mdb"_s)));
         QFile f(text);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), content);
@@ -659,8 +596,8 @@ private slots:
 
     void exclusiveOpenLocksOthersOut() {
         const QString path = m_db.path();
-        m_db.createTable(QStringLiteral("T"), {FieldDef(QStringLiteral("V"), FieldKind::Long)});
-        m_db.execute(QStringLiteral("INSERT INTO T (V) VALUES (7)"));
+        m_db.createTable(u"T"_s, {FieldDef(u"V"_s, FieldKind::Long)});
+        m_db.execute(u"INSERT INTO T (V) VALUES (7)"_s);
 
         for (auto mode : {Database::OpenMode::Exclusive, Database::OpenMode::Shared}) {
             Database second;
@@ -668,13 +605,13 @@ private slots:
                 second.open(path, mode);
                 QFAIL("a second connection opened a file held exclusively");
             } catch (const DbException& e) {
-                QVERIFY2(e.message().contains(QStringLiteral("in use by another program")),
+                QVERIFY2(e.message().contains(u"in use by another program"_s),
                          qPrintable(e.message()));
             }
         }
         // Another process is refused the same way.
         QProcess child;
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--open-db"), path});
+        child.start(QCoreApplication::applicationFilePath(), {u"--open-db"_s, path});
         QVERIFY(child.waitForFinished(30000));
         QCOMPARE(child.exitCode(), 2);
         QVERIFY2(child.readAllStandardOutput().contains("in use"), "no in-use message");
@@ -682,9 +619,9 @@ private slots:
         m_db.close();
         Database again;
         again.open(path, Database::OpenMode::Shared);
-        QCOMPARE(again.scalar(QStringLiteral("SELECT V FROM T")).toInt(), 7);
+        QCOMPARE(again.scalar(u"SELECT V FROM T"_s).toInt(), 7);
         again.close();
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--open-db"), path});
+        child.start(QCoreApplication::applicationFilePath(), {u"--open-db"_s, path});
         QVERIFY(child.waitForFinished(30000));
         QCOMPARE(child.exitCode(), 0);
         m_db.open(path);
@@ -692,18 +629,17 @@ private slots:
 
     void compactAndRepairKeepData() {
         const QString path = m_db.path();
-        m_db.createTable(QStringLiteral("Things"), thingFields());
-        m_db.createIndex(QStringLiteral("Things"), QStringLiteral("Name"));
+        m_db.createTable(u"Things"_s, thingFields());
+        m_db.createIndex(u"Things"_s, u"Name"_s);
         m_db.beginTrans();
         for (int i = 0; i < 500; ++i)
-            m_db.execute(
-                QStringLiteral("INSERT INTO Things (Count, Name, Amount) VALUES (?, ?, ?)"),
-                {i, QStringLiteral("name %1").arg(i), QVariant::fromValue(Currency::fromUnits(i))});
+            m_db.execute(u"INSERT INTO Things (Count, Name, Amount) VALUES (?, ?, ?)"_s,
+                         {i, u"name %1"_s.arg(i), QVariant::fromValue(Currency::fromUnits(i))});
         m_db.commitTrans();
-        m_db.execute(QStringLiteral("DELETE FROM Things WHERE Id > 400"));
+        m_db.execute(u"DELETE FROM Things WHERE Id > 400"_s);
         m_db.close();
 
-        const QString copy = m_dir.filePath(QStringLiteral("compacted.mdb"));
+        const QString copy = m_dir.filePath(u"compacted.mdb"_s);
         Database::compact(path, copy);
         QVERIFY_THROWS_EXCEPTION(DbException, Database::compact(path, copy));
         QVERIFY(QFileInfo(copy).size() < QFileInfo(path).size());
@@ -711,11 +647,10 @@ private slots:
         for (const QString& p : {path, copy}) {
             Database db;
             db.open(p, Database::OpenMode::Shared);
-            QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Things")).toInt(), 400);
-            QCOMPARE(db.scalar(QStringLiteral("SELECT sum(Amount) FROM Things")).toLongLong(),
-                     Q_INT64_C(79800));
-            QCOMPARE(db.indexes(QStringLiteral("Things")).size(), 2);
-            db.execute(QStringLiteral("INSERT INTO Things (Name) VALUES ('next')"));
+            QCOMPARE(db.scalar(u"SELECT count(*) FROM Things"_s).toInt(), 400);
+            QCOMPARE(db.scalar(u"SELECT sum(Amount) FROM Things"_s).toLongLong(), Q_INT64_C(79800));
+            QCOMPARE(db.indexes(u"Things"_s).size(), 2);
+            db.execute(u"INSERT INTO Things (Name) VALUES ('next')"_s);
             QCOMPARE(db.lastInsertId(), Q_INT64_C(501));
         }
         m_db.open(path);
@@ -723,21 +658,19 @@ private slots:
 
     void repairSalvagesReadableRows() {
         const QString path = m_db.path();
-        m_db.createTable(QStringLiteral("Keep"),
-                         {FieldDef(QStringLiteral("Id"), FieldKind::AutoNumber),
-                          FieldDef(QStringLiteral("V"), FieldKind::Long)});
-        m_db.createTable(QStringLiteral("Big"),
-                         {FieldDef(QStringLiteral("Id"), FieldKind::AutoNumber),
-                          FieldDef(QStringLiteral("Pad"), FieldKind::Memo)});
-        m_db.createIndex(QStringLiteral("Big"), QStringLiteral("Pad"));
-        m_db.execute(QStringLiteral("INSERT INTO Keep (V) VALUES (11)"));
+        m_db.createTable(u"Keep"_s, {FieldDef(u"Id"_s, FieldKind::AutoNumber),
+                                     FieldDef(u"V"_s, FieldKind::Long)});
+        m_db.createTable(u"Big"_s, {FieldDef(u"Id"_s, FieldKind::AutoNumber),
+                                    FieldDef(u"Pad"_s, FieldKind::Memo)});
+        m_db.createIndex(u"Big"_s, u"Pad"_s);
+        m_db.execute(u"INSERT INTO Keep (V) VALUES (11)"_s);
         m_db.beginTrans();
         for (int i = 0; i < 200; ++i)
-            m_db.execute(QStringLiteral("INSERT INTO Big (Pad) VALUES (?)"),
+            m_db.execute(u"INSERT INTO Big (Pad) VALUES (?)"_s,
                          {QString(300, QLatin1Char('a' + i % 26))});
         m_db.commitTrans();
-        const int pageSize = m_db.scalar(QStringLiteral("PRAGMA page_size")).toInt();
-        const int pages = m_db.scalar(QStringLiteral("PRAGMA page_count")).toInt();
+        const int pageSize = m_db.scalar(u"PRAGMA page_size"_s).toInt();
+        const int pages = m_db.scalar(u"PRAGMA page_count"_s).toInt();
         m_db.close();
         // Damage the last pages (the index of Big) with garbage.
         {
@@ -751,12 +684,11 @@ private slots:
         QVERIFY2(QFile::exists(original), qPrintable(original)); // the damaged file is kept
         Database db;
         db.open(path);
-        QCOMPARE(db.scalar(QStringLiteral("PRAGMA integrity_check")).toString(),
-                 QStringLiteral("ok"));
-        QCOMPARE(db.scalar(QStringLiteral("SELECT V FROM Keep")).toInt(), 11);
-        QVERIFY(db.scalar(QStringLiteral("SELECT count(*) FROM Big")).toInt() > 0);
+        QCOMPARE(db.scalar(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+        QCOMPARE(db.scalar(u"SELECT V FROM Keep"_s).toInt(), 11);
+        QVERIFY(db.scalar(u"SELECT count(*) FROM Big"_s).toInt() > 0);
         db.close();
-        QVERIFY(!QFile::exists(path + QStringLiteral(".repair")));
+        QVERIFY(!QFile::exists(path + u".repair"_s));
         m_db.open(path);
     }
 };

@@ -23,10 +23,6 @@ class TestUpgrade : public QObject {
     std::unique_ptr<CRecordingUi> m_ui;
     QString m_path;
 
-    static QByteArray bytesOf(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-    }
     // Every table with its fields and rows, to tell whether anything changed.
     static QString dump(Database& db) {
         QString out;
@@ -102,12 +98,12 @@ private slots:
 
     void firstLayoutUpgradedInOneGoThenBilled() {
         writeFirstLayout();
-        const QByteArray original = bytesOf(m_path);
+        const QByteArray original = FileBytes(m_path);
         QCOMPARE(upgrade(inFolder()), 0);
         // One question, the one for first-layout files; the copy holds the file as it was.
         QCOMPARE(m_ui->questions.size(), 1);
         QVERIFY(m_ui->questions[0].text.contains("All invoice numbers will be altered."));
-        QCOMPARE(bytesOf(m_path + ".before-upgrade-0"), original);
+        QCOMPARE(FileBytes(m_path + ".before-upgrade-0"), original);
 
         Database db;
         db.open(m_path);
@@ -141,7 +137,7 @@ private slots:
 
         // The rates are in the summary file, by customer and by value.
         const QString summary =
-            QString::fromLatin1(bytesOf(m_folders->filePath("BillingPlans.txt")));
+            QString::fromLatin1(FileBytes(m_folders->filePath("BillingPlans.txt")));
         QVERIFY(summary.contains("ALICE\nRegular hourly rate:  2.50\n"));
         QVERIFY(summary.contains("Data: Regular hourly rate:\nValue: 3.00\n\tBOB\n"));
         QVERIFY(m_ui->transcript().join('\n').contains(
@@ -218,7 +214,7 @@ private slots:
         QFETCH(int, level);
         QFETCH(int, step);
         writeFirstLayout();
-        const QByteArray original = bytesOf(m_path);
+        const QByteArray original = FileBytes(m_path);
         UpgradeOptions o = inFolder();
         o.failAt = level * 65536 + step;
         QCOMPARE(upgrade(o), 13);
@@ -226,17 +222,17 @@ private slots:
             QString("Error updating Tollkeeper database (Level: %1 Step: %2).")
                 .arg(level)
                 .arg(step)));
-        QCOMPARE(bytesOf(m_path), original);
-        QCOMPARE(bytesOf(m_path + ".before-upgrade-0"), original);
+        QCOMPARE(FileBytes(m_path), original);
+        QCOMPARE(FileBytes(m_path + ".before-upgrade-0"), original);
     }
 
     void declinedLeavesFileAsItWas() {
         writeFirstLayout();
-        const QByteArray original = bytesOf(m_path);
+        const QByteArray original = FileBytes(m_path);
         m_ui->defaultAnswer = false;
         QCOMPARE(upgrade(inFolder()), 1223);
         QVERIFY(m_ui->messages.isEmpty());
-        QCOMPARE(bytesOf(m_path), original);
+        QCOMPARE(FileBytes(m_path), original);
     }
 
     void unwritablePlanFileKeepsRates() {
@@ -263,11 +259,11 @@ private slots:
     void commandLineListsStepsAndDryRunChangesNothing() {
         QVERIFY2(CliMissing().isEmpty(), qPrintable(CliMissing()));
         writeFirstLayout();
-        const QByteArray original = bytesOf(m_path);
+        const QByteArray original = FileBytes(m_path);
         const CliResult dry = RunCliOn(m_folders->path(), m_path, {"upgrade", "--dry-run"});
         QCOMPARE(dry.code, 0);
         QVERIFY(dry.out.contains("Level 7 Step 23: "));
-        QCOMPARE(bytesOf(m_path), original);
+        QCOMPARE(FileBytes(m_path), original);
         const CliResult run = RunCliOn(m_folders->path(), m_path, {"--yes", "upgrade"});
         QVERIFY2(run.code == 0, qPrintable(run.err));
         QCOMPARE(run.outLines().filter("Level ").size(), dry.outLines().filter("Level ").size());

@@ -24,6 +24,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 RadiusDetailSession session(const QString& user, const QString& id) {
@@ -54,7 +56,7 @@ private slots:
 
 private:
     QString writeLog(const QByteArray& bytes) {
-        const QString path = m_folders->filePath(QStringLiteral("detail%1").arg(++m_files));
+        const QString path = m_folders->filePath(u"detail%1"_s.arg(++m_files));
         if (!WriteFileBytes(path, bytes))
             qFatal("cannot write %s", qPrintable(path));
         return path;
@@ -65,7 +67,7 @@ private:
     QList<EventRow> events() {
         QList<EventRow> rows;
         CEventRecord rec(*m_db);
-        rec.openWhere(QStringLiteral("1 = 1 ORDER BY [Id]"));
+        rec.openWhere(u"1 = 1 ORDER BY [Id]"_s);
         for (; !rec.isEOF(); rec.moveNext())
             rows.append(rec.row());
         return rows;
@@ -87,7 +89,7 @@ void TestImportRobustness::initTestCase() {
 void TestImportRobustness::init() {
     theLog().clear();
     m_ui = std::make_unique<CRecordingUi>();
-    const QString path = m_folders->filePath(QStringLiteral("tollk%1.db").arg(++m_files));
+    const QString path = m_folders->filePath(u"tollk%1.db"_s.arg(++m_files));
     CreateNewDatabase(path);
     m_db = std::make_unique<Database>();
     m_db->open(path);
@@ -107,12 +109,12 @@ void TestImportRobustness::cleanupTestCase() {
 }
 
 void TestImportRobustness::byteCountsBeyond32BitsReachTheInvoice() {
-    RadiusDetailSession big = session(QStringLiteral("big"), QStringLiteral("G1"));
-    big.inputOctets = QStringLiteral("705032704"); // + 1 gigaword = 5,000,000,000
-    big.extra = {{QStringLiteral("Acct-Input-Gigawords"), QStringLiteral("1")}};
-    big.outputOctets = QStringLiteral("4000000000");
-    RadiusDetailSession negative = session(QStringLiteral("neg"), QStringLiteral("G2"));
-    negative.inputOctets = QStringLiteral("-5");
+    RadiusDetailSession big = session(u"big"_s, u"G1"_s);
+    big.inputOctets = u"705032704"_s; // + 1 gigaword = 5,000,000,000
+    big.extra = {{u"Acct-Input-Gigawords"_s, u"1"_s}};
+    big.outputOctets = u"4000000000"_s;
+    RadiusDetailSession negative = session(u"neg"_s, u"G2"_s);
+    negative.inputOctets = u"-5"_s;
     const QString path = writeLog(RadiusDetailRecord(big) + RadiusDetailRecord(negative));
     QCOMPARE(run(path).found, 2);
     QCOMPARE(run(path).found, 0); // warned once, for the stored session
@@ -123,17 +125,15 @@ void TestImportRobustness::byteCountsBeyond32BitsReachTheInvoice() {
     QCOMPARE(rows[1].Received, 2000);
     const QList<LoggedEntry> log = LoggedEntries();
     QCOMPARE(log.size(), 1);
-    QCOMPARE(log[0].name, QStringLiteral("neg"));
-    QCOMPARE(log[0].severity, QStringLiteral("WARNING"));
+    QCOMPARE(log[0].name, u"neg"_s);
+    QCOMPARE(log[0].severity, u"WARNING"_s);
 
     // Invoiced: 9,000,000,000 bytes at 0.10 per 1,000,000.
     CBillingFixture fx(*m_db);
-    const qint32 plan =
-        fx.addPlan(QStringLiteral("April"), QDate(2024, 4, 1), QDate(2024, 5, 1), "0");
-    fx.attach(plan,
-              fx.addCharge(CBillingFixture::bytes(QStringLiteral("Traffic"), "0.10", 1000000)));
-    const qint32 ip = fx.addInvoicePlan(QStringLiteral("Plain"));
-    const qint32 customer = fx.addCustomer(QStringLiteral("big"), plan, ip);
+    const qint32 plan = fx.addPlan(u"April"_s, QDate(2024, 4, 1), QDate(2024, 5, 1), "0");
+    fx.attach(plan, fx.addCharge(CBillingFixture::bytes(u"Traffic"_s, "0.10", 1000000)));
+    const qint32 ip = fx.addInvoicePlan(u"Plain"_s);
+    const qint32 customer = fx.addCustomer(u"big"_s, plan, ip);
     CInvoiceDoc doc(*m_db);
     QCOMPARE(doc.Create(customer, plan, ip, DbFromDate(2024, 5, 2), true, false), 39);
     QCOMPARE(doc.Charges()[0].InvoicedAmount, CBillingFixture::money("900.00"));
@@ -144,15 +144,14 @@ void TestImportRobustness::byteCountsBeyond32BitsReachTheInvoice() {
 }
 
 void TestImportRobustness::textsAreStoredAsCompared() {
-    RadiusDetailSession s = session(QStringLiteral("bo") + QChar(0) + QStringLiteral("b"),
-                                    QString(300, QLatin1Char('7')));
+    RadiusDetailSession s = session(u"bo"_s + QChar(0) + u"b"_s, QString(300, QLatin1Char('7')));
     s.nasPort = QString(1000, QLatin1Char('p'));
     const QString path = writeLog(RadiusDetailRecord(s));
     QCOMPARE(run(path).found, 1);
     QCOMPARE(run(path).found, 0); // the stored, cut id is what the duplicate test compares
     const QList<EventRow> rows = events();
     QCOMPARE(rows.size(), 1);
-    QCOMPARE(rows[0].Username, QStringLiteral("bob"));
+    QCOMPARE(rows[0].Username, u"bob"_s);
     QCOMPARE(rows[0].SessionId.size(), kDefaultTextSize);
     QCOMPARE(rows[0].Port.size(), kDefaultTextSize);
 }
@@ -175,12 +174,12 @@ void TestImportRobustness::serverNamesAndMissingFile() {
         return ImportTextLogForServer(*m_db, path, AUTH_RADIUS, QString::fromLatin1(server), false,
                                       &added);
     };
-    const QString missing = m_folders->filePath(QStringLiteral("no such file"));
+    const QString missing = m_folders->filePath(u"no such file"_s);
     QCOMPARE(import(missing, "radius1").result, int(IMPORT_OPEN_FAILED));
     QVERIFY(!added);
     QCOMPARE(count("SELECT COUNT(*) FROM Servers"), 0);
 
-    const QString path = writeLog(RadiusDetailRecord(session(QStringLiteral("u"), "S1")));
+    const QString path = writeLog(RadiusDetailRecord(session(u"u"_s, "S1")));
     QCOMPARE(import(path, "Radius1").found, 1);
     QVERIFY(added);
     QCOMPARE(import(path, " radius1\t").found, 0); // the same server: nothing new
@@ -189,7 +188,7 @@ void TestImportRobustness::serverNamesAndMissingFile() {
     qint32 first = 0, second = 0;
     const QString longName(1000, QLatin1Char('n'));
     QCOMPARE(ResolveServer(*m_db, longName, &first), int(IMPORT_OK));
-    QCOMPARE(ResolveServer(*m_db, longName + QStringLiteral("x"), &second), int(IMPORT_OK));
+    QCOMPARE(ResolveServer(*m_db, longName + u"x"_s, &second), int(IMPORT_OK));
     QCOMPARE(second, first);
     QCOMPARE(count("SELECT MAX(LENGTH(ServerName)) FROM Servers"), kDefaultTextSize);
     QCOMPARE(count("SELECT COUNT(*) FROM Servers"), 2);
@@ -197,17 +196,16 @@ void TestImportRobustness::serverNamesAndMissingFile() {
 
 void TestImportRobustness::failedCommitCountsNothing() {
     // The insert succeeds; the commit fails on a deferred constraint.
-    m_db->execute(QStringLiteral("PRAGMA foreign_keys = ON"));
-    m_db->execute(QStringLiteral("CREATE TABLE Parent (Id INTEGER PRIMARY KEY)"));
+    m_db->execute(u"PRAGMA foreign_keys = ON"_s);
+    m_db->execute(u"CREATE TABLE Parent (Id INTEGER PRIMARY KEY)"_s);
     m_db->execute(QStringLiteral("CREATE TABLE Child (P INTEGER REFERENCES Parent (Id) "
                                  "DEFERRABLE INITIALLY DEFERRED)"));
     m_db->execute(QStringLiteral("CREATE TRIGGER orphan AFTER INSERT ON Events "
                                  "BEGIN INSERT INTO Child VALUES (42); END"));
-    const TextLogImportOutcome out =
-        run(writeLog(RadiusDetailRecord(session(QStringLiteral("a"), "1")) +
-                     RadiusDetailRecord(session(QStringLiteral("b"), "2"))));
+    const TextLogImportOutcome out = run(writeLog(RadiusDetailRecord(session(u"a"_s, "1")) +
+                                                  RadiusDetailRecord(session(u"b"_s, "2"))));
     QCOMPARE(out.result, int(IMPORT_FAILED));
-    QVERIFY(m_ui->hasMessage(QStringLiteral("Error importing event log.")));
+    QVERIFY(m_ui->hasMessage(u"Error importing event log."_s));
     QCOMPARE(out.found, 0);
     QCOMPARE(count("SELECT COUNT(*) FROM Events"), 0);
 }
@@ -217,7 +215,7 @@ void TestImportRobustness::escInsideRecordWithoutDelimiter() {
     m_ui->queueAnswer(true); // "Interrupt process?"
     const TextLogImportOutcome out = run(writeLog(QByteArray(512 * 1024, 'x')));
     QCOMPARE(out.result, int(IMPORT_INTERRUPTED));
-    QVERIFY(m_ui->hasMessage(QStringLiteral("Import aborted.")));
+    QVERIFY(m_ui->hasMessage(u"Import aborted."_s));
     QCOMPARE(out.total, 0);
 }
 

@@ -1,14 +1,16 @@
 // The accounting-log parser without a database: record cutting, timestamps, the token walk
 // and field rules of the three dialects, and the session arithmetic.
+#include "common/radiusdetail.h"
 #include "core/db/datetimeutil.h"
 #include "core/db/eventrecord.h"
 #include "core/import/importcodes.h"
 #include "core/import/logrecordparser.h"
 #include "core/import/logrecordreader.h"
-#include "common/radiusdetail.h"
 
 #include <QBuffer>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -105,7 +107,9 @@ private slots:
         } rows[] = {
             {"padded day", true, "Wed Dec  3 10:22:33 1997", {{1997, 12, 3}, {10, 22, 33}}},
             {"two-digit day", true, "Thu Jun 15 23:59:59 2023", {{2023, 6, 15}, {23, 59, 59}}},
-            {"unknown month is January", true, "Wed Xyz  3 10:22:33 1997",
+            {"unknown month is January",
+             true,
+             "Wed Xyz  3 10:22:33 1997",
              {{1997, 1, 3}, {10, 22, 33}}},
             {"31 February", true, "Wed Feb 31 10:22:33 1997", {}},
             {"hour 25", true, "Wed Feb  3 25:22:33 1997", {}},
@@ -157,18 +161,18 @@ private slots:
     void radiusFields() {
         RadiusDetailSession s = session();
         s.sessionTime = 3661;
-        s.inputOctets = QStringLiteral("1234");
-        s.outputOctets = QStringLiteral("5678");
-        s.disconnectCause = QStringLiteral("45");
+        s.inputOctets = u"1234"_s;
+        s.outputOctets = u"5678"_s;
+        s.disconnectCause = u"45"_s;
         const QByteArray rec = RadiusDetailRecord(s).chopped(2); // without the blank line
         const LogSession ls = ParseLogRecord(rec, AUTH_RADIUS, false, 2024);
-        QCOMPARE(ls.username, QStringLiteral("bob"));
-        QCOMPARE(ls.port, QStringLiteral("12")); // NAS-Port-Type = Async does not count
-        QCOMPARE(ls.sessionId, QStringLiteral("4D2B0B5A00000001"));
+        QCOMPARE(ls.username, u"bob"_s);
+        QCOMPARE(ls.port, u"12"_s); // NAS-Port-Type = Async does not count
+        QCOMPARE(ls.sessionId, u"4D2B0B5A00000001"_s);
         QCOMPARE(ls.status, QByteArray("Stop"));
         QCOMPARE(ls.sent, 1234);
         QCOMPARE(ls.received, 5678);
-        QCOMPARE(ls.reason, QStringLiteral("45"));
+        QCOMPARE(ls.reason, u"45"_s);
         QVERIFY(!ls.skip);
 
         EventRow row;
@@ -212,7 +216,7 @@ private slots:
         s.status = status;
         s.sessionTime = sessionTime;
         s.nasPort = nasPort;
-        if (status == QLatin1String("Interim-Update"))
+        if (status == u"Interim-Update"_s)
             s.sessionTime = 60;
         const LogSession ls = ParseLogRecord(RadiusDetailRecord(s), AUTH_RADIUS, false, 2024);
         EventRow row;
@@ -227,15 +231,15 @@ private slots:
         QTest::addColumn<bool>("strip");
         QTest::addColumn<QString>("user");
         RadiusDetailSession s = session();
-        s.user = QStringLiteral("Pjohn");
+        s.user = u"Pjohn"_s;
         s.framedProtocol.clear();
-        s.extra = {{QStringLiteral("Framed-Protocol"), QStringLiteral("PPP")}}; // after User-Name
+        s.extra = {{u"Framed-Protocol"_s, u"PPP"_s}}; // after User-Name
         const QByteArray radius = RadiusDetailRecord(s);
         QTest::newRow("radius on") << int(AUTH_RADIUS) << radius << true << "john";
         QTest::newRow("radius off") << int(AUTH_RADIUS) << radius << false << "Pjohn";
-        s.extra = {{QStringLiteral("Framed-Protocol"), QStringLiteral("SLIP")}};
+        s.extra = {{u"Framed-Protocol"_s, u"SLIP"_s}};
         QTest::newRow("radius SLIP") << int(AUTH_RADIUS) << RadiusDetailRecord(s) << true << "john";
-        s.extra = {{QStringLiteral("Framed-Protocol"), QStringLiteral("ARAP")}};
+        s.extra = {{u"Framed-Protocol"_s, u"ARAP"_s}};
         QTest::newRow("radius ARAP")
             << int(AUTH_RADIUS) << RadiusDetailRecord(s) << true << "Pjohn";
         const QByteArray unet =
@@ -268,7 +272,7 @@ private slots:
                                "\tUser-Name = \"late\"\n\tAcct-Status-Type = Stop\n"
                                "\tAcct-Session-Time = 5";
         const LogSession ls = ParseLogRecord(rec, AUTH_RADIUS, false, 2024);
-        QCOMPARE(ls.username, QStringLiteral("late"));
+        QCOMPARE(ls.username, u"late"_s);
         QVERIFY(ls.timestamp);
         QCOMPARE(ls.timestamp->date, QDate(1997, 12, 3));
     }
@@ -316,8 +320,8 @@ private slots:
              "S7", 0},
             {"telebit: not on", tb, "Mar 12 10:22:33 tbhost syslog: joe at S7 a b c d for 300",
              false, "joe", "", 0},
-            {"telebit: not syslog:", tb,
-             "Mar 12 10:22:33 tbhost kernel: joe on S7 a b c d for 300", false, "", "", 0},
+            {"telebit: not syslog:", tb, "Mar 12 10:22:33 tbhost kernel: joe on S7 a b c d for 300",
+             false, "", "", 0},
             {"telebit: cut short", tb, "Mar 12 10:22:33 tbhost syslog: joe on", false, "joe", "",
              0},
         };
@@ -346,8 +350,8 @@ private slots:
     }
 
     void decodesUtf8AndWindows1252() {
-        QCOMPARE(DecodeLogText("j\xc3\xbcrgen"), QStringLiteral("j\u00fcrgen"));
-        QCOMPARE(DecodeLogText("j\xfcrgen \x80"), QStringLiteral("j\u00fcrgen \u20ac"));
+        QCOMPARE(DecodeLogText("j\xc3\xbcrgen"), u"j\u00fcrgen"_s);
+        QCOMPARE(DecodeLogText("j\xfcrgen \x80"), u"j\u00fcrgen \u20ac"_s);
         // A name is cut to 20 characters, not bytes.
         const QByteArray rec = "Wed Dec  3 10:22:33 1997\n\tUser-Name = \"" +
                                QByteArray("\xc3\xbc").repeated(25) + "\"";

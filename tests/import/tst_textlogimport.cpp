@@ -1,6 +1,9 @@
 // The text-log import against a real database file: FreeRADIUS 3 detail files, line ends,
 // duplicates and servers, daylight saving, bad input, interruption, failures, and the server
 // register.
+#include "common/radiusdetail.h"
+#include "common/recordingui.h"
+#include "common/testfolders.h"
 #include "core/app/busystate.h"
 #include "core/db/database.h"
 #include "core/db/datetimeutil.h"
@@ -10,26 +13,25 @@
 #include "core/import/logrecordreader.h"
 #include "core/import/serverregister.h"
 #include "core/import/textlogimport.h"
-#include "common/radiusdetail.h"
-#include "common/recordingui.h"
-#include "common/testfolders.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 QList<EventRow> allEvents(Database& db) {
     QList<EventRow> rows;
     CEventRecord rec(db);
-    rec.openWhere(QStringLiteral("1 = 1 ORDER BY [Id]"));
+    rec.openWhere(u"1 = 1 ORDER BY [Id]"_s);
     for (; !rec.isEOF(); rec.moveNext())
         rows.append(rec.row());
     return rows;
 }
 
 int eventCount(Database& db) {
-    return db.scalar(QStringLiteral("SELECT COUNT(*) FROM Events")).toInt();
+    return db.scalar(u"SELECT COUNT(*) FROM Events"_s).toInt();
 }
 
 QDateTime local(int y, int mo, int d, int h, int mi, int s) {
@@ -48,20 +50,16 @@ RadiusDetailSession stop(const QString& user, const QDateTime& when, qint64 secs
 
 // A FreeRADIUS 3 detail file: two stops, a start and an interim update.
 QByteArray sampleDetail(bool crlf) {
-    RadiusDetailSession start =
-        stop(QStringLiteral("carol"), local(2023, 6, 15, 9, 0, 0), 0, QStringLiteral("S3"));
-    start.status = QStringLiteral("Start");
-    RadiusDetailSession interim =
-        stop(QStringLiteral("carol"), local(2023, 6, 15, 9, 5, 0), 300, QStringLiteral("S3"));
-    interim.status = QStringLiteral("Interim-Update");
-    RadiusDetailSession bob =
-        stop(QStringLiteral("bob"), local(2023, 6, 15, 10, 0, 0), 3600, QStringLiteral("S1"));
-    bob.inputOctets = QStringLiteral("111");
-    bob.outputOctets = QStringLiteral("222");
-    bob.disconnectCause = QStringLiteral("45");
-    RadiusDetailSession alice =
-        stop(QStringLiteral("alice"), local(2023, 6, 15, 11, 0, 0), 125, QStringLiteral("S2"));
-    alice.nasPort = QStringLiteral("7");
+    RadiusDetailSession start = stop(u"carol"_s, local(2023, 6, 15, 9, 0, 0), 0, u"S3"_s);
+    start.status = u"Start"_s;
+    RadiusDetailSession interim = stop(u"carol"_s, local(2023, 6, 15, 9, 5, 0), 300, u"S3"_s);
+    interim.status = u"Interim-Update"_s;
+    RadiusDetailSession bob = stop(u"bob"_s, local(2023, 6, 15, 10, 0, 0), 3600, u"S1"_s);
+    bob.inputOctets = u"111"_s;
+    bob.outputOctets = u"222"_s;
+    bob.disconnectCause = u"45"_s;
+    RadiusDetailSession alice = stop(u"alice"_s, local(2023, 6, 15, 11, 0, 0), 125, u"S2"_s);
+    alice.nasPort = u"7"_s;
     return RadiusDetailRecord(start, crlf) + RadiusDetailRecord(bob, crlf) +
            RadiusDetailRecord(interim, crlf) + RadiusDetailRecord(alice, crlf);
 }
@@ -75,7 +73,7 @@ private slots:
         m_folders = std::make_unique<CTestFolders>();
         QVERIFY(m_folders->isValid());
         m_ui = std::make_unique<CRecordingUi>();
-        const QString path = m_folders->filePath(QStringLiteral("tollk.db"));
+        const QString path = m_folders->filePath(u"tollk.db"_s);
         CreateNewDatabase(path);
         m_db = std::make_unique<Database>();
         m_db->open(path);
@@ -103,27 +101,27 @@ private slots:
         QCOMPARE(out.result, int(IMPORT_OK));
         QCOMPARE(out.total, 4);
         QCOMPARE(out.found, 2);
-        QVERIFY(m_ui->hasMessage(QStringLiteral("Logon event import succeeded.")));
-        QCOMPARE(m_ui->statusTexts.first(), QStringLiteral("Reading event log..."));
-        QCOMPARE(m_ui->statusTexts.last(), QStringLiteral("Found 2 new logons out of 4 events"));
-        QCOMPARE(m_ui->processCalls.first(), QStringLiteral("start:29:"));
+        QVERIFY(m_ui->hasMessage(u"Logon event import succeeded."_s));
+        QCOMPARE(m_ui->statusTexts.first(), u"Reading event log..."_s);
+        QCOMPARE(m_ui->statusTexts.last(), u"Found 2 new logons out of 4 events"_s);
+        QCOMPARE(m_ui->processCalls.first(), u"start:29:"_s);
 
         const QList<EventRow> rows = allEvents(*m_db);
         QCOMPARE(rows.size(), 2);
         EventRow bob;
-        bob.Username = QStringLiteral("bob");
+        bob.Username = u"bob"_s;
         bob.ConnectDate = DbFromLocal(QDate(2023, 6, 15), QTime(9, 0, 0));
         bob.DisconnectDate = DbFromLocal(QDate(2023, 6, 15), QTime(10, 0, 0));
         bob.Hours = 1;
         bob.Sent = 111;
         bob.Received = 222;
-        bob.Reason = QStringLiteral("45");
-        bob.Port = QStringLiteral("12");
+        bob.Reason = u"45"_s;
+        bob.Port = u"12"_s;
         bob.ServerId = 3;
-        bob.SessionId = QStringLiteral("S1");
+        bob.SessionId = u"S1"_s;
         QCOMPARE(rows[0], bob);
-        QCOMPARE(rows[1].Username, QStringLiteral("alice"));
-        QCOMPARE(rows[1].Port, QStringLiteral("7"));
+        QCOMPARE(rows[1].Username, u"alice"_s);
+        QCOMPARE(rows[1].Port, u"7"_s);
         QCOMPARE(rows[1].Minutes, 2);
         QCOMPARE(rows[1].Seconds, 5);
         QCOMPARE(rows[1].ConnectDate, DbFromLocal(QDate(2023, 6, 15), QTime(10, 57, 55)));
@@ -136,9 +134,9 @@ private slots:
         const TextLogImportOutcome again = run(path);
         QCOMPARE(again.result, int(IMPORT_OK));
         QCOMPARE(again.found, 0);
-        QCOMPARE(m_ui->statusTexts.last(), QStringLiteral("Found 0 new logons out of 4 events"));
+        QCOMPARE(m_ui->statusTexts.last(), u"Found 0 new logons out of 4 events"_s);
         // The same sessions in a CR LF file are the same sessions.
-        QCOMPARE(run(writeLog(sampleDetail(true), QStringLiteral("crlf"))).found, 0);
+        QCOMPARE(run(writeLog(sampleDetail(true), u"crlf"_s)).found, 0);
         QCOMPARE(eventCount(*m_db), 2);
     }
 
@@ -150,7 +148,7 @@ private slots:
         QCOMPARE(eventCount(*m_db), 4);
 
         // Sessions stored before servers were recorded (server 0) match any server.
-        m_db->execute(QStringLiteral("DELETE FROM Events"));
+        m_db->execute(u"DELETE FROM Events"_s);
         QCOMPARE(run(path, AUTH_RADIUS, 0).found, 2);
         QCOMPARE(run(path, AUTH_RADIUS, 5).found, 0);
         QCOMPARE(eventCount(*m_db), 2);
@@ -165,17 +163,14 @@ private slots:
                                 << local(2023, 3, 26, 0, 0, 0);
         QTest::newRow("autumn") << local(2023, 10, 29, 4, 0, 0) << qint64(3 * 3600)
                                 << local(2023, 10, 29, 2, 0, 0);
-        QTest::newRow("no change") << local(2023, 6, 1, 4, 0, 0) << qint64(3 * 3600)
-                                   << local(2023, 6, 1, 1, 0, 0);
+        QTest::newRow("no change")
+            << local(2023, 6, 1, 4, 0, 0) << qint64(3 * 3600) << local(2023, 6, 1, 1, 0, 0);
     }
     void daylightSavingInsideSession() {
         QFETCH(QDateTime, end);
         QFETCH(qint64, seconds);
         QFETCH(QDateTime, start);
-        QCOMPARE(run(writeLog(RadiusDetailRecord(
-                         stop(QStringLiteral("dst"), end, seconds, QStringLiteral("D1")))))
-                     .found,
-                 1);
+        QCOMPARE(run(writeLog(RadiusDetailRecord(stop(u"dst"_s, end, seconds, u"D1"_s)))).found, 1);
         const EventRow row = allEvents(*m_db).value(0);
         QCOMPARE(row.DisconnectDate, DbFromLocal(end.date(), end.time()));
         QCOMPARE(row.ConnectDate, DbFromLocal(start.date(), start.time()));
@@ -183,8 +178,7 @@ private slots:
     }
 
     void quotesInNamesAreData() {
-        const QStringList names = {QStringLiteral("o\"brien"), QStringLiteral("x' OR '1'='1"),
-                                   QStringLiteral("a\" OR \"\"=\"")};
+        const QStringList names = {u"o\"brien"_s, u"x' OR '1'='1"_s, u"a\" OR \"\"=\""_s};
         QByteArray bytes;
         for (const QString& n : names)
             bytes += RadiusDetailRecord(stop(n, local(2023, 6, 1, 12, 0, 0), 60, n));
@@ -203,7 +197,7 @@ private slots:
         const QString unet = writeLog("03/12/1998 10:22:33 user joe start Acct-Session-Time=60\n"
                                       "03/12/1998 10:22:33 user joe stop Acct-Session-Time=60\n"
                                       "garbage line\n",
-                                      QStringLiteral("unet.log"));
+                                      u"unet.log"_s);
         const TextLogImportOutcome u = run(unet, AUTH_UNET, 1, false);
         QCOMPARE(u.result, int(IMPORT_OK));
         QCOMPARE(u.total, 3);
@@ -211,17 +205,17 @@ private slots:
         const QString telebit =
             writeLog("Mar 12 10:22:33 tbhost syslog: ann on S7 hung up after call for 300\r\n"
                      "Mar 12 10:25:00 tbhost syslog: ann on S7 hung up after the call 300\r\n",
-                     QStringLiteral("telebit.log"));
+                     u"telebit.log"_s);
         const TextLogImportOutcome t = run(telebit, AUTH_TELEBIT, 1, false);
         QCOMPARE(t.total, 2);
         QCOMPARE(t.found, 1);
         const QList<EventRow> rows = allEvents(*m_db);
         QCOMPARE(rows.size(), 2);
-        QCOMPARE(rows[0].Username, QStringLiteral("joe"));
+        QCOMPARE(rows[0].Username, u"joe"_s);
         QCOMPARE(rows[0].Minutes, 1);
-        QCOMPARE(rows[0].SessionId, QStringLiteral("None"));
-        QCOMPARE(rows[1].Username, QStringLiteral("ann"));
-        QCOMPARE(rows[1].Port, QStringLiteral("S7"));
+        QCOMPARE(rows[0].SessionId, u"None"_s);
+        QCOMPARE(rows[1].Username, u"ann"_s);
+        QCOMPARE(rows[1].Port, u"S7"_s);
         QCOMPARE(rows[1].DisconnectDate,
                  DbFromLocal(QDate(QDate::currentDate().year(), 3, 12), QTime(10, 22, 33)));
     }
@@ -235,19 +229,18 @@ private slots:
     }
 
     void missingFile() {
-        const TextLogImportOutcome out = run(m_folders->filePath(QStringLiteral("nope.log")));
+        const TextLogImportOutcome out = run(m_folders->filePath(u"nope.log"_s));
         QCOMPARE(out.result, int(IMPORT_OPEN_FAILED));
         QCOMPARE(m_ui->messages.size(), 1);
         QVERIFY2(!m_ui->messages[0].text.isEmpty(), "the file error is shown");
         QCOMPARE(m_ui->messages[0].icon, MessageIcon::Exclamation);
         QVERIFY(m_ui->processCalls.isEmpty());
         QCOMPARE(m_ui->waitCursorOn, 0);
-    }
-
-    void directoryInsteadOfFile() {
-        const TextLogImportOutcome out = run(m_folders->path());
-        QVERIFY2(out.result == IMPORT_OPEN_FAILED || out.result == IMPORT_FAILED,
-                 qPrintable(QString::number(out.result)));
+        // A folder instead of a file fails the same way and stores nothing.
+        m_ui->clear();
+        const TextLogImportOutcome folder = run(m_folders->path());
+        QVERIFY2(folder.result == IMPORT_OPEN_FAILED || folder.result == IMPORT_FAILED,
+                 qPrintable(QString::number(folder.result)));
         QCOMPARE(m_ui->messages.size(), 1);
         QCOMPARE(eventCount(*m_db), 0);
     }
@@ -280,7 +273,7 @@ private slots:
     }
 
     void hugeFileWithoutLineEnd() {
-        const QString path = m_folders->filePath(QStringLiteral("huge"));
+        const QString path = m_folders->filePath(u"huge"_s);
         {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -305,18 +298,16 @@ private slots:
     }
 
     void numbersBeyond32Bits() {
-        RadiusDetailSession big =
-            stop(QStringLiteral("big"), local(2023, 6, 1, 12, 0, 0), 60, QStringLiteral("B1"));
-        big.inputOctets = QStringLiteral("99999999999");   // beyond 32 bits: kept whole
-        big.outputOctets = QStringLiteral("-99999999999"); // negative: 0
-        RadiusDetailSession endless = stop(QStringLiteral("forever"), local(2023, 6, 1, 12, 0, 0),
-                                           4294967296LL, QStringLiteral("B2"));
+        RadiusDetailSession big = stop(u"big"_s, local(2023, 6, 1, 12, 0, 0), 60, u"B1"_s);
+        big.inputOctets = u"99999999999"_s;   // beyond 32 bits: kept whole
+        big.outputOctets = u"-99999999999"_s; // negative: 0
+        RadiusDetailSession endless =
+            stop(u"forever"_s, local(2023, 6, 1, 12, 0, 0), 4294967296LL, u"B2"_s);
         RadiusDetailSession negative =
-            stop(QStringLiteral("negative"), local(2023, 6, 1, 12, 0, 0), 60, QStringLiteral("B3"));
-        negative.extra = {{QStringLiteral("Acct-Session-Time"), QStringLiteral("-60")}};
+            stop(u"negative"_s, local(2023, 6, 1, 12, 0, 0), 60, u"B3"_s);
+        negative.extra = {{u"Acct-Session-Time"_s, u"-60"_s}};
         negative.sessionTime = -1;
-        RadiusDetailSession lateDelay =
-            stop(QStringLiteral("late"), local(2023, 6, 1, 12, 0, 0), 60, QStringLiteral("B4"));
+        RadiusDetailSession lateDelay = stop(u"late"_s, local(2023, 6, 1, 12, 0, 0), 60, u"B4"_s);
         lateDelay.delay = 99999999999LL;
         const TextLogImportOutcome out =
             run(writeLog(RadiusDetailRecord(big) + RadiusDetailRecord(endless) +
@@ -327,7 +318,7 @@ private slots:
         const QList<EventRow> rows = allEvents(*m_db);
         QCOMPARE(rows[0].Sent, Q_INT64_C(99999999999));
         QCOMPARE(rows[0].Received, 0);
-        QCOMPARE(rows[1].Username, QStringLiteral("late"));
+        QCOMPARE(rows[1].Username, u"late"_s);
         QCOMPARE(DbToSecondsOr0(rows[1].DisconnectDate), 0); // moved before 1970, still a date
         QVERIFY(rows[1].DisconnectDate.isValid());
     }
@@ -335,7 +326,7 @@ private slots:
     void fileRemovedWhileReading() {
         QByteArray bytes;
         for (int i = 0; i < 6000; ++i)
-            bytes += RadiusDetailRecord(stop(QStringLiteral("u%1").arg(i % 50),
+            bytes += RadiusDetailRecord(stop(u"u%1"_s.arg(i % 50),
                                              local(2023, 6, 1, 0, 0, 0).addSecs(i * 60), 30,
                                              QString::number(i)));
         const QString path = writeLog(bytes);
@@ -357,9 +348,9 @@ private slots:
         m_ui->queueAnswer(true); // "Interrupt process?"
         const TextLogImportOutcome out = run(writeLog(sampleDetail(false)));
         QCOMPARE(out.result, int(IMPORT_INTERRUPTED));
-        QVERIFY(m_ui->hasQuestion(QStringLiteral("Interrupt process?")));
-        QVERIFY(m_ui->hasMessage(QStringLiteral("Import aborted.")));
-        QVERIFY(!m_ui->hasMessage(QStringLiteral("Logon event import succeeded.")));
+        QVERIFY(m_ui->hasQuestion(u"Interrupt process?"_s));
+        QVERIFY(m_ui->hasMessage(u"Import aborted."_s));
+        QVERIFY(!m_ui->hasMessage(u"Logon event import succeeded."_s));
         QCOMPARE(out.total, 1); // the record in hand was finished (a start: nothing stored)
 
         // Interrupted in the middle of a longer file: what was stored stays stored, committed.
@@ -373,10 +364,10 @@ private slots:
         };
         QByteArray bytes;
         for (int i = 0; i < 2000; ++i)
-            bytes += RadiusDetailRecord(stop(QStringLiteral("u%1").arg(i % 20),
+            bytes += RadiusDetailRecord(stop(u"u%1"_s.arg(i % 20),
                                              local(2023, 6, 1, 0, 0, 0).addSecs(i * 60), 30,
                                              QString::number(i)));
-        const TextLogImportOutcome out2 = run(writeLog(bytes, QStringLiteral("second")));
+        const TextLogImportOutcome out2 = run(writeLog(bytes, u"second"_s));
         QCOMPARE(out2.result, int(IMPORT_INTERRUPTED));
         QVERIFY(out2.total > 1 && out2.total < 2000);
         QCOMPARE(out2.found, out2.total);
@@ -390,69 +381,64 @@ private slots:
                            "WHEN NEW.Username = 'boom' BEGIN SELECT RAISE(ABORT, 'boom'); "
                            "END"));
         const QByteArray bytes =
-            RadiusDetailRecord(stop(QStringLiteral("first"), local(2023, 6, 1, 1, 0, 0), 60,
-                                    QStringLiteral("1"))) +
-            RadiusDetailRecord(
-                stop(QStringLiteral("boom"), local(2023, 6, 1, 2, 0, 0), 60, QStringLiteral("2"))) +
-            RadiusDetailRecord(
-                stop(QStringLiteral("after"), local(2023, 6, 1, 3, 0, 0), 60, QStringLiteral("3")));
+            RadiusDetailRecord(stop(u"first"_s, local(2023, 6, 1, 1, 0, 0), 60, u"1"_s)) +
+            RadiusDetailRecord(stop(u"boom"_s, local(2023, 6, 1, 2, 0, 0), 60, u"2"_s)) +
+            RadiusDetailRecord(stop(u"after"_s, local(2023, 6, 1, 3, 0, 0), 60, u"3"_s));
         const TextLogImportOutcome out = run(writeLog(bytes));
         QCOMPARE(out.result, int(IMPORT_FAILED));
-        QVERIFY(out.error.contains(QStringLiteral("boom")));
-        QVERIFY(m_ui->hasMessage(QStringLiteral("Error importing event log.")));
+        QVERIFY(out.error.contains(u"boom"_s));
+        QVERIFY(m_ui->hasMessage(u"Error importing event log."_s));
         QCOMPARE(m_db->transactionDepth(), 0);
         const QList<EventRow> rows = allEvents(*m_db);
         QCOMPARE(rows.size(), 1);
-        QCOMPARE(rows[0].Username, QStringLiteral("first"));
+        QCOMPARE(rows[0].Username, u"first"_s);
     }
 
     void duplicateTestUsesAnIndex() {
-        Statement plan = m_db->prepare(QStringLiteral("EXPLAIN QUERY PLAN ") +
-                                       QString::fromLatin1(kDuplicateSessionSql));
+        Statement plan =
+            m_db->prepare(u"EXPLAIN QUERY PLAN "_s + QString::fromLatin1(kDuplicateSessionSql));
         QStringList details;
         while (plan.next())
             details << plan.value(plan.columnCount() - 1).toString();
-        QVERIFY2(details.join(u' ').contains(QStringLiteral("DisconnectDate")),
-                 qPrintable(details.join(u'\n')));
-        QVERIFY2(!details.join(u' ').contains(QStringLiteral("SCAN")),
-                 qPrintable(details.join(u'\n')));
+        QVERIFY2(details.join(u' ').contains(u"DisconnectDate"_s), qPrintable(details.join(u'\n')));
+        QVERIFY2(!details.join(u' ').contains(u"SCAN"_s), qPrintable(details.join(u'\n')));
     }
 
     void serverRegister() {
         qint32 id = 0;
         bool created = false;
-        QCOMPARE(ResolveServer(*m_db, QStringLiteral("Radius1"), &id, &created), int(IMPORT_OK));
+        QCOMPARE(ResolveServer(*m_db, u"Radius1"_s, &id, &created), int(IMPORT_OK));
         QVERIFY(created);
         QVERIFY(id > 0);
         qint32 again = 0;
-        QCOMPARE(ResolveServer(*m_db, QStringLiteral("RADIUS1"), &again, &created), int(IMPORT_OK));
+        QCOMPARE(ResolveServer(*m_db, u"RADIUS1"_s, &again, &created), int(IMPORT_OK));
         QVERIFY(!created);
         QCOMPARE(again, id);
-        QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM Servers")).toInt(), 1);
+        QCOMPARE(m_db->scalar(u"SELECT COUNT(*) FROM Servers"_s).toInt(), 1);
 
         qint32 other = 0;
-        QCOMPARE(AddServer(*m_db, QStringLiteral("radius1"), &other), int(IMPORT_FAILED));
-        QVERIFY(m_ui->hasMessage(QStringLiteral("Server already exists.")));
-        QCOMPARE(AddServer(*m_db, QStringLiteral("alpha"), &other), int(IMPORT_OK));
+        QCOMPARE(AddServer(*m_db, u"radius1"_s, &other), int(IMPORT_FAILED));
+        QVERIFY(m_ui->hasMessage(u"Server already exists."_s));
+        QCOMPARE(AddServer(*m_db, u"alpha"_s, &other), int(IMPORT_OK));
         QVERIFY(other != id);
 
         QCOMPARE(RenameServer(*m_db, id, QString()), int(IMPORT_INTERRUPTED));
-        QVERIFY(m_ui->hasMessage(QStringLiteral("Please enter a name.")));
-        QCOMPARE(RenameServer(*m_db, id, QStringLiteral("zulu")), int(IMPORT_OK));
+        QVERIFY(m_ui->hasMessage(u"Please enter a name."_s));
+        QCOMPARE(RenameServer(*m_db, id, u"zulu"_s), int(IMPORT_OK));
         const QList<ServerRow> list = ListServers(*m_db);
         QCOMPARE(list.size(), 2);
-        QCOMPARE(list[0].ServerName, QStringLiteral("alpha")); // name order
-        QCOMPARE(list[1].ServerName, QStringLiteral("zulu"));
+        QCOMPARE(list[0].ServerName, u"alpha"_s); // name order
+        QCOMPARE(list[1].ServerName, u"zulu"_s);
         QCOMPARE(list[1].Id, id); // renamed, same id
-        QCOMPARE(FindServerByName(list, QStringLiteral("ZULU"))->Id, id);
-        QVERIFY(!FindServerByName(list, QStringLiteral("zul")));
-        QCOMPARE(RenameServer(*m_db, 9999, QStringLiteral("x")), int(IMPORT_FAILED));
-        QVERIFY(m_ui->hasMessage(QStringLiteral("Error renaming server.")));
+        QCOMPARE(FindServerByName(list, u"ZULU"_s)->Id, id);
+        QVERIFY(!FindServerByName(list, u"zul"_s));
+        QCOMPARE(RenameServer(*m_db, 9999, u"x"_s), int(IMPORT_FAILED));
+        QVERIFY(m_ui->hasMessage(u"Error renaming server."_s));
     }
 
     void deleteServerAsksAndKeepsSessions() {
         qint32 id = 0;
-        QCOMPARE(ResolveServer(*m_db, QStringLiteral("nas1"), &id), int(IMPORT_OK));
+        QCOMPARE(ResolveServer(*m_db, u"nas1"_s, &id), int(IMPORT_OK));
         const QString path = writeLog(sampleDetail(false));
         QCOMPARE(run(path, AUTH_RADIUS, id).found, 2);
 
@@ -460,9 +446,8 @@ private slots:
         QCOMPARE(DeleteServer(*m_db, id), int(IMPORT_INTERRUPTED));
         QCOMPARE(ListServers(*m_db).size(), 1);
         const QString question = m_ui->questions.last().text;
-        QVERIFY(
-            question.startsWith(QStringLiteral("Delete the record for server 'nas1'?\r\n\r\n")));
-        QVERIFY(question.contains(QStringLiteral("never to import from 'nas1' again.")));
+        QVERIFY(question.startsWith(u"Delete the record for server 'nas1'?\r\n\r\n"_s));
+        QVERIFY(question.contains(u"never to import from 'nas1' again."_s));
 
         m_ui->queueAnswer(true);
         QCOMPARE(DeleteServer(*m_db, id), int(IMPORT_OK));
@@ -471,13 +456,13 @@ private slots:
 
         // Importing the same log under a new server record stores the sessions a second time.
         qint32 fresh = 0;
-        QCOMPARE(ResolveServer(*m_db, QStringLiteral("nas1"), &fresh), int(IMPORT_OK));
+        QCOMPARE(ResolveServer(*m_db, u"nas1"_s, &fresh), int(IMPORT_OK));
         QVERIFY(fresh != id);
         QCOMPARE(run(path, AUTH_RADIUS, fresh).found, 2);
     }
 
 private:
-    QString writeLog(const QByteArray& bytes, const QString& name = QStringLiteral("detail")) {
+    QString writeLog(const QByteArray& bytes, const QString& name = u"detail"_s) {
         const QString path = m_folders->filePath(name);
         if (!WriteFileBytes(path, bytes))
             qFatal("cannot write %s", qPrintable(path));

@@ -11,40 +11,41 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestInvoiceRepData : public QObject {
     Q_OBJECT
 
 private slots:
     void pageReadsAddressAndMembers() {
         CTestFolders folders;
-        const QString path = folders.filePath(QStringLiteral("tollk.db"));
+        const QString path = folders.filePath(u"tollk.db"_s);
         CreateNewDatabase(path);
         Database db;
         db.open(path);
         CBillingFixture fx(db);
-        const qint32 plan =
-            fx.addPlan(QStringLiteral("March"), QDate(2024, 3, 1), QDate(2024, 4, 1));
-        fx.attach(plan, fx.addCharge(CBillingFixture::online(QStringLiteral("Online"), "2")));
-        fx.attach(plan, fx.addCharge(CBillingFixture::tax(QStringLiteral("VAT"), 10)));
+        const qint32 plan = fx.addPlan(u"March"_s, QDate(2024, 3, 1), QDate(2024, 4, 1));
+        fx.attach(plan, fx.addCharge(CBillingFixture::online(u"Online"_s, "2")));
+        fx.attach(plan, fx.addCharge(CBillingFixture::tax(u"VAT"_s, 10)));
         InvoicePlanRow ip;
-        ip.Name = QStringLiteral("Detailed");
+        ip.Name = u"Detailed"_s;
         ip.ShowDetails = true;
         ip.ShowAddress = true;
-        ip.DateFormat = QStringLiteral("%m/%d/%Y %H:%M");
+        ip.DateFormat = u"%m/%d/%Y %H:%M"_s;
         const qint32 invoicePlan = fx.addInvoicePlan(ip);
 
         UserRow group;
-        group.Username = QStringLiteral("family");
+        group.Username = u"family"_s;
         group.IsGroup = true;
         const qint32 g = fx.addCustomer(group);
         db.execute(
             QStringLiteral("INSERT INTO Address (Type, Address1, Address2, City, Province, "
                            "PostalCode, EMail, IdOwner) VALUES (0, ?, '', ?, '', '', '', ?)"),
-            {QStringLiteral("1 <Harbour> Road"), QStringLiteral("Kestrel Bay"), g});
-        const qint32 alice = fx.addCustomer(QStringLiteral("alice"), plan, invoicePlan);
-        const qint32 bob = fx.addCustomer(QStringLiteral("bob"), plan, invoicePlan);
-        fx.addSession(QStringLiteral("alice"), CBillingFixture::at(2024, 3, 2, 9), 3600, 10, 20);
-        fx.addSession(QStringLiteral("bob"), CBillingFixture::at(2024, 3, 3, 9), 1800, 30, 40);
+            {u"1 <Harbour> Road"_s, u"Kestrel Bay"_s, g});
+        const qint32 alice = fx.addCustomer(u"alice"_s, plan, invoicePlan);
+        const qint32 bob = fx.addCustomer(u"bob"_s, plan, invoicePlan);
+        fx.addSession(u"alice"_s, CBillingFixture::at(2024, 3, 2, 9), 3600, 10, 20);
+        fx.addSession(u"bob"_s, CBillingFixture::at(2024, 3, 3, 9), 1800, 30, 40);
 
         CInvoiceDoc doc(db);
         doc.SetReporter([](const RatingReport&) {});
@@ -60,8 +61,8 @@ private slots:
         const InvoiceRepData data = InvoiceRepDataFromDoc(loaded, db);
         QVERIFY(data.summary);
         QVERIFY(data.address);
-        QCOMPARE(data.memberName(alice), QStringLiteral("alice"));
-        QCOMPARE(data.memberName(bob), QStringLiteral("bob"));
+        QCOMPARE(data.memberName(alice), u"alice"_s);
+        QCOMPARE(data.memberName(bob), u"bob"_s);
         CInvoiceRep rep;
         rep.Render(data);
         const QByteArray text = rep.PlainText();

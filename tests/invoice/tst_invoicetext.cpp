@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestInvoiceText : public QObject {
     Q_OBJECT
 
@@ -167,32 +169,29 @@ private slots:
     void headDates() {
         const QLocale us(QLocale::English, QLocale::UnitedStates);
         QCOMPARE(FormatInvoiceHeadDate(QDateTime(QDate(2024, 4, 2), QTime(0, 0)), us),
-                 QStringLiteral("4/2/2024"));
+                 u"4/2/2024"_s);
         const QString withTime =
             FormatInvoiceHeadDate(QDateTime(QDate(2024, 4, 2), QTime(0, 0, 1)), us);
-        QVERIFY2(withTime.startsWith(QStringLiteral("4/2/2024 12:00:01")), qPrintable(withTime));
+        QVERIFY2(withTime.startsWith(u"4/2/2024 12:00:01"_s), qPrintable(withTime));
         // Four-digit years even where the locale's short form has two.
         QCOMPARE(FormatInvoiceHeadDate(QDateTime(QDate(2024, 4, 2), QTime(0, 0)),
                                        QLocale(QLocale::German, QLocale::Germany)),
-                 QStringLiteral("02.04.2024"));
+                 u"02.04.2024"_s);
         QCOMPARE(FormatInvoiceHeadDate(QDateTime(), us), QString());
     }
 
     void logoReference() {
-        QCOMPARE(LogoReference(QStringLiteral("/opt/tk/logo.gif")),
-                 QStringLiteral("/opt/tk/logo.gif"));
-        const QString odd = LogoReference(QStringLiteral("/srv/my logos/\"new\" <co>#1%.jpg"));
-        QCOMPARE(odd, QStringLiteral("/srv/my%20logos/%22new%22%20%3Cco%3E%231%25.jpg"));
-        QCOMPARE(LogoReference(QStringLiteral("/srv/Logo-\u00e9t\u00e9.gif")),
-                 QStringLiteral("/srv/Logo-%C3%A9t%C3%A9.gif"));
+        QCOMPARE(LogoReference(u"/opt/tk/logo.gif"_s), u"/opt/tk/logo.gif"_s);
+        const QString odd = LogoReference(u"/srv/my logos/\"new\" <co>#1%.jpg"_s);
+        QCOMPARE(odd, u"/srv/my%20logos/%22new%22%20%3Cco%3E%231%25.jpg"_s);
+        QCOMPARE(LogoReference(u"/srv/Logo-\u00e9t\u00e9.gif"_s), u"/srv/Logo-%C3%A9t%C3%A9.gif"_s);
         // A relative path is made absolute.
-        QCOMPARE(
-            LogoReference(QStringLiteral("logo.gif")),
-            QString::fromLatin1(QUrl::toPercentEncoding(QDir::currentPath() + "/logo.gif", "/")));
+        QCOMPARE(LogoReference(u"logo.gif"_s), QString::fromLatin1(QUrl::toPercentEncoding(
+                                                   QDir::currentPath() + "/logo.gif", "/")));
         QCOMPARE(LogoReference(QString()), QString());
         // The text is a valid file URL for the path.
-        const QString path = QStringLiteral("/srv/my logos/a&b.gif");
-        QCOMPARE(QUrl(QStringLiteral("file://") + LogoReference(path)).toLocalFile(), path);
+        const QString path = u"/srv/my logos/a&b.gif"_s;
+        QCOMPARE(QUrl(u"file://"_s + LogoReference(path)).toLocalFile(), path);
     }
 };
 

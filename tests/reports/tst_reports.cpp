@@ -15,6 +15,8 @@
 #include <QTest>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 using F = CBillingFixture;
 
@@ -50,7 +52,7 @@ private:
 
 void TestReports::init() {
     folders = std::make_unique<CTestFolders>();
-    const QString path = folders->filePath(QStringLiteral("reports.db"));
+    const QString path = folders->filePath(u"reports.db"_s);
     CreateNewDatabase(path);
     db = std::make_unique<Database>();
     db->open(path);
@@ -86,30 +88,30 @@ qint32 TestReports::invoice(qint32 user, const QDateTime& closing, const char* c
 void TestReports::incomePeriodOrderAndTotals() {
     const QDateTime start = local(2026, 11, 1);
     const QDateTime end = local(2026, 12, 1);
-    const qint32 zed = customer(QStringLiteral("zed"));
-    const qint32 gone = customer(QStringLiteral("gone"));
+    const qint32 zed = customer(u"zed"_s);
+    const qint32 gone = customer(u"gone"_s);
     invoice(zed, start, "10.00");             // at the start: listed
     invoice(zed, end, "99.00");               // at the end: not listed
     invoice(zed, start.addSecs(-1), "98.00"); // before: not listed
     const qint32 deleted = invoice(gone, local(2026, 11, 20), "5.25", "5.25");
-    db->execute(QStringLiteral("DELETE FROM Users WHERE Id = ?"), {gone});
+    db->execute(u"DELETE FROM Users WHERE Id = ?"_s, {gone});
     // 25 h 1 min 1 s of connect time and 1,999 bytes each way on one invoice.
     db->execute(QStringLiteral("UPDATE Invoices SET TotalTimeHH = 25, TotalTimeMM = 1, "
                                "TotalTimeSS = 1, Sent = 1999, Received = 1000 WHERE "
                                "InvoiceNum = ?"),
                 {deleted});
 
-    CIncomeDoc doc(start, end, QStringLiteral("a"), QStringLiteral("b"));
+    CIncomeDoc doc(start, end, u"a"_s, u"b"_s);
     doc.load(*db);
     QCOMPARE(doc.rowCount(), 2);
     QCOMPARE(doc.rows()[0].logonName, QString());
-    QCOMPARE(doc.rows()[0].fullName, QStringLiteral("*** User record missing ***"));
-    QCOMPARE(doc.rows()[1].logonName, QStringLiteral("zed"));
+    QCOMPARE(doc.rows()[0].fullName, u"*** User record missing ***"_s);
+    QCOMPARE(doc.rows()[1].logonName, u"zed"_s);
     QCOMPARE(doc.totalNewCharges(), F::money("15.25"));
     QCOMPARE(doc.totalPaid(), F::money("5.25"));
     const QStringList totals = doc.totalsCells(CReportDoc::Form::Display);
     QCOMPARE(totals.mid(5), (QStringList{"1:01:01:01", "1K", "1K"}));
-    QCOMPARE(doc.rowCells(0, CReportDoc::Form::Display)[5], QStringLiteral("25:01:01"));
+    QCOMPARE(doc.rowCells(0, CReportDoc::Form::Display)[5], u"25:01:01"_s);
     // Exact totals keep the bytes and seconds; amounts are plain decimals.
     QCOMPARE(doc.totalsCells(CReportDoc::Form::Exact).mid(2),
              (QStringList{"15.25", "5.25", "0.00", "90061", "1999", "1000"}));
@@ -131,7 +133,7 @@ void TestReports::overdueBuckets() {
     QFETCH(int, bucket);
     // Measured across a change of daylight saving: ages are whole elapsed days.
     const QDateTime now = local(2026, 12, 6, 12);
-    invoice(customer(QStringLiteral("amy")), now.addSecs(-qint64(ageDays) * 86400), "7.00");
+    invoice(customer(u"amy"_s), now.addSecs(-qint64(ageDays) * 86400), "7.00");
     COverdueDoc doc(now);
     doc.load(*db);
     QCOMPARE(doc.rowCount(), 1);
@@ -141,17 +143,17 @@ void TestReports::overdueBuckets() {
 
 void TestReports::overdueCountsEqualInvoicesAndDropsNetZero() {
     const QDateTime now = local(2026, 12, 6, 12);
-    const qint32 amy = customer(QStringLiteral("amy"));
+    const qint32 amy = customer(u"amy"_s);
     invoice(amy, now.addDays(-45), "20.00", "5.00");
     invoice(amy, now.addDays(-45), "20.00", "5.00");
-    const qint32 bob = customer(QStringLiteral("bob"));
+    const qint32 bob = customer(u"bob"_s);
     invoice(bob, now.addDays(-2), "-12.00");
     invoice(bob, now.addDays(-100), "12.00");
-    invoice(customer(QStringLiteral("cat")), now.addDays(-5), "8.00", "8.00"); // paid
+    invoice(customer(u"cat"_s), now.addDays(-5), "8.00", "8.00"); // paid
     COverdueDoc doc(now);
     doc.load(*db);
     QCOMPARE(doc.rowCount(), 1);
-    QCOMPARE(doc.rows()[0].logonName, QStringLiteral("amy"));
+    QCOMPARE(doc.rows()[0].logonName, u"amy"_s);
     QCOMPARE(doc.rows()[0].buckets[COverdueDoc::Days30To60], F::money("30.00"));
     QCOMPARE(doc.totals().total, F::money("30.00"));
     QCOMPARE(doc.totals().buckets[COverdueDoc::Current], Currency());
@@ -160,21 +162,15 @@ void TestReports::overdueCountsEqualInvoicesAndDropsNetZero() {
 void TestReports::icvSelectionAndLineFormat() {
     const QDateTime start = local(2026, 11, 1);
     const QDateTime end = local(2026, 12, 1);
-    const qint32 longName = customer(QStringLiteral("a_very_long_logon_name_x"),
-                                     QStringLiteral("4111111111111111"), QStringLiteral("7/1999"));
-    const qint32 nocard = customer(QStringLiteral("nocard"));
+    const qint32 longName =
+        customer(u"a_very_long_logon_name_x"_s, u"4111111111111111"_s, u"7/1999"_s);
+    const qint32 nocard = customer(u"nocard"_s);
     invoice(longName, start, "12.5");
     invoice(longName, end, "13.00"); // the end day is excluded
     invoice(longName, start, "0");   // nothing to charge
     invoice(nocard, start, "9.00");  // no card on record
-    IcvExportOptions o{start,
-                       end,
-                       true,
-                       QString(),
-                       QStringLiteral("Tollkeeper"),
-                       QStringLiteral("12345"),
-                       QStringLiteral("1 Main St")};
-    const QString path = folders->filePath(QStringLiteral("ICVERIFY.TXT"));
+    IcvExportOptions o{start, end, true, QString(), u"Tollkeeper"_s, u"12345"_s, u"1 Main St"_s};
+    const QString path = folders->filePath(u"ICVERIFY.TXT"_s);
     const IcvExportResult r = ExportIcverify(*db, o, path);
     QVERIFY2(!r.failed, qPrintable(r.error));
     QCOMPARE(r.transactions, 1);
@@ -190,12 +186,9 @@ void TestReports::icvSelectionAndLineFormat() {
 void TestReports::icvExpiryField_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("field");
-    QTest::newRow("7/1999") << "7/1999"
-                            << "9907";
-    QTest::newRow("12/03") << "12/03"
-                           << "0312";
-    QTest::newRow("both empty") << "/"
-                                << "";
+    QTest::newRow("7/1999") << u"7/1999"_s << u"9907"_s;
+    QTest::newRow("12/03") << u"12/03"_s << u"0312"_s;
+    QTest::newRow("both empty") << u"/"_s << u""_s;
 }
 
 void TestReports::icvExpiryField() {
@@ -206,50 +199,34 @@ void TestReports::icvExpiryField() {
 
 void TestReports::icvSkipsValuesThatBreakTheLine() {
     const QDateTime start = local(2026, 11, 1);
-    invoice(customer(QStringLiteral("quo\"te"), QStringLiteral("4111"), QStringLiteral("1/30")),
-            start, "1.00");
-    invoice(customer(QStringLiteral("fine"), QStringLiteral("41\r\n11"), QStringLiteral("1/30")),
-            start, "1.00");
-    IcvExportOptions o{start, start.addDays(1), true, {}, QStringLiteral("c"), {}, {}};
-    const IcvExportResult r =
-        ExportIcverify(*db, o, folders->filePath(QStringLiteral("ICVERIFY.TXT")));
+    invoice(customer(u"quo\"te"_s, u"4111"_s, u"1/30"_s), start, "1.00");
+    invoice(customer(u"fine"_s, u"41\r\n11"_s, u"1/30"_s), start, "1.00");
+    IcvExportOptions o{start, start.addDays(1), true, {}, u"c"_s, {}, {}};
+    const IcvExportResult r = ExportIcverify(*db, o, folders->filePath(u"ICVERIFY.TXT"_s));
     QVERIFY(!r.failed);
     QCOMPARE(r.transactions, 0);
     QCOMPARE(r.skipped.size(), 2);
-    o.clerk = QStringLiteral("a\"b");
-    QCOMPARE(IcvOptionBreakingLine(o), QStringLiteral("Clerk"));
+    o.clerk = u"a\"b"_s;
+    QCOMPARE(IcvOptionBreakingLine(o), u"Clerk"_s);
 }
 
 void TestReports::icvEmptyBatchAndFailureKeepPreviousFile() {
-    const QString path = folders->filePath(QStringLiteral("ICVERIFY.TXT"));
-    IcvExportOptions o{local(2026, 11, 1),
-                       local(2026, 12, 1),
-                       false,
-                       QStringLiteral("COMPUTER INVOICE"),
-                       QStringLiteral("c"),
-                       {},
-                       {}};
-    {
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("previous batch\r\n");
-    }
+    const QString path = folders->filePath(u"ICVERIFY.TXT"_s);
+    IcvExportOptions o{
+        local(2026, 11, 1), local(2026, 12, 1), false, u"COMPUTER INVOICE"_s, u"c"_s, {}, {}};
+    QVERIFY(WriteFileBytes(path, "previous batch\r\n"));
     IcvExportResult r = ExportIcverify(*db, o, path);
     QVERIFY(!r.failed);
     QCOMPARE(r.transactions, 0);
     QCOMPARE(QFileInfo(path).size(), 0);
 
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("previous batch\r\n");
-    old.close();
-    db->execute(QStringLiteral("DROP TABLE Users"));
+    QVERIFY(WriteFileBytes(path, "previous batch\r\n"));
+    db->execute(u"DROP TABLE Users"_s);
     invoice(1, local(2026, 11, 2), "3.00");
     r = ExportIcverify(*db, o, path);
     QVERIFY(r.failed);
     QVERIFY(!r.error.isEmpty());
-    QVERIFY(old.open(QIODevice::ReadOnly));
-    QCOMPARE(old.readAll(), QByteArray("previous batch\r\n"));
+    QCOMPARE(FileBytes(path), QByteArray("previous batch\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestReports)

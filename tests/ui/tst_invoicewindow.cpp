@@ -2,24 +2,24 @@
 // plain-text / HTML toggle kept in "ViewHTML", copy and select all, printing directly, the
 // main window's print-all and e-mail-all commands over the open invoice windows, the send
 // dialog's plan list, and a window closing when its invoice is deleted.
-#include "core/app/appservices.h"
-#include "ui/app/mainframe.h"
-#include "core/app/operationlog.h"
-#include "core/app/registrystore.h"
-#include "core/app/settingsvalues.h"
-#include "core/billing/invoicedoc.h"
 #include "common/billingfixture.h"
-#include "core/db/database.h"
-#include "core/db/schema.h"
 #include "common/deliveryfixture.h"
-#include "ui/invoice/invoicecommands.h"
-#include "core/invoice/invoicedelivery.h"
-#include "ui/invoice/invoiceframe.h"
-#include "ui/invoice/senddlg.h"
 #include "common/loglines.h"
 #include "common/recordingprinter.h"
 #include "common/recordingui.h"
 #include "common/testfolders.h"
+#include "core/app/appservices.h"
+#include "core/app/operationlog.h"
+#include "core/app/registrystore.h"
+#include "core/app/settingsvalues.h"
+#include "core/billing/invoicedoc.h"
+#include "core/db/database.h"
+#include "core/db/schema.h"
+#include "core/invoice/invoicedelivery.h"
+#include "ui/app/mainframe.h"
+#include "ui/invoice/invoicecommands.h"
+#include "ui/invoice/invoiceframe.h"
+#include "ui/invoice/senddlg.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,16 +31,18 @@
 #include <QtTest>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
-InvoicePlanRow htmlPlan(const QString& name = QStringLiteral("Formatted")) {
+InvoicePlanRow htmlPlan(const QString& name = u"Formatted"_s) {
     InvoicePlanRow p;
     p.Name = name;
     p.Options = 1;
     p.PrintOnCreate = true;
     p.EmailOnCreate = true;
-    p.EmailServer = QStringLiteral("mail.tollkeeper-test.invalid"); // never resolves
-    p.EmailSender = QStringLiteral("billing@isp.example");
-    p.EmailSubject = QStringLiteral("Invoice");
+    p.EmailServer = u"mail.tollkeeper-test.invalid"_s; // never resolves
+    p.EmailSender = u"billing@isp.example"_s;
+    p.EmailSubject = u"Invoice"_s;
     return p;
 }
 } // namespace
@@ -63,16 +65,16 @@ private slots:
     void init() {
         folders = std::make_unique<CTestFolders>();
         QVERIFY(theRegistry().open());
-        const QString path = folders->filePath(QStringLiteral("window.db"));
+        const QString path = folders->filePath(u"window.db"_s);
         CreateNewDatabase(path);
         db = std::make_unique<Database>();
         db->open(path);
         fx = std::make_unique<CBillingFixture>(*db);
         joe = MakeDeliveryInvoice(*db, *fx, htmlPlan());
         DeliveryInvoiceSpec spec;
-        spec.username = QStringLiteral("ann");
-        spec.fullName = QStringLiteral("Ann Plain");
-        ann = MakeDeliveryInvoice(*db, *fx, htmlPlan(QStringLiteral("Second")), spec);
+        spec.username = u"ann"_s;
+        spec.fullName = u"Ann Plain"_s;
+        ann = MakeDeliveryInvoice(*db, *fx, htmlPlan(u"Second"_s), spec);
         QVERIFY(joe > 0 && ann > 0);
         recorder = std::make_unique<CRecordingUi>();
         frame = std::make_unique<CMainFrame>(nullptr);
@@ -94,11 +96,11 @@ private slots:
     void opensByNumberAndTogglesPlainText() {
         CInvoiceFrame* w = CInvoiceFrame::open(area(), *db, joe);
         QVERIFY(w);
-        QCOMPARE(w->documentName(), QStringLiteral("%1.inv").arg(joe));
-        QVERIFY(w->windowTitle().startsWith(QStringLiteral("Invoice for joe dated ")));
+        QCOMPARE(w->documentName(), u"%1.inv"_s.arg(joe));
+        QVERIFY(w->windowTitle().startsWith(u"Invoice for joe dated "_s));
         QVERIFY(w->htmlView());
-        QVERIFY(w->browser()->toPlainText().contains(QStringLiteral("Joe Miller")));
-        QAction* plain = w->action(QStringLiteral("actionViewPlainText"));
+        QVERIFY(w->browser()->toPlainText().contains(u"Joe Miller"_s));
+        QAction* plain = w->action(u"actionViewPlainText"_s);
         QVERIFY(plain && !plain->isChecked());
         QVERIFY(!CheckNoDocumentsOpen()); // the close-windows test sees the invoice window
         QVERIFY(recorder->hasMessage(QStringLiteral(
@@ -109,10 +111,10 @@ private slots:
         QVERIFY(plain->isChecked());
         QCOMPARE(RegYesNo(Reg::ViewHTML), false);
         const QString text = w->browser()->toPlainText();
-        QVERIFY2(text.contains(QStringLiteral("New Balance:")), qPrintable(text));
-        QVERIFY(!text.contains(QLatin1String("TKP_MARKER")));
+        QVERIFY2(text.contains(u"New Balance:"_s), qPrintable(text));
+        QVERIFY(!text.contains(u"TKP_MARKER"_s));
 
-        w->action(QStringLiteral("actionViewHtml"))->trigger();
+        w->action(u"actionViewHtml"_s)->trigger();
         QVERIFY(w->htmlView());
         QVERIFY(!plain->isChecked());
         QCOMPARE(RegYesNo(Reg::ViewHTML), true);
@@ -123,18 +125,18 @@ private slots:
 
         // An invoice that does not exist.
         QVERIFY(!CInvoiceFrame::open(area(), *db, 9999));
-        QVERIFY(recorder->hasMessage(QStringLiteral("Unable to load invoice 9999.")));
+        QVERIFY(recorder->hasMessage(u"Unable to load invoice 9999."_s));
     }
 
     void copyAndSelectAll() {
         CInvoiceFrame* w = CInvoiceFrame::open(area(), *db, joe);
         QVERIFY(w);
         w->copy();
-        QVERIFY(recorder->hasMessage(QStringLiteral("Error copying.")));
-        w->action(QStringLiteral("actionSelectAll"))->trigger();
-        w->action(QStringLiteral("actionCopy"))->trigger();
-        QVERIFY(QApplication::clipboard()->text().contains(QStringLiteral("Joe Miller")));
-        QCOMPARE(recorder->countMessages(QStringLiteral("Error copying.")), 1);
+        QVERIFY(recorder->hasMessage(u"Error copying."_s));
+        w->action(u"actionSelectAll"_s)->trigger();
+        w->action(u"actionCopy"_s)->trigger();
+        QVERIFY(QApplication::clipboard()->text().contains(u"Joe Miller"_s));
+        QCOMPARE(recorder->countMessages(u"Error copying."_s), 1);
     }
 
     void printDirectAndPrintAll() {
@@ -143,7 +145,7 @@ private slots:
         QVERIFY(first && second);
         // The text page is shown, but the customer gets HTML: the HTML page is printed.
         first->toggleView();
-        first->action(QStringLiteral("actionPrintDirect"))->trigger();
+        first->action(u"actionPrintDirect"_s)->trigger();
         QCOMPARE(printer.jobs.size(), 1);
         QVERIFY(printer.jobs[0].html);
         QVERIFY(!first->htmlView()); // the window still shows the text
@@ -154,11 +156,11 @@ private slots:
         QVERIFY(printer.jobs.isEmpty());
         recorder->queueAnswer(true);
         QVERIFY(PrintAllViewedInvoices(area()));
-        QVERIFY(recorder->hasQuestion(QStringLiteral("Print all viewed invoices?")));
+        QVERIFY(recorder->hasQuestion(u"Print all viewed invoices?"_s));
         QCOMPARE(printer.jobs.size(), 2);
         QCOMPARE(printer.jobs[0].invoiceNum, ann); // in the order the windows were opened
         QCOMPARE(printer.jobs[1].invoiceNum, joe);
-        QVERIFY(recorder->hasMessage(QStringLiteral("Finished printing all viewed invoices.")));
+        QVERIFY(recorder->hasMessage(u"Finished printing all viewed invoices."_s));
     }
 
     // Each open invoice is e-mailed with its own plan; a failure is logged per invoice.
@@ -169,13 +171,12 @@ private slots:
         recorder->queueAnswers({true, false}); // the command, then "view the log?"
         QVERIFY(EmailAllViewedInvoices(area()));
         const QStringList lines = log.messages(false);
-        QVERIFY(
-            recorder->hasQuestion(QStringLiteral("Email invoices for all displayed invoices?")));
-        QVERIFY(lines.contains(QStringLiteral("joe|emailing invoice.")));
-        QVERIFY(lines.contains(QStringLiteral("ann|emailing invoice.")));
-        QVERIFY(recorder->hasMessage(QStringLiteral("Finished emailing all displayed invoices.")));
+        QVERIFY(recorder->hasQuestion(u"Email invoices for all displayed invoices?"_s));
+        QVERIFY(lines.contains(u"joe|emailing invoice."_s));
+        QVERIFY(lines.contains(u"ann|emailing invoice."_s));
+        QVERIFY(recorder->hasMessage(u"Finished emailing all displayed invoices."_s));
         QVERIFY(recorder->hasQuestion(
-            QStringLiteral("An error or warning was issued, do you wish to view the log?")));
+            u"An error or warning was issued, do you wish to view the log?"_s));
     }
 
     void deletedInvoiceClosesItsWindow() {

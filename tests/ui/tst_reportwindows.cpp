@@ -16,6 +16,8 @@
 #include <QRadioButton>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class TestReportWindows : public QObject {
     Q_OBJECT
 private slots:
@@ -30,43 +32,42 @@ void TestReportWindows::incomeDialogChecksAndRemembersThePeriod() {
     QVERIFY(theRegistry().open());
     CRecordingUi rec;
     CIncomeReportDlg dlg;
-    auto* start = dlg.findChild<QLineEdit*>(QStringLiteral("StartEdit"));
-    auto* end = dlg.findChild<QLineEdit*>(QStringLiteral("EndEdit"));
-    start->setText(QStringLiteral("2026-11-01"));
-    end->setText(QStringLiteral("2026-11-01"));
+    auto* start = dlg.findChild<QLineEdit*>(u"StartEdit"_s);
+    auto* end = dlg.findChild<QLineEdit*>(u"EndEdit"_s);
+    start->setText(u"2026-11-01"_s);
+    end->setText(u"2026-11-01"_s);
     dlg.accept();
-    QVERIFY(rec.hasMessage(QStringLiteral("The end time must proceed the start time.")));
+    QVERIFY(rec.hasMessage(u"The end time must proceed the start time."_s));
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
-    end->setText(QStringLiteral("2026-12-01 12:00:00"));
+    end->setText(u"2026-12-01 12:00:00"_s);
     dlg.accept();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(qint64(RegNumber(Reg::IncomeReportEndDate)),
              LocalToSeconds(QDate(2026, 12, 1), QTime(12, 0)));
     // The next dialog offers the remembered dates.
     CIncomeReportDlg again;
-    auto* again_end = again.findChild<QLineEdit*>(QStringLiteral("EndEdit"));
+    auto* again_end = again.findChild<QLineEdit*>(u"EndEdit"_s);
     QCOMPARE(again_end->text(), FormatLocalDateTime(QDateTime(QDate(2026, 12, 1), QTime(12, 0))));
 }
 
 void TestReportWindows::columnsAreAsWideAsTheirWidestTextPlusThreeBlanks() {
     CTestFolders folders;
-    const QString path = folders.filePath(QStringLiteral("r.db"));
+    const QString path = folders.filePath(u"r.db"_s);
     CreateNewDatabase(path);
     Database db;
     db.open(path);
-    db.execute(QStringLiteral("INSERT INTO Invoices (IdUser, ClosingDate) VALUES (99, ?)"),
+    db.execute(u"INSERT INTO Invoices (IdUser, ClosingDate) VALUES (99, ?)"_s,
                {DbFromDate(2026, 11, 5).days()});
-    auto doc = std::make_unique<CIncomeDoc>(QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
-                                            QDateTime(QDate(2026, 12, 1), QTime(0, 0)),
-                                            QStringLiteral("a"), QStringLiteral("b"));
+    auto doc =
+        std::make_unique<CIncomeDoc>(QDateTime(QDate(2026, 11, 1), QTime(0, 0)),
+                                     QDateTime(QDate(2026, 12, 1), QTime(0, 0)), u"a"_s, u"b"_s);
     doc->load(db);
     CReportView view(std::move(doc));
     const QFontMetricsF fm(view.layout().font(), view.viewport());
-    const qreal blanks = fm.horizontalAdvance(QStringLiteral("   "));
+    const qreal blanks = fm.horizontalAdvance(u"   "_s);
     QCOMPARE(view.layout().columnWidths().value(1),
-             fm.horizontalAdvance(QStringLiteral("*** User record missing ***")) + blanks);
-    QCOMPARE(view.layout().columnWidths().value(0),
-             fm.horizontalAdvance(QStringLiteral("Logon ID")) + blanks);
+             fm.horizontalAdvance(u"*** User record missing ***"_s) + blanks);
+    QCOMPARE(view.layout().columnWidths().value(0), fm.horizontalAdvance(u"Logon ID"_s) + blanks);
 }
 
 void TestReportWindows::icvDialogRefusesValuesThatBreakTheLine() {
@@ -75,19 +76,19 @@ void TestReportWindows::icvDialogRefusesValuesThatBreakTheLine() {
     QVERIFY(theRegistry().open());
     CRecordingUi rec;
     CIcvExportDlg dlg;
-    dlg.findChild<QLineEdit*>(QStringLiteral("StartEdit"))->setText(QStringLiteral("2026-11-01"));
-    dlg.findChild<QLineEdit*>(QStringLiteral("EndEdit"))->setText(QStringLiteral("2026-12-01"));
-    auto* comment = dlg.findChild<QLineEdit*>(QStringLiteral("CommentEdit"));
-    dlg.findChild<QRadioButton*>(QStringLiteral("UseLogon"))->setChecked(true);
+    dlg.findChild<QLineEdit*>(u"StartEdit"_s)->setText(u"2026-11-01"_s);
+    dlg.findChild<QLineEdit*>(u"EndEdit"_s)->setText(u"2026-12-01"_s);
+    auto* comment = dlg.findChild<QLineEdit*>(u"CommentEdit"_s);
+    dlg.findChild<QRadioButton*>(u"UseLogon"_s)->setChecked(true);
     QVERIFY(!comment->isEnabled());
-    dlg.findChild<QRadioButton*>(QStringLiteral("UseText"))->setChecked(true);
+    dlg.findChild<QRadioButton*>(u"UseText"_s)->setChecked(true);
     QVERIFY(comment->isEnabled());
     QCOMPARE(comment->maxLength(), 20);
-    dlg.findChild<QLineEdit*>(QStringLiteral("ClerkEdit"))->setText(QStringLiteral("Al \"Z\""));
+    dlg.findChild<QLineEdit*>(u"ClerkEdit"_s)->setText(u"Al \"Z\""_s);
     dlg.accept();
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
-    QVERIFY(rec.hasMessage(QStringLiteral("Clerk must not hold a double quote or a line break.")));
-    QCOMPARE(RegText(Reg::ICVClerkText), QStringLiteral("Tollkeeper")); // nothing stored
+    QVERIFY(rec.hasMessage(u"Clerk must not hold a double quote or a line break."_s));
+    QCOMPARE(RegText(Reg::ICVClerkText), u"Tollkeeper"_s); // nothing stored
 }
 
 QTEST_MAIN(TestReportWindows)

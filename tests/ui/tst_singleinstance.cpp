@@ -1,8 +1,8 @@
+#include "common/testfolders.h"
 #include "core/app/registrystore.h"
 #include "core/app/settingsvalues.h"
-#include "ui/app/singleinstance.h"
 #include "core/db/schema.h"
-#include "common/testfolders.h"
+#include "ui/app/singleinstance.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,6 +14,8 @@
 #include <atomic>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 // The hand-over between a running instance and a later start: in one process with the running
 // side on its own thread (each side blocks while it waits), and with the real program started
 // twice.
@@ -21,8 +23,7 @@ class TestSingleInstance : public QObject {
     Q_OBJECT
 
     static QString uniqueKey(const char* tag) {
-        return QStringLiteral("tk-test-%1-%2-%3")
-            .arg(QString::fromLatin1(tag))
+        return u"tk-test-%1-%2-%3"_s.arg(QString::fromLatin1(tag))
             .arg(QCoreApplication::applicationPid())
             .arg(QDateTime::currentMSecsSinceEpoch());
     }
@@ -60,10 +61,7 @@ private slots:
     void socketLeftByDeadInstanceIsReplaced() {
         const QString key = uniqueKey("stale");
         const QString path = QDir::tempPath() + u'/' + key;
-        {
-            QFile leftover(path);
-            QVERIFY(leftover.open(QIODevice::WriteOnly));
-        }
+        QVERIFY(WriteFileBytes(path, {}));
         CSingleInstance first(key);
         QVERIFY(!first.handOverToRunning(500));
         QVERIFY(first.listen());
@@ -87,9 +85,9 @@ private slots:
 
         CTestFolders folders;
         QVERIFY(folders.isValid());
-        const QString tmp = folders.filePath(QStringLiteral("tmp"));
+        const QString tmp = folders.filePath(u"tmp"_s);
         QVERIFY(QDir().mkpath(tmp));
-        const QString database = folders.filePath(QStringLiteral("office.db"));
+        const QString database = folders.filePath(u"office.db"_s);
         CreateNewDatabase(database);
 
         // Settings as after an earlier run: the database known, no question about it.
@@ -100,9 +98,9 @@ private slots:
         theRegistry().close();
 
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), folders.path());
-        env.insert(QStringLiteral("TMPDIR"), tmp); // the instance socket lives here
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(u"HOME"_s, folders.path());
+        env.insert(u"TMPDIR"_s, tmp); // the instance socket lives here
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         const QString socketPath = tmp + u'/' + CSingleInstance::defaultKey();
 
         QProcess first;

@@ -1,13 +1,13 @@
+#include "common/freshprocess.h"
+#include "common/modalwatcher.h"
 #include "core/app/dbsession.h"
-#include "ui/app/mainframe.h"
 #include "core/app/operationlog.h"
 #include "core/app/registrystore.h"
 #include "core/app/schemaupgrade.h"
 #include "core/app/settingsvalues.h"
+#include "ui/app/mainframe.h"
 #include "ui/app/tollkeeperapp.h"
 #include "ui/app/welcomedlg.h"
-#include "common/freshprocess.h"
-#include "common/modalwatcher.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -19,6 +19,8 @@
 #include <QtTest>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Answers whatever modal window comes up: message boxes with OK / Yes, file dialogs with
@@ -28,14 +30,14 @@ struct CModalAnswerer : CModalWatcher {
     CModalAnswerer()
         : CModalWatcher([this](QWidget* w) {
               if (auto* box = qobject_cast<QMessageBox*>(w)) {
-                  seen.append(QStringLiteral("box:") + box->text());
+                  seen.append(u"box:"_s + box->text());
                   QAbstractButton* b = box->button(QMessageBox::Yes);
                   (b ? b : box->button(QMessageBox::Ok))->click();
               } else if (auto* files = qobject_cast<QFileDialog*>(w)) {
-                  seen.append(QStringLiteral("files:") + files->windowTitle());
+                  seen.append(u"files:"_s + files->windowTitle());
                   files->reject();
               } else if (auto* welcome = qobject_cast<CWelcomeDlg*>(w)) {
-                  seen.append(QStringLiteral("welcome:") + welcome->windowTitle());
+                  seen.append(u"welcome:"_s + welcome->windowTitle());
                   welcome->accept();
               }
           }) {}
@@ -61,13 +63,12 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::newRow("none") << QStringList{"tollkeeper"} << QString();
         QTest::newRow("plain") << QStringList{"tollkeeper", "/data/office.db"}
-                               << QStringLiteral("/data/office.db");
-        QTest::newRow("leading quote") << QStringList{"tollkeeper", "\"/data/my office.db"}
-                                       << QStringLiteral("/data/my office.db");
+                               << u"/data/office.db"_s;
+        QTest::newRow("leading quote")
+            << QStringList{"tollkeeper", "\"/data/my office.db"} << u"/data/my office.db"_s;
         QTest::newRow("options skipped")
-            << QStringList{"tollkeeper", "--verbose", "/data/a.db"} << QStringLiteral("/data/a.db");
-        QTest::newRow("after --") << QStringList{"tollkeeper", "--", "-odd.db"}
-                                  << QStringLiteral("-odd.db");
+            << QStringList{"tollkeeper", "--verbose", "/data/a.db"} << u"/data/a.db"_s;
+        QTest::newRow("after --") << QStringList{"tollkeeper", "--", "-odd.db"} << u"-odd.db"_s;
     }
     void commandLineFile() {
         QFETCH(QStringList, arguments);

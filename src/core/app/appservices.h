@@ -12,9 +12,9 @@ void SetCloseAllDocumentsHook(std::function<bool()> closeAll);
 
 // The close-windows test: when a document window is open, says "Please close all invoice
 // and report windows before using this feature." and answers false; otherwise true.
-bool CheckNoDocumentsOpen();
+[[nodiscard]] bool CheckNoDocumentsOpen();
 // Closes all document windows through the hook; true when none is left open.
-bool CloseAllDocuments();
+[[nodiscard]] bool CloseAllDocuments();
 
 // A view refresh: the sender (the view that made the change, not refreshed itself; may be
 // null), a hint number and a hint object, both passed through to the views.

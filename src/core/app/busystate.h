@@ -18,17 +18,17 @@ void BeginProcess(const QString& message, int flags);
 // Lets the user interface dispatch waiting events; an Esc or close request is confirmed
 // with "Interrupt process?" before it interrupts, unless the interface says its requests
 // need no confirmation (a signal to the command line).
-bool CheckInterrupt();
+[[nodiscard]] bool CheckInterrupt();
 void EndProcess();
 // Asks "Interrupt process?" while an operation runs; true without asking when none runs.
-bool ConfirmInterrupt();
+[[nodiscard]] bool ConfirmInterrupt();
 bool IsProcessRunning();
 bool IsProcessInterrupted();
 // Flags of the running operation (0 when idle).
 int CurrentProcessFlags();
 // For the user interface (progress dialog cancel, main window close): asks ConfirmInterrupt
 // while an operation runs and marks it interrupted on Yes. Returns the mark.
-bool RequestInterrupt();
+[[nodiscard]] bool RequestInterrupt();
 
 // The state itself, one per process (App().busy()); the functions above act on it.
 class CBusyState {

@@ -113,7 +113,9 @@ void CDatabaseSession::closeDatabase() {
 
 void CDatabaseSession::storePath(const QString& path) {
     m_path = path;
-    RegWriteText(Reg::DatabasePath, path);
+    // The session goes on with the file; the next start merely asks for it again.
+    if (!RegWriteText(Reg::DatabasePath, path))
+        qWarning("Unable to store the database path %s in the settings", qPrintable(path));
 }
 
 bool CDatabaseSession::reopenOrShutDown(const QString& path) {

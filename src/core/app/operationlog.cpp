@@ -115,8 +115,8 @@ bool COperationLog::loggingEnabled() const {
 
 void COperationLog::setLoggingEnabled(bool on, bool store) {
     m_logging = on;
-    if (store)
-        RegWriteYesNo(Reg::Logging, on);
+    if (store && !RegWriteYesNo(Reg::Logging, on))
+        qWarning("Unable to store the logging switch in the settings");
 }
 
 bool COperationLog::ensureOpen() {

@@ -127,8 +127,7 @@ bool CRegistryStore::readNumber(const QString& name, qint32& out, qint32 def) co
 
 qint32 CRegistryStore::number(const QString& name, qint32 def) const {
     qint32 n = def;
-    readNumber(name, n, def);
-    return n;
+    return readNumber(name, n, def) ? n : def;
 }
 
 bool CRegistryStore::writeNumber(const QString& name, qint32 value) {

@@ -12,26 +12,27 @@ public:
     CRegistryStore();
     ~CRegistryStore();
 
-    bool open(const QString& product = QStringLiteral("Tollkeeper"),
-              const QString& company = QStringLiteral("Corvane"), const QString& subkey = {});
+    [[nodiscard]] bool open(const QString& product = QStringLiteral("Tollkeeper"),
+                            const QString& company = QStringLiteral("Corvane"),
+                            const QString& subkey = {});
     void close();
     bool isOpen() const;
     // The store did not exist and was created by this open (first run).
     bool created() const;
     // Makes the settings file readable and writable by its owner only (it is to hold a
     // password); false when the permissions cannot be set.
-    bool restrictToOwner();
+    [[nodiscard]] bool restrictToOwner();
 
     QString readText(const QString& name, const QString& def = {}) const;
-    bool writeText(const QString& name, const QString& text);
+    [[nodiscard]] bool writeText(const QString& name, const QString& text);
     // true when a number was stored under the name; out gets it or def.
-    bool readNumber(const QString& name, qint32& out, qint32 def) const;
+    [[nodiscard]] bool readNumber(const QString& name, qint32& out, qint32 def) const;
     qint32 number(const QString& name, qint32 def) const;
-    bool writeNumber(const QString& name, qint32 value);
+    [[nodiscard]] bool writeNumber(const QString& name, qint32 value);
     bool readYesNo(const QString& name, bool def) const;
-    bool writeYesNo(const QString& name, bool value);
+    [[nodiscard]] bool writeYesNo(const QString& name, bool value);
     QByteArray readBinary(const QString& name) const; // empty when missing or of another type
-    bool writeBinary(const QString& name, const QByteArray& bytes);
+    [[nodiscard]] bool writeBinary(const QString& name, const QByteArray& bytes);
 
 private:
     struct Impl;

@@ -101,6 +101,7 @@ constexpr ValueDef kTable[] = {
     {SmtpUser, "SmtpUser", Text, 0, ""},
     {SmtpPassword, "SmtpPassword", Text, 0, ""},
     {SmtpCAFile, "SmtpCAFile", Text, 0, ""},
+    {ICVFolder, "ICVFolder", Text, 0, ""},
 };
 } // namespace
 

@@ -106,6 +106,9 @@ enum Id : int {
     SmtpUser = 201,
     SmtpPassword = 202,
     SmtpCAFile = 203,
+    // The folder the ICVerify batch was last written to (default: the current directory,
+    // computed by the caller: use RegText(id, def)).
+    ICVFolder = 204,
 };
 
 enum class Type : char { Text = 'T', Number = 'N', YesNo = 'Y', Binary = 'B' };
@@ -137,10 +140,10 @@ bool RegYesNo(int id);
 bool RegYesNo(int id, bool def);
 QByteArray RegBinary(int id);
 // Writing SmtpPassword also makes the settings file readable by its owner only.
-bool RegWriteText(int id, const QString& text);
-bool RegWriteNumber(int id, qint32 value);
-bool RegWriteYesNo(int id, bool value);
-bool RegWriteBinary(int id, const QByteArray& bytes);
+[[nodiscard]] bool RegWriteText(int id, const QString& text);
+[[nodiscard]] bool RegWriteNumber(int id, qint32 value);
+[[nodiscard]] bool RegWriteYesNo(int id, bool value);
+[[nodiscard]] bool RegWriteBinary(int id, const QByteArray& bytes);
 
 // The user's data folder (QStandardPaths::AppDataLocation), created when missing.
 QString UserDataFolder();

@@ -46,5 +46,5 @@ bool ChargeApplies(Database& db, RatingContext& ctx, ChargeRow& copy);
 
 // The anchor of a periodic fixed charge or an accumulation window: 0 with the anchor (and,
 // for the anniversary anchor, the aligned period end), else result 11 or 12.
-int ChargeAnchor(const RatingContext& ctx, const ChargeRow& charge, qint64& anchor,
-                 qint64& alignedEnd);
+[[nodiscard]] int ChargeAnchor(const RatingContext& ctx, const ChargeRow& charge, qint64& anchor,
+                               qint64& alignedEnd);

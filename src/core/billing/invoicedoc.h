@@ -107,11 +107,11 @@ public:
 private:
     void reset();
     void report(int code, const QString& exceptionText = {});
-    int setUp(qint32 customerId, qint32 billingPlanId, qint32 invoicePlanId,
-              const DbDateTime& billingDate, bool newRecord, bool summary);
-    int computeCharges();
-    int rateSessions();
-    int loadInvoice(qint32 invoiceNum, const InvoicePlanRow* invoicePlan);
+    [[nodiscard]] int setUp(qint32 customerId, qint32 billingPlanId, qint32 invoicePlanId,
+                            const DbDateTime& billingDate, bool newRecord, bool summary);
+    [[nodiscard]] int computeCharges();
+    [[nodiscard]] int rateSessions();
+    [[nodiscard]] int loadInvoice(qint32 invoiceNum, const InvoicePlanRow* invoicePlan);
     bool outsideService() const;
     // Template charges of plan `planId` of one kind, in plan order.
     QList<ChargeRow> planCharges(qint32 planId, qint32 type);

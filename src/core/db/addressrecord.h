@@ -42,7 +42,7 @@ public:
     const AddressRow& row() const { return *this; }
 
     // Address `type` of owner `idOwner` ("[IdOwner] = ? AND [Type] = ?").
-    bool findByOwner(qint32 idOwner, qint32 type);
+    [[nodiscard]] bool findByOwner(qint32 idOwner, qint32 type);
 
 protected:
     void bindFields(FieldBinder& b) override;

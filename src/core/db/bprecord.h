@@ -51,9 +51,9 @@ public:
     const BPRow& row() const { return *this; }
 
     // The frozen copy of invoice n ("[IdInvoice] = ?").
-    bool findByInvoice(qint32 invoiceNum);
+    [[nodiscard]] bool findByInvoice(qint32 invoiceNum);
     // The live plan of this name ("[Name] = ? AND [IdInvoice] = 0").
-    bool findLiveByName(const QString& name);
+    [[nodiscard]] bool findLiveByName(const QString& name);
 
 protected:
     void bindFields(FieldBinder& b) override;

@@ -51,9 +51,9 @@ public:
     const ChargeRow& row() const { return *this; }
 
     // Frozen copies of invoice n, in key order.
-    bool findByInvoice(qint32 invoiceNum);
+    [[nodiscard]] bool findByInvoice(qint32 invoiceNum);
     // The frozen copy of a customer for a live charge ("[IdUser] = ? AND [IdTemplate] = ?").
-    bool findFrozen(qint32 idUser, qint32 idTemplate);
+    [[nodiscard]] bool findFrozen(qint32 idUser, qint32 idTemplate);
     // Charges linked to charge n (DISTINCTROW over ChargeChargeJoin).
     void openLinkedTo(qint32 chargeId);
 

@@ -34,7 +34,7 @@ public:
     const DBInfoRow& row() const { return *this; }
 
     // Opens the table; true when its row is there (the members then hold it).
-    bool read();
+    [[nodiscard]] bool read();
 
 protected:
     void bindFields(FieldBinder& b) override;

@@ -32,7 +32,7 @@ public:
     const FixedUnitsJoinRow& row() const { return *this; }
 
     // The units of customer `idUser` for charge `idCharge` ("[IdCharge] = ? AND [IdUser] = ?").
-    bool findUnits(qint32 idCharge, qint32 idUser);
+    [[nodiscard]] bool findUnits(qint32 idCharge, qint32 idUser);
 
 protected:
     void bindFields(FieldBinder& b) override;

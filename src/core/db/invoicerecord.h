@@ -84,9 +84,9 @@ public:
     const InvoiceRow& row() const { return *this; }
 
     // Invoice by number ("[InvoiceNum] = ?").
-    bool findByNumber(qint32 invoiceNum);
+    [[nodiscard]] bool findByNumber(qint32 invoiceNum);
     // The table's key is InvoiceNum, so the row-by-key look-up goes through it.
-    bool findById(qint32 invoiceNum) { return findByNumber(invoiceNum); }
+    [[nodiscard]] bool findById(qint32 invoiceNum) { return findByNumber(invoiceNum); }
 
 protected:
     void bindFields(FieldBinder& b) override;

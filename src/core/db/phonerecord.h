@@ -32,7 +32,7 @@ public:
     const PhoneRow& row() const { return *this; }
 
     // Number `type` of owner `idOwner` ("[IdOwner] = ? AND [Type] = ?").
-    bool findByOwner(qint32 idOwner, qint32 type);
+    [[nodiscard]] bool findByOwner(qint32 idOwner, qint32 type);
 
 protected:
     void bindFields(FieldBinder& b) override;

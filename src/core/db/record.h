@@ -43,9 +43,9 @@ public:
     }
     // A look-up: opens on the criteria; true only when a row was found. An engine
     // exception during the look-up yields false.
-    bool lookup(const QString& criteria, const QVariantList& params = {});
+    [[nodiscard]] bool lookup(const QString& criteria, const QVariantList& params = {});
     // Row by key ("[Id] = ?").
-    bool findById(qint32 id);
+    [[nodiscard]] bool findById(qint32 id);
 
     const QString& defaultTable() const { return m_defaultTable; }
 

@@ -28,7 +28,7 @@ public:
     const ServerRow& row() const { return *this; }
 
     // The server of this host name ("[ServerName] = ?").
-    bool findByName(const QString& serverName);
+    [[nodiscard]] bool findByName(const QString& serverName);
 
 protected:
     void bindFields(FieldBinder& b) override;

@@ -90,7 +90,7 @@ public:
     const UserRow& row() const { return *this; }
 
     // The customer or group of this logon name (compared as stored, bound as a parameter).
-    bool findByName(const QString& username);
+    [[nodiscard]] bool findByName(const QString& username);
 
 protected:
     void bindFields(FieldBinder& b) override;

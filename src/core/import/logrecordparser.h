@@ -47,7 +47,7 @@ inline constexpr qint64 kMaxSessionSeconds = 32767LL * 3600 + 3599;
 // absolute time, so connect never follows disconnect. Byte counts are gigawords * 2^32 +
 // octets, a negative one 0. Texts are cut to the size of their fields, so that the row holds
 // what is stored and compared.
-bool SessionToEventRow(const LogSession& session, qint32 serverId, EventRow& row);
+[[nodiscard]] bool SessionToEventRow(const LogSession& session, qint32 serverId, EventRow& row);
 
 // Warns in the operation log (under the user name) of each negative byte count of a session,
 // once the session was stored with 0 for it.

@@ -46,7 +46,7 @@ public:
 
 private:
     // Reads one piece into the pending text; false at the end of the file or on an error.
-    bool readPiece();
+    [[nodiscard]] bool readPiece();
     void compact();
 
     QIODevice& m_device;

@@ -25,7 +25,7 @@ class IInvoicePrinter {
 public:
     virtual ~IInvoicePrinter() = default;
     // Prints one page without asking; true on failure with the reason in `error`.
-    virtual bool printPage(const InvoicePrintJob& job, QString* error) = 0;
+    [[nodiscard]] virtual bool printPage(const InvoicePrintJob& job, QString* error) = 0;
 };
 
 // The page layout of printed invoices from "PageOrientation" (1 portrait, 2 landscape, the
@@ -36,11 +36,11 @@ public:
 QPageLayout InvoicePageLayout();
 // Stores orientation and margins of a layout in those two values. False when the settings
 // store refused a value.
-bool StoreInvoicePageLayout(const QPageLayout& layout);
+[[nodiscard]] bool StoreInvoicePageLayout(const QPageLayout& layout);
 // The 16 bytes of "PageMargins" for margins in millimetres, and back (nullopt-like: false
 // when the bytes are not 16).
 QByteArray EncodePageMargins(const QMarginsF& millimetres);
-bool DecodePageMargins(const QByteArray& bytes, QMarginsF& millimetres);
+[[nodiscard]] bool DecodePageMargins(const QByteArray& bytes, QMarginsF& millimetres);
 
 // The page as HTML for Qt's rich-text engine, which the window and the printer use. The page
 // bytes stay as rendered; only text that follows a closing PRE block (the footer) is given a
@@ -50,7 +50,8 @@ QString InvoicePageForTextDocument(const QByteArray& page);
 
 // Lays the page out for the device's paint area and paints it, page after page. The device
 // keeps its own page layout. True on failure, with the reason in `error`.
-bool PaintInvoicePage(const InvoicePrintJob& job, QPagedPaintDevice& device, QString* error);
+[[nodiscard]] bool PaintInvoicePage(const InvoicePrintJob& job, QPagedPaintDevice& device,
+                                    QString* error);
 
 // Writes the page as a PDF document (the printed page, title and layout) to `out`. True on
 // failure, with the reason in `error`.
@@ -63,7 +64,7 @@ class CPdfInvoicePrinter : public IInvoicePrinter {
 public:
     // fixedFile empty: write "Invoice %d.pdf" into `folder` (empty: the user's data folder).
     explicit CPdfInvoicePrinter(const QString& fixedFile = {}, const QString& folder = {});
-    bool printPage(const InvoicePrintJob& job, QString* error) override;
+    [[nodiscard]] bool printPage(const InvoicePrintJob& job, QString* error) override;
 
     // The file the job goes to.
     QString fileFor(const InvoicePrintJob& job) const;

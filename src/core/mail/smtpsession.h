@@ -24,23 +24,24 @@ public:
     // The limit of the whole message has run out.
     bool messageLimitReached() const { return m_messageDeadline.hasExpired(); }
 
-    bool connectTo(const QString& host, quint16 port);
+    [[nodiscard]] bool connectTo(const QString& host, quint16 port);
     // TLS on the open connection, checking the certificate against `peerName` and the
     // system's certificates plus those of `caFile`.
-    bool startTls(const QString& peerName, const QString& caFile);
+    [[nodiscard]] bool startTls(const QString& peerName, const QString& caFile);
     bool encrypted() const { return m_socket.isEncrypted(); }
 
     // Receives one whole reply (all lines of a multi-line one) and checks its code: 2xx and
     // 3xx go on, anything else fails and is logged with the server's words. A refusal is
     // left to the caller (not logged) when `refusalOk`.
-    bool reply(bool refusalOk = false);
-    bool send(const QByteArray& bytes);
+    [[nodiscard]] bool reply(bool refusalOk = false);
+    [[nodiscard]] bool send(const QByteArray& bytes);
     // Sends a command and takes its reply. With debug output on the command is shown as
     // `shown` when that is given (a password never appears).
-    bool command(const QByteArray& bytes, bool refusalOk = false, const QByteArray& shown = {}) {
+    [[nodiscard]] bool command(const QByteArray& bytes, bool refusalOk = false,
+                               const QByteArray& shown = {}) {
         return sendShown(bytes, shown) && reply(refusalOk);
     }
-    bool sendShown(const QByteArray& bytes, const QByteArray& shown);
+    [[nodiscard]] bool sendShown(const QByteArray& bytes, const QByteArray& shown);
     const QByteArray& lastReply() const { return m_reply; }
     int lastCode() const;
     // The address this end of the connection has (for an EHLO address literal).
@@ -51,8 +52,8 @@ public:
     void close(bool graceful);
 
 private:
-    bool receive();
-    bool replyAccepted(bool refusalOk);
+    [[nodiscard]] bool receive();
+    [[nodiscard]] bool replyAccepted(bool refusalOk);
     // Runs the event loop until the socket reports anything or ms milliseconds pass.
     void pump(qint64 ms);
     // What is left of the reply time-out started at `started` and of the message's limit;

@@ -17,7 +17,7 @@ struct SmtpServerAddress {
 };
 // Splits an EmailServer text; false when it is no host, "host:port" or "[IPv6]:port" (a
 // blank, a control character, a port outside 1..65535, an IPv6 address without brackets).
-bool ParseMailServer(const QString& text, SmtpServerAddress& out);
+[[nodiscard]] bool ParseMailServer(const QString& text, SmtpServerAddress& out);
 
 struct SmtpSettings {
     SmtpSecurity security = SmtpSecurity::None;

@@ -53,4 +53,4 @@ QString IcvExpiryField(const QString& stored);
 // The file in its place, whole or not at all: written to a temporary file in the same
 // folder, flushed, checked, made readable by its owner only and renamed over `path`.
 // True on failure with the reason in `error`.
-bool IcvReplaceFile(const QString& path, const QByteArray& bytes, QString* error);
+[[nodiscard]] bool IcvReplaceFile(const QString& path, const QByteArray& bytes, QString* error);

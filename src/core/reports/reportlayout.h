@@ -37,7 +37,7 @@ public:
 
     // Lays the report out on the device's paint area and paints every page. True on failure
     // with the reason in `error`.
-    bool print(QPagedPaintDevice& device, QString* error) const;
+    [[nodiscard]] bool print(QPagedPaintDevice& device, QString* error) const;
 
     const QFont& font() const { return m_font; }
 
@@ -50,4 +50,4 @@ private:
 
 // Writes the report as a PDF file (replaced only when complete). True on failure with the
 // reason in `error`. Needs a QGuiApplication for the fonts.
-bool WriteReportPdf(const CReportDoc& doc, const QString& path, QString* error);
+[[nodiscard]] bool WriteReportPdf(const CReportDoc& doc, const QString& path, QString* error);

@@ -56,8 +56,10 @@ qint32 CSendDlg::overridePlanId() const {
 }
 
 void CSendDlg::accept() {
-    RegWriteYesNo(Reg::ExecuteSO_UseDefaultIP, m_own->isChecked());
-    RegWriteNumber(Reg::ExecuteSO_OverrideIP, m_plans->currentData().toInt());
+    bool stored = RegWriteYesNo(Reg::ExecuteSO_UseDefaultIP, m_own->isChecked());
+    stored = RegWriteNumber(Reg::ExecuteSO_OverrideIP, m_plans->currentData().toInt()) && stored;
+    if (!stored)
+        qWarning("Unable to store the send dialog's choice of invoicing plan");
     QDialog::accept();
 }
 

@@ -1,7 +1,6 @@
 #include "ui/reports/icvexportdlg.h"
 
 #include "core/app/dbsession.h"
-#include "core/app/registrystore.h"
 #include "core/app/settingsvalues.h"
 #include "core/app/userinterface.h"
 #include "core/db/datetimeutil.h"
@@ -18,9 +17,6 @@
 #include <QRadioButton>
 
 namespace {
-
-// Where the batch was written last time; not one of the program's documented settings.
-const QString kFolderValue = QStringLiteral("ICVFolder");
 
 QString rememberedDate(int id) {
     const qint32 seconds = RegNumber(id);
@@ -78,7 +74,7 @@ CIcvExportDlg::CIcvExportDlg(QWidget* parent) : QDialog(parent) {
                         RegText(Reg::ICVAddress), kIcvAddressMax);
 
     auto* folderRow = new QHBoxLayout;
-    m_folder = new QLineEdit(theRegistry().readText(kFolderValue, QDir::currentPath()));
+    m_folder = new QLineEdit(RegText(Reg::ICVFolder, QDir::currentPath()));
     m_folder->setObjectName(QStringLiteral("FolderEdit"));
     auto* browse = new QPushButton(QStringLiteral("&Browse..."));
     connect(browse, &QPushButton::clicked, this, [this] {
@@ -135,7 +131,7 @@ void CIcvExportDlg::accept() {
     stored = RegWriteText(Reg::ICVClerkText, o.clerk) && stored;
     stored = RegWriteText(Reg::ICVAddress, o.address) && stored;
     stored = RegWriteText(Reg::ICVZipcode, o.postalCode) && stored;
-    stored = theRegistry().writeText(kFolderValue, m_folder->text()) && stored;
+    stored = RegWriteText(Reg::ICVFolder, m_folder->text()) && stored;
     if (!stored)
         qWarning("Unable to store the ICVerify export's settings");
     QDialog::accept();

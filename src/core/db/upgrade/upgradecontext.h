@@ -27,7 +27,7 @@ public:
     // Asks once per process before the first change that needs the user's consent: kind 2
     // warns that invoice numbers change, kinds 2 and 3 that billing data is written to a
     // text file and deleted. False when the user declined.
-    bool consent(int kind);
+    [[nodiscard]] bool consent(int kind);
 
     bool tableExists(const QString& table);
     bool fieldExists(const QString& table, const QString& field);
