@@ -28,9 +28,10 @@ namespace {
 void fill(Database& db, int customers, int groups) {
     Transaction t(db);
     for (int g = 0; g < groups; ++g)
-        db.execute(QStringLiteral("INSERT INTO Users (Username, FullName, IsGroup) VALUES (?, ?, 1)"),
-                   {QStringLiteral("group%1").arg(g, 2, 10, QLatin1Char('0')),
-                    QStringLiteral("Group %1").arg(g)});
+        db.execute(
+            QStringLiteral("INSERT INTO Users (Username, FullName, IsGroup) VALUES (?, ?, 1)"),
+            {QStringLiteral("group%1").arg(g, 2, 10, QLatin1Char('0')),
+             QStringLiteral("Group %1").arg(g)});
     const qint32 firstGroup = db.scalar(QStringLiteral("SELECT MIN(Id) FROM Users")).toInt();
     for (int i = 0; i < customers; ++i) {
         db.execute(QStringLiteral("INSERT INTO Users (Username, FullName) VALUES (?, ?)"),

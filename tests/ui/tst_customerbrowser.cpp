@@ -47,12 +47,7 @@ struct Office {
         RegWriteYesNo(Reg::SuppressDatabasePrompt, true);
         session = std::make_unique<CDatabaseSession>();
         (void)session->openAtStartup();
-    }
-    ~Office() {
-        if (browser) {
-            browser->close();
-            delete browser;
-        }
+        area.show();
     }
     Database& db() { return *theDatabase(); }
     qint32 add(const QString& name, bool group = false) {
@@ -122,7 +117,8 @@ void TestCustomerBrowser::newCustomerAppearsWithItsDefaultsAndSearchNarrows() {
     QCOMPARE(o.browser->props()->findChild<QLineEdit*>(QStringLiteral("EmailEdit"))->text(),
              QStringLiteral("alice@kestrel.example"));
 
-    o.db().execute(QStringLiteral("UPDATE Users SET FullName = 'Zoe Alder' WHERE Username = 'zoe'"));
+    o.db().execute(
+        QStringLiteral("UPDATE Users SET FullName = 'Zoe Alder' WHERE Username = 'zoe'"));
     QVERIFY(o.browser->reload());
     o.browser->searchField()->setText(QStringLiteral("ALDER"));
     QCOMPARE(o.section(o.browser->model()->customersSection()), QStringList{"zoe"});
@@ -162,8 +158,7 @@ void TestCustomerBrowser::membershipRefusesCycleAndEmptiedGroupBecomesCustomer()
     QVERIFY(o.rec.hasMessage(
         "Customer group 'B' has no members and will now moved to the Customers list."));
     QCOMPARE(o.section(o.browser->model()->groupsSection()), QStringList{"A"});
-    QCOMPARE(o.section(o.browser->model()->customersSection()),
-             (QStringList{"B", "carol"}));
+    QCOMPARE(o.section(o.browser->model()->customersSection()), (QStringList{"B", "carol"}));
     QCOMPARE(o.browser->SelectedCustomerId(), long(b));
     QVERIFY(!o.browser->selectedIsGroup());
 }
@@ -178,8 +173,8 @@ void TestCustomerBrowser::groupPageFollowsSelectionKeepingTheActivePage() {
     QVERIFY(o.tabs().contains("Group"));
     o.browser->props()->tabs()->setCurrentIndex(o.tabs().indexOf("Billing"));
     QVERIFY(o.browser->selectId(c));
-    QCOMPARE(o.tabs(), (QStringList{"General", "Addresses", "Credit Card", "Phones", "Charges",
-                                    "Billing"}));
+    QCOMPARE(o.tabs(),
+             (QStringList{"General", "Addresses", "Credit Card", "Phones", "Charges", "Billing"}));
     QCOMPARE(o.browser->props()->tabs()->tabText(o.browser->props()->tabs()->currentIndex()),
              QStringLiteral("Billing"));
     QVERIFY(o.browser->selectId(g));
@@ -207,8 +202,7 @@ void TestCustomerBrowser::pendingEditsAskBeforeTheSelectionMoves() {
         CModalWatcher discard([](QWidget* w) { click(w, "DiscardChoice"); });
         QVERIFY(o.browser->selectId(ben));
     }
-    QCOMPARE(o.db().scalar("SELECT FullName FROM Users WHERE Id = ?", {ann}).toString(),
-             QString());
+    QCOMPARE(o.db().scalar("SELECT FullName FROM Users WHERE Id = ?", {ann}).toString(), QString());
     QVERIFY(!o.browser->props()->isModified());
 }
 

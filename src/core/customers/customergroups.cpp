@@ -135,7 +135,8 @@ EditResult SaveGroupMembers(Database& db, qint32 group, const QList<qint32>& mem
             CUserRecord member(db);
             if (!member.findById(id))
                 return EditResult::failed(QStringLiteral("User not found."));
-            const QString problem = MemberProblem(db, group, {id, member.Username, member.IsGroup, {}});
+            const QString problem =
+                MemberProblem(db, group, {id, member.Username, member.IsGroup, {}});
             if (!problem.isEmpty())
                 return EditResult::failed(problem);
             unique.append(id);

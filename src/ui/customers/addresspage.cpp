@@ -35,8 +35,8 @@ CAddressPage::CAddressPage(QWidget* parent) : CUserPage(QStringLiteral("Addresse
 }
 
 AddressPage CAddressPage::shown() const {
-    return {m_email->text(),    m_address1->text(), m_address2->text(),
-            m_city->text(),     m_province->text(), m_postalCode->text()};
+    return {m_email->text(), m_address1->text(), m_address2->text(),
+            m_city->text(),  m_province->text(), m_postalCode->text()};
 }
 
 void CAddressPage::show(const AddressPage& page) {

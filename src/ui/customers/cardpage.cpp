@@ -43,9 +43,9 @@ void CCardPage::loadFields(Database& db, qint32 id) {
 }
 
 EditResult CCardPage::saveFields(Database& db, qint32 id) {
-    return SaveCardPage(db, id,
-                        {m_name->text(), m_number->text(), m_company->text(), m_month->text(),
-                         m_year->text()});
+    return SaveCardPage(
+        db, id,
+        {m_name->text(), m_number->text(), m_company->text(), m_month->text(), m_year->text()});
 }
 
 QWidget* CCardPage::fieldAtFault(const EditResult& result) {

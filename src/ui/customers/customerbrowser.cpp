@@ -1,6 +1,7 @@
 #include "ui/customers/customerbrowser.h"
 
 #include "core/app/appcontext.h"
+#include "core/app/dbsession.h"
 #include "core/app/appservices.h"
 #include "core/app/settingsvalues.h"
 #include "core/app/userinterface.h"
@@ -68,11 +69,11 @@ CCustomerBrowser::CCustomerBrowser(QWidget* parent) : QMdiSubWindow(parent) {
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &CCustomerBrowser::currentChanged);
     connect(m_search, &QLineEdit::textChanged, this, &CCustomerBrowser::searchEdited);
-    connect(m_tree, &QWidget::customContextMenuRequested, this,
-            &CCustomerBrowser::showContextMenu);
-    connect(m_model, &CCustomerTreeModel::readFailed, this,
-            [](const QString& text) { ui().showMessage(text, MessageIcon::Exclamation); },
-            Qt::QueuedConnection);
+    connect(m_tree, &QWidget::customContextMenuRequested, this, &CCustomerBrowser::showContextMenu);
+    connect(
+        m_model, &CCustomerTreeModel::readFailed, this,
+        [](const QString& text) { ui().showMessage(text, MessageIcon::Exclamation); },
+        Qt::QueuedConnection);
     connect(m_props, &CUserProps::applied, this, [this] { RefreshViews(this); });
     m_refreshId = AddRefreshHandler([this](const void* sender, int, void*) {
         if (sender != this)

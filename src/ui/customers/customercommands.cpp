@@ -1,6 +1,7 @@
 #include "ui/customers/customercommands.h"
 
 #include "core/app/appcontext.h"
+#include "core/app/dbsession.h"
 #include "core/app/appservices.h"
 #include "core/app/oplog.h"
 #include "core/app/settingsvalues.h"

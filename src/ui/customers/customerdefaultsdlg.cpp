@@ -1,6 +1,7 @@
 #include "ui/customers/customerdefaultsdlg.h"
 
 #include "core/app/appcontext.h"
+#include "core/app/dbsession.h"
 #include "core/app/userinterface.h"
 #include "core/customers/appoptions.h"
 #include "core/db/dbexception.h"

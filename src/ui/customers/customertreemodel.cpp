@@ -6,7 +6,8 @@
 #include <QStyle>
 
 CCustomerTreeModel::CCustomerTreeModel(QObject* parent) : QAbstractItemModel(parent) {
-    m_sections[0] = newNode({0, QStringLiteral("Customer Groups"), true, {}}, Kind::Section, nullptr);
+    m_sections[0] =
+        newNode({0, QStringLiteral("Customer Groups"), true, {}}, Kind::Section, nullptr);
     m_sections[1] = newNode({0, QStringLiteral("Customers"), false, {}}, Kind::Section, nullptr);
     m_sections[1]->row = 1;
 }
@@ -145,8 +146,8 @@ QVariant CCustomerTreeModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
         return n->entry.fullName.isEmpty() ? QVariant() : QVariant(n->entry.fullName);
     case Qt::DecorationRole:
-        return QApplication::style()->standardIcon(
-            n->kind == Kind::Customer ? QStyle::SP_FileIcon : QStyle::SP_DirIcon);
+        return QApplication::style()->standardIcon(n->kind == Kind::Customer ? QStyle::SP_FileIcon
+                                                                             : QStyle::SP_DirIcon);
     case IdRole:
         return n->entry.id;
     default:

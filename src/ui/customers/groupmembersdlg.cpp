@@ -1,6 +1,7 @@
 #include "ui/customers/groupmembersdlg.h"
 
 #include "core/app/userinterface.h"
+#include "core/db/database.h"
 #include "core/db/dbexception.h"
 
 #include <QDialogButtonBox>
@@ -44,8 +45,8 @@ CGroupMembersDlg::CGroupMembersDlg(Database& db, qint32 id, QWidget* parent)
     m_count = new QLabel;
     m_count->setObjectName(QStringLiteral("MemberCountLabel"));
     try {
-        m_name = db.scalar(QStringLiteral("SELECT Username FROM Users WHERE Id = ?"), {id})
-                     .toString();
+        m_name =
+            db.scalar(QStringLiteral("SELECT Username FROM Users WHERE Id = ?"), {id}).toString();
         if (!m_name.isEmpty()) {
             for (const MemberEntry& e : GroupMembers(db, id))
                 addEntry(m_members, e);

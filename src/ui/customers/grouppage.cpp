@@ -31,7 +31,7 @@ CGroupPage::CGroupPage(QWidget* parent) : CUserPage(QStringLiteral("Group"), par
     watch(m_ip);
     // Clearing an override leaves no override plan.
     const auto follow = [](QCheckBox* check, QComboBox* plan) {
-        connect(check, &QCheckBox::toggled, plan, [plan](bool on) {
+        QObject::connect(check, &QCheckBox::toggled, plan, [plan](bool on) {
             plan->setEnabled(on);
             if (!on)
                 SelectPlan(plan, 0);
@@ -56,5 +56,6 @@ void CGroupPage::loadFields(Database& db, qint32 id) {
 EditResult CGroupPage::saveFields(Database& db, qint32 id) {
     return SaveGroupPage(db, id,
                          {m_overrideBp->isChecked(), SelectedPlan(m_bp), m_overrideIp->isChecked(),
-                          SelectedPlan(m_ip), m_summary->isChecked(), m_sendToMembers->isChecked()});
+                          SelectedPlan(m_ip), m_summary->isChecked(),
+                          m_sendToMembers->isChecked()});
 }

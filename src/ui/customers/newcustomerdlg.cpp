@@ -1,6 +1,7 @@
 #include "ui/customers/newcustomerdlg.h"
 
 #include "core/app/appcontext.h"
+#include "core/app/dbsession.h"
 #include "core/app/userinterface.h"
 #include "core/customers/customercreate.h"
 #include "core/customers/customernames.h"
@@ -12,7 +13,8 @@
 
 CNewCustomerDlg::CNewCustomerDlg(bool group, QWidget* parent) : QDialog(parent), m_group(group) {
     setObjectName(QStringLiteral("NewCustomerDlg"));
-    setWindowTitle(group ? QStringLiteral("Create New Group") : QStringLiteral("Create New Customer"));
+    setWindowTitle(group ? QStringLiteral("Create New Group")
+                         : QStringLiteral("Create New Customer"));
     m_name = new QLineEdit;
     m_name->setObjectName(QStringLiteral("LogonNameEdit"));
     m_name->setMaxLength(kMaxCustomerNameLength);
@@ -37,8 +39,8 @@ void CNewCustomerDlg::accept() {
         m_name->setFocus();
         return;
     }
-    const EditResult r =
-        CreateCustomer(*db, name, m_group, CustomerDefaults::read(), QDate::currentDate(), &m_newId);
+    const EditResult r = CreateCustomer(*db, name, m_group, CustomerDefaults::read(),
+                                        QDate::currentDate(), &m_newId);
     if (r.ok()) {
         QDialog::accept();
         return;

@@ -1,6 +1,7 @@
 #include "ui/customers/optionsdlg.h"
 
 #include "core/app/appcontext.h"
+#include "core/app/dbsession.h"
 #include "core/app/userinterface.h"
 #include "core/customers/appoptions.h"
 
@@ -37,8 +38,9 @@ COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent) {
 
     AppOptions options;
     Database* db = theDatabase();
-    const EditResult r = db ? ReadAppOptions(*db, &options)
-                            : EditResult::failed(QStringLiteral("Error updating application options."));
+    const EditResult r =
+        db ? ReadAppOptions(*db, &options)
+           : EditResult::failed(QStringLiteral("Error updating application options."));
     if (!r.ok()) {
         ui().showMessage(r.text(), MessageIcon::Exclamation);
         return;

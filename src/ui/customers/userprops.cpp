@@ -89,9 +89,9 @@ bool CUserProps::load() {
             for (CUserPage* p : m_pages)
                 p->load(*m_db, m_id);
     } catch (const DbException& e) {
-        ui().showMessage(QStringLiteral("The customer's properties could not be read: %1")
-                             .arg(e.message()),
-                         MessageIcon::Exclamation);
+        ui().showMessage(
+            QStringLiteral("The customer's properties could not be read: %1").arg(e.message()),
+            MessageIcon::Exclamation);
         ok = false;
     }
     // The Group page comes and goes without moving the user off the page being read.
