@@ -29,7 +29,7 @@ CCustomerDefaultsDlg::CCustomerDefaultsDlg(QWidget* parent) : QDialog(parent) {
     auto* form = new QFormLayout(this);
     form->addRow(QStringLiteral("&Billing plan:"), m_billingPlan);
     form->addRow(QStringLiteral("&Invoicing plan:"), m_invoicePlan);
-    form->addRow(QStringLiteral("&Anniversary day ('0' means use &start day):"), m_anniversary);
+    form->addRow(QStringLiteral("Anniversary day ('0' means use &start day):"), m_anniversary);
     form->addRow(QStringLiteral("&E-mail domain:"), m_domain);
     form->addRow(buttons);
 
