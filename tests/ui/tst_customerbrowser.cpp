@@ -12,10 +12,13 @@
 #include "core/customers/customercreate.h"
 #include "core/db/database.h"
 #include "core/db/schema.h"
+#include "ui/app/mainframe.h"
 #include "ui/customers/customerbrowser.h"
 #include "ui/customers/customercommands.h"
+#include "ui/customers/customerdefaultsdlg.h"
 #include "ui/customers/customertreemodel.h"
 #include "ui/customers/groupmembersdlg.h"
+#include "ui/customers/optionsdlg.h"
 #include "ui/customers/userprops.h"
 
 #include <QComboBox>
@@ -24,6 +27,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTreeView>
 #include <QtTest>
@@ -89,6 +93,8 @@ private slots:
     void groupPageFollowsSelectionKeepingTheActivePage();
     void pendingEditsAskBeforeTheSelectionMoves();
     void deletingGroupRemovesItAndItsInvoices();
+    void paneWidthAndShowAtStartAreRemembered();
+    void optionsAndDefaultsDialogsCheckAndStore();
 };
 
 void TestCustomerBrowser::newCustomerAppearsWithItsDefaultsAndSearchNarrows() {
@@ -225,6 +231,57 @@ void TestCustomerBrowser::deletingGroupRemovesItAndItsInvoices() {
     QVERIFY(o.section(o.browser->model()->groupsSection()).isEmpty());
     QCOMPARE(o.db().scalar("SELECT COUNT(*) FROM Invoices").toInt(), 0);
     QCOMPARE(o.browser->SelectedCustomerId(), 0L);
+}
+
+void TestCustomerBrowser::paneWidthAndShowAtStartAreRemembered() {
+    Office o;
+    {
+        CMainFrame frame(nullptr);
+        frame.action("actionCustomerBrowser")->trigger();
+        CCustomerBrowser* browser = CCustomerBrowser::current();
+        QVERIFY(browser);
+        browser->splitter()->setSizes({180, 400});
+        QVERIFY(frame.close());
+    }
+    QVERIFY(!CCustomerBrowser::current());
+    QVERIFY(RegYesNo(Reg::ShowCustBrowser));
+    QCOMPARE(RegNumber(Reg::UserPaneWidth), 180);
+    QVERIFY(o.open());
+    QCOMPARE(o.browser->splitter()->sizes().value(0), 180);
+    CMainFrame frame(nullptr);
+    o.browser->close();
+    QVERIFY(frame.close());
+    QVERIFY(!RegYesNo(Reg::ShowCustBrowser));
+}
+
+void TestCustomerBrowser::optionsAndDefaultsDialogsCheckAndStore() {
+    Office o;
+    const QString logo = o.folders.filePath(QStringLiteral("logo.png"));
+    {
+        COptionsDlg dlg;
+        dlg.companyEdit()->setText(QStringLiteral("Kestrel Bay Internet"));
+        o.rec.queueOpenFile(logo);
+        dlg.browseLogo();
+        dlg.browseLogo(); // cancelled: the field keeps the file chosen before
+        QCOMPARE(o.rec.fileDialogs.value(0), QStringLiteral("open:Logo Image File"));
+        dlg.accept();
+    }
+    AppOptions stored;
+    QVERIFY(ReadAppOptions(o.db(), &stored).ok());
+    QCOMPARE(stored.companyName, QStringLiteral("Kestrel Bay Internet"));
+    QCOMPARE(stored.logoPath, logo);
+
+    CCustomerDefaultsDlg dlg;
+    dlg.anniversaryEdit()->setText(QStringLiteral("32"));
+    dlg.domainEdit()->setText(QStringLiteral("kestrel.example"));
+    dlg.accept();
+    QVERIFY(o.rec.hasMessage("Please enter an integer between 0 and 31."));
+    QVERIFY(CustomerDefaults::read().emailDomain.isEmpty()); // nothing written
+    dlg.anniversaryEdit()->setText(QStringLiteral("31"));
+    dlg.accept();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(CustomerDefaults::read().anniversaryDay, 31);
+    QCOMPARE(CustomerDefaults::read().emailDomain, QStringLiteral("kestrel.example"));
 }
 
 QTEST_MAIN(TestCustomerBrowser)

@@ -275,4 +275,7 @@ void CCustomerBrowser::closeEvent(QCloseEvent* event) {
         !RegWriteNumber(Reg::UserPaneWidth, m_splitter->sizes().value(0)))
         qWarning("Unable to store the customer browser's placement");
     QMdiSubWindow::closeEvent(event);
+    // Closed is gone, also before the deferred deletion: a new browser may open at once.
+    if (event->isAccepted() && g_browser == this)
+        g_browser = nullptr;
 }

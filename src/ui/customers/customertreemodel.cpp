@@ -10,6 +10,8 @@ CCustomerTreeModel::CCustomerTreeModel(QObject* parent) : QAbstractItemModel(par
         newNode({0, QStringLiteral("Customer Groups"), true, {}}, Kind::Section, nullptr);
     m_sections[1] = newNode({0, QStringLiteral("Customers"), false, {}}, Kind::Section, nullptr);
     m_sections[1]->row = 1;
+    m_folderIcon = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
+    m_customerIcon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
 }
 
 CCustomerTreeModel::~CCustomerTreeModel() = default;
@@ -146,8 +148,7 @@ QVariant CCustomerTreeModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
         return n->entry.fullName.isEmpty() ? QVariant() : QVariant(n->entry.fullName);
     case Qt::DecorationRole:
-        return QApplication::style()->standardIcon(n->kind == Kind::Customer ? QStyle::SP_FileIcon
-                                                                             : QStyle::SP_DirIcon);
+        return n->kind == Kind::Customer ? m_customerIcon : m_folderIcon;
     case IdRole:
         return n->entry.id;
     default:

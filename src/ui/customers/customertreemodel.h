@@ -2,6 +2,7 @@
 #include "core/customers/customergroups.h"
 
 #include <QAbstractItemModel>
+#include <QIcon>
 #include <deque>
 #include <vector>
 
@@ -74,4 +75,6 @@ private:
     std::vector<Node*> m_allGroups;
     std::vector<Node*> m_allCustomers;
     QString m_search;
+    QIcon m_folderIcon;
+    QIcon m_customerIcon;
 };
