@@ -210,6 +210,11 @@ void TestCustomerBrowser::pendingEditsAskBeforeTheSelectionMoves() {
     }
     QCOMPARE(o.db().scalar("SELECT FullName FROM Users WHERE Id = ?", {ann}).toString(), QString());
     QVERIFY(!o.browser->props()->isModified());
+    // Applied, the new full name is what the search finds.
+    QTest::keyClicks(name, QStringLiteral("Ben Sterling"));
+    QVERIFY(o.browser->props()->applyAll());
+    o.browser->searchField()->setText(QStringLiteral("sterling"));
+    QCOMPARE(o.section(o.browser->model()->customersSection()), QStringList{"ben"});
 }
 
 void TestCustomerBrowser::deletingGroupRemovesItAndItsInvoices() {

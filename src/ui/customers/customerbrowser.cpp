@@ -1,10 +1,11 @@
 #include "ui/customers/customerbrowser.h"
 
 #include "core/app/appcontext.h"
-#include "core/app/dbsession.h"
 #include "core/app/appservices.h"
+#include "core/app/dbsession.h"
 #include "core/app/settingsvalues.h"
 #include "core/app/userinterface.h"
+#include "core/customers/customerpages.h"
 #include "core/db/dbexception.h"
 #include "ui/app/windowplacement.h"
 #include "ui/customers/customertreemodel.h"
@@ -74,7 +75,19 @@ CCustomerBrowser::CCustomerBrowser(QWidget* parent) : QMdiSubWindow(parent) {
         m_model, &CCustomerTreeModel::readFailed, this,
         [](const QString& text) { ui().showMessage(text, MessageIcon::Exclamation); },
         Qt::QueuedConnection);
-    connect(m_props, &CUserProps::applied, this, [this] { RefreshViews(this); });
+    connect(m_props, &CUserProps::applied, this, [this](qint32 id) {
+        if (Database* db = theDatabase()) {
+            try {
+                if (const auto general = LoadGeneralPage(*db, id))
+                    m_model->setFullName(id, general->fullName);
+            } catch (const DbException& e) {
+                ui().showMessage(
+                    QStringLiteral("The customers could not be read: %1").arg(e.message()),
+                    MessageIcon::Exclamation);
+            }
+        }
+        RefreshViews(this);
+    });
     m_refreshId = AddRefreshHandler([this](const void* sender, int, void*) {
         if (sender != this)
             (void)reload(); // a failure has been shown

@@ -77,6 +77,20 @@ void CCustomerTreeModel::setSearch(const QString& text) {
     endResetModel();
 }
 
+void CCustomerTreeModel::setFullName(qint32 id, const QString& fullName) {
+    for (Node& n : m_nodes) {
+        if (n.kind == Kind::Section || n.entry.id != id)
+            continue;
+        n.entry.fullName = fullName;
+        // Only a node its parent shows at its row is an index of the model now.
+        const std::vector<Node*>& siblings = n.parent->children;
+        if (size_t(n.row) < siblings.size() && siblings[size_t(n.row)] == &n) {
+            const QModelIndex at = createIndex(n.row, 0, &n);
+            emit dataChanged(at, at, {Qt::ToolTipRole});
+        }
+    }
+}
+
 int CCustomerTreeModel::shownCustomers() const {
     return int(m_sections[1]->children.size());
 }

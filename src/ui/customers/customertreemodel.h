@@ -28,6 +28,8 @@ public:
     // Narrows both sections (an empty text shows every row).
     void setSearch(const QString& text);
     const QString& search() const { return m_search; }
+    // A row's full name changed (the search and the tool tips read it).
+    void setFullName(qint32 id, const QString& fullName);
     // Customers shown in the "Customers" section.
     int shownCustomers() const;
 
