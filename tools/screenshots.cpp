@@ -1,7 +1,7 @@
 // tk-screenshots [FOLDER]: draws the pictures of the README on the offscreen platform and
 // saves them as PNG files in FOLDER (default docs/images): the main window with the sample
 // month's invoices and the log open ("main-window.png"), and one invoice window
-// ("invoice-window.png").
+// ("invoice-window.png") and the customer browser with a group open ("customer-browser.png").
 //
 // It works on a fresh copy of the sample database with its month billed, in a temporary
 // folder that also holds the settings and the data folder: the user's own are not touched.
@@ -15,6 +15,8 @@
 #include "core/jobs/samplemonth.h"
 #include "core/db/datetimeutil.h"
 #include "ui/invoice/invoiceframe.h"
+#include "ui/customers/customerbrowser.h"
+#include "ui/customers/customertreemodel.h"
 #include "core/jobs/monthlyjob.h"
 
 #include <QApplication>
@@ -24,6 +26,7 @@
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTreeView>
 #include <cstdio>
 
 namespace {
@@ -135,6 +138,21 @@ int main(int argc, char** argv) {
         frame.resize(980, 900);
         if (!save(last, QDir(folder).filePath(QStringLiteral("invoice-window.png"))))
             status = fail(QStringLiteral("cannot save invoice-window.png"));
+        area->closeAllSubWindows();
+        settle();
+
+        // The customer browser: the first group opened, one of its members selected.
+        CCustomerBrowser* browser = CCustomerBrowser::open(area);
+        if (!browser)
+            return fail(QStringLiteral("the customer browser could not be opened"));
+        CCustomerTreeModel* model = browser->model();
+        const QModelIndex group = model->index(0, 0, model->groupsSection());
+        browser->tree()->expand(group);
+        browser->tree()->setCurrentIndex(model->index(0, 0, group));
+        browser->showMaximized();
+        frame.resize(1000, 620);
+        if (!save(browser, QDir(folder).filePath(QStringLiteral("customer-browser.png"))))
+            status = fail(QStringLiteral("cannot save customer-browser.png"));
         area->closeAllSubWindows();
         settle();
     }

@@ -15,7 +15,7 @@ QList<MemberEntry> query(Database& db, const QString& sql, const QVariantList& p
     Statement st = db.prepare(sql);
     st.bindAll(params);
     while (st.next())
-        rows.append({st.value(0).toInt(), st.value(1).toString(), st.value(2).toBool()});
+        rows.append({st.value(0).toInt(), st.value(1).toString(), st.value(2).toBool(), {}});
     return rows;
 }
 
@@ -135,7 +135,8 @@ EditResult SaveGroupMembers(Database& db, qint32 group, const QList<qint32>& mem
             CUserRecord member(db);
             if (!member.findById(id))
                 return EditResult::failed(QStringLiteral("User not found."));
-            const QString problem = MemberProblem(db, group, {id, member.Username, member.IsGroup});
+            const QString problem =
+                MemberProblem(db, group, {id, member.Username, member.IsGroup, {}});
             if (!problem.isEmpty())
                 return EditResult::failed(problem);
             unique.append(id);
@@ -172,4 +173,19 @@ CustomerTree BuildCustomerTree(Database& db) {
         tree.customers.append({c, {}});
     tree.warnings.removeDuplicates();
     return tree;
+}
+
+QList<MemberEntry> TreeSectionRows(Database& db, bool groups) {
+    QList<MemberEntry> rows;
+    Statement st = db.prepare(QStringLiteral("SELECT Id, Username, FullName FROM Users WHERE "
+                                             "IsGroup %1 0 ORDER BY Username, Id")
+                                  .arg(groups ? QStringLiteral("<>") : QStringLiteral("=")));
+    while (st.next())
+        rows.append({st.value(0).toInt(), st.value(1).toString(), groups, st.value(2).toString()});
+    return rows;
+}
+
+bool MatchesCustomerSearch(const MemberEntry& entry, const QString& text) {
+    return text.isEmpty() || entry.name.contains(text, Qt::CaseInsensitive) ||
+           entry.fullName.contains(text, Qt::CaseInsensitive);
 }

@@ -15,6 +15,7 @@ struct MemberEntry {
     qint32 id = 0;
     QString name;
     bool isGroup = false;
+    QString fullName; // filled only where a search needs it (TreeSectionRows)
     // The list text: a group's name with the prefix "(+)", a customer's name alone.
     QString display() const { return isGroup ? QStringLiteral("(+)") + name : name; }
 };
@@ -59,3 +60,11 @@ struct CustomerTree {
     QStringList warnings;
 };
 CustomerTree BuildCustomerTree(Database& db);
+
+// The rows directly under one section of the customer tree (every group, or every customer),
+// by name, with their full names: what a browser that fills group nodes only when they are
+// opened reads at start. A group's own members are GroupMembers.
+QList<MemberEntry> TreeSectionRows(Database& db, bool groups);
+// The browser's search: the logon name or the full name contains `text`, ignoring case. An
+// empty text matches every row.
+bool MatchesCustomerSearch(const MemberEntry& entry, const QString& text);

@@ -6,6 +6,7 @@
 #include "core/app/operationlog.h"
 #include "core/app/settingsvalues.h"
 #include "ui/app/guiuserinterface.h"
+#include "ui/customers/customercommands.h"
 #include "ui/invoice/invoicecommands.h"
 #include "ui/jobs/maintenancecommands.h"
 #include "ui/reports/reportcommands.h"
@@ -93,6 +94,7 @@ void CMainFrame::createMenus() {
     exit->setShortcut(QKeySequence::Quit);
     connect(m_fileMenu, &QMenu::aboutToShow, this, &CMainFrame::updateFileMenu);
     updateFileMenu();
+    AddCustomerCommands(this, m_mdi, menuBar());
     AddReportCommands(this, m_mdi, menuBar());
     AddMailCommands(this, menuBar());
     AddMaintenanceCommands(this, menuBar(), m_fileMenu);
