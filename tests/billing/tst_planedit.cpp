@@ -5,6 +5,7 @@
 #include "common/billingfixture.h"
 #include "common/cliprocess.h"
 #include "common/testfolders.h"
+#include "core/db/insertrecord.h"
 #include "core/app/registrystore.h"
 #include "core/app/settingsvalues.h"
 #include "core/billing/chargepages.h"
@@ -57,7 +58,7 @@ private slots:
         // A copy frozen into invoice 7 does not hold its name.
         ChargeRow frozen = F::fixed(QStringLiteral("Retired"), "5");
         frozen.IdInvoice = 7;
-        InsertRow<CChargeRecord>(*db, frozen);
+        insertRecord<CChargeRecord>(*db, frozen);
         qint32 id = 0;
         QVERIFY(CreateCharge(*db, QStringLiteral("Retired"), ChargeType::Fixed, &id).ok());
         // Renaming through a page is held to the same rule.
@@ -199,7 +200,7 @@ private slots:
     }
 
     void exportedPlanBillsTheSameInAnotherDatabase() {
-        InsertRow<CServerRecord>(*db, ServerRow{QStringLiteral("radius1"), 0});
+        insertRecord<CServerRecord>(*db, ServerRow{QStringLiteral("radius1"), 0});
         const qint32 radius = db->scalar(QStringLiteral("SELECT Id FROM Servers")).toInt();
         const qint32 plan =
             fx->addPlan(QStringLiteral("Mixed"), QDate(2024, 4, 1), QDate(2024, 5, 1), "15");
@@ -231,7 +232,7 @@ private slots:
 
         auto other = openNew(QStringLiteral("other.db"));
         F ofx(*other);
-        InsertRow<CServerRecord>(*other, ServerRow{QStringLiteral("nas2"), 0}); // other Ids here
+        insertRecord<CServerRecord>(*other, ServerRow{QStringLiteral("nas2"), 0}); // other Ids here
         PlanImportSummary summary;
         const EditResult imported = ImportPlans(*other, json, false, &summary);
         QVERIFY2(imported.ok(), qPrintable(imported.text()));

@@ -46,9 +46,9 @@ struct Office {
     Office() {
         const QString path = folders.filePath(QStringLiteral("office.db"));
         CreateNewDatabase(path);
-        (void)theRegistry().open();
-        RegWriteText(Reg::DatabasePath, path);
-        RegWriteYesNo(Reg::SuppressDatabasePrompt, true);
+        if (!theRegistry().open() || !RegWriteText(Reg::DatabasePath, path) ||
+            !RegWriteYesNo(Reg::SuppressDatabasePrompt, true))
+            qFatal("The test settings could not be written.");
         session = std::make_unique<CDatabaseSession>();
         (void)session->openAtStartup();
         area.show();
