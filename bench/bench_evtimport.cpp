@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <sys/resource.h>
 
 namespace {
 
@@ -84,6 +85,15 @@ bool writeDetail(const QString& path, int sessions, int users) {
     return true;
 }
 
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Records per second of processor time (the figure that does not depend on the machine's
+// load); 0 when the import did not store every session.
 double importRate(const QString& dbPath, int system, const QString& log, int sessions) {
     CreateNewDatabase(dbPath);
     Database db;
@@ -95,12 +105,15 @@ double importRate(const QString& dbPath, int system, const QString& log, int ses
     resetPeak();
     QElapsedTimer t;
     t.start();
+    const double cpu0 = cpuSeconds();
     const EventLogImportOutcome out = ImportEventLogInto(db, r);
     const double seconds = double(t.nsecsElapsed()) / 1e9;
-    std::printf("%-8s result %d, %d records, %d stored, %.2f s (%.0f records/s), peak %.1f MB\n",
+    const double cpu = cpuSeconds() - cpu0;
+    std::printf("%-8s result %d, %d records, %d stored, %.2f s wall (%.0f records/s), %.2f s "
+                "CPU (%.0f records/s), peak %.1f MB\n",
                 system == AUTH_RADIUS ? "radius" : "evt", out.result, out.total, out.found, seconds,
-                out.total / seconds, peakKiB() / 1024.0);
-    return out.result == IMPORT_OK && out.found == sessions ? out.total / seconds : 0;
+                out.total / seconds, cpu, out.total / cpu, peakKiB() / 1024.0);
+    return out.result == IMPORT_OK && out.found == sessions ? out.total / cpu : 0;
 }
 
 } // namespace
@@ -134,6 +147,6 @@ int main(int argc, char** argv) {
     const double evtRate =
         importRate(tmp.filePath(QStringLiteral("evt.db")), AUTH_REMOTE_ACCESS, evt, sessions);
     const double ratio = radius > 0 ? evtRate / radius : 0;
-    std::printf("event log / detail file: %.2f (at least 0.50 wanted)\n", ratio);
+    std::printf("event log / detail file (CPU): %.2f (at least 0.50 wanted)\n", ratio);
     return ratio >= 0.5 ? 0 : 1;
 }
