@@ -192,6 +192,17 @@ private slots:
         QCOMPARE(out.total, 1); // counted from the first logoff on
     }
 
+    void escInterrupts() {
+        m_ui->pressEsc();
+        m_ui->queueAnswer(true); // "Interrupt process?"
+        const EventLogImportOutcome out =
+            import(AUTH_REMOTE_ACCESS,
+                   {RasTestRecord(QStringLiteral("anna"), at(2, 8, 0), at(2, 9, 0), 60, 0)});
+        QCOMPARE(out.result, int(IMPORT_INTERRUPTED));
+        QVERIFY(m_ui->hasMessage(QStringLiteral("Import aborted.")));
+        QVERIFY(!m_ui->hasMessage(QStringLiteral("Logon event import succeeded.")));
+    }
+
     // A file cut inside a record, one whose record lies about its length, and bytes that are
     // no event log: nothing is read past a record, the reading ends, nothing crashes.
     void damagedFiles() {
