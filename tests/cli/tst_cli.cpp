@@ -201,6 +201,8 @@ private slots:
         QTest::newRow("init --force alone") << QStringList{"init", "--force"} << "--sample";
         QTest::newRow("import no file")
             << QStringList{"import", "--system", "radius", "--server", "s"} << "Usage: import";
+        QTest::newRow("import unknown system")
+            << QStringList{"import", "--system", "nt", "--server", "s", "f"} << "Usage: import";
         QTest::newRow("import no server")
             << QStringList{"import", "--system", "radius", "f"} << "Usage: import";
         QTest::newRow("invoice alone") << QStringList{"invoice"} << "needs a subcommand";
