@@ -18,7 +18,7 @@ struct EventLogImportRequest {
     QString logFile;
     // Event-log systems: store nothing before the first logoff on or after the start date.
     bool startWithFirstLogoff = false;
-    QString startDateText; // the date as entered ("yyyy-MM-dd" or the locale's forms)
+    QString startDateText;      // the date as entered ("yyyy-MM-dd" or the locale's forms)
     bool stripPrefixes = false; // Radius and UNet only
     // After a successful event-log import: clear the log (replace the file by an empty log
     // of the same header, asked first) and/or back it up (copy it to backupFile first).
@@ -37,8 +37,12 @@ struct EventLogImportOutcome {
     qint32 found = 0;       // sessions stored
     qint32 total = 0;       // records read (since the first logoff when searching)
     qint32 unmatched = 0;   // Citrix/LAN logoffs without a waiting logon
-    qint32 shortRecords = 0; // records with fewer insertion strings than their layout needs
-    QString error;           // the engine's or the file's text for a failure (13, 21)
+    // Records skipped: fewer insertion strings than their layout needs, or dates that name
+    // no calendar date.
+    qint32 skipped = 0;
+    QString error;  // the engine's or the file's text for a failure (13, 21)
+    QString damage; // why the reading ended before the end of the log (the import succeeds)
+    QString maintenanceError; // the backup or the clearing that failed after the import
 };
 
 // The body of every import. Text-log systems (Radius, UNet, Telebit) go to the text-log

@@ -1,0 +1,160 @@
+#include "core/import/eventlogstore.h"
+
+#include "core/app/logonname.h"
+#include "core/db/eventrecord.h"
+#include "core/db/schema.h"
+#include "core/import/importcodes.h"
+
+#include <QtGlobal>
+
+namespace {
+
+// Half a second in engine days: dates match when they name the same second.
+constexpr double kHalfSecond = 0.5 / 86400.0;
+
+// Unary plus keeps the planner on the DisconnectDate index, the selective one.
+const char* const kDuplicateSql =
+    "SELECT [Id] FROM [Events] WHERE [DisconnectDate] BETWEEN ? AND ? "
+    "AND +[ConnectDate] BETWEEN ? AND ? AND +[Username] = ? "
+    "AND (+[ServerId] = ? OR +[ServerId] = 0) LIMIT 1";
+const char* const kDuplicateWithIdSql =
+    "SELECT [Id] FROM [Events] WHERE [DisconnectDate] BETWEEN ? AND ? "
+    "AND +[ConnectDate] BETWEEN ? AND ? AND +[Username] = ? "
+    "AND (+[ServerId] = ? OR +[ServerId] = 0) AND (+[SessionId] = ? OR +[SessionId] = 'None') "
+    "LIMIT 1";
+const char* const kInsertSql =
+    "INSERT INTO [Events] ([Username], [ConnectDate], [DisconnectDate], [Hours], [Minutes], "
+    "[Seconds], [Sent], [Received], [Reason], [Port], [ServerId], [SessionId]) "
+    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+const char* const kLogonWaitingSql = "SELECT [Id] FROM [LANTemp] WHERE [UserName] = ? "
+                                     "AND [EventDate] BETWEEN ? AND ? LIMIT 1";
+const char* const kAddLogonSql =
+    "INSERT INTO [LANTemp] ([UserName], [EventDate], [ServerId], [LogonID]) VALUES (?, ?, ?, ?)";
+const char* const kFindLogonSql = "SELECT [Id], [EventDate] FROM [LANTemp] WHERE [LogonID] = ? "
+                                  "AND ([ServerId] = ? OR [ServerId] = 0) ORDER BY [Id] LIMIT 1";
+const char* const kRemoveLogonSql = "DELETE FROM [LANTemp] WHERE [Id] = ?";
+
+QStringView fitText(const QString& text) {
+    return QStringView(text).left(kDefaultTextSize);
+}
+
+void bindDate(Statement& st, int index, const DbDateTime& date) {
+    if (date.isValid())
+        st.bindDouble(index, date.days());
+    else
+        st.bindNull(index);
+}
+
+void bindAround(Statement& st, int index, const DbDateTime& date) {
+    st.bindDouble(index, date.days() - kHalfSecond);
+    st.bindDouble(index + 1, date.days() + kHalfSecond);
+}
+
+bool anyRow(Statement& st) {
+    const bool found = st.next();
+    st.reset();
+    return found;
+}
+
+} // namespace
+
+CEventLogStore::CEventLogStore(Database& db, qint32 serverId)
+    : m_db(db), m_serverId(serverId), m_duplicate(db.prepare(QString::fromLatin1(kDuplicateSql))),
+      m_duplicateWithId(db.prepare(QString::fromLatin1(kDuplicateWithIdSql))),
+      m_insert(db.prepare(QString::fromLatin1(kInsertSql))),
+      m_logonWaiting(db.prepare(QString::fromLatin1(kLogonWaitingSql))),
+      m_addLogon(db.prepare(QString::fromLatin1(kAddLogonSql))),
+      m_findLogon(db.prepare(QString::fromLatin1(kFindLogonSql))),
+      m_removeLogon(db.prepare(QString::fromLatin1(kRemoveLogonSql))) {}
+
+bool CEventLogStore::isDuplicate(const QString& user, const DbDateTime& connect,
+                                 const DbDateTime& disconnect, const QString* sessionId) {
+    Statement& st = sessionId ? m_duplicateWithId : m_duplicate;
+    st.reset();
+    bindAround(st, 1, disconnect);
+    bindAround(st, 3, connect);
+    st.bindText(5, QStringView(user).left(kImportNameLength));
+    st.bindInt64(6, m_serverId);
+    if (sessionId)
+        st.bindText(7, fitText(*sessionId));
+    return anyRow(st);
+}
+
+void CEventLogStore::store(EventRow row) {
+    m_insert.reset();
+    m_insert.bindText(1, ApplyLogonNameRule(row.Username));
+    bindDate(m_insert, 2, row.ConnectDate);
+    bindDate(m_insert, 3, row.DisconnectDate);
+    m_insert.bindInt64(4, row.Hours);
+    m_insert.bindInt64(5, row.Minutes);
+    m_insert.bindInt64(6, row.Seconds);
+    m_insert.bindInt64(7, row.Sent);
+    m_insert.bindInt64(8, row.Received);
+    m_insert.bindText(9, fitText(row.Reason));
+    m_insert.bindText(10, fitText(row.Port));
+    m_insert.bindInt64(11, m_serverId);
+    m_insert.bindText(12, fitText(row.SessionId));
+    m_insert.exec();
+    ++m_uncommitted;
+}
+
+bool CEventLogStore::logonWaiting(const QString& user, const DbDateTime& when) {
+    m_logonWaiting.reset();
+    m_logonWaiting.bindText(1, QStringView(user).left(kImportNameLength));
+    bindAround(m_logonWaiting, 2, when);
+    return anyRow(m_logonWaiting);
+}
+
+void CEventLogStore::addLogon(const QString& user, const DbDateTime& when, const QString& logonId) {
+    m_addLogon.reset();
+    m_addLogon.bindText(1, ApplyLogonNameRule(user));
+    bindDate(m_addLogon, 2, when);
+    m_addLogon.bindInt64(3, m_serverId);
+    m_addLogon.bindText(4, fitText(logonId));
+    m_addLogon.exec();
+}
+
+std::optional<CEventLogStore::WaitingLogon> CEventLogStore::findLogon(const QString& logonId) {
+    m_findLogon.reset();
+    m_findLogon.bindText(1, fitText(logonId));
+    m_findLogon.bindInt64(2, m_serverId);
+    std::optional<WaitingLogon> found;
+    if (m_findLogon.next())
+        found = WaitingLogon{m_findLogon.value(0).toLongLong(),
+                             m_findLogon.value(1).value<DbDateTime>()};
+    m_findLogon.reset();
+    return found;
+}
+
+void CEventLogStore::removeLogon(qint64 id) {
+    m_removeLogon.reset();
+    m_removeLogon.bindInt64(1, id);
+    m_removeLogon.exec();
+}
+
+void CEventLogStore::begin() {
+    m_batch.emplace(m_db);
+}
+
+void CEventLogStore::commit() {
+    if (!m_batch)
+        return;
+    m_batch->commit();
+    m_batch.reset();
+    m_uncommitted = 0;
+}
+
+qint32 CEventLogStore::commitAfterFailure() {
+    if (!m_batch)
+        return 0;
+    try {
+        commit();
+        return 0;
+    } catch (const std::exception& e) {
+        qWarning("The last batch of the event-log import was not kept: %s", e.what());
+        m_batch.reset();
+        const qint32 lost = m_uncommitted;
+        m_uncommitted = 0;
+        return lost;
+    }
+}
