@@ -5,9 +5,11 @@
 #include "core/app/appcontext.h"
 #include "core/app/appservices.h"
 #include "core/app/registrystore.h"
+#include "core/app/settingsvalues.h"
 #include "core/db/database.h"
 #include "core/db/schema.h"
 #include "core/import/serverregister.h"
+#include "ui/import/createfromaccountsdlg.h"
 #include "ui/import/importcommands.h"
 #include "ui/import/importeventsdlg.h"
 
@@ -26,6 +28,8 @@ private slots:
     void aNewServerIsAddedOnlyAfterBothQuestions();
     void textLogSystemsDropTheEventLogOptions();
     void refusedWhileADocumentWindowIsOpen();
+    void renamedServerKeepsItsIdDeletedOneItsSessions();
+    void accountsDialogNeedsAKindAndThisComputer();
 
 private:
     template <class W> W* child(QObject& parent, const char* name) {
@@ -137,6 +141,48 @@ void TestImportDialog::refusedWhileADocumentWindowIsOpen() {
     SetOpenDocumentsProbe({});
     QVERIFY(rec.hasMessage(
         QStringLiteral("Please close all invoice and report windows before using this feature.")));
+}
+
+void TestImportDialog::renamedServerKeepsItsIdDeletedOneItsSessions() {
+    CRecordingUi rec;
+    m_db.execute(QStringLiteral("INSERT INTO Events (Username, ServerId) VALUES ('a', ?)"),
+                 {m_alpha});
+    CImportDialogModel model(m_db);
+    QVERIFY(model.loadServers());
+    QCOMPARE(model.renameServer(m_alpha, QStringLiteral(" ")), int(IMPORT_INTERRUPTED));
+    QVERIFY(rec.hasMessage(QStringLiteral("Please enter a name.")));
+    QCOMPARE(model.renameServer(m_alpha, QStringLiteral("Gamma")), int(IMPORT_OK));
+    QCOMPARE(FindServerByName(m_db, QStringLiteral("gamma"))->Id, m_alpha);
+    QCOMPARE(model.findServer(QStringLiteral("GAMMA"))->Id, m_alpha);
+    QCOMPARE(model.deleteServer(m_alpha), int(IMPORT_INTERRUPTED)); // answered No
+    rec.queueAnswers({true});
+    QCOMPARE(model.deleteServer(m_alpha), int(IMPORT_OK));
+    QVERIFY(model.servers().isEmpty() && ListServers(m_db).isEmpty());
+    QCOMPARE(
+        m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM Events WHERE ServerId = ?"), {m_alpha})
+            .toInt(),
+        1);
+}
+
+void TestImportDialog::accountsDialogNeedsAKindAndThisComputer() {
+    CRecordingUi rec;
+    CCreateFromAccountsDlg dlg;
+    child<QCheckBox>(dlg, "LocalCheck")->setChecked(false);
+    child<QCheckBox>(dlg, "GlobalCheck")->setChecked(false);
+    dlg.accept();
+    QVERIFY(rec.hasMessage(QStringLiteral("You must select local and/or global users.")));
+    QCOMPARE(RegNumber(Reg::AutoCreateNTLocal), 1); // nothing kept yet
+    child<QCheckBox>(dlg, "GlobalCheck")->setChecked(true);
+    child<QLineEdit>(dlg, "ServerEdit")->setText(QStringLiteral("pdc1"));
+    dlg.accept();
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
+    QCOMPARE(rec.messages.size(), 2);
+    // The choice is kept once a kind is chosen.
+    QCOMPARE(RegNumber(Reg::AutoCreateNTLocal), 0);
+    QCOMPARE(RegText(Reg::AutoCreateNTServer), QStringLiteral("pdc1"));
+    child<QLineEdit>(dlg, "ServerEdit")->clear();
+    dlg.accept();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
 }
 
 QTEST_MAIN(TestImportDialog)
