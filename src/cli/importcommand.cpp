@@ -125,17 +125,17 @@ QString optionHelp(const char* text) {
 
 const CliRegistration reg{{
     .name = QStringLiteral("import"),
-    .synopsis = QStringLiteral(
-        "--system radius|unet|telebit --server NAME [--strip-prefixes] [--setup-new-customers] "
-        "FILE\n"
-        "       import --system ras|citrix --server NAME [--first-logoff-on YYYY-MM-DD] "
-        "[--backup FILE] [--clear] [--setup-new-customers] FILE.evt"),
+    .synopsis = QStringLiteral("--system ras|radius|citrix|unet|telebit --server NAME "
+                               "[--strip-prefixes] [--first-logoff-on YYYY-MM-DD] [--backup FILE] "
+                               "[--clear] [--setup-new-customers] FILE"),
     .summary = QStringLiteral("Import the sessions of an accounting log or a saved event log."),
     .details = QStringLiteral(
         "Prints how many new logons were found. A server not yet known is added. Event logs "
         "(ras: Remote Access, citrix: Citrix/LAN logons and logoffs) are read from saved .evt "
-        "files. --clear asks first, then replaces FILE.evt by an empty log (after the backup "
-        "when --backup is given too). Exit status 4: FILE cannot be opened or is no event log."),
+        "files (FILE.evt); --first-logoff-on, --backup and --clear are for them, --strip-prefixes "
+        "for radius and unet. --clear asks first, then replaces FILE.evt by an empty log (after "
+        "the backup when --backup is given too). Exit status 4: FILE cannot be opened or is no "
+        "event log."),
     .options = {{QStringLiteral("system"), QString(),
                  QStringLiteral("ras|radius|citrix|unet|telebit"), optionHelp("the kind of log")},
                 {QStringLiteral("server"), QString(), QStringLiteral("NAME"),

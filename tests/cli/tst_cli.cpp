@@ -207,7 +207,7 @@ private slots:
         QTest::newRow("import no file")
             << QStringList{"import", "--system", "radius", "--server", "s"} << "Usage: import";
         QTest::newRow("import unknown system")
-            << QStringList{"import", "--system", "ras", "--server", "s", "f"} << "Usage: import";
+            << QStringList{"import", "--system", "nt", "--server", "s", "f"} << "Usage: import";
         QTest::newRow("import no server")
             << QStringList{"import", "--system", "radius", "f"} << "Usage: import";
         QTest::newRow("import two files")

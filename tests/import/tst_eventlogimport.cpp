@@ -12,6 +12,7 @@
 #include "core/db/schema.h"
 #include "core/import/eventlogimport.h"
 #include "core/import/rasrecord.h"
+#include "fuzz/evtrecordfuzz.h"
 
 #include <QtTest>
 
@@ -191,6 +192,17 @@ private slots:
         QCOMPARE(out.total, 1); // counted from the first logoff on
     }
 
+    void escInterrupts() {
+        m_ui->pressEsc();
+        m_ui->queueAnswer(true); // "Interrupt process?"
+        const EventLogImportOutcome out =
+            import(AUTH_REMOTE_ACCESS,
+                   {RasTestRecord(QStringLiteral("anna"), at(2, 8, 0), at(2, 9, 0), 60, 0)});
+        QCOMPARE(out.result, int(IMPORT_INTERRUPTED));
+        QVERIFY(m_ui->hasMessage(QStringLiteral("Import aborted.")));
+        QVERIFY(!m_ui->hasMessage(QStringLiteral("Logon event import succeeded.")));
+    }
+
     // A file cut inside a record, one whose record lies about its length, and bytes that are
     // no event log: nothing is read past a record, the reading ends, nothing crashes.
     void damagedFiles() {
@@ -221,6 +233,21 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(200, 'x')) > 0);
         f.close();
         QCOMPARE(import(AUTH_REMOTE_ACCESS, {}).result, int(IMPORT_OPEN_FAILED));
+    }
+
+    // The saved inputs of the .evt fuzz target (fuzz/corpus/evtrecord) read without a fault.
+    void fuzzCorpus() {
+        const QDir dir(QStringLiteral(TK_SOURCE_DIR "/fuzz/corpus/evtrecord"));
+        const QStringList files = dir.entryList(QDir::Files, QDir::Name);
+        QVERIFY(files.size() >= 8);
+        for (const QString& name : files) {
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QByteArray b = f.readAll();
+            QVERIFY2(
+                FuzzEvtRecords(reinterpret_cast<const uint8_t*>(b.constData()), size_t(b.size())),
+                qPrintable(name));
+        }
     }
 
     // The command line: a new server, the found line, the backup, and the cleared log that

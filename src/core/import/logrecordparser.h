@@ -1,4 +1,5 @@
 #pragma once
+#include "core/import/lognumber.h"
 #include "core/import/logtimestamp.h"
 
 #include <QByteArray>
@@ -52,12 +53,6 @@ bool SessionToEventRow(const LogSession& session, qint32 serverId, EventRow& row
 // Warns in the operation log (under the user name) of each negative byte count of a session,
 // once the session was stored with 0 for it.
 void WarnNegativeByteCounts(const LogSession& session);
-
-// A number field as the C library reads it (leading white space, one sign, digits up to the
-// first other character, none giving 0), limited to the 32-bit range.
-qint32 LogNumber(QByteArrayView text);
-// The same limited to the 64-bit range (byte counts).
-qint64 LogNumber64(QByteArrayView text);
 
 // Text of a log field: UTF-8 when it is valid UTF-8, else Windows-1252; NUL characters are
 // dropped (they end a text in other programs and have no place in a name).

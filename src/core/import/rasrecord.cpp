@@ -3,7 +3,7 @@
 #include "core/app/cp1252.h"
 #include "core/db/datetimeutil.h"
 #include "core/import/evtreader.h"
-#include "core/import/logrecordparser.h"
+#include "core/import/lognumber.h"
 
 #include <algorithm>
 
