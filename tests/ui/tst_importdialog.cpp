@@ -16,6 +16,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QtTest>
 
@@ -30,6 +33,7 @@ private slots:
     void refusedWhileADocumentWindowIsOpen();
     void renamedServerKeepsItsIdDeletedOneItsSessions();
     void accountsDialogNeedsAKindAndThisComputer();
+    void commandsJoinACustomersMenuMadeBeforeThem();
 
 private:
     template <class W> W* child(QObject& parent, const char* name) {
@@ -183,6 +187,20 @@ void TestImportDialog::accountsDialogNeedsAKindAndThisComputer() {
     child<QLineEdit>(dlg, "ServerEdit")->clear();
     dlg.accept();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
+}
+
+void TestImportDialog::commandsJoinACustomersMenuMadeBeforeThem() {
+    QMainWindow window;
+    QMenu* file = window.menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("E&xit"))->setObjectName(QStringLiteral("actionExit"));
+    QMenu* customers = window.menuBar()->addMenu(QStringLiteral("&Customers"));
+    customers->setObjectName(QStringLiteral("CustomersMenu"));
+    customers->addAction(QStringLiteral("Browse"));
+    AddImportCommands(&window, file, window.menuBar());
+    QCOMPARE(window.menuBar()->findChildren<QMenu*>(QStringLiteral("CustomersMenu")).size(), 1);
+    QCOMPARE(customers->actions().size(), 4); // its own, a separator and the two of the import
+    QCOMPARE(file->actions().first()->objectName(), QStringLiteral("actionImportLogonEvents"));
+    QCOMPARE(file->actions().last()->objectName(), QStringLiteral("actionExit"));
 }
 
 QTEST_MAIN(TestImportDialog)
