@@ -9,6 +9,7 @@ packages=(
   libsqlite3-dev libsecret-1-dev
   fonts-dejavu-core
   poppler-utils python3 python3-aiosmtpd openssl
+  libnss-wrapper # the tests' own account list for the creation of customers from accounts
 )
 
 missing=()

@@ -1,6 +1,7 @@
 // customer list|show|add|set|delete: customers and groups kept from the command line.
 #include "cli/clicommand.h"
 #include "cli/clitable.h"
+#include "cli/customerautocommands.h"
 #include "cli/customerlookup.h"
 
 #include "core/app/dbsession.h"
@@ -484,7 +485,8 @@ int runImport(CCliContext& c) {
 
 const CliRegistration reg{{
     .name = QStringLiteral("customer"),
-    .synopsis = QStringLiteral("list|show|add|set|delete|import ..."),
+    .synopsis = QStringLiteral("list|show|add|set|delete|import|create-from-sessions|"
+                               "create-from-accounts ..."),
     .summary = QStringLiteral("List, show, create, change or delete customers and groups."),
     .subcommands =
         {{.name = QStringLiteral("list"),
@@ -555,7 +557,9 @@ const CliRegistration reg{{
                                     "or Windows-1252 text."),
           .minArgs = 1,
           .maxArgs = 1,
-          .run = &runImport}},
+          .run = &runImport},
+         CreateFromSessionsCommand(),
+         CreateFromAccountsCommand()},
 }};
 
 } // namespace

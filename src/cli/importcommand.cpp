@@ -3,6 +3,7 @@
 #include "cli/clicommand.h"
 
 #include "core/app/dbsession.h"
+#include "core/customers/autocreate.h"
 #include "core/db/datetimeutil.h"
 #include "core/import/eventlogimport.h"
 #include "core/import/evtreader.h"
@@ -76,9 +77,13 @@ int runImport(CCliContext& c) {
                                     : date.message);
     }
     request.setupNewCustomers = a.isSet(QStringLiteral("setup-new-customers"));
-    // HOOK: customer set-up from imported events; replaced by the auto-creation when it lands.
-    request.customerSetup = [] {
-        CCliUserInterface::note(QStringLiteral("Setting up new customers is not available yet."));
+    // Customers for the new logon names, from the date of the last complete scan; the names
+    // created are printed like those of customer create-from-sessions.
+    request.customerSetup = [&c] {
+        if (Database* db = theDatabase())
+            for (const QString& name :
+                 CreateCustomersFromSessions(*db, AutoCreateSessionsDefaultStart()).names)
+                c.out(name);
     };
 
     CDatabaseSession* session = c.openDatabase();

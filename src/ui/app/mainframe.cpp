@@ -7,6 +7,7 @@
 #include "core/app/settingsvalues.h"
 #include "ui/app/guiuserinterface.h"
 #include "ui/customers/customercommands.h"
+#include "ui/import/importcommands.h"
 #include "ui/invoice/invoicecommands.h"
 #include "ui/jobs/maintenancecommands.h"
 #include "ui/reports/reportcommands.h"
@@ -95,6 +96,7 @@ void CMainFrame::createMenus() {
     connect(m_fileMenu, &QMenu::aboutToShow, this, &CMainFrame::updateFileMenu);
     updateFileMenu();
     AddCustomerCommands(this, m_mdi, menuBar());
+    AddImportCommands(this, m_fileMenu, menuBar());
     AddReportCommands(this, m_mdi, menuBar());
     AddMailCommands(this, menuBar());
     AddMaintenanceCommands(this, menuBar(), m_fileMenu);
