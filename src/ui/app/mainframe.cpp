@@ -7,6 +7,7 @@
 #include "core/app/settingsvalues.h"
 #include "ui/app/guiuserinterface.h"
 #include "ui/invoice/invoicecommands.h"
+#include "ui/invoice/invoicingcommands.h"
 #include "ui/reports/reportcommands.h"
 #include "ui/app/logdoc.h"
 #include "ui/app/logframe.h"
@@ -91,6 +92,7 @@ void CMainFrame::createMenus() {
     exit->setShortcut(QKeySequence::Quit);
     connect(m_fileMenu, &QMenu::aboutToShow, this, &CMainFrame::updateFileMenu);
     updateFileMenu();
+    AddInvoicingCommands(this, m_mdi, menuBar());
     AddReportCommands(this, m_mdi, menuBar());
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
