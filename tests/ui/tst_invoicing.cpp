@@ -96,9 +96,11 @@ private slots:
         group = fx->addCustomer(g);
         ann = fx->addCustomer(QStringLiteral("ann"), bp, ip);
         bob = fx->addCustomer(QStringLiteral("bob"), bp, ip);
-        for (qint32 member : {ann, bob})
+        for (qint32 member : {ann, bob}) {
             db->execute("INSERT INTO UserGroupJoin (GroupId, UserLinkId) VALUES (?, ?)",
                         {group, member});
+            db->execute("UPDATE Users SET GotFirstInvoice = 0 WHERE Id = ?", {member});
+        }
         // An invoice from before the run, which no decision of the run may touch.
         const qint32 carl = fx->addCustomer(QStringLiteral("carl"), bp, ip);
         QVERIFY(!RunCustomerInvoice(*db, fx->customer(carl), DbFromDate(2024, 5, 2), false, 0, 0));
@@ -188,10 +190,27 @@ private slots:
                          10000 * (i % 2)});
         CInvoiceListDoc doc(*db);
         doc.setSort(column, descending);
+        // The order the column's key and the number give, as a tuple that compares.
+        auto key = [column](const InvoiceListRow& r) {
+            const double value[] = {0,
+                                    0,
+                                    r.billingDate.days(),
+                                    r.openingDate.days(),
+                                    double(r.newCharges.units()),
+                                    double(r.totalDue.units()),
+                                    double(r.totalPaid.units())};
+            return std::tuple(column == 1 ? r.username.toLower() : QString(), value[column],
+                              r.invoiceNum);
+        };
         QList<qint32> seen;
+        std::optional<decltype(key(InvoiceListRow()))> last;
         while (!doc.atEnd())
-            for (const InvoiceListRow& r : doc.fetch(7))
+            for (const InvoiceListRow& r : doc.fetch(7)) {
+                if (last)
+                    QVERIFY(descending ? key(r) < *last : *last < key(r));
+                last = key(r);
                 seen << r.invoiceNum;
+            }
         QList<qint32> all = numbers();
         std::sort(seen.begin(), seen.end());
         QCOMPARE(seen, all);

@@ -122,8 +122,8 @@ CInvoiceBrowserFrame::CInvoiceBrowserFrame(QMdiArea* area, Database& db) : m_are
                              MessageIcon::Exclamation);
         },
         Qt::QueuedConnection);
-    for (auto signal : {&CInvoiceListModel::modelReset, &CInvoiceListModel::rowsInserted})
-        connect(m_model, signal, this, &CInvoiceBrowserFrame::updateCount);
+    connect(m_model, &CInvoiceListModel::modelReset, this, &CInvoiceBrowserFrame::updateCount);
+    connect(m_model, &CInvoiceListModel::rowsInserted, this, &CInvoiceBrowserFrame::updateCount);
     // Invoices kept, deleted or paid elsewhere show at once.
     m_refreshId = AddRefreshHandler([this](const void*, int, void*) { m_model->reload(); });
 

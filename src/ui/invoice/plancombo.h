@@ -1,4 +1,5 @@
 #pragma once
+#include <QtGlobal>
 
 class Database;
 class QComboBox;
