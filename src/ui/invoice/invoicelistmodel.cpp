@@ -122,7 +122,7 @@ void CInvoiceListModel::fetchMore(const QModelIndex& parent) {
         return;
     QList<InvoiceListRow> page;
     try {
-        page = m_doc.fetch(kPageSize);
+        page = m_doc.fetch(m_rows.isEmpty() ? kFirstPage : kNextPage);
     } catch (const DbException& e) {
         m_failed = true;
         emit loadFailed(e.message());
@@ -138,7 +138,7 @@ void CInvoiceListModel::fetchMore(const QModelIndex& parent) {
 void CInvoiceListModel::appendPage() {
     // Inside a model reset: no row notifications.
     try {
-        m_rows.append(m_doc.fetch(kPageSize));
+        m_rows.append(m_doc.fetch(kFirstPage));
     } catch (const DbException& e) {
         m_failed = true;
         emit loadFailed(e.message());

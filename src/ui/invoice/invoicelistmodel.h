@@ -11,8 +11,11 @@
 class CInvoiceListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // Rows read per page.
-    static constexpr int kPageSize = 200;
+    // Rows of the first page, and of each further page. A sort that no index serves costs a
+    // pass over every invoice per page whatever its size, so the pages after the first, read
+    // only when the user scrolls on, are larger.
+    static constexpr int kFirstPage = 200;
+    static constexpr int kNextPage = 2000;
 
     explicit CInvoiceListModel(Database& db, QObject* parent = nullptr);
 
