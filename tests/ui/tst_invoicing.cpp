@@ -1,6 +1,6 @@
-// The invoicing windows offscreen on a real database: the "Commit Invoices" decision of a group
-// run (discard, keep and send), the paged invoice list, and the invoices browser's filters,
-// Enter, Delete and its reopening at start.
+// The invoicing windows offscreen on a real database: "Generate Invoice", the "Commit Invoices"
+// decision of a group run (discard, keep and send), the paged invoice list, and the invoices
+// browser's filters, Enter, Delete and its reopening at start.
 #include "common/billingfixture.h"
 #include "common/modalwatcher.h"
 #include "common/recordingprinter.h"
@@ -17,6 +17,7 @@
 #include "ui/app/mainframe.h"
 #include "ui/invoice/commitinvoicesdlg.h"
 #include "ui/invoice/customercombo.h"
+#include "ui/invoice/generateinvoicedlg.h"
 #include "ui/invoice/guiinvoiceruns.h"
 #include "ui/invoice/invoicebrowser.h"
 #include "ui/invoice/invoiceframe.h"
@@ -24,6 +25,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QTableView>
@@ -168,6 +170,42 @@ private slots:
         QCOMPARE(printer.jobs[0].invoiceNum, kept[0]);
         QCOMPARE(printer.jobs[1].invoiceNum, kept[1]);
         QVERIFY(fx->customer(ann).GotFirstInvoice && fx->customer(bob).GotFirstInvoice);
+    }
+
+    // "Generate Invoice" refuses a missing plan, a bad date and a customer that is gone, each
+    // with its message; accepted with "Send upon completion", the invoice is kept and sent.
+    void generateInvoiceRefusesThenRunsAndSends() {
+        CGenerateInvoiceDlg dlg(*db, fx->customer(ann));
+        dlg.billingPlanList()->setCurrentIndex(0); // "None"
+        dlg.accept();
+        QVERIFY(rec->hasMessage(QStringLiteral("Please choose a billing plan to use.")));
+        dlg.billingPlanList()->setCurrentIndex(1);
+        dlg.invoicePlanList()->setCurrentIndex(0);
+        dlg.accept();
+        QVERIFY(rec->hasMessage(QStringLiteral("Please choose an invoicing plan to use, even if "
+                                               "you choose not to execute the send options.")));
+        dlg.invoicePlanList()->setCurrentIndex(1);
+        dlg.dateEdit()->setText(QStringLiteral("2040-01-01"));
+        dlg.accept();
+        QVERIFY(rec->hasMessage(DateRangeMessage()));
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+
+        CModalWatcher watcher([](QWidget* w) {
+            if (auto* d = qobject_cast<CGenerateInvoiceDlg*>(w)) {
+                d->dateEdit()->setText(QStringLiteral("2024-05-02"));
+                d->sendBox()->setChecked(true);
+                d->accept();
+            }
+        });
+        GenerateInvoiceDialog(nullptr, ann);
+        const QList<qint32> made = numbers(QStringLiteral("InvoiceNum > %1").arg(before));
+        QCOMPARE(made.size(), 1);
+        QCOMPARE(printer.jobs.size(), 1);
+        QCOMPARE(printer.jobs[0].invoiceNum, made[0]);
+        QVERIFY(fx->customer(ann).GotFirstInvoice);
+        db->execute("DELETE FROM Users WHERE Id = ?", {bob});
+        GenerateInvoiceDialog(nullptr, bob);
+        QVERIFY(rec->hasMessage(QStringLiteral("Customer record not found.")));
     }
 
     // Pages continue exactly where the last one ended, also across runs of equal keys, in
