@@ -109,6 +109,7 @@ private slots:
         before = numbers().value(0);
         QVERIFY(before > 0);
         SetDefaultInvoicePrinter(&printer);
+        printer.jobs.clear();
         listed.clear();
     }
     void cleanup() {
