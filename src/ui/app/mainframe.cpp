@@ -6,14 +6,16 @@
 #include "core/app/operationlog.h"
 #include "core/app/settingsvalues.h"
 #include "ui/app/guiuserinterface.h"
+#include "ui/app/logdoc.h"
+#include "ui/app/logframe.h"
+#include "ui/customers/customerbrowser.h"
 #include "ui/customers/customercommands.h"
 #include "ui/import/importcommands.h"
 #include "ui/invoice/invoicecommands.h"
+#include "ui/invoice/invoicingcommands.h"
 #include "ui/jobs/maintenancecommands.h"
-#include "ui/reports/reportcommands.h"
-#include "ui/app/logdoc.h"
-#include "ui/app/logframe.h"
 #include "ui/mail/mailcommands.h"
+#include "ui/reports/reportcommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -97,9 +99,13 @@ void CMainFrame::createMenus() {
     updateFileMenu();
     AddCustomerCommands(this, m_mdi, menuBar());
     AddImportCommands(this, m_fileMenu, menuBar());
+    AddInvoicingCommands(this, m_mdi, menuBar());
     AddReportCommands(this, m_mdi, menuBar());
     AddMailCommands(this, menuBar());
-    AddMaintenanceCommands(this, menuBar(), m_fileMenu);
+    AddMaintenanceCommands(this, menuBar(), m_fileMenu, [] {
+        const CCustomerBrowser* browser = CCustomerBrowser::current();
+        return browser ? qint32(browser->SelectedCustomerId()) : 0;
+    });
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->setObjectName(QStringLiteral("WindowMenu"));

@@ -1,15 +1,12 @@
 #include "ui/customers/customercommands.h"
 
 #include "core/app/appcontext.h"
-#include "core/app/dbsession.h"
 #include "core/app/appservices.h"
-#include "core/app/oplog.h"
+#include "core/app/dbsession.h"
 #include "core/app/settingsvalues.h"
 #include "core/app/userinterface.h"
-#include "core/billing/invoicerun.h"
 #include "core/customers/customerdelete.h"
 #include "core/customers/customergroups.h"
-#include "core/db/datetimeutil.h"
 #include "core/db/dbexception.h"
 #include "core/db/userrecord.h"
 #include "ui/customers/customerbrowser.h"
@@ -17,10 +14,11 @@
 #include "ui/customers/groupmembersdlg.h"
 #include "ui/customers/newcustomerdlg.h"
 #include "ui/customers/optionsdlg.h"
-#include "ui/invoice/invoiceframe.h"
+#include "ui/invoice/generateinvoicedlg.h"
+#include "ui/invoice/groupinvoicesdlg.h"
+#include "ui/invoice/invoicebrowser.h"
 
 #include <QAction>
-#include <QDate>
 #include <QEvent>
 #include <QMdiArea>
 #include <QMenu>
@@ -79,48 +77,13 @@ void reloadBrowser(qint32 select = 0) {
     RefreshViews(CCustomerBrowser::current());
 }
 
-// Bills the customer or group today with its stored plans. The run dialogs take this place.
-void runInvoices(QWidget*, long idCust) {
-    Database* db = theDatabase();
-    CUserRecord rec(*db);
-    try {
-        if (!rec.findById(qint32(idCust))) {
-            ui().showMessage(QStringLiteral("User not found."), MessageIcon::Exclamation);
-            return;
-        }
-    } catch (const DbException& e) {
-        ui().showMessage(QStringLiteral("User not found. (%1)").arg(e.message()),
-                         MessageIcon::Exclamation);
-        return;
-    }
-    const QDate today = QDate::currentDate();
-    const DbDateTime date = DbFromDate(today.year(), today.month(), today.day());
-    CInvoiceRun run(*db);
-    const bool failed = rec.IsGroup ? run.GenerateForGroup(rec.row(), date)
-                                    : run.GenerateForCustomer(rec.row(), date, false, 0, 0);
-    RefreshViews();
-    ReportLogOutcome(true, failed ? 1 : -1, true);
-}
-
-// Shows the invoices of the customer or group. The invoices browser takes this place; until
-// then its latest invoice opens in an invoice window.
-void showInvoices(QMdiArea* area, long idCust) {
-    Database* db = theDatabase();
-    QVariant latest;
-    try {
-        latest = db->scalar(QStringLiteral("SELECT MAX(InvoiceNum) FROM Invoices WHERE IdUser = ?"),
-                            {qint32(idCust)});
-    } catch (const DbException& e) {
-        ui().showMessage(QStringLiteral("The invoices could not be read: %1").arg(e.message()),
-                         MessageIcon::Exclamation);
-        return;
-    }
-    if (latest.isNull()) {
-        ui().showMessage(QStringLiteral("There are no invoices for this customer."),
-                         MessageIcon::Information);
-        return;
-    }
-    CInvoiceFrame::open(area, *db, latest.toInt());
+// The run dialogs of the customer or group: "Generate Invoice" for a customer, "Generate
+// Group Invoices" for a group.
+void runInvoices(QWidget* parent, long idCust, bool group) {
+    if (group)
+        GenerateGroupInvoicesDialog(parent, idCust);
+    else
+        GenerateInvoiceDialog(parent, idCust);
 }
 
 } // namespace
@@ -162,12 +125,12 @@ void DeleteCustomerCommand(bool group) {
 
 void GenerateInvoiceCommand(QWidget* parent) {
     if (const auto row = selectedRow(false, true))
-        runInvoices(parent, row->Id);
+        runInvoices(parent, row->Id, row->IsGroup);
 }
 
 void OpenInvoicesCommand(QMdiArea* area) {
     if (const auto row = selectedRow(false, true))
-        showInvoices(area, row->Id);
+        OpenInvoiceBrowser(area, row->Id);
 }
 
 void ReopenCustomerBrowserAtStart(QMdiArea* area) {

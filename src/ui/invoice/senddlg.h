@@ -4,6 +4,7 @@
 class Database;
 class QComboBox;
 class QRadioButton;
+class CInvoicePlanChoice;
 
 // The send dialog: carries out the send options with each invoice's own invoicing plan, or
 // with another plan chosen from the templates ("None" stands for no plan). The choice is
@@ -18,14 +19,12 @@ public:
     // Shows the dialog; false on Cancel, otherwise the choice in overrideId.
     static bool choose(Database& db, QWidget* parent, qint32& overrideId);
 
-    QComboBox* planList() const { return m_plans; }
-    QRadioButton* ownPlanButton() const { return m_own; }
-    QRadioButton* overrideButton() const { return m_other; }
+    QComboBox* planList() const;
+    QRadioButton* ownPlanButton() const;
+    QRadioButton* overrideButton() const;
 
     void accept() override;
 
 private:
-    QRadioButton* m_own;
-    QRadioButton* m_other;
-    QComboBox* m_plans;
+    CInvoicePlanChoice* m_choice;
 };
