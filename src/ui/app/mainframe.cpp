@@ -6,6 +6,7 @@
 #include "core/app/operationlog.h"
 #include "core/app/settingsvalues.h"
 #include "ui/app/guiuserinterface.h"
+#include "ui/billing/billingcommands.h"
 #include "ui/invoice/invoicecommands.h"
 #include "ui/reports/reportcommands.h"
 #include "ui/app/logdoc.h"
@@ -91,6 +92,7 @@ void CMainFrame::createMenus() {
     exit->setShortcut(QKeySequence::Quit);
     connect(m_fileMenu, &QMenu::aboutToShow, this, &CMainFrame::updateFileMenu);
     updateFileMenu();
+    AddBillingPlanCommands(this, m_mdi, menuBar());
     AddReportCommands(this, m_mdi, menuBar());
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));

@@ -10,6 +10,7 @@
 #include "ui/app/sampleopen.h"
 #include "ui/app/singleinstance.h"
 #include "ui/app/welcomedlg.h"
+#include "ui/billing/billingcommands.h"
 
 #include <QApplication>
 
@@ -82,6 +83,7 @@ bool CTollkeeperApp::initInstance(const QStringList& arguments) {
     m_frame = new CMainFrame(m_gui.get());
     m_frame->restorePlacement();
     m_frame->show();
+    ReopenBillingPlansBrowser(m_frame);
 
     // 14. Welcome on the first run and after an upgrade from an early layout.
     m_welcomeDue = firstRun || isEarlyRelease(VersionFoundBeforeUpgrade());
