@@ -199,20 +199,47 @@ private slots:
             QStringLiteral("Note:  You have just deleted the customer default billing plan.")));
     }
 
-    void browserClosedByHandIsNotReopenedAtStart() {
-        QVERIFY(browser());
-        QVERIFY(RegYesNo(Reg::ShowBPBrowser));
-        CBillingTreeFrame::current()->close();
-        QVERIFY(!RegYesNo(Reg::ShowBPBrowser));
-        ReopenBillingPlansBrowser(frame.get());
-        QVERIFY(!CBillingTreeFrame::current());
-        // Closing the main window keeps the choice of an open browser for the next start.
+    void invoicingPlanSheetRefusesATakenNameAndKeepsOtherOptions() {
+        CBillingFixture fx(db());
+        InvoicePlanRow plain;
+        plain.Name = QStringLiteral("Plain");
+        plain.Options = InvoicePlanOption::Html | 0x40;
+        const qint32 id = fx.addInvoicePlan(plain);
+        fx.addInvoicePlan(QStringLiteral("Fancy"));
+        auto sheet = BuildInvoicingPlanProps(db(), id, nullptr);
+        QVERIFY(sheet);
+        auto* name = sheet->findChild<QLineEdit*>(QStringLiteral("NameEdit"));
+        name->setText(QStringLiteral("Fancy"));
+        sheet->findChild<QCheckBox*>(QStringLiteral("Html"))->setChecked(false);
+        sheet->accept();
+        QCOMPARE(sheet->result(), int(QDialog::Rejected));
+        QVERIFY(rec->hasMessage(
+            QStringLiteral("An invoice plan with the name of 'Fancy' already exists.")));
+        QCOMPARE(count(QStringLiteral("SELECT Options FROM InvoicePlans WHERE Id = %1").arg(id)),
+                 0x41);
+        name->setText(QStringLiteral("Monthly"));
+        sheet->accept();
+        QCOMPARE(sheet->result(), int(QDialog::Accepted));
+        QCOMPARE(db().scalar(QStringLiteral(
+                                 "SELECT Name || '/' || Options FROM InvoicePlans WHERE Id = %1")
+                                 .arg(id))
+                     .toString(),
+                 QStringLiteral("Monthly/64"));
+    }
+
+    void browserOpenAtTheEndIsReopenedAtStart() {
         QVERIFY(browser());
         frame->close();
         QVERIFY(RegYesNo(Reg::ShowBPBrowser));
         frame = std::make_unique<CMainFrame>(nullptr);
         ReopenBillingPlansBrowser(frame.get());
         QVERIFY(CBillingTreeFrame::current());
+        CBillingTreeFrame::current()->close();
+        frame->close();
+        QVERIFY(!RegYesNo(Reg::ShowBPBrowser));
+        frame = std::make_unique<CMainFrame>(nullptr);
+        ReopenBillingPlansBrowser(frame.get());
+        QVERIFY(!CBillingTreeFrame::current());
     }
 };
 

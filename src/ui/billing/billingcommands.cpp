@@ -20,7 +20,6 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTimer>
 #include <QTreeView>
 
 CBillingCommands::CBillingCommands(QMainWindow* mainWindow, QMdiArea* area, QMenuBar* menuBar)
@@ -64,8 +63,6 @@ CBillingCommands::CBillingCommands(QMainWindow* mainWindow, QMdiArea* area, QMen
     m_itemActions << assign << props << del;
     connect(menu, &QMenu::aboutToShow, this, &CBillingCommands::updateActions);
     updateActions();
-    // Whether the browser is shown at the next start is decided before the main window
-    // closes its document windows.
     mainWindow->installEventFilter(this);
 }
 
@@ -82,11 +79,11 @@ QAction* CBillingCommands::action(const char* name) const {
 }
 
 bool CBillingCommands::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_main && event->type() == QEvent::Close) {
-        CBillingTreeFrame::setApplicationClosing(true);
-        // A close the main window refuses (an operation runs) ends the closing again.
-        QTimer::singleShot(0, [] { CBillingTreeFrame::setApplicationClosing(false); });
-    }
+    // The browser is shown at the next start when it is open as the program ends, that is
+    // before the main window closes its document windows.
+    if (watched == m_main && event->type() == QEvent::Close &&
+        !RegWriteYesNo(Reg::ShowBPBrowser, CBillingTreeFrame::current() != nullptr))
+        qWarning("Unable to store whether the billing plans window is shown");
     return QObject::eventFilter(watched, event);
 }
 
@@ -112,8 +109,6 @@ CBillingTreeFrame* CBillingCommands::openBrowser() {
     frame->restorePlacement();
     frame->show();
     m_area->setActiveSubWindow(frame);
-    if (!RegWriteYesNo(Reg::ShowBPBrowser, true))
-        qWarning("Unable to store whether the billing plans window is shown");
     updateActions();
     return frame;
 }

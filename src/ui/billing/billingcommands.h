@@ -17,8 +17,7 @@ class CBillingCommands : public QObject {
 public:
     CBillingCommands(QMainWindow* mainWindow, QMdiArea* area, QMenuBar* menuBar);
 
-    // Opens the browser, or brings the open one forward; notes in "ShowBPBrowser" that it is
-    // to be shown at the next start. Null when the tree could not be read.
+    // Opens the browser, or brings the open one forward. Null when the tree could not be read.
     CBillingTreeFrame* openBrowser();
 
     // Each command works on the browser's selection; the create commands also without it.
@@ -43,5 +42,6 @@ private:
 
 // Adds the billing plan commands to the main window.
 void AddBillingPlanCommands(QMainWindow* mainWindow, QMdiArea* area, QMenuBar* menuBar);
-// At start: reopens the billing plans browser when "ShowBPBrowser" says it was left open.
+// At start: reopens the billing plans browser when "ShowBPBrowser" says it was open as the
+// program last ended (it is, by default, on the first run).
 void ReopenBillingPlansBrowser(QMainWindow* mainWindow);

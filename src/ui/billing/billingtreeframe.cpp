@@ -14,7 +14,6 @@
 
 namespace {
 CBillingTreeFrame* g_frame = nullptr;
-bool g_applicationClosing = false;
 } // namespace
 
 CBillingTreeFrame::CBillingTreeFrame(QWidget* parent) : QMdiSubWindow(parent) {
@@ -47,10 +46,6 @@ CBillingTreeFrame::~CBillingTreeFrame() {
 
 CBillingTreeFrame* CBillingTreeFrame::current() {
     return g_frame;
-}
-
-void CBillingTreeFrame::setApplicationClosing(bool closing) {
-    g_applicationClosing = closing;
 }
 
 QModelIndex CBillingTreeFrame::selected() const {
@@ -101,10 +96,12 @@ bool CBillingTreeFrame::restorePlacement() {
 void CBillingTreeFrame::closeEvent(QCloseEvent* event) {
     if (!RegWriteBinary(Reg::BpWndPlacement, SaveChildPlacement(this)))
         qWarning("Unable to store the billing plans window placement");
-    if (!g_applicationClosing && !RegWriteYesNo(Reg::ShowBPBrowser, false))
-        qWarning("Unable to store whether the billing plans window is shown");
     QMdiSubWindow::closeEvent(event);
-    // The window is deleted later; from now on another may be opened.
-    if (event->isAccepted() && g_frame == this)
-        g_frame = nullptr;
+    // The window is deleted later: from now on it reads nothing more (the database may be
+    // closed by then) and another may be opened.
+    if (event->isAccepted()) {
+        RemoveRefreshHandler(m_refreshId);
+        if (g_frame == this)
+            g_frame = nullptr;
+    }
 }

@@ -8,8 +8,7 @@ class QTreeView;
 // The billing plans browser: a document window inside the main window showing the billing
 // tree. It owns its document, reads it again on every view refresh (keeping the selection
 // when the item is still there) and keeps its placement in "BpWndPlacement". Only one is
-// open at a time. Closing it by hand notes in "ShowBPBrowser" that it is not to be reopened
-// at the next start.
+// open at a time.
 class CBillingTreeFrame : public QMdiSubWindow {
     Q_OBJECT
 public:
@@ -18,8 +17,6 @@ public:
 
     // The open browser, or null.
     static CBillingTreeFrame* current();
-    // While set (the main window is closing), a closing browser leaves "ShowBPBrowser" as it is.
-    static void setApplicationClosing(bool closing);
 
     CBillingTreeDoc* document() const { return m_doc; }
     QTreeView* view() const { return m_view; }
