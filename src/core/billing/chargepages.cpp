@@ -117,8 +117,8 @@ EditResult editCharge(Database& db, qint32 chargeId, ChargePage kind, Apply&& ap
         if (rec.isEOF())
             return EditResult::failed(QStringLiteral("Charge not found."));
         if (!ChargePagesOf(rec.Type).contains(kind))
-            return EditResult::failed(
-                QStringLiteral("A charge of kind '%1' has no such page.").arg(rec.Type));
+            return EditResult::failed(QStringLiteral("A charge of kind '%1' has no such page.")
+                                          .arg(ChargeKindName(rec.Type)));
         rec.edit();
         const QString problem = apply(db, static_cast<ChargeRow&>(rec));
         if (!problem.isEmpty()) {

@@ -9,7 +9,7 @@
 // about) and written into a row (toRow: only the page's own fields). SaveChargePage reads the
 // template, applies one page and writes it in one transaction; "Error saving charge
 // properties" with the engine's words on a database failure. Frozen copies are never written.
-#include "core/customers/editresult.h"
+#include "core/app/editresult.h"
 #include "core/db/chargerecord.h"
 
 #include <QList>

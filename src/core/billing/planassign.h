@@ -3,8 +3,8 @@
 // billing plan in priority order (the order in which rating offers them time and units), and
 // the template charges not in it. Taxes, surcharges and discounts are not assigned here (the
 // plan's Apply page keeps them).
+#include "core/app/editresult.h"
 #include "core/billing/plancatalog.h"
-#include "core/customers/editresult.h"
 
 #include <QList>
 

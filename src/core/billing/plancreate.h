@@ -1,6 +1,6 @@
 #pragma once
 // New template rows: billing plans, invoicing plans and charges with their defaults.
-#include "core/customers/editresult.h"
+#include "core/app/editresult.h"
 #include "core/db/bprecord.h"
 #include "core/db/chargerecord.h"
 #include "core/db/invoiceplanrecord.h"

@@ -2,7 +2,7 @@
 // Deleting template rows. Each delete runs in one transaction: when any step fails nothing is
 // deleted and the failure message carries the engine's words. Frozen copies of issued invoices
 // are never touched, so every invoice keeps its plan and charges.
-#include "core/customers/editresult.h"
+#include "core/app/editresult.h"
 
 #include <QString>
 

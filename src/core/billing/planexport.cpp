@@ -299,8 +299,17 @@ EditResult ExportPlans(Database& db, const QStringList& names, QByteArray* json)
             QJsonObject o =
                 rowObject(rec.Name, rec.row(), [](auto& r, auto&& f) { chargeFields(r, f); });
             o.insert(QStringLiteral("Kind"), ChargeKindName(rec.Type));
-            if (rec.FilterValue != 0)
+            if (rec.FilterValue != 0) {
+                // A server that is gone matches no session; left out, the charge would match
+                // every session in the other database, so it is better refused here.
+                if (!servers.contains(rec.FilterValue))
+                    return EditResult::failed(
+                        QStringLiteral("The charge '%1' is limited to a server (Id %2) that is no "
+                                       "longer in the server list; choose its server again.")
+                            .arg(rec.Name)
+                            .arg(rec.FilterValue));
                 o.insert(QStringLiteral("Server"), servers.value(rec.FilterValue));
+            }
             const QList<TemplateEntry> applied = linkedTo(db, id);
             if (!applied.isEmpty())
                 o.insert(QStringLiteral("Applied"), nameArray(applied));

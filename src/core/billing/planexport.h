@@ -2,7 +2,7 @@
 // Price lists copied between databases as JSON (docs/plans-json.md): billing plans with their
 // charges in priority order and their taxes and surcharges, the charges' own taxes and
 // surcharges, and invoicing plans.
-#include "core/customers/editresult.h"
+#include "core/app/editresult.h"
 
 #include <QByteArray>
 #include <QStringList>

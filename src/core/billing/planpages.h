@@ -4,7 +4,7 @@
 // show, empty when the page is fine, and which control it is about), and saved, which checks
 // again, writes only the page's own fields in one transaction and leaves the row as it was when
 // anything fails. Frozen invoice copies are never read or written here.
-#include "core/customers/editresult.h"
+#include "core/app/editresult.h"
 #include "core/db/bprecord.h"
 
 #include <QList>
