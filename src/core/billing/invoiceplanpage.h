@@ -5,7 +5,7 @@
 // nothing due is made). Saving checks the name first (required, unique among template
 // invoicing plans) and writes the page's fields in one transaction; frozen copies are never
 // written.
-#include "core/customers/editresult.h"
+#include "core/app/editresult.h"
 #include "core/db/invoiceplanrecord.h"
 
 #include <optional>

@@ -6,7 +6,6 @@
 #include "core/app/userinterface.h"
 #include "core/billing/planassign.h"
 #include "core/billing/plandelete.h"
-#include "core/db/chargeoptions.h"
 #include "core/db/dbexception.h"
 #include "ui/billing/billingtreedoc.h"
 #include "ui/billing/billingtreeframe.h"

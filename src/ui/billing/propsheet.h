@@ -1,5 +1,5 @@
 #pragma once
-#include "core/customers/editresult.h"
+#include "core/app/editresult.h"
 
 #include <QDialog>
 #include <QList>
