@@ -131,7 +131,10 @@ void showInvoicingPlan(CCliContext& c, const InvoicePlanRow& plan) {
     line(QStringLiteral("ShowAddress"), yesNo(plan.ShowAddress));
     line(QStringLiteral("ShowInvoiceNum"), yesNo(plan.ShowInvoiceNum));
     line(QStringLiteral("DateFormat"), plan.DateFormat);
-    line(QStringLiteral("Language"), QString::number(plan.Language));
+    const QStringList languages{QStringLiteral("English"), QStringLiteral("French"),
+                                QStringLiteral("Spanish"), QStringLiteral("Portuguese")};
+    line(QStringLiteral("Language"),
+         languages.value(plan.Language, QString::number(plan.Language)));
     line(QStringLiteral("EmailServer"), plan.EmailServer);
     line(QStringLiteral("EmailSender"), plan.EmailSender);
     line(QStringLiteral("EmailSubject"), plan.EmailSubject);

@@ -237,6 +237,12 @@ private slots:
         QVERIFY2(imported.ok(), qPrintable(imported.text()));
         QCOMPARE(summary.charges, 6);
         QVERIFY(!ImportPlans(*other, json, false).ok()); // the names exist now
+        // One bad reference refuses the whole file: its good charge is not stored either.
+        const QByteArray bad = R"({"Format": "tollkeeper-plans", "Version": 1,
+            "Charges": [{"Name": "X", "Kind": "Fixed"}], "BillingPlans": [{"Name": "P",
+            "StartDate": "2024-04-01", "EndDate": "2024-05-01", "Charges": ["X", "Gone"]}]})";
+        QVERIFY(ImportPlans(*other, bad, true).message.contains(QStringLiteral("'Gone'")));
+        QVERIFY(!other->scalar(QStringLiteral("SELECT 1 FROM Charges WHERE Name = 'X'")).isValid());
         const auto idOf = [&](const char* sql) {
             return other->scalar(QLatin1String(sql)).toInt();
         };

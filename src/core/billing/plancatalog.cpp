@@ -68,6 +68,18 @@ QList<TemplateEntry> PlanChargeEntries(Database& db, qint32 planId) {
                    {planId});
 }
 
+std::optional<BPRow> LoadTemplateBillingPlan(Database& db, qint32 planId) {
+    CBPRecord rec(db);
+    rec.openWhere(QStringLiteral("[Id] = ? AND [IdInvoice] = 0"), {planId});
+    return rec.isEOF() ? std::nullopt : std::optional<BPRow>(rec.row());
+}
+
+std::optional<InvoicePlanRow> LoadTemplateInvoicingPlan(Database& db, qint32 planId) {
+    CInvoicePlanRecord rec(db);
+    rec.openWhere(QStringLiteral("[Id] = ? AND [IdInvoice] = 0"), {planId});
+    return rec.isEOF() ? std::nullopt : std::optional<InvoicePlanRow>(rec.row());
+}
+
 std::optional<BPRow> FindTemplateBillingPlan(Database& db, const QString& name) {
     return findTemplate<CBPRecord, BPRow>(db, name);
 }

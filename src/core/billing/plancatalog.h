@@ -26,7 +26,11 @@ QList<TemplateEntry> TemplateCharges(Database& db);
 // discounts), in OrdinalPosition order.
 QList<TemplateEntry> PlanChargeEntries(Database& db, qint32 planId);
 
-// The template of that name (exact), or nullopt. Throw DbException.
+// The template billing or invoicing plan of that Id (frozen copies are not found), or nullopt.
+std::optional<BPRow> LoadTemplateBillingPlan(Database& db, qint32 planId);
+std::optional<InvoicePlanRow> LoadTemplateInvoicingPlan(Database& db, qint32 planId);
+
+// The template of that name (compared without regard to case), or nullopt. Throw DbException.
 std::optional<BPRow> FindTemplateBillingPlan(Database& db, const QString& name);
 std::optional<InvoicePlanRow> FindTemplateInvoicingPlan(Database& db, const QString& name);
 std::optional<ChargeRow> FindTemplateCharge(Database& db, const QString& name);

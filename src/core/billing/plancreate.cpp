@@ -76,14 +76,14 @@ ChargeRow NewChargeRow(const QString& name, qint32 type) {
 }
 
 EditResult CreateBillingPlan(Database& db, const QString& name, const QDate& today, qint32* id) {
-    return create<CBPRecord>(db, NewBillingPlanRow(name, today),
+    return create<CBPRecord>(db, NewBillingPlanRow(name.trimmed(), today),
                              QStringLiteral("Please enter a name for the billing plan."),
                              &BillingPlanNameProblem,
                              QStringLiteral("Error adding new billing plan."), id);
 }
 
 EditResult CreateInvoicingPlan(Database& db, const QString& name, qint32* id) {
-    return create<CInvoicePlanRecord>(db, NewInvoicingPlanRow(name),
+    return create<CInvoicePlanRecord>(db, NewInvoicingPlanRow(name.trimmed()),
                                       QStringLiteral("Please enter a name for the invoicing plan."),
                                       &InvoicingPlanNameProblem,
                                       QStringLiteral("Error adding new invoicing plan."), id);
@@ -92,7 +92,8 @@ EditResult CreateInvoicingPlan(Database& db, const QString& name, qint32* id) {
 EditResult CreateCharge(Database& db, const QString& name, qint32 type, qint32* id) {
     if (ChargeKindName(type).isEmpty())
         return EditResult::failed(QStringLiteral("Unknown kind of charge %1.").arg(type));
-    return create<CChargeRecord>(
-        db, NewChargeRow(name, type), QStringLiteral("Please enter a name for the charge."),
-        &ChargeNameProblem, QStringLiteral("Error adding new charge."), id);
+    return create<CChargeRecord>(db, NewChargeRow(name.trimmed(), type),
+                                 QStringLiteral("Please enter a name for the charge."),
+                                 &ChargeNameProblem, QStringLiteral("Error adding new charge."),
+                                 id);
 }

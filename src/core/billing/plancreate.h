@@ -17,9 +17,10 @@ InvoicePlanRow NewInvoicingPlanRow(const QString& name);
 // `type` is one of ChargeType Tax, Online, Fixed, Surcharge, ByteTraffic.
 ChargeRow NewChargeRow(const QString& name, qint32 type);
 
-// Create the template, checking the name first ("Please enter a name for the charge.", "A
-// charge with the name of '%s' already exists."); a database failure is "Error adding new
-// charge." (billing plan, invoicing plan alike) with the engine's words. `id` gets the new Id.
+// Create the template under the name without surrounding blanks, checking the name first ("Please
+// enter a name for the charge.", "A charge with the name of '%s' already exists."); a database
+// failure is "Error adding new charge." (billing plan, invoicing plan alike) with the engine's
+// words. `id` gets the new Id.
 EditResult CreateBillingPlan(Database& db, const QString& name, const QDate& today,
                              qint32* id = nullptr);
 EditResult CreateInvoicingPlan(Database& db, const QString& name, qint32* id = nullptr);

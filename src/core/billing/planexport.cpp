@@ -255,6 +255,17 @@ QString key(const QString& name) {
     return name.trimmed().toCaseFolded();
 }
 
+// The first name of the list that comes again, empty when none does.
+QString listedTwice(const QStringList& names) {
+    QSet<QString> seen;
+    for (const QString& n : names)
+        if (seen.contains(key(n)))
+            return n;
+        else
+            seen.insert(key(n));
+    return {};
+}
+
 } // namespace
 
 EditResult ExportPlans(Database& db, const QStringList& names, QByteArray* json) {
@@ -384,6 +395,10 @@ EditResult ImportPlans(Database& db, const QByteArray& json, bool replace,
                  .contains(it.key()))
             return refuse(QStringLiteral("unknown field %1.").arg(it.key()));
 
+    for (const char* list : {"Charges", "BillingPlans", "InvoicingPlans"})
+        if (doc.contains(QLatin1String(list)) && !doc.value(QLatin1String(list)).isArray())
+            return refuse(QStringLiteral("%1 must be a list.").arg(QLatin1String(list)));
+
     // 1. Read and check every entry.
     QList<ChargeEntry> charges;
     QList<BillingPlanEntry> plans;
@@ -413,6 +428,8 @@ EditResult ImportPlans(Database& db, const QByteArray& json, bool replace,
         if (o.contains(QStringLiteral("Server")) &&
             !fromJson(o.value(QStringLiteral("Server")), e.server))
             return refuse(QStringLiteral("%1: Server must be a name.").arg(what));
+        if (const QString twice = listedTwice(e.applied); !twice.isEmpty())
+            return refuse(QStringLiteral("%1 lists '%2' twice.").arg(what, twice));
         if (e.row.UnitQuantity < 1)
             return refuse(QStringLiteral("%1: UnitQuantity must be at least 1.").arg(what));
         if (fileChargeTypes.contains(key(name)))
@@ -437,6 +454,8 @@ EditResult ImportPlans(Database& db, const QByteArray& json, bool replace,
             problem = readNames(o, QStringLiteral("Taxes"), &e.taxes, what);
         if (!problem.isEmpty())
             return refuse(problem);
+        if (const QString twice = listedTwice(e.charges + e.taxes); !twice.isEmpty())
+            return refuse(QStringLiteral("%1 lists '%2' twice.").arg(what, twice));
         if (!DbToSeconds(e.row.StartDate) || !DbToSeconds(e.row.EndDate) ||
             e.row.StartDate.days() >= e.row.EndDate.days())
             return refuse(
