@@ -82,11 +82,3 @@ EditResult InvoicingPlanPage::save(Database& db, qint32 planId) const {
     }
     return {};
 }
-
-std::optional<InvoicePlanRow> LoadTemplateInvoicingPlan(Database& db, qint32 planId) {
-    CInvoicePlanRecord rec(db);
-    rec.openWhere(QStringLiteral("[Id] = ? AND [IdInvoice] = 0"), {planId});
-    if (rec.isEOF())
-        return std::nullopt;
-    return rec.row();
-}

@@ -8,8 +8,6 @@
 #include "core/app/editresult.h"
 #include "core/db/invoiceplanrecord.h"
 
-#include <optional>
-
 class Database;
 
 struct InvoicingPlanPage {
@@ -35,6 +33,3 @@ struct InvoicingPlanPage {
     // "Error saving invoicing plan properties" with the engine's words on a database failure.
     EditResult save(Database& db, qint32 planId) const;
 };
-
-// The template invoicing plan of that Id (frozen copies are not found); throws DbException.
-std::optional<InvoicePlanRow> LoadTemplateInvoicingPlan(Database& db, qint32 planId);

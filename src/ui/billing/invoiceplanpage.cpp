@@ -16,10 +16,14 @@ CInvoicePlanPage::CInvoicePlanPage(qint32 planId, const InvoicePlanRow& row, QWi
     m_name = MakeLineEdit(this, "NameEdit", v.name);
     m_language = new QComboBox(this);
     m_language->setObjectName(QStringLiteral("LanguageCombo"));
-    // In InvoiceLanguage order.
-    m_language->addItems({QStringLiteral("English"), QStringLiteral("French"),
-                          QStringLiteral("Spanish"), QStringLiteral("Portuguese")});
-    m_language->setCurrentIndex(v.language);
+    // In InvoiceLanguage order; a code this release has no language for stays as it is.
+    const QStringList languages{QStringLiteral("English"), QStringLiteral("French"),
+                                QStringLiteral("Spanish"), QStringLiteral("Portuguese")};
+    for (int code = 0; code < languages.size(); ++code)
+        m_language->addItem(languages[code], code);
+    if (m_language->findData(v.language) < 0)
+        m_language->addItem(QString::number(v.language), v.language);
+    m_language->setCurrentIndex(m_language->findData(v.language));
     m_dateFormat = MakeLineEdit(this, "DateFormatEdit", v.dateFormat);
     m_heading = MakeLineEdit(this, "HeadingEdit", v.heading);
     m_message = new QPlainTextEdit(v.message, this);
@@ -67,7 +71,7 @@ CInvoicePlanPage::CInvoicePlanPage(qint32 planId, const InvoicePlanRow& row, QWi
 InvoicingPlanPage CInvoicePlanPage::values() const {
     InvoicingPlanPage v;
     v.name = m_name->text();
-    v.language = m_language->currentIndex();
+    v.language = m_language->currentData().toInt();
     v.dateFormat = m_dateFormat->text();
     v.html = m_html->isChecked();
     v.showDetails = m_details->isChecked();

@@ -5,8 +5,8 @@
 #include "core/app/userinterface.h"
 #include "core/billing/chargepages.h"
 #include "core/billing/invoiceplanpage.h"
+#include "core/billing/plancatalog.h"
 #include "core/billing/planpages.h"
-#include "core/db/bprecord.h"
 #include "core/db/dbexception.h"
 #include "ui/billing/applypage.h"
 #include "ui/billing/bpgeneralpage.h"
@@ -40,16 +40,14 @@ bool showSheet(std::unique_ptr<CPropSheet> sheet) {
 
 std::unique_ptr<CPropSheet> BuildBillingPlanProps(Database& db, qint32 planId, QWidget* parent) {
     try {
-        CBPRecord rec(db);
-        // Frozen copies of invoices are never edited.
-        rec.openWhere(QStringLiteral("[Id] = ? AND [IdInvoice] = 0"), {planId});
-        if (rec.isEOF()) {
+        const std::optional<BPRow> row = LoadTemplateBillingPlan(db, planId);
+        if (!row) {
             gone(QStringLiteral("billing plan"));
             return nullptr;
         }
         auto sheet =
-            std::make_unique<CPropSheet>(QStringLiteral("%1 Properties").arg(rec.Name), parent);
-        sheet->addPage(new CBPGeneralPage(planId, rec.row()));
+            std::make_unique<CPropSheet>(QStringLiteral("%1 Properties").arg(row->Name), parent);
+        sheet->addPage(new CBPGeneralPage(planId, *row));
         sheet->addPage(new CApplyPage(CApplyPage::Plan, planId, ApplyPage::forPlan(db, planId)));
         return sheet;
     } catch (const DbException& e) {
