@@ -8,6 +8,7 @@
 #include "ui/app/guiuserinterface.h"
 #include "ui/app/logdoc.h"
 #include "ui/app/logframe.h"
+#include "ui/billing/billingcommands.h"
 #include "ui/customers/customerbrowser.h"
 #include "ui/customers/customercommands.h"
 #include "ui/import/importcommands.h"
@@ -100,6 +101,7 @@ void CMainFrame::createMenus() {
     AddCustomerCommands(this, m_mdi, menuBar());
     AddImportCommands(this, m_fileMenu, menuBar());
     AddInvoicingCommands(this, m_mdi, menuBar());
+    AddBillingPlanCommands(this, m_mdi, menuBar());
     AddReportCommands(this, m_mdi, menuBar());
     AddMailCommands(this, menuBar());
     AddMaintenanceCommands(this, menuBar(), m_fileMenu, [] {

@@ -10,6 +10,7 @@
 #include "ui/app/sampleopen.h"
 #include "ui/app/singleinstance.h"
 #include "ui/app/welcomedlg.h"
+#include "ui/billing/billingcommands.h"
 #include "ui/customers/customercommands.h"
 
 #include <QApplication>
@@ -84,6 +85,7 @@ bool CTollkeeperApp::initInstance(const QStringList& arguments) {
     m_frame->restorePlacement();
     m_frame->show();
     ReopenCustomerBrowserAtStart(m_frame->mdiArea());
+    ReopenBillingPlansBrowser(m_frame);
 
     // 14. Welcome on the first run and after an upgrade from an early layout.
     m_welcomeDue = firstRun || isEarlyRelease(VersionFoundBeforeUpgrade());
