@@ -11,9 +11,9 @@
 namespace {
 
 int runBalance(CCliContext& c) {
-    const auto format = ParseCliTableFormat(c.args().value(QStringLiteral("format")));
+    const auto format = c.tableFormat();
     if (!format)
-        return c.usageError(QStringLiteral("--format is table, csv or json."));
+        return ExitUsage;
     CDatabaseSession* session = c.openDatabase();
     if (!session)
         return c.openFailureExit();
@@ -52,8 +52,7 @@ int runBalance(CCliContext& c) {
                                  MessageIcon::Stop);
         return ExitFailure;
     }
-    const QString text = table.render(*format);
-    c.out(text.endsWith(QLatin1Char('\n')) ? text.chopped(1) : text);
+    c.out(table, *format);
     return ExitOk;
 }
 

@@ -22,9 +22,9 @@ QString isoDate(const QVariant& value) {
 
 int RunInvoiceList(CCliContext& c) {
     const CliArgs& a = c.args();
-    const auto format = ParseCliTableFormat(a.value(QStringLiteral("format")));
+    const auto format = c.tableFormat();
     if (!format)
-        return c.usageError(QStringLiteral("--format is table, csv or json."));
+        return ExitUsage;
     QString where = QStringLiteral("WHERE 1 = 1");
     QVariantList params;
     // Closing dates are days: --to takes in the whole of its day.
@@ -87,8 +87,7 @@ int RunInvoiceList(CCliContext& c) {
                                  MessageIcon::Stop);
         return ExitFailure;
     }
-    const QString text = table.render(*format);
-    c.out(text.endsWith(QLatin1Char('\n')) ? text.chopped(1) : text);
+    c.out(table, *format);
     return ExitOk;
 }
 
