@@ -48,9 +48,7 @@ int runBalance(CCliContext& c) {
                           (invoiced - paid).format(decimals)});
         }
     } catch (const DbException& e) {
-        c.terminal().showMessage(QStringLiteral("Error opening invoice table. %1").arg(e.message()),
-                                 MessageIcon::Stop);
-        return ExitFailure;
+        return c.fail(QStringLiteral("Error opening invoice table. %1").arg(e.message()));
     }
     c.out(table, *format);
     return ExitOk;

@@ -83,9 +83,7 @@ int RunInvoiceList(CCliContext& c) {
                           st.value(8).value<Currency>().format(decimals)});
         }
     } catch (const DbException& e) {
-        c.terminal().showMessage(QStringLiteral("Error opening invoice table. %1").arg(e.message()),
-                                 MessageIcon::Stop);
-        return ExitFailure;
+        return c.fail(QStringLiteral("Error opening invoice table. %1").arg(e.message()));
     }
     c.out(table, *format);
     return ExitOk;
@@ -116,10 +114,8 @@ int RunInvoiceDelete(CCliContext& c) {
                                MessageIcon::Exclamation))
         return ExitDeclined;
     const BalanceChange r = DeleteInvoices(*session->database(), numbers);
-    if (r.failed()) {
-        c.terminal().showMessage(r.message(), MessageIcon::Stop);
-        return ExitFailure;
-    }
+    if (r.failed())
+        return c.fail(r.message());
     c.out(QStringLiteral("Deleted %1.").arg(invoices));
     return ExitOk;
 }
