@@ -5,6 +5,7 @@
 //
 //   bench_evtimport [--sessions N] [--users N] [--dir DIR]
 #include "bench/benchmemory.h"
+#include "bench/benchsupport.h"
 #include "common/evtwriter.h"
 #include "common/radiusdetail.h"
 #include "core/db/database.h"
@@ -20,7 +21,6 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
@@ -83,13 +83,6 @@ bool writeDetail(const QString& path, int sessions, int users) {
         }
     }
     return true;
-}
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 // Records per second of processor time (the figure that does not depend on the machine's

@@ -4,6 +4,7 @@
 //
 //   bench_import [--sessions N] [--users N] [--dir DIR] [--keep]
 #include "bench/benchmemory.h"
+#include "bench/benchsupport.h"
 #include "core/db/database.h"
 #include "core/db/schema.h"
 #include "core/import/importcodes.h"
@@ -18,7 +19,6 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
@@ -46,13 +46,6 @@ bool writeDetail(const QString& path, int sessions, int users) {
         }
     }
     return f.write(chunk) == chunk.size();
-}
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 struct Phase {

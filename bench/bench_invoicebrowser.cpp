@@ -4,6 +4,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen bench_invoicebrowser [--invoices N] [--customers N] [--dir DIR]
 #include "bench/benchmemory.h"
+#include "bench/benchsupport.h"
 #include "core/db/database.h"
 #include "core/db/datetimeutil.h"
 #include "core/db/schema.h"
@@ -17,18 +18,8 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <ctime>
 
 namespace {
-
-double cpuSeconds() {
-    return double(std::clock()) / CLOCKS_PER_SEC;
-}
-
-int argValue(const QStringList& args, const QString& name, int def) {
-    const int i = args.indexOf(name);
-    return i >= 0 && i + 1 < args.size() ? args[i + 1].toInt() : def;
-}
 
 // Customers "user000001"...; invoices dated over two years, a third of them unpaid.
 void fill(Database& db, int customers, int invoices) {
@@ -75,10 +66,7 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     const int invoices = argValue(args, QStringLiteral("--invoices"), 500000);
     const int customers = argValue(args, QStringLiteral("--customers"), 50000);
-    const int dirAt = args.indexOf(QStringLiteral("--dir"));
-    QTemporaryDir tmp(dirAt >= 0 && dirAt + 1 < args.size()
-                          ? args[dirAt + 1] + QStringLiteral("/bench-browser-XXXXXX")
-                          : QString());
+    QTemporaryDir tmp(benchDirTemplate(args, QStringLiteral("bench-browser-XXXXXX")));
     const QString path = tmp.filePath(QStringLiteral("browser.db"));
     try {
         CreateNewDatabase(path);

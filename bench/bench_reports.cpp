@@ -3,6 +3,7 @@
 //
 //   bench_reports [--invoices N] [--customers N] [--dir DIR] [--keep]
 #include "bench/benchmemory.h"
+#include "bench/benchsupport.h"
 #include "core/db/database.h"
 #include "core/db/datetimeutil.h"
 #include "core/db/schema.h"
@@ -16,19 +17,8 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <ctime>
 
 namespace {
-
-// Processor time of the process: the machine is shared, so wall time alone says little.
-double cpuSeconds() {
-    return double(std::clock()) / CLOCKS_PER_SEC;
-}
-
-int argValue(const QStringList& args, const QString& name, int def) {
-    const int i = args.indexOf(name);
-    return i >= 0 && i + 1 < args.size() ? args[i + 1].toInt() : def;
-}
 
 // Customers "user000001"...; invoices spread over 2025 and 2026, a third of them unpaid.
 void fill(Database& db, int customers, int invoices) {
@@ -69,10 +59,7 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     const int invoices = argValue(args, QStringLiteral("--invoices"), 1000000);
     const int customers = argValue(args, QStringLiteral("--customers"), 100000);
-    const int dirAt = args.indexOf(QStringLiteral("--dir"));
-    QTemporaryDir tmp(dirAt >= 0 && dirAt + 1 < args.size()
-                          ? args[dirAt + 1] + QStringLiteral("/bench-reports-XXXXXX")
-                          : QString());
+    QTemporaryDir tmp(benchDirTemplate(args, QStringLiteral("bench-reports-XXXXXX")));
     tmp.setAutoRemove(!args.contains(QStringLiteral("--keep")));
     const QString path = tmp.filePath(QStringLiteral("reports.db"));
     try {

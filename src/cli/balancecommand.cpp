@@ -11,9 +11,9 @@
 namespace {
 
 int runBalance(CCliContext& c) {
-    const auto format = ParseCliTableFormat(c.args().value(QStringLiteral("format")));
+    const auto format = c.tableFormat();
     if (!format)
-        return c.usageError(QStringLiteral("--format is table, csv or json."));
+        return ExitUsage;
     CDatabaseSession* session = c.openDatabase();
     if (!session)
         return c.openFailureExit();
@@ -48,12 +48,9 @@ int runBalance(CCliContext& c) {
                           (invoiced - paid).format(decimals)});
         }
     } catch (const DbException& e) {
-        c.terminal().showMessage(QStringLiteral("Error opening invoice table. %1").arg(e.message()),
-                                 MessageIcon::Stop);
-        return ExitFailure;
+        return c.fail(QStringLiteral("Error opening invoice table. %1").arg(e.message()));
     }
-    const QString text = table.render(*format);
-    c.out(text.endsWith(QLatin1Char('\n')) ? text.chopped(1) : text);
+    c.out(table, *format);
     return ExitOk;
 }
 

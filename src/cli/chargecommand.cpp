@@ -12,16 +12,6 @@
 
 namespace {
 
-Database* openDb(CCliContext& c) {
-    CDatabaseSession* session = c.openDatabase();
-    return session ? session->database() : nullptr;
-}
-
-int fail(CCliContext& c, const QString& text) {
-    c.terminal().showMessage(text, MessageIcon::Stop);
-    return ExitFailure;
-}
-
 // Names of the template plans holding the charge, and of the taxes and surcharges linked to it.
 QStringList names(Database& db, const QString& sql, qint32 id) {
     QStringList list;
@@ -50,10 +40,10 @@ QStringList appliedTo(Database& db, qint32 chargeId) {
 }
 
 int runList(CCliContext& c) {
-    const auto format = ParseCliTableFormat(c.args().value(QStringLiteral("format")));
+    const auto format = c.tableFormat();
     if (!format)
-        return c.usageError(QStringLiteral("--format is table, csv or json."));
-    Database* db = openDb(c);
+        return ExitUsage;
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     const int decimals = CurrencyDecimals();
@@ -74,22 +64,21 @@ int runList(CCliContext& c) {
                               ChargeUnitsText(rec), plansOf(*db, e.id).join(QStringLiteral(", "))});
         }
     } catch (const DbException& e) {
-        return fail(c, e.message());
+        return c.fail(e.message());
     }
-    const QString text = table.render(*format);
-    c.out(text.endsWith(QLatin1Char('\n')) ? text.chopped(1) : text);
+    c.out(table, *format);
     return ExitOk;
 }
 
 int runShow(CCliContext& c) {
-    Database* db = openDb(c);
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     const QString name = c.args().positional().at(0);
     try {
         const auto charge = FindTemplateCharge(*db, name);
         if (!charge)
-            return fail(c, QStringLiteral("No charge named '%1'.").arg(name));
+            return c.fail(QStringLiteral("No charge named '%1'.").arg(name));
         const auto line = [&](const QString& label, const QString& value) {
             c.out(QStringLiteral("%1: %2").arg(label, value));
         };
@@ -107,13 +96,13 @@ int runShow(CCliContext& c) {
             line(QStringLiteral("Applied"), appliedTo(*db, charge->Id).join(QStringLiteral(", ")));
         line(QStringLiteral("Plans"), plansOf(*db, charge->Id).join(QStringLiteral(", ")));
     } catch (const DbException& e) {
-        return fail(c, e.message());
+        return c.fail(e.message());
     }
     return ExitOk;
 }
 
 int runDelete(CCliContext& c) {
-    Database* db = openDb(c);
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     const QString name = c.args().positional().at(0);
@@ -125,18 +114,18 @@ int runDelete(CCliContext& c) {
         if (!planName.isNull())
             plan = FindTemplateBillingPlan(*db, planName);
     } catch (const DbException& e) {
-        return fail(c, e.message());
+        return c.fail(e.message());
     }
     if (!charge)
-        return fail(c, QStringLiteral("No charge named '%1'.").arg(name));
+        return c.fail(QStringLiteral("No charge named '%1'.").arg(name));
     if (!planName.isNull() && !plan)
-        return fail(c, QStringLiteral("No billing plan named '%1'.").arg(planName));
+        return c.fail(QStringLiteral("No billing plan named '%1'.").arg(planName));
     if (!c.terminal().askYesNo(plan ? DeletePlanChargeQuestion() : DeleteChargeQuestion(),
                                MessageIcon::Question))
         return ExitDeclined;
     const EditResult r =
         plan ? DeletePlanCharge(*db, plan->Id, charge->Id) : DeleteCharge(*db, charge->Id);
-    return r.ok() ? int(ExitOk) : fail(c, r.text());
+    return r.ok() ? int(ExitOk) : c.fail(r.text());
 }
 
 const CliRegistration reg{{

@@ -1,4 +1,5 @@
 #include "cli/clicommand.h"
+#include "cli/clitable.h"
 
 #include "core/app/dbsession.h"
 #include "core/app/settingsvalues.h"
@@ -19,6 +20,10 @@ CliRegistration::CliRegistration(const CliSpec& command) {
 
 const QList<CliSpec>& CliCommands() {
     return registry();
+}
+
+QString CliYesNo(bool value) {
+    return value ? QStringLiteral("yes") : QStringLiteral("no");
 }
 
 CCliContext::CCliContext(const CliOptions& options, CCliUserInterface& ui, CliArgs args)
@@ -60,6 +65,11 @@ CDatabaseSession* CCliContext::openDatabase() {
     return m_session.get();
 }
 
+Database* CCliContext::database() {
+    CDatabaseSession* session = openDatabase();
+    return session ? session->database() : nullptr;
+}
+
 int CCliContext::openFailureExit() const {
     return m_ui.refusedQuestion() ? ExitDeclined : ExitFailure;
 }
@@ -68,6 +78,23 @@ void CCliContext::out(const QString& line) {
     const QByteArray bytes = line.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fputc('\n', stdout);
+}
+
+std::optional<CliTableFormat> CCliContext::tableFormat() {
+    const auto format = ParseCliTableFormat(m_args.value(QStringLiteral("format")));
+    if (!format)
+        usageError(QStringLiteral("--format is table, csv or json."));
+    return format;
+}
+
+void CCliContext::out(const CCliTable& table, CliTableFormat format) {
+    const QString text = table.render(format);
+    out(text.endsWith(QLatin1Char('\n')) ? text.chopped(1) : text);
+}
+
+int CCliContext::fail(const QString& text) {
+    m_ui.showMessage(text, MessageIcon::Stop);
+    return ExitFailure;
 }
 
 int CCliContext::usageError(const QString& text) {

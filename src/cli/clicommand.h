@@ -5,9 +5,13 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
+class CCliTable;
 class CDatabaseSession;
+class Database;
+enum class CliTableFormat;
 
 // Exit statuses of the tool.
 enum CliExit : int {
@@ -39,11 +43,21 @@ public:
     // Opens the database as the desktop program does at start-up (exclusively, upgraded);
     // nullptr when that failed (the reason was shown).
     CDatabaseSession* openDatabase();
+    // The open database of openDatabase; nullptr when that failed (the reason was shown).
+    Database* database();
     // Exit status after openDatabase failed: ExitDeclined when a question was refused.
     int openFailureExit() const;
 
+    // The list format chosen with --format; nullopt after saying that the text names none (the
+    // command then ends with ExitUsage).
+    std::optional<CliTableFormat> tableFormat();
+
     // A result line on stdout.
     void out(const QString& line);
+    // A list on stdout in `format`, without an empty line after it.
+    void out(const CCliTable& table, CliTableFormat format);
+    // A failed operation: `text` shown as an error, ExitFailure.
+    int fail(const QString& text);
     // A usage error for this command: message on stderr, ExitUsage.
     int usageError(const QString& text);
     // The same with the command's usage line.
@@ -66,3 +80,6 @@ struct CliRegistration {
 
 // Every registered command, in the order of registration.
 const QList<CliSpec>& CliCommands();
+
+// A yes/no field as the commands print it: "yes" or "no".
+QString CliYesNo(bool value);

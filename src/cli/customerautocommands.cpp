@@ -8,11 +8,6 @@
 
 namespace {
 
-Database* openDb(CCliContext& c) {
-    CDatabaseSession* session = c.openDatabase();
-    return session ? session->database() : nullptr;
-}
-
 // The created names on stdout, one a line; the engine's or the source's words of a failure on
 // stderr (the core has said "Error adding new customers.").
 int report(CCliContext& c, const AutoCreateOutcome& out) {
@@ -32,7 +27,7 @@ int runFromSessions(CCliContext& c) {
             return c.usageError(QStringLiteral("--since is YYYY-MM-DD or YYYY-MM-DDTHH:MM."));
         since = *parsed;
     }
-    Database* db = openDb(c);
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     return report(c, CreateCustomersFromSessions(*db, since));
@@ -51,7 +46,7 @@ int runFromAccounts(CCliContext& c) {
     const QString problem = choice.problem();
     if (!problem.isEmpty())
         return c.usageError(problem);
-    Database* db = openDb(c);
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     AccountSources sources;

@@ -20,27 +20,13 @@
 
 namespace {
 
-QString yesNo(bool v) {
-    return v ? QStringLiteral("yes") : QStringLiteral("no");
-}
-
-Database* openDb(CCliContext& c) {
-    CDatabaseSession* session = c.openDatabase();
-    return session ? session->database() : nullptr;
-}
-
-int fail(CCliContext& c, const QString& text) {
-    c.terminal().showMessage(text, MessageIcon::Stop);
-    return ExitFailure;
-}
-
 // --- list ---
 
 int runList(CCliContext& c) {
-    const auto format = ParseCliTableFormat(c.args().value(QStringLiteral("format")));
+    const auto format = c.tableFormat();
     if (!format)
-        return c.usageError(QStringLiteral("--format is table, csv or json."));
-    Database* db = openDb(c);
+        return ExitUsage;
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     QList<qint32> ids;
@@ -79,20 +65,19 @@ int runList(CCliContext& c) {
         if (!u.findById(id))
             continue;
         table.addRow({u.Username, u.IsGroup ? QStringLiteral("group") : QStringLiteral("customer"),
-                      u.FullName, yesNo(u.ActiveStatus & UserStatus::Active),
+                      u.FullName, CliYesNo(u.ActiveStatus & UserStatus::Active),
                       planName(billingPlans, u.IdBillingPlan, &BillingPlanName),
                       planName(invoicePlans, u.IdInvoicePlan, &InvoicePlanName),
                       LoadAddressPage(*db, id, AddressType::Billing).email});
     }
-    const QString text = table.render(*format);
-    c.out(text.endsWith(QLatin1Char('\n')) ? text.chopped(1) : text);
+    c.out(table, *format);
     return ExitOk;
 }
 
 // --- show ---
 
 int runShow(CCliContext& c) {
-    Database* db = openDb(c);
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     const auto id = LookUpCustomer(c, *db, c.args().positional().at(0));
@@ -100,7 +85,7 @@ int runShow(CCliContext& c) {
         return ExitFailure;
     CUserRecord u(*db);
     if (!u.findById(*id))
-        return fail(c, QStringLiteral("User not found."));
+        return c.fail(QStringLiteral("User not found."));
     const auto line = [&](const QString& label, const QString& value) {
         c.out(QStringLiteral("%1: %2").arg(label, value));
     };
@@ -108,7 +93,7 @@ int runShow(CCliContext& c) {
     line(QStringLiteral("Name"), u.Username);
     line(QStringLiteral("Kind"), u.IsGroup ? QStringLiteral("group") : QStringLiteral("customer"));
     line(QStringLiteral("FullName"), general.fullName);
-    line(QStringLiteral("Active"), yesNo(general.active));
+    line(QStringLiteral("Active"), CliYesNo(general.active));
     line(QStringLiteral("StartDate"), general.startDate);
     line(QStringLiteral("EndDate"), general.endDate);
     line(QStringLiteral("Comment"), general.comment);
@@ -122,18 +107,18 @@ int runShow(CCliContext& c) {
     const BillingPage billing = LoadBillingPage(*db, *id).value_or(BillingPage{});
     line(QStringLiteral("BillingPlan"), BillingPlanName(*db, billing.billingPlan));
     line(QStringLiteral("InvoicePlan"), InvoicePlanName(*db, billing.invoicePlan));
-    line(QStringLiteral("HtmlOverride"), yesNo(billing.overrideHtml));
-    line(QStringLiteral("Html"), yesNo(billing.sendHtml));
+    line(QStringLiteral("HtmlOverride"), CliYesNo(billing.overrideHtml));
+    line(QStringLiteral("Html"), CliYesNo(billing.sendHtml));
     line(QStringLiteral("AnniversaryDay"), QString::number(billing.anniversaryDay));
-    line(QStringLiteral("GotFirstInvoice"), yesNo(billing.gotFirstInvoice));
+    line(QStringLiteral("GotFirstInvoice"), CliYesNo(billing.gotFirstInvoice));
     if (u.IsGroup) {
         const GroupPage g = LoadGroupPage(*db, *id).value_or(GroupPage{});
         line(QStringLiteral("BPOverride"),
              g.overrideBillingPlan ? BillingPlanName(*db, g.billingPlan) : QStringLiteral("None"));
         line(QStringLiteral("IPOverride"),
              g.overrideInvoicePlan ? InvoicePlanName(*db, g.invoicePlan) : QStringLiteral("None"));
-        line(QStringLiteral("SummaryInvoice"), yesNo(g.summaryInvoice));
-        line(QStringLiteral("SendSummaryToMembers"), yesNo(g.sendSummaryToMembers));
+        line(QStringLiteral("SummaryInvoice"), CliYesNo(g.summaryInvoice));
+        line(QStringLiteral("SendSummaryToMembers"), CliYesNo(g.sendSummaryToMembers));
         QStringList members;
         for (const MemberEntry& m : GroupMembers(*db, *id))
             members.append(m.display());
@@ -379,13 +364,13 @@ int applyAndSave(CCliContext& c, Database& db, Pages& p, const QStringList& assi
         if (problem == QLatin1String("-"))
             return ExitFailure;
         if (!problem.isEmpty())
-            return fail(c, problem);
+            return c.fail(problem);
     }
     return ExitOk;
 }
 
 int runSet(CCliContext& c) {
-    Database* db = openDb(c);
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     const QStringList args = c.args().positional();
@@ -397,7 +382,7 @@ int runSet(CCliContext& c) {
         return rc;
     Transaction transaction(*db);
     if (const EditResult r = savePages(*db, p); !r.ok())
-        return fail(c, r.text());
+        return c.fail(r.text());
     transaction.commit();
     return ExitOk;
 }
@@ -405,7 +390,7 @@ int runSet(CCliContext& c) {
 // --- add ---
 
 int runAdd(CCliContext& c) {
-    Database* db = openDb(c);
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     const QString name = c.args().positional().at(0);
@@ -424,18 +409,18 @@ int runAdd(CCliContext& c) {
     option("start", "StartDate");
     const QString start = c.args().value(QStringLiteral("start"));
     if (!start.isNull() && !QDate::fromString(start, Qt::ISODate).isValid())
-        return fail(c, QStringLiteral("--start is a date YYYY-MM-DD, not '%1'.").arg(start));
+        return c.fail(QStringLiteral("--start is a date YYYY-MM-DD, not '%1'.").arg(start));
 
     Transaction transaction(*db);
     qint32 id = 0;
     if (const EditResult r = CreateCustomer(*db, name, group, defaults, QDate::currentDate(), &id);
         !r.ok())
-        return fail(c, r.text());
+        return c.fail(r.text());
     Pages p = loadPages(*db, id);
     if (const int rc = applyAndSave(c, *db, p, assignments); rc != ExitOk)
         return rc;
     if (const EditResult r = savePages(*db, p); !r.ok())
-        return fail(c, r.text());
+        return c.fail(r.text());
     transaction.commit();
     c.out(QStringLiteral("Created %1 '%2'.")
               .arg(group ? QStringLiteral("group") : QStringLiteral("customer"), name));
@@ -445,7 +430,7 @@ int runAdd(CCliContext& c) {
 // --- delete ---
 
 int runDelete(CCliContext& c) {
-    Database* db = openDb(c);
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     const auto id = LookUpCustomer(c, *db, c.args().positional().at(0));
@@ -453,18 +438,18 @@ int runDelete(CCliContext& c) {
         return ExitFailure;
     CUserRecord u(*db);
     if (!u.findById(*id))
-        return fail(c, QStringLiteral("User not found."));
+        return c.fail(QStringLiteral("User not found."));
     if (!c.terminal().askYesNo(DeleteCustomerQuestion(u.row()), MessageIcon::Exclamation))
         return ExitDeclined;
     if (const EditResult r = DeleteCustomer(*db, *id); !r.ok())
-        return fail(c, r.text());
+        return c.fail(r.text());
     return ExitOk;
 }
 
 // --- import ---
 
 int runImport(CCliContext& c) {
-    Database* db = openDb(c);
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     const QString path = c.args().positional().at(0);
@@ -473,12 +458,12 @@ int runImport(CCliContext& c) {
     for (const CsvImportProblem& p : r.problems)
         CCliUserInterface::note(QStringLiteral("%1:%2: %3").arg(path).arg(p.line).arg(p.reason));
     if (!r.failure.isEmpty())
-        return fail(
-            c, QStringLiteral("Import of %1 failed, nothing was stored: %2").arg(path, r.failure));
+        return c.fail(
+            QStringLiteral("Import of %1 failed, nothing was stored: %2").arg(path, r.failure));
     if (!r.problems.isEmpty())
-        return fail(c, QStringLiteral("%1 of %2 rows are bad; nothing was stored.")
-                           .arg(r.problems.size())
-                           .arg(r.rows));
+        return c.fail(QStringLiteral("%1 of %2 rows are bad; nothing was stored.")
+                          .arg(r.problems.size())
+                          .arg(r.rows));
     c.out(QStringLiteral("Stored %1 customers.").arg(r.stored));
     return ExitOk;
 }

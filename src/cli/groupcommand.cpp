@@ -40,18 +40,10 @@ int changeMembers(CCliContext& c, bool add) {
         const auto id = LookUpCustomer(c, db, name);
         if (!id)
             return ExitFailure;
-        if (add && members.contains(*id)) {
-            c.terminal().showMessage(
-                QStringLiteral("'%1' is already a member of '%2'.").arg(name, groupName),
-                MessageIcon::Stop);
-            return ExitFailure;
-        }
-        if (!add && !members.contains(*id)) {
-            c.terminal().showMessage(
-                QStringLiteral("'%1' is not a member of '%2'.").arg(name, groupName),
-                MessageIcon::Stop);
-            return ExitFailure;
-        }
+        if (add && members.contains(*id))
+            return c.fail(QStringLiteral("'%1' is already a member of '%2'.").arg(name, groupName));
+        if (!add && !members.contains(*id))
+            return c.fail(QStringLiteral("'%1' is not a member of '%2'.").arg(name, groupName));
         if (add)
             members.append(*id);
         else
@@ -59,10 +51,8 @@ int changeMembers(CCliContext& c, bool add) {
     }
     GroupTurn turn = GroupTurn::None;
     const EditResult r = SaveGroupMembers(db, *group, members, &turn);
-    if (!r.ok()) {
-        c.terminal().showMessage(r.text(), MessageIcon::Stop);
-        return ExitFailure;
-    }
+    if (!r.ok())
+        return c.fail(r.text());
     if (turn == GroupTurn::BecameCustomer)
         c.terminal().showMessage(GroupEmptiedMessage(groupName), MessageIcon::Information);
     else if (turn == GroupTurn::BecameGroup)

@@ -26,21 +26,14 @@ int runInitSample(CCliContext& c) {
     SampleDatabaseOptions options;
     options.replace = force;
     const SampleDatabaseResult r = CreateSampleDatabase(path, options);
-    if (!r.ok) {
-        c.terminal().showMessage(
-            QStringLiteral("Unable to create the sample database: %1").arg(r.error),
-            MessageIcon::Stop);
-        return ExitFailure;
-    }
+    if (!r.ok)
+        return c.fail(QStringLiteral("Unable to create the sample database: %1").arg(r.error));
     c.out(QDir::toNativeSeparators(path));
     if (!detail.isEmpty()) {
         QString error;
-        if (!WriteSampleDetailFile(detail, &error)) {
-            c.terminal().showMessage(QStringLiteral("Unable to write %1: %2")
-                                         .arg(QDir::toNativeSeparators(detail), error),
-                                     MessageIcon::Stop);
-            return ExitFailure;
-        }
+        if (!WriteSampleDetailFile(detail, &error))
+            return c.fail(QStringLiteral("Unable to write %1: %2")
+                              .arg(QDir::toNativeSeparators(detail), error));
         c.out(QDir::toNativeSeparators(QFileInfo(detail).absoluteFilePath()));
     }
     return ExitOk;
@@ -56,10 +49,8 @@ int runInit(CCliContext& c) {
         // Refuses an existing file: a database is never created over one.
         CreateNewDatabase(path);
     } catch (const DbException& e) {
-        c.terminal().showMessage(QStringLiteral("Unable to create the database %1: %2")
-                                     .arg(QDir::toNativeSeparators(path), e.message()),
-                                 MessageIcon::Stop);
-        return ExitFailure;
+        return c.fail(QStringLiteral("Unable to create the database %1: %2")
+                          .arg(QDir::toNativeSeparators(path), e.message()));
     }
     c.out(QDir::toNativeSeparators(path));
     return ExitOk;

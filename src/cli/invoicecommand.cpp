@@ -50,10 +50,8 @@ int runShow(CCliContext& c) {
         QString reason = ResultText(rc);
         if (!doc.LastError().isEmpty())
             reason += QLatin1Char(' ') + doc.LastError();
-        c.terminal().showMessage(
-            QStringLiteral("Invoice %1 could not be loaded: %2").arg(number).arg(reason.trimmed()),
-            MessageIcon::Stop);
-        return ExitFailure;
+        return c.fail(
+            QStringLiteral("Invoice %1 could not be loaded: %2").arg(number).arg(reason.trimmed()));
     }
     const InvoiceRepData data = InvoiceRepDataFromDoc(doc, db);
     CInvoiceRep rep;

@@ -22,9 +22,9 @@ QString isoDate(const QVariant& value) {
 
 int RunInvoiceList(CCliContext& c) {
     const CliArgs& a = c.args();
-    const auto format = ParseCliTableFormat(a.value(QStringLiteral("format")));
+    const auto format = c.tableFormat();
     if (!format)
-        return c.usageError(QStringLiteral("--format is table, csv or json."));
+        return ExitUsage;
     QString where = QStringLiteral("WHERE 1 = 1");
     QVariantList params;
     // Closing dates are days: --to takes in the whole of its day.
@@ -83,12 +83,9 @@ int RunInvoiceList(CCliContext& c) {
                           st.value(8).value<Currency>().format(decimals)});
         }
     } catch (const DbException& e) {
-        c.terminal().showMessage(QStringLiteral("Error opening invoice table. %1").arg(e.message()),
-                                 MessageIcon::Stop);
-        return ExitFailure;
+        return c.fail(QStringLiteral("Error opening invoice table. %1").arg(e.message()));
     }
-    const QString text = table.render(*format);
-    c.out(text.endsWith(QLatin1Char('\n')) ? text.chopped(1) : text);
+    c.out(table, *format);
     return ExitOk;
 }
 
@@ -117,10 +114,8 @@ int RunInvoiceDelete(CCliContext& c) {
                                MessageIcon::Exclamation))
         return ExitDeclined;
     const BalanceChange r = DeleteInvoices(*session->database(), numbers);
-    if (r.failed()) {
-        c.terminal().showMessage(r.message(), MessageIcon::Stop);
-        return ExitFailure;
-    }
+    if (r.failed())
+        return c.fail(r.message());
     c.out(QStringLiteral("Deleted %1.").arg(invoices));
     return ExitOk;
 }

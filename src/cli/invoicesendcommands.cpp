@@ -48,18 +48,12 @@ int RunInvoicePrint(CCliContext& c) {
         return c.openFailureExit();
     CLogEcho echo;
     auto inv = LoadInvoiceForDelivery(*session->database(), number);
-    if (!inv) {
-        c.terminal().showMessage(QStringLiteral("Invoice %1 could not be loaded.").arg(number),
-                                 MessageIcon::Stop);
-        return ExitFailure;
-    }
+    if (!inv)
+        return c.fail(QStringLiteral("Invoice %1 could not be loaded.").arg(number));
     CPdfInvoicePrinter printer(file);
     QString error;
-    if (PrintInvoice(*inv, inv->doc.InvoicePlan(), &printer, &error)) {
-        c.terminal().showMessage(QStringLiteral("Error printing. %1").arg(error),
-                                 MessageIcon::Stop);
-        return ExitFailure;
-    }
+    if (PrintInvoice(*inv, inv->doc.InvoicePlan(), &printer, &error))
+        return c.fail(QStringLiteral("Error printing. %1").arg(error));
     c.out(QDir::toNativeSeparators(file));
     return ExitOk;
 }
@@ -86,13 +80,9 @@ int RunInvoiceSend(CCliContext& c) {
         } catch (const DbException&) {
             found = false;
         }
-        if (!found || planId == 0) {
-            c.terminal().showMessage(
-                QString::fromLatin1(SendOptionsText::OverridePlanUnreadable) +
-                    QStringLiteral(" No invoicing plan is named \"%1\".").arg(planName),
-                MessageIcon::Stop);
-            return ExitFailure;
-        }
+        if (!found || planId == 0)
+            return c.fail(QString::fromLatin1(SendOptionsText::OverridePlanUnreadable) +
+                          QStringLiteral(" No invoicing plan is named \"%1\".").arg(planName));
     }
 
     CLogEcho echo;

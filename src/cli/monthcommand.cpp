@@ -76,12 +76,9 @@ int runMonth(CCliContext& c) {
     CDatabaseSession* session = nullptr;
     if (sample) {
         const SampleMonthFiles files = PrepareSampleMonth(out);
-        if (!files.ok) {
-            c.terminal().showMessage(
-                QStringLiteral("Unable to create the sample database: %1").arg(files.error),
-                MessageIcon::Stop);
-            return ExitFailure;
-        }
+        if (!files.ok)
+            return c.fail(
+                QStringLiteral("Unable to create the sample database: %1").arg(files.error));
         options.importFiles.prepend(files.detailPath);
         if (server.isNull())
             options.serverName = QLatin1String(kSampleServerName);

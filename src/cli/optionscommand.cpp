@@ -18,10 +18,8 @@ int runShow(CCliContext& c) {
         return c.openFailureExit();
     Database& db = *session->database();
     AppOptions options;
-    if (const EditResult r = ReadAppOptions(db, &options); !r.ok()) {
-        c.terminal().showMessage(r.text(), MessageIcon::Stop);
-        return ExitFailure;
-    }
+    if (const EditResult r = ReadAppOptions(db, &options); !r.ok())
+        return c.fail(r.text());
     const CustomerDefaults d = CustomerDefaults::read();
     c.out(QStringLiteral("CompanyName: %1").arg(options.companyName));
     c.out(QStringLiteral("LogoURL: %1").arg(options.logoPath));
@@ -46,10 +44,8 @@ int runSet(CCliContext& c) {
         return c.openFailureExit();
     Database& db = *session->database();
     AppOptions options;
-    if (const EditResult r = ReadAppOptions(db, &options); !r.ok()) {
-        c.terminal().showMessage(r.text(), MessageIcon::Stop);
-        return ExitFailure;
-    }
+    if (const EditResult r = ReadAppOptions(db, &options); !r.ok())
+        return c.fail(r.text());
     CustomerDefaults d = CustomerDefaults::read();
     SmtpSettings smtp = ReadSmtpSettings();
     bool dbTouched = false, defaultsTouched = false, smtpTouched = false, passwordTouched = false;
@@ -104,45 +100,31 @@ int runSet(CCliContext& c) {
             smtp.caFile = value;
             smtpTouched = true;
         } else {
-            c.terminal().showMessage(QStringLiteral("Unknown option '%1'.").arg(a.left(eq)),
-                                     MessageIcon::Stop);
-            return ExitFailure;
+            return c.fail(QStringLiteral("Unknown option '%1'.").arg(a.left(eq)));
         }
     }
     // Every value is checked before anything is written.
-    if (const QString problem = CustomerDefaultsProblem(db, d); !problem.isEmpty()) {
-        c.terminal().showMessage(problem, MessageIcon::Stop);
-        return ExitFailure;
-    }
+    if (const QString problem = CustomerDefaultsProblem(db, d); !problem.isEmpty())
+        return c.fail(problem);
     if (smtpTouched) {
-        if (const QString problem = SmtpSettingsProblem(smtp); !problem.isEmpty()) {
-            c.terminal().showMessage(problem, MessageIcon::Stop);
-            return ExitFailure;
-        }
+        if (const QString problem = SmtpSettingsProblem(smtp); !problem.isEmpty())
+            return c.fail(problem);
     }
     if (options.companyName.size() > kMaxCompanyNameLength ||
-        options.logoPath.size() > kMaxLogoPathLength) {
-        c.terminal().showMessage(WriteAppOptions(db, options).text(), MessageIcon::Stop);
-        return ExitFailure;
-    }
+        options.logoPath.size() > kMaxLogoPathLength)
+        return c.fail(WriteAppOptions(db, options).text());
     if (dbTouched) {
-        if (const EditResult r = WriteAppOptions(db, options); !r.ok()) {
-            c.terminal().showMessage(r.text(), MessageIcon::Stop);
-            return ExitFailure;
-        }
+        if (const EditResult r = WriteAppOptions(db, options); !r.ok())
+            return c.fail(r.text());
     }
     if (defaultsTouched) {
-        if (const EditResult r = d.write(); !r.ok()) {
-            c.terminal().showMessage(r.text(), MessageIcon::Stop);
-            return ExitFailure;
-        }
+        if (const EditResult r = d.write(); !r.ok())
+            return c.fail(r.text());
     }
     if (smtpTouched) {
         QString problem, where;
-        if (!WriteSmtpSettings(smtp, &problem, &where)) {
-            c.terminal().showMessage(problem, MessageIcon::Stop);
-            return ExitFailure;
-        }
+        if (!WriteSmtpSettings(smtp, &problem, &where))
+            return c.fail(problem);
         if (passwordTouched)
             c.out(QStringLiteral("The mail server password is kept in %1.").arg(where));
     }

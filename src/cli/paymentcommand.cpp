@@ -81,17 +81,12 @@ int runAdd(CCliContext& c) {
                 if (l.outstanding() > Currency())
                     numbers.append(l.invoiceNum);
         } catch (const DbException& e) {
-            c.terminal().showMessage(
-                QStringLiteral("Error opening invoice table. %1").arg(e.message()),
-                MessageIcon::Stop);
-            return ExitFailure;
+            return c.fail(QStringLiteral("Error opening invoice table. %1").arg(e.message()));
         }
     }
     const BalanceChange r = PayInvoices(db, *customer, numbers, *amount);
-    if (r.failed()) {
-        c.terminal().showMessage(r.message(), MessageIcon::Stop);
-        return ExitFailure;
-    }
+    if (r.failed())
+        return c.fail(r.message());
     c.out(QStringLiteral("Credited to invoices: %1").arg(money(r.applied)));
     if (r.paymentRow != 0)
         c.out(QStringLiteral("Recorded as payment row %1: %2")
@@ -110,10 +105,8 @@ int runUndo(CCliContext& c) {
     if (!c.terminal().askYesNo(UnpayQuestion(), MessageIcon::Question))
         return ExitDeclined;
     const BalanceChange r = UnpayInvoices(*session->database(), *numbers);
-    if (r.failed()) {
-        c.terminal().showMessage(r.message(), MessageIcon::Stop);
-        return ExitFailure;
-    }
+    if (r.failed())
+        return c.fail(r.message());
     QStringList listed;
     for (qint32 n : *numbers)
         listed.append(QString::number(n));

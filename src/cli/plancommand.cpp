@@ -16,32 +16,13 @@
 
 namespace {
 
-QString yesNo(bool v) {
-    return v ? QStringLiteral("yes") : QStringLiteral("no");
-}
-
-Database* openDb(CCliContext& c) {
-    CDatabaseSession* session = c.openDatabase();
-    return session ? session->database() : nullptr;
-}
-
-int fail(CCliContext& c, const QString& text) {
-    c.terminal().showMessage(text, MessageIcon::Stop);
-    return ExitFailure;
-}
-
-void print(CCliContext& c, const CCliTable& table, CliTableFormat format) {
-    const QString text = table.render(format);
-    c.out(text.endsWith(QLatin1Char('\n')) ? text.chopped(1) : text);
-}
-
 // --- list ---
 
 int runList(CCliContext& c) {
-    const auto format = ParseCliTableFormat(c.args().value(QStringLiteral("format")));
+    const auto format = c.tableFormat();
     if (!format)
-        return c.usageError(QStringLiteral("--format is table, csv or json."));
-    Database* db = openDb(c);
+        return ExitUsage;
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     const int decimals = CurrencyDecimals();
@@ -73,9 +54,9 @@ int runList(CCliContext& c) {
         for (const TemplateEntry& p : TemplateInvoicingPlans(*db))
             table.addRow({p.name, QStringLiteral("invoicing")});
     } catch (const DbException& e) {
-        return fail(c, e.message());
+        return c.fail(e.message());
     }
-    print(c, table, *format);
+    c.out(table, *format);
     return ExitOk;
 }
 
@@ -91,10 +72,10 @@ void showBillingPlan(CCliContext& c, Database& db, const BPRow& plan) {
     line(QStringLiteral("Period"),
          QStringLiteral("%1 to %2").arg(IsoDateText(plan.StartDate), IsoDateText(plan.EndDate)));
     line(QStringLiteral("Minimum"), plan.MinimumCharge.format(decimals));
-    line(QStringLiteral("PrepayMinimum"), yesNo(plan.PrepayMinimum));
-    line(QStringLiteral("UseAnniversary"), yesNo(plan.UseAnniversary));
+    line(QStringLiteral("PrepayMinimum"), CliYesNo(plan.PrepayMinimum));
+    line(QStringLiteral("UseAnniversary"), CliYesNo(plan.UseAnniversary));
     line(QStringLiteral("SkipFirstInvoice"),
-         yesNo(plan.Options & BillingPlanOption::SkipFirstInvoice));
+         CliYesNo(plan.Options & BillingPlanOption::SkipFirstInvoice));
     const QHash<qint32, QString> servers = ServerNames(db);
     CCliTable charges, taxes;
     for (const char* name : {"Priority", "Name", "Kind", "Amount", "Units", "Conditions"})
@@ -115,10 +96,10 @@ void showBillingPlan(CCliContext& c, Database& db, const BPRow& plan) {
     }
     c.out(QStringLiteral("Charges (in priority order):"));
     if (charges.rowCount() > 0)
-        print(c, charges, CliTableFormat::Table);
+        c.out(charges, CliTableFormat::Table);
     c.out(QStringLiteral("Taxes, surcharges and discounts of the plan:"));
     if (taxes.rowCount() > 0)
-        print(c, taxes, CliTableFormat::Table);
+        c.out(taxes, CliTableFormat::Table);
 }
 
 void showInvoicingPlan(CCliContext& c, const InvoicePlanRow& plan) {
@@ -127,9 +108,9 @@ void showInvoicingPlan(CCliContext& c, const InvoicePlanRow& plan) {
     };
     line(QStringLiteral("Name"), plan.Name);
     line(QStringLiteral("Kind"), QStringLiteral("invoicing plan"));
-    line(QStringLiteral("ShowDetails"), yesNo(plan.ShowDetails));
-    line(QStringLiteral("ShowAddress"), yesNo(plan.ShowAddress));
-    line(QStringLiteral("ShowInvoiceNum"), yesNo(plan.ShowInvoiceNum));
+    line(QStringLiteral("ShowDetails"), CliYesNo(plan.ShowDetails));
+    line(QStringLiteral("ShowAddress"), CliYesNo(plan.ShowAddress));
+    line(QStringLiteral("ShowInvoiceNum"), CliYesNo(plan.ShowInvoiceNum));
     line(QStringLiteral("DateFormat"), plan.DateFormat);
     const QStringList languages{QStringLiteral("English"), QStringLiteral("French"),
                                 QStringLiteral("Spanish"), QStringLiteral("Portuguese")};
@@ -138,10 +119,10 @@ void showInvoicingPlan(CCliContext& c, const InvoicePlanRow& plan) {
     line(QStringLiteral("EmailServer"), plan.EmailServer);
     line(QStringLiteral("EmailSender"), plan.EmailSender);
     line(QStringLiteral("EmailSubject"), plan.EmailSubject);
-    line(QStringLiteral("CreateIfZero"), yesNo(plan.CreateIfZero));
-    line(QStringLiteral("EmailOnCreate"), yesNo(plan.EmailOnCreate));
-    line(QStringLiteral("PrintOnCreate"), yesNo(plan.PrintOnCreate));
-    line(QStringLiteral("ViewOnCreate"), yesNo(plan.ViewOnCreate));
+    line(QStringLiteral("CreateIfZero"), CliYesNo(plan.CreateIfZero));
+    line(QStringLiteral("EmailOnCreate"), CliYesNo(plan.EmailOnCreate));
+    line(QStringLiteral("PrintOnCreate"), CliYesNo(plan.PrintOnCreate));
+    line(QStringLiteral("ViewOnCreate"), CliYesNo(plan.ViewOnCreate));
     line(QStringLiteral("Heading"), plan.Heading);
     line(QStringLiteral("Footer"), plan.Footer);
     line(QStringLiteral("Message"), plan.Message);
@@ -149,7 +130,7 @@ void showInvoicingPlan(CCliContext& c, const InvoicePlanRow& plan) {
 }
 
 int runShow(CCliContext& c) {
-    Database* db = openDb(c);
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     const QString name = c.args().positional().at(0);
@@ -159,9 +140,9 @@ int runShow(CCliContext& c) {
         else if (const auto invoicing = FindTemplateInvoicingPlan(*db, name))
             showInvoicingPlan(c, *invoicing);
         else
-            return fail(c, QStringLiteral("No billing or invoicing plan named '%1'.").arg(name));
+            return c.fail(QStringLiteral("No billing or invoicing plan named '%1'.").arg(name));
     } catch (const DbException& e) {
-        return fail(c, e.message());
+        return c.fail(e.message());
     }
     return ExitOk;
 }
@@ -169,16 +150,16 @@ int runShow(CCliContext& c) {
 // --- export, import ---
 
 int runExport(CCliContext& c) {
-    Database* db = openDb(c);
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     QByteArray json;
     if (const EditResult r = ExportPlans(*db, c.args().positional(), &json); !r.ok())
-        return fail(c, r.text());
+        return c.fail(r.text());
     const QString file = c.args().value(QStringLiteral("output"));
     QString error;
     if (!WriteFileSafely(file.isEmpty() ? QStringLiteral("-") : file, json, &error))
-        return fail(c, error);
+        return c.fail(error);
     return ExitOk;
 }
 
@@ -186,17 +167,17 @@ int runImport(CCliContext& c) {
     const QString path = c.args().positional().at(0);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(c, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+        return c.fail(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
     const QByteArray json = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return fail(c, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
-    Database* db = openDb(c);
+        return c.fail(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     PlanImportSummary s;
     if (const EditResult r = ImportPlans(*db, json, c.args().isSet(QStringLiteral("replace")), &s);
         !r.ok())
-        return fail(c, r.text());
+        return c.fail(r.text());
     c.out(QStringLiteral("Imported %1 billing plans, %2 invoicing plans and %3 charges (%4 "
                          "replaced).")
               .arg(s.billingPlans)
@@ -209,7 +190,7 @@ int runImport(CCliContext& c) {
 // --- delete ---
 
 int runDelete(CCliContext& c) {
-    Database* db = openDb(c);
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     const QString name = c.args().positional().at(0);
@@ -220,10 +201,10 @@ int runDelete(CCliContext& c) {
         if (!plan)
             invoicing = FindTemplateInvoicingPlan(*db, name);
     } catch (const DbException& e) {
-        return fail(c, e.message());
+        return c.fail(e.message());
     }
     if (!plan && !invoicing)
-        return fail(c, QStringLiteral("No billing or invoicing plan named '%1'.").arg(name));
+        return c.fail(QStringLiteral("No billing or invoicing plan named '%1'.").arg(name));
     if (!c.terminal().askYesNo(plan ? DeleteBillingPlanQuestion() : DeleteInvoicingPlanQuestion(),
                                MessageIcon::Question))
         return ExitDeclined;
@@ -231,7 +212,7 @@ int runDelete(CCliContext& c) {
     const EditResult r = plan ? DeleteBillingPlan(*db, plan->Id, &note)
                               : DeleteInvoicingPlan(*db, invoicing->Id, &note);
     if (!r.ok())
-        return fail(c, r.text());
+        return c.fail(r.text());
     if (!note.isEmpty())
         c.terminal().showMessage(note, MessageIcon::Information);
     return ExitOk;

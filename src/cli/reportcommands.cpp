@@ -21,10 +21,8 @@ int writeReport(CCliContext& c, const CReportDoc& doc, CliTableFormat format) {
     if (!pdf.isNull()) {
         const QString path = QFileInfo(pdf).absoluteFilePath();
         QString error;
-        if (WriteReportPdf(doc, path, &error)) {
-            c.terminal().showMessage(error, MessageIcon::Stop);
-            return ExitFailure;
-        }
+        if (WriteReportPdf(doc, path, &error))
+            return c.fail(error);
         c.out(QDir::toNativeSeparators(path));
         return ExitOk;
     }
@@ -42,11 +40,8 @@ int writeReport(CCliContext& c, const CReportDoc& doc, CliTableFormat format) {
     table.addRow(doc.totalsCells(form));
     const QByteArray bytes = table.render(format).toUtf8();
     if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()) ||
-        std::fflush(stdout) != 0) {
-        c.terminal().showMessage(QStringLiteral("Unable to write the report to standard output."),
-                                 MessageIcon::Stop);
-        return ExitFailure;
-    }
+        std::fflush(stdout) != 0)
+        return c.fail(QStringLiteral("Unable to write the report to standard output."));
     return ExitOk;
 }
 

@@ -87,8 +87,7 @@ int runSchema(CCliContext& c) {
         for (const QString& table : db.tableNames())
             printTable(c, table, db.fields(table), db.indexes(table));
     } catch (const DbException& e) {
-        c.terminal().showMessage(e.message(), MessageIcon::Stop);
-        return ExitFailure;
+        return c.fail(e.message());
     }
     return ExitOk;
 }

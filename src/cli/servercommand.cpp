@@ -9,16 +9,11 @@
 
 namespace {
 
-Database* openDb(CCliContext& c) {
-    CDatabaseSession* session = c.openDatabase();
-    return session ? session->database() : nullptr;
-}
-
 int runList(CCliContext& c) {
-    const auto format = ParseCliTableFormat(c.args().value(QStringLiteral("format")));
+    const auto format = c.tableFormat();
     if (!format)
-        return c.usageError(QStringLiteral("--format is table, csv or json."));
-    Database* db = openDb(c);
+        return ExitUsage;
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     bool ok = false;
@@ -30,8 +25,7 @@ int runList(CCliContext& c) {
     table.addColumn(QStringLiteral("Name"));
     for (const ServerRow& s : servers)
         table.addRow({QString::number(s.Id), s.ServerName});
-    const QString text = table.render(*format);
-    c.out(text.endsWith(QLatin1Char('\n')) ? text.chopped(1) : text);
+    c.out(table, *format);
     return ExitOk;
 }
 
@@ -49,7 +43,7 @@ std::optional<ServerRow> lookUp(CCliContext& c, Database& db, const QString& nam
 }
 
 int runRename(CCliContext& c) {
-    Database* db = openDb(c);
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     const auto server = lookUp(c, *db, c.args().positional().at(0));
@@ -61,7 +55,7 @@ int runRename(CCliContext& c) {
 }
 
 int runDelete(CCliContext& c) {
-    Database* db = openDb(c);
+    Database* db = c.database();
     if (!db)
         return c.openFailureExit();
     const auto server = lookUp(c, *db, c.args().positional().at(0));

@@ -92,6 +92,14 @@ std::optional<ChargeRow> FindTemplateCharge(Database& db, const QString& name) {
     return findTemplate<CChargeRecord, ChargeRow>(db, name);
 }
 
+bool IsTemplateRow(Database& db, const char* table, qint32 id) {
+    return db
+        .scalar(QStringLiteral("SELECT 1 FROM %1 WHERE Id = ? AND IdInvoice = 0")
+                    .arg(QLatin1String(table)),
+                {id})
+        .isValid();
+}
+
 QString ChargeKindName(qint32 type) {
     switch (type) {
     case ChargeType::Tax:

@@ -30,6 +30,11 @@ QList<TemplateEntry> PlanChargeEntries(Database& db, qint32 planId);
 std::optional<BPRow> LoadTemplateBillingPlan(Database& db, qint32 planId);
 std::optional<InvoicePlanRow> LoadTemplateInvoicingPlan(Database& db, qint32 planId);
 
+// Whether the row of that Id in `table` (BillingPlans, InvoicePlans or Charges, a name of this
+// code, never of the user) is a template rather than an invoice's frozen copy; false when there
+// is no such row. Throws DbException.
+bool IsTemplateRow(Database& db, const char* table, qint32 id);
+
 // The template of that name (compared without regard to case), or nullopt. Throw DbException.
 std::optional<BPRow> FindTemplateBillingPlan(Database& db, const QString& name);
 std::optional<InvoicePlanRow> FindTemplateInvoicingPlan(Database& db, const QString& name);

@@ -2,19 +2,12 @@
 
 #include "core/app/faultpoint.h"
 #include "core/app/settingsvalues.h"
+#include "core/billing/plancatalog.h"
 #include "core/db/database.h"
 #include "core/db/dbexception.h"
 #include "core/db/transaction.h"
 
 namespace {
-
-bool isTemplate(Database& db, const char* table, qint32 id) {
-    return db
-        .scalar(QStringLiteral("SELECT 1 FROM %1 WHERE Id = ? AND IdInvoice = 0")
-                    .arg(QLatin1String(table)),
-                {id})
-        .isValid();
-}
 
 // After a plan is gone: the customer default that named it becomes none, with the note that
 // says so (or why it could not be changed).
@@ -69,7 +62,7 @@ EditResult DeleteCharge(Database& db, qint32 chargeId) {
     try {
         Transaction transaction(db);
         // Only a template: the copies in issued invoices stay as they were billed.
-        if (!isTemplate(db, "Charges", chargeId))
+        if (!IsTemplateRow(db, "Charges", chargeId))
             return EditResult::failed(failure, QStringLiteral("no such charge"));
         db.execute(QStringLiteral("DELETE FROM BPChargeJoin WHERE IdCharge = ?"), {chargeId});
         FaultPoint("charge-delete");
@@ -92,7 +85,7 @@ EditResult DeleteBillingPlan(Database& db, qint32 planId, QString* note) {
         note->clear();
     try {
         Transaction transaction(db);
-        if (!isTemplate(db, "BillingPlans", planId))
+        if (!IsTemplateRow(db, "BillingPlans", planId))
             return EditResult::failed(failure, QStringLiteral("no such billing plan"));
         db.execute(QStringLiteral("DELETE FROM BillingPlans WHERE Id = ? AND IdInvoice = 0"),
                    {planId});
@@ -121,7 +114,7 @@ EditResult DeleteInvoicingPlan(Database& db, qint32 planId, QString* note) {
         note->clear();
     try {
         Transaction transaction(db);
-        if (!isTemplate(db, "InvoicePlans", planId))
+        if (!IsTemplateRow(db, "InvoicePlans", planId))
             return EditResult::failed(failure, QStringLiteral("no such invoicing plan"));
         db.execute(QStringLiteral("DELETE FROM InvoicePlans WHERE Id = ? AND IdInvoice = 0"),
                    {planId});

@@ -193,6 +193,23 @@ QList<TemplateEntry> linkedTo(Database& db, qint32 chargeId) {
     return list;
 }
 
+// Stores `row` as the template of its name: a new record, or over the one there (counted in
+// `replaced`), which keeps its Id so that what points to it keeps doing so. Returns the Id.
+template <class Record, class Row>
+qint32 storeTemplate(Database& db, const Row& row, int* replaced) {
+    Record rec(db);
+    rec.openWhere(QStringLiteral("[Name] = ? AND [IdInvoice] = 0 ORDER BY Id"), {row.Name});
+    if (rec.isEOF())
+        return insertRecord<Record>(db, row);
+    Row stored = row;
+    stored.Id = rec.Id;
+    rec.edit();
+    rec = stored;
+    rec.update();
+    ++*replaced;
+    return stored.Id;
+}
+
 // --- reading a document ---
 
 struct ChargeEntry {
@@ -546,20 +563,7 @@ EditResult ImportPlans(Database& db, const QByteArray& json, bool replace,
                                         ? id.toInt()
                                         : insertRecord<CServerRecord>(db, ServerRow{e.server, 0});
             }
-            CChargeRecord rec(db);
-            rec.openWhere(QStringLiteral("[Name] = ? AND [IdInvoice] = 0 ORDER BY Id"),
-                          {e.row.Name});
-            if (rec.isEOF()) {
-                chargeIds.insert(key(e.row.Name), insertRecord<CChargeRecord>(db, e.row));
-            } else {
-                ChargeRow row = e.row;
-                row.Id = rec.Id;
-                rec.edit();
-                rec = row;
-                rec.update();
-                chargeIds.insert(key(e.row.Name), row.Id);
-                ++replaced;
-            }
+            chargeIds.insert(key(e.row.Name), storeTemplate<CChargeRecord>(db, e.row, &replaced));
         }
         const auto chargeId = [&](const QString& name) {
             if (chargeIds.contains(key(name)))
@@ -575,21 +579,7 @@ EditResult ImportPlans(Database& db, const QByteArray& json, bool replace,
                            {chargeId(n), to});
         }
         for (const BillingPlanEntry& e : plans) {
-            CBPRecord rec(db);
-            rec.openWhere(QStringLiteral("[Name] = ? AND [IdInvoice] = 0 ORDER BY Id"),
-                          {e.row.Name});
-            qint32 id = 0;
-            if (rec.isEOF()) {
-                id = insertRecord<CBPRecord>(db, e.row);
-            } else {
-                id = rec.Id;
-                rec.edit();
-                BPRow row = e.row;
-                row.Id = id;
-                rec = row;
-                rec.update();
-                ++replaced;
-            }
+            const qint32 id = storeTemplate<CBPRecord>(db, e.row, &replaced);
             db.execute(QStringLiteral("DELETE FROM BPChargeJoin WHERE IdBillingPlan = ?"), {id});
             const auto link = [&](const QString& name, qint32 position) {
                 db.execute(QStringLiteral("INSERT INTO BPChargeJoin (IdBillingPlan, IdCharge, "
@@ -601,20 +591,8 @@ EditResult ImportPlans(Database& db, const QByteArray& json, bool replace,
             for (const QString& n : e.taxes)
                 link(n, 0);
         }
-        for (const InvoicePlanRow& row : invoicingPlans) {
-            CInvoicePlanRecord rec(db);
-            rec.openWhere(QStringLiteral("[Name] = ? AND [IdInvoice] = 0 ORDER BY Id"), {row.Name});
-            if (rec.isEOF()) {
-                insertRecord<CInvoicePlanRecord>(db, row);
-            } else {
-                InvoicePlanRow r = row;
-                r.Id = rec.Id;
-                rec.edit();
-                rec = r;
-                rec.update();
-                ++replaced;
-            }
-        }
+        for (const InvoicePlanRow& row : invoicingPlans)
+            storeTemplate<CInvoicePlanRecord>(db, row, &replaced);
         transaction.commit();
     } catch (const DbException& e) {
         return EditResult::failed(QStringLiteral("Error importing plans"), e.message());

@@ -48,14 +48,6 @@ QSet<qint32> ids(Database& db, const QString& sql, qint32 param) {
     return set;
 }
 
-bool isTemplate(Database& db, const char* table, qint32 id) {
-    return db
-        .scalar(QStringLiteral("SELECT 1 FROM %1 WHERE Id = ? AND IdInvoice = 0")
-                    .arg(QLatin1String(table)),
-                {id})
-        .isValid();
-}
-
 } // namespace
 
 QString AmountText(const Currency& amount, int decimals) {
@@ -192,7 +184,7 @@ bool ApplyPage::setChecked(qint32 chargeId, bool on) {
 EditResult ApplyPage::saveForPlan(Database& db, qint32 planId) const {
     try {
         Transaction transaction(db);
-        if (!isTemplate(db, "BillingPlans", planId))
+        if (!IsTemplateRow(db, "BillingPlans", planId))
             return EditResult::failed(QStringLiteral("Billing plan not found."));
         // Only this plan's taxes and surcharges go; its ordinary charges keep their places.
         db.execute(QStringLiteral("DELETE FROM BPChargeJoin WHERE IdBillingPlan = ? AND IdCharge "
@@ -215,7 +207,7 @@ EditResult ApplyPage::saveForPlan(Database& db, qint32 planId) const {
 EditResult ApplyPage::saveForCharge(Database& db, qint32 chargeId) const {
     try {
         Transaction transaction(db);
-        if (!isTemplate(db, "Charges", chargeId))
+        if (!IsTemplateRow(db, "Charges", chargeId))
             return EditResult::failed(QStringLiteral("Charge not found."));
         db.execute(QStringLiteral("DELETE FROM ChargeChargeJoin WHERE IdChargeTo = ?"), {chargeId});
         for (const AppliedChoice& c : choices)

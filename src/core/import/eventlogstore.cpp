@@ -22,10 +22,6 @@ const char* const kDuplicateWithIdSql =
     "AND +[ConnectDate] BETWEEN ? AND ? AND +[Username] = ? "
     "AND (+[ServerId] = ? OR +[ServerId] = 0) AND (+[SessionId] = ? OR +[SessionId] = 'None') "
     "LIMIT 1";
-const char* const kInsertSql =
-    "INSERT INTO [Events] ([Username], [ConnectDate], [DisconnectDate], [Hours], [Minutes], "
-    "[Seconds], [Sent], [Received], [Reason], [Port], [ServerId], [SessionId]) "
-    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 const char* const kLogonWaitingSql = "SELECT [Id] FROM [LANTemp] WHERE [UserName] = ? "
                                      "AND [EventDate] BETWEEN ? AND ? LIMIT 1";
 const char* const kAddLogonSql =
@@ -33,17 +29,6 @@ const char* const kAddLogonSql =
 const char* const kFindLogonSql = "SELECT [Id], [EventDate] FROM [LANTemp] WHERE [LogonID] = ? "
                                   "AND ([ServerId] = ? OR [ServerId] = 0) ORDER BY [Id] LIMIT 1";
 const char* const kRemoveLogonSql = "DELETE FROM [LANTemp] WHERE [Id] = ?";
-
-QStringView fitText(const QString& text) {
-    return QStringView(text).left(kDefaultTextSize);
-}
-
-void bindDate(Statement& st, int index, const DbDateTime& date) {
-    if (date.isValid())
-        st.bindDouble(index, date.days());
-    else
-        st.bindNull(index);
-}
 
 void bindAround(Statement& st, int index, const DbDateTime& date) {
     st.bindDouble(index, date.days() - kHalfSecond);
@@ -60,8 +45,7 @@ bool anyRow(Statement& st) {
 
 CEventLogStore::CEventLogStore(Database& db, qint32 serverId)
     : m_db(db), m_serverId(serverId), m_duplicate(db.prepare(QString::fromLatin1(kDuplicateSql))),
-      m_duplicateWithId(db.prepare(QString::fromLatin1(kDuplicateWithIdSql))),
-      m_insert(db.prepare(QString::fromLatin1(kInsertSql))),
+      m_duplicateWithId(db.prepare(QString::fromLatin1(kDuplicateWithIdSql))), m_insert(db),
       m_logonWaiting(db.prepare(QString::fromLatin1(kLogonWaitingSql))),
       m_addLogon(db.prepare(QString::fromLatin1(kAddLogonSql))),
       m_findLogon(db.prepare(QString::fromLatin1(kFindLogonSql))),
@@ -76,25 +60,12 @@ bool CEventLogStore::isDuplicate(const QString& user, const DbDateTime& connect,
     st.bindText(5, QStringView(user).left(kImportNameLength));
     st.bindInt64(6, m_serverId);
     if (sessionId)
-        st.bindText(7, fitText(*sessionId));
+        st.bindText(7, FitEventText(*sessionId));
     return anyRow(st);
 }
 
 void CEventLogStore::store(EventRow row) {
-    m_insert.reset();
-    m_insert.bindText(1, ApplyLogonNameRule(row.Username));
-    bindDate(m_insert, 2, row.ConnectDate);
-    bindDate(m_insert, 3, row.DisconnectDate);
-    m_insert.bindInt64(4, row.Hours);
-    m_insert.bindInt64(5, row.Minutes);
-    m_insert.bindInt64(6, row.Seconds);
-    m_insert.bindInt64(7, row.Sent);
-    m_insert.bindInt64(8, row.Received);
-    m_insert.bindText(9, fitText(row.Reason));
-    m_insert.bindText(10, fitText(row.Port));
-    m_insert.bindInt64(11, m_serverId);
-    m_insert.bindText(12, fitText(row.SessionId));
-    m_insert.exec();
+    m_insert.store(row, m_serverId);
     ++m_uncommitted;
 }
 
@@ -108,15 +79,15 @@ bool CEventLogStore::logonWaiting(const QString& user, const DbDateTime& when) {
 void CEventLogStore::addLogon(const QString& user, const DbDateTime& when, const QString& logonId) {
     m_addLogon.reset();
     m_addLogon.bindText(1, ApplyLogonNameRule(user));
-    bindDate(m_addLogon, 2, when);
+    BindEventDate(m_addLogon, 2, when);
     m_addLogon.bindInt64(3, m_serverId);
-    m_addLogon.bindText(4, fitText(logonId));
+    m_addLogon.bindText(4, FitEventText(logonId));
     m_addLogon.exec();
 }
 
 std::optional<CEventLogStore::WaitingLogon> CEventLogStore::findLogon(const QString& logonId) {
     m_findLogon.reset();
-    m_findLogon.bindText(1, fitText(logonId));
+    m_findLogon.bindText(1, FitEventText(logonId));
     m_findLogon.bindInt64(2, m_serverId);
     std::optional<WaitingLogon> found;
     if (m_findLogon.next())

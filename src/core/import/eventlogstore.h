@@ -2,6 +2,7 @@
 #include "core/db/database.h"
 #include "core/db/dbdatetime.h"
 #include "core/db/transaction.h"
+#include "core/import/eventinsert.h"
 
 #include <QString>
 
@@ -49,7 +50,7 @@ private:
     qint32 m_serverId;
     Statement m_duplicate;
     Statement m_duplicateWithId;
-    Statement m_insert;
+    CEventInsert m_insert;
     Statement m_logonWaiting;
     Statement m_addLogon;
     Statement m_findLogon;

@@ -3,13 +3,12 @@
 #include "core/app/busystate.h"
 #include "core/app/dbsession.h"
 #include "core/app/faultpoint.h"
-#include "core/app/logonname.h"
 #include "core/app/userinterface.h"
 #include "core/db/database.h"
 #include "core/db/dbexception.h"
 #include "core/db/eventrecord.h"
-#include "core/db/schema.h"
 #include "core/db/transaction.h"
+#include "core/import/eventinsert.h"
 #include "core/import/logrecordparser.h"
 #include "core/import/logrecordreader.h"
 #include "core/import/serverregister.h"
@@ -39,25 +38,15 @@ constexpr int kRecordsPerProgress = 256;
 // Half a second in engine days: dates match when they name the same second.
 constexpr double kHalfSecond = 0.5 / 86400.0;
 
-const char* const kInsertSql =
-    "INSERT INTO [Events] ([Username], [ConnectDate], [DisconnectDate], [Hours], [Minutes], "
-    "[Seconds], [Sent], [Received], [Reason], [Port], [ServerId], [SessionId]) "
-    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
-
 QString foundText(qint32 found, qint32 total) {
     return QStringLiteral("Found %1 new logons out of %2 events").arg(found).arg(total);
-}
-
-// Texts are cut to the size of their fields.
-QStringView fitText(const QString& text) {
-    return QStringView(text).left(kDefaultTextSize);
 }
 
 class CTextLogImport {
 public:
     explicit CTextLogImport(Database& db)
         : m_db(db), m_duplicate(db.prepare(QString::fromLatin1(kDuplicateSessionSql))),
-          m_insert(db.prepare(QString::fromLatin1(kInsertSql))) {
+          m_insert(db) {
         const QVariant cache = db.scalar(QStringLiteral("PRAGMA cache_size"));
         if (cache.isValid() && cache.toInt() > -kImportCacheKiB) {
             m_oldCache = cache;
@@ -93,20 +82,7 @@ public:
     }
 
     void store(const EventRow& row) {
-        m_insert.reset();
-        m_insert.bindText(1, ApplyLogonNameRule(row.Username));
-        bindDate(2, row.ConnectDate);
-        bindDate(3, row.DisconnectDate);
-        m_insert.bindInt64(4, row.Hours);
-        m_insert.bindInt64(5, row.Minutes);
-        m_insert.bindInt64(6, row.Seconds);
-        m_insert.bindInt64(7, row.Sent);
-        m_insert.bindInt64(8, row.Received);
-        m_insert.bindText(9, fitText(row.Reason));
-        m_insert.bindText(10, fitText(row.Port));
-        m_insert.bindInt64(11, row.ServerId);
-        m_insert.bindText(12, fitText(row.SessionId));
-        m_insert.exec();
+        m_insert.store(row, row.ServerId);
         ++m_uncommitted;
     }
     // Sessions stored since the last commit: lost when the batch cannot be committed.
@@ -134,16 +110,9 @@ public:
     }
 
 private:
-    void bindDate(int index, const DbDateTime& date) {
-        if (date.isValid())
-            m_insert.bindDouble(index, date.days());
-        else
-            m_insert.bindNull(index);
-    }
-
     Database& m_db;
     Statement m_duplicate;
-    Statement m_insert;
+    CEventInsert m_insert;
     QVariant m_oldCache;
     std::optional<Transaction> m_batch; // the batch being stored, committed every so many records
     qint32 m_uncommitted = 0;

@@ -78,11 +78,7 @@ void CAddressPage::typeChosen(int type) {
 
 EditResult CAddressPage::saveFields(Database& db, qint32 id) {
     m_edits.insert(m_type, shown());
-    for (auto it = m_edits.begin(); it != m_edits.end();) {
-        const EditResult r = SaveAddressPage(db, id, it.key(), it.value());
-        if (!r.ok())
-            return r;
-        it = m_edits.erase(it);
-    }
-    return {};
+    return savePending(m_edits, [&](int key, const AddressPage& value) {
+        return SaveAddressPage(db, id, key, value);
+    });
 }

@@ -64,11 +64,6 @@ void CChargesPage::chargeChosen(int index) {
 EditResult CChargesPage::saveFields(Database& db, qint32 id) {
     if (m_shown >= 0)
         m_edits.insert(m_counts.at(m_shown).chargeId, m_units->value());
-    for (auto it = m_edits.begin(); it != m_edits.end();) {
-        const EditResult r = SaveUnitCount(db, id, it.key(), it.value());
-        if (!r.ok())
-            return r;
-        it = m_edits.erase(it);
-    }
-    return {};
+    return savePending(m_edits,
+                       [&](qint32 key, int value) { return SaveUnitCount(db, id, key, value); });
 }

@@ -9,6 +9,7 @@
 #include "core/customers/customergroups.h"
 #include "core/db/dbexception.h"
 #include "core/db/userrecord.h"
+#include "ui/app/menucommand.h"
 #include "ui/customers/customerbrowser.h"
 #include "ui/customers/customerdefaultsdlg.h"
 #include "ui/customers/groupmembersdlg.h"
@@ -144,11 +145,7 @@ void AddCustomerCommands(QWidget* mainWindow, QMdiArea* area, QMenuBar* menuBar)
     menu->setObjectName(QStringLiteral("CustomersMenu"));
     auto add = [mainWindow, menu](const char* name, const QString& text, const QString& tip,
                                   auto slot) {
-        QAction* a = menu->addAction(text);
-        a->setObjectName(QString::fromLatin1(name));
-        a->setStatusTip(tip);
-        QObject::connect(a, &QAction::triggered, mainWindow, slot);
-        return a;
+        return AddMenuCommand(menu, mainWindow, name, text, tip, slot);
     };
     add("actionCustomerBrowser", QStringLiteral("Customer &Browser"),
         QStringLiteral("Show the customers and groups with their properties"),

@@ -50,11 +50,6 @@ void CPhonePage::typeChosen(int type) {
 
 EditResult CPhonePage::saveFields(Database& db, qint32 id) {
     m_edits.insert(m_type, m_number->text());
-    for (auto it = m_edits.begin(); it != m_edits.end();) {
-        const EditResult r = SavePhonePage(db, id, it.key(), it.value());
-        if (!r.ok())
-            return r;
-        it = m_edits.erase(it);
-    }
-    return {};
+    return savePending(
+        m_edits, [&](int key, const QString& value) { return SavePhonePage(db, id, key, value); });
 }

@@ -45,6 +45,18 @@ protected:
     void watch(QPlainTextEdit* edit);
     void watch(QSpinBox* box);
 
+    // Saves the edits kept per key (a type, a charge) one after another with `save`; a saved
+    // edit is dropped, so that after a failure only those not yet saved are kept.
+    template <class Map, class Save> static EditResult savePending(Map& edits, Save save) {
+        for (auto it = edits.begin(); it != edits.end();) {
+            const EditResult r = save(it.key(), it.value());
+            if (!r.ok())
+                return r;
+            it = edits.erase(it);
+        }
+        return {};
+    }
+
 private:
     QString m_title;
     bool m_modified = false;

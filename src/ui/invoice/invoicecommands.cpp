@@ -3,6 +3,7 @@
 #include "core/app/dbsession.h"
 #include "core/app/oplog.h"
 #include "core/app/userinterface.h"
+#include "ui/app/menucommand.h"
 #include "ui/invoice/guiinvoiceprinter.h"
 #include "ui/invoice/invoiceframe.h"
 
@@ -18,11 +19,7 @@ void AddInvoiceWindowCommands(QWidget* mainWindow, QMdiArea* area, QMenu* menu) 
 
     auto add = [mainWindow, menu](const char* name, const QString& text, const QString& tip,
                                   auto slot) {
-        QAction* a = menu->addAction(text);
-        a->setObjectName(QString::fromLatin1(name));
-        a->setStatusTip(tip);
-        QObject::connect(a, &QAction::triggered, mainWindow, slot);
-        return a;
+        return AddMenuCommand(menu, mainWindow, name, text, tip, slot);
     };
     add("actionOpenInvoice", QStringLiteral("Open &invoice..."),
         QStringLiteral("Open an invoice window by the invoice's number"),

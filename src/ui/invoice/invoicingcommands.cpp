@@ -3,6 +3,7 @@
 #include "core/app/dbsession.h"
 #include "core/app/settingsvalues.h"
 #include "core/app/userinterface.h"
+#include "ui/app/menucommand.h"
 #include "ui/customers/customerbrowser.h"
 #include "ui/invoice/customercombo.h"
 #include "ui/invoice/generateinvoicedlg.h"
@@ -68,11 +69,7 @@ void AddInvoicingCommands(QWidget* mainWindow, QMdiArea* area, QMenuBar* menuBar
     QMenu* menu = invoicesMenu(menuBar);
     auto add = [mainWindow, menu](const char* name, const QString& text, const QString& tip,
                                   auto slot) {
-        QAction* a = menu->addAction(text);
-        a->setObjectName(QString::fromLatin1(name));
-        a->setStatusTip(tip);
-        QObject::connect(a, &QAction::triggered, mainWindow, slot);
-        return a;
+        return AddMenuCommand(menu, mainWindow, name, text, tip, slot);
     };
     add("actionInvoiceBrowser", QStringLiteral("&Invoices browser"),
         QStringLiteral("Browse, open, send and delete the stored invoices"),

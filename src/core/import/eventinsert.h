@@ -1,0 +1,25 @@
+#pragma once
+#include "core/db/database.h"
+#include "core/db/dbdatetime.h"
+
+#include <QStringView>
+
+struct EventRow;
+
+// A text cut to the size of the text fields of Events and LANTemp.
+QStringView FitEventText(const QString& text);
+// Binds a date in engine days, or NULL for a date that is not set.
+void BindEventDate(Statement& st, int index, const DbDateTime& date);
+
+// The statement that stores imported sessions in Events, prepared once for an import.
+class CEventInsert {
+public:
+    explicit CEventInsert(Database& db);
+
+    // Stores `row` as a session of `serverId`: the user name after the logon-name rule, the
+    // texts cut to the size of their fields, a date that is not set as none. Throws DbException.
+    void store(const EventRow& row, qint32 serverId);
+
+private:
+    Statement m_insert;
+};
