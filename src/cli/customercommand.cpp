@@ -80,16 +80,15 @@ int runShow(CCliContext& c) {
     Database* db = c.database();
     if (!db)
         return c.openFailureExit();
-    const auto id = LookUpCustomer(c, *db, c.args().positional().at(0));
-    if (!id)
+    const auto found = LookUpCustomerRow(c, *db, c.args().positional().at(0));
+    if (!found)
         return ExitFailure;
-    CUserRecord u(*db);
-    if (!u.findById(*id))
-        return c.fail(QStringLiteral("User not found."));
+    const UserRow& u = *found;
+    const qint32 id = u.Id;
     const auto line = [&](const QString& label, const QString& value) {
         c.out(QStringLiteral("%1: %2").arg(label, value));
     };
-    const GeneralPage general = LoadGeneralPage(*db, *id).value_or(GeneralPage{});
+    const GeneralPage general = LoadGeneralPage(*db, id).value_or(GeneralPage{});
     line(QStringLiteral("Name"), u.Username);
     line(QStringLiteral("Kind"), u.IsGroup ? QStringLiteral("group") : QStringLiteral("customer"));
     line(QStringLiteral("FullName"), general.fullName);
@@ -97,14 +96,14 @@ int runShow(CCliContext& c) {
     line(QStringLiteral("StartDate"), general.startDate);
     line(QStringLiteral("EndDate"), general.endDate);
     line(QStringLiteral("Comment"), general.comment);
-    const CardPage card = LoadCardPage(*db, *id).value_or(CardPage{});
+    const CardPage card = LoadCardPage(*db, id).value_or(CardPage{});
     line(QStringLiteral("CCNameOnCard"), card.nameOnCard);
     line(QStringLiteral("CreditCard"), MaskCardNumber(card.number));
     line(QStringLiteral("CCCompany"), card.company);
     line(QStringLiteral("ExpiryDate"), card.month.isEmpty() && card.year.isEmpty()
                                            ? QString()
                                            : card.month + QLatin1Char('/') + card.year);
-    const BillingPage billing = LoadBillingPage(*db, *id).value_or(BillingPage{});
+    const BillingPage billing = LoadBillingPage(*db, id).value_or(BillingPage{});
     line(QStringLiteral("BillingPlan"), BillingPlanName(*db, billing.billingPlan));
     line(QStringLiteral("InvoicePlan"), InvoicePlanName(*db, billing.invoicePlan));
     line(QStringLiteral("HtmlOverride"), CliYesNo(billing.overrideHtml));
@@ -112,7 +111,7 @@ int runShow(CCliContext& c) {
     line(QStringLiteral("AnniversaryDay"), QString::number(billing.anniversaryDay));
     line(QStringLiteral("GotFirstInvoice"), CliYesNo(billing.gotFirstInvoice));
     if (u.IsGroup) {
-        const GroupPage g = LoadGroupPage(*db, *id).value_or(GroupPage{});
+        const GroupPage g = LoadGroupPage(*db, id).value_or(GroupPage{});
         line(QStringLiteral("BPOverride"),
              g.overrideBillingPlan ? BillingPlanName(*db, g.billingPlan) : QStringLiteral("None"));
         line(QStringLiteral("IPOverride"),
@@ -120,13 +119,13 @@ int runShow(CCliContext& c) {
         line(QStringLiteral("SummaryInvoice"), CliYesNo(g.summaryInvoice));
         line(QStringLiteral("SendSummaryToMembers"), CliYesNo(g.sendSummaryToMembers));
         QStringList members;
-        for (const MemberEntry& m : GroupMembers(*db, *id))
+        for (const MemberEntry& m : GroupMembers(*db, id))
             members.append(m.display());
         line(QStringLiteral("Members"), members.join(QStringLiteral(", ")));
     }
     const QStringList& addressTypes = AddressTypeNames();
     for (qint32 t = 0; t < addressTypes.size(); ++t) {
-        const AddressPage a = LoadAddressPage(*db, *id, t);
+        const AddressPage a = LoadAddressPage(*db, id, t);
         if (a.isEmpty())
             continue;
         const QString p = addressTypes.at(t) + QLatin1Char('.');
@@ -139,11 +138,11 @@ int runShow(CCliContext& c) {
     }
     const QStringList& phoneTypes = PhoneTypeNames();
     for (qint32 t = 0; t < phoneTypes.size(); ++t) {
-        const QString number = LoadPhonePage(*db, *id, t);
+        const QString number = LoadPhonePage(*db, id, t);
         if (!number.isEmpty())
             line(QStringLiteral("Phone.") + phoneTypes.at(t), number);
     }
-    for (const UnitCount& uc : LoadUnitCounts(*db, *id))
+    for (const UnitCount& uc : LoadUnitCounts(*db, id))
         line(QStringLiteral("Units.") + uc.chargeName,
              QStringLiteral("%1 %2").arg(uc.units).arg(uc.unitName).trimmed());
     return ExitOk;
@@ -355,7 +354,7 @@ Pages loadPages(Database& db, qint32 id) {
 }
 
 // Applies the assignments and saves them all, or nothing.
-int applyAndSave(CCliContext& c, Database& db, Pages& p, const QStringList& assignments) {
+int applyAssignments(CCliContext& c, Database& db, Pages& p, const QStringList& assignments) {
     for (const QString& a : assignments) {
         const qsizetype eq = a.indexOf(QLatin1Char('='));
         if (eq <= 0)
@@ -378,7 +377,7 @@ int runSet(CCliContext& c) {
     if (!id)
         return ExitFailure;
     Pages p = loadPages(*db, *id);
-    if (const int rc = applyAndSave(c, *db, p, args.mid(1)); rc != ExitOk)
+    if (const int rc = applyAssignments(c, *db, p, args.mid(1)); rc != ExitOk)
         return rc;
     Transaction transaction(*db);
     if (const EditResult r = savePages(*db, p); !r.ok())
@@ -417,7 +416,7 @@ int runAdd(CCliContext& c) {
         !r.ok())
         return c.fail(r.text());
     Pages p = loadPages(*db, id);
-    if (const int rc = applyAndSave(c, *db, p, assignments); rc != ExitOk)
+    if (const int rc = applyAssignments(c, *db, p, assignments); rc != ExitOk)
         return rc;
     if (const EditResult r = savePages(*db, p); !r.ok())
         return c.fail(r.text());
@@ -433,15 +432,12 @@ int runDelete(CCliContext& c) {
     Database* db = c.database();
     if (!db)
         return c.openFailureExit();
-    const auto id = LookUpCustomer(c, *db, c.args().positional().at(0));
-    if (!id)
+    const auto u = LookUpCustomerRow(c, *db, c.args().positional().at(0));
+    if (!u)
         return ExitFailure;
-    CUserRecord u(*db);
-    if (!u.findById(*id))
-        return c.fail(QStringLiteral("User not found."));
-    if (!c.terminal().askYesNo(DeleteCustomerQuestion(u.row()), MessageIcon::Exclamation))
+    if (!c.terminal().askYesNo(DeleteCustomerQuestion(*u), MessageIcon::Exclamation))
         return ExitDeclined;
-    if (const EditResult r = DeleteCustomer(*db, *id); !r.ok())
+    if (const EditResult r = DeleteCustomer(*db, u->Id); !r.ok())
         return c.fail(r.text());
     return ExitOk;
 }

@@ -39,6 +39,18 @@ std::optional<qint32> LookUpCustomer(CCliContext& c, Database& db, const QString
     return id;
 }
 
+std::optional<UserRow> LookUpCustomerRow(CCliContext& c, Database& db, const QString& name) {
+    const auto id = LookUpCustomer(c, db, name);
+    if (!id)
+        return std::nullopt;
+    CUserRecord u(db);
+    if (!u.findById(*id)) {
+        c.terminal().showMessage(QStringLiteral("User not found."), MessageIcon::Stop);
+        return std::nullopt;
+    }
+    return u.row();
+}
+
 std::optional<qint32> LookUpBillingPlan(CCliContext& c, Database& db, const QString& name) {
     return lookUpPlan(c, BillingPlanChoices(db), name, QStringLiteral("billing plan"));
 }
