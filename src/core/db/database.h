@@ -1,4 +1,5 @@
 #pragma once
+#include "core/db/dbengine.h"
 #include "core/db/fielddef.h"
 
 #include <QHash>
@@ -6,14 +7,14 @@
 #include <QVariant>
 #include <QVariantList>
 #include <memory>
-
-struct sqlite3;
-struct sqlite3_stmt;
+#include <unordered_map>
 
 class Statement;
 class DatabaseHold;
 
-// One open database file. Every engine failure raises DbException with the engine's message.
+// One open database: an SQLite file named by its path, or a PostgreSQL database named by a
+// "postgresql://" URL (core/db/pgengine.h). Every engine failure raises DbException with the
+// engine's message.
 //
 // SQL written by callers may use the Jet forms the program's queries rely on: bracketed names,
 // "SELECT DISTINCTROW" (drops only rows that come from the same rows of the tables whose fields
@@ -29,6 +30,8 @@ class DatabaseHold;
 // has none; deleting "PrimaryKey" of an AutoNumber table leaves the key in place. A required
 // field added to a table that has rows gives those rows the empty value of its kind.
 // The file uses a rollback journal, so between transactions it is complete and may be copied.
+// On PostgreSQL the same SQL, kinds and values hold (see docs/architecture.md); the exclusive
+// open becomes one lock per long operation (OperationLock, core/db/operationlock.h).
 class Database {
 public:
     enum class OpenMode {
@@ -45,11 +48,16 @@ public:
     // existing file is opened as it is, never overwritten; a file that is not a database is
     // refused).
     // A file held exclusively by another process gives a clear error and is not touched.
+    // A "postgresql://" name connects to that server's database (which must exist; create
+    // makes the tables' extension ready in an empty one).
     void open(const QString& path, OpenMode mode = OpenMode::Exclusive, bool create = false);
     void close();
-    bool isOpen() const { return m_db != nullptr; }
+    bool isOpen() const { return m_engine != nullptr; }
     QString path() const { return m_path; }
     OpenMode mode() const { return m_mode; }
+    DbEngineKind engineKind() const;
+    // True for names of a database on a server rather than a file.
+    static bool isServerName(const QString& name);
 
     // Runs one statement with the fail-on-error option; returns the number of rows changed.
     int execute(const QString& sql, const QVariantList& params = {});
@@ -75,6 +83,9 @@ public:
     void deleteField(const QString& table, const QString& field);
     void convertField(const QString& table, const FieldDef& newDef); // kind or size; data kept
     void addAutoNumberKey(const QString& table, const QString& field = QStringLiteral("Id"));
+    // The number the table's AutoNumber field hands out next; raising it.
+    qint64 nextAutoNumber(const QString& table);
+    void setNextAutoNumber(const QString& table, qint64 next);
     // Creates "PrimaryKey" (primary) or "<Field>_index" (secondary, not unique).
     void createIndex(const QString& table, const QString& field, bool primary = false);
     void deleteIndex(const QString& table, const QString& indexName);
@@ -94,28 +105,27 @@ public:
     // rows), empty when nothing was lost; throws when nothing was replaced.
     static QStringList repair(const QString& path, QString* keptOriginal = nullptr);
 
-    sqlite3* handle() const { return m_db; }
     // Translates the Jet forms named above into SQLite SQL.
     static QString translateSql(const QString& sql);
 
+    // The open engine (for the operation locks and the engines' own helpers).
+    DbEngine& engine() const;
+
 private:
     void ensureOpen() const;
-    void rebuildTable(const QString& table, const FieldList& newFields,
-                      const QList<QPair<QString, QString>>& copyMap);
-    [[noreturn]] void fail(const QString& what) const;
 
     friend class Statement;
-    // Returns a finished statement to the cache (or finalises it when it belongs to an
+    // Returns a finished statement to the cache (or drops it when it belongs to an
     // earlier opening or the cache is full).
-    void recycle(const QString& key, sqlite3_stmt* stmt, quint64 generation);
+    void recycle(const QString& key, std::unique_ptr<DbCursor> cursor, quint64 generation);
     void clearCaches();
-    int schemaVersion();
+    void forgetFields() { m_fieldCache.clear(); }
 
-    sqlite3* m_db = nullptr;
+    std::unique_ptr<DbEngine> m_engine;
     // Every opening and closing starts a new generation; statements of an older one are
     // never put back into the cache.
     quint64 m_generation = 0;
-    QHash<QString, sqlite3_stmt*> m_statementCache; // idle prepared statements by SQL text
+    std::unordered_map<QString, std::unique_ptr<DbCursor>> m_statementCache; // idle, by SQL text
     struct CachedFields {
         int schemaVersion;
         FieldList fields;
@@ -128,13 +138,12 @@ private:
     int m_transDepth = 0;
 };
 
-// A prepared statement; movable, finalised on destruction.
+// A prepared statement; movable, returned to its database's cache on destruction.
 class Statement {
 public:
     Statement() = default;
-    Statement(Database* db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {}
-    Statement(Database* db, sqlite3_stmt* stmt, QString cacheKey, quint64 generation)
-        : m_db(db), m_stmt(stmt), m_cacheKey(std::move(cacheKey)), m_generation(generation) {}
+    Statement(Database* db, std::unique_ptr<DbCursor> cursor, QString cacheKey,
+              quint64 generation);
     Statement(Statement&& o) noexcept;
     Statement& operator=(Statement&& o) noexcept;
     ~Statement();
@@ -157,14 +166,14 @@ public:
 private:
     void release() noexcept;
 
+    DbCursor& cursor() const;
+
     Database* m_db = nullptr;
-    sqlite3_stmt* m_stmt = nullptr;
+    std::unique_ptr<DbCursor> m_cursor;
     QString m_cacheKey; // SQL text the statement is cached under; empty: not cached
     quint64 m_generation = 0;
 };
 
-// Converts between the engine's storage and Qt values for one declared kind.
-QVariant dbValueFromColumn(sqlite3_stmt* stmt, int column);
-void dbBindValue(sqlite3_stmt* stmt, int index, const QVariant& value);
+// The declared type that keeps a field's kind and size visible, and its reading back.
 FieldKind fieldKindFromDeclared(const QString& declared, int* size, bool* allowZeroLength);
 QString declaredTypeFor(const FieldDef& field);

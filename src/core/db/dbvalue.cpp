@@ -1,6 +1,7 @@
-// Conversion between SQLite storage and the Qt values of each declared field kind.
+// The declared types of the field kinds, and the stored form of the values bound to statements.
 #include "core/db/currency.h"
 #include "core/db/database.h"
+#include "core/db/dbvalue.h"
 #include "core/db/dbdatetime.h"
 #include "core/db/dbexception.h"
 
@@ -8,7 +9,6 @@
 #include <QDate>
 #include <QDateTime>
 #include <QRegularExpression>
-#include <sqlite3.h>
 
 #include <cmath>
 
@@ -26,8 +26,10 @@ bool startsWith(const char* text, const char* prefix) {
     return qstrnicmp(text, prefix, qstrlen(prefix)) == 0;
 }
 
+} // namespace
+
 // The kind of a column from its declared type, without allocating (called for every value read).
-FieldKind kindOfDeclared(const char* d) {
+FieldKind dbKindOfDeclared(const char* d) {
     while (*d == ' ')
         ++d;
     if (startsWith(d, "INTEGER"))
@@ -54,8 +56,6 @@ FieldKind kindOfDeclared(const char* d) {
         return FieldKind::Memo;
     return fieldKindFromDeclared(QString::fromLatin1(d), nullptr, nullptr);
 }
-
-} // namespace
 
 FieldKind fieldKindFromDeclared(const QString& declared, int* size, bool* allowZeroLength) {
     const QString d = declared.trimmed().toUpper();
@@ -135,127 +135,69 @@ QString declaredTypeFor(const FieldDef& f) {
     return QStringLiteral("LONG");
 }
 
-QVariant dbValueFromColumn(sqlite3_stmt* stmt, int column) {
-    const int type = sqlite3_column_type(stmt, column);
-    if (type == SQLITE_NULL)
-        return QVariant();
-    const char* decl = sqlite3_column_decltype(stmt, column);
-    if (!decl) {
-        switch (type) {
-        case SQLITE_INTEGER:
-            return QVariant(qint64(sqlite3_column_int64(stmt, column)));
-        case SQLITE_FLOAT:
-            return QVariant(sqlite3_column_double(stmt, column));
-        case SQLITE_BLOB:
-            return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, column)),
-                                       sqlite3_column_bytes(stmt, column)));
-        default:
-            return QVariant(
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
-                                  sqlite3_column_bytes(stmt, column)));
-        }
-    }
-    switch (kindOfDeclared(decl)) {
-    case FieldKind::Long:
-    case FieldKind::AutoNumber:
-        if (type == SQLITE_FLOAT)
-            return QVariant(int(std::llround(sqlite3_column_double(stmt, column))));
-        // The engine keeps 64 bits (byte counts use them); a value beyond 32 bits stays whole.
-        if (const qint64 v = sqlite3_column_int64(stmt, column); v != qint64(int(v)))
-            return QVariant(v);
-        return QVariant(int(sqlite3_column_int64(stmt, column)));
-    case FieldKind::Integer:
-        if (type == SQLITE_FLOAT)
-            return QVariant(int(qint16(std::llround(sqlite3_column_double(stmt, column)))));
-        return QVariant(int(qint16(sqlite3_column_int64(stmt, column))));
-    case FieldKind::Single:
-        return QVariant(float(sqlite3_column_double(stmt, column)));
-    case FieldKind::Double:
-        return QVariant(sqlite3_column_double(stmt, column));
-    case FieldKind::Currency:
-        // Stored as ten-thousandths; a REAL comes from SQL arithmetic on those units.
-        if (type == SQLITE_INTEGER)
-            return QVariant::fromValue(Currency::fromUnits(sqlite3_column_int64(stmt, column)));
-        return QVariant::fromValue(
-            Currency::fromUnits(std::llround(sqlite3_column_double(stmt, column))));
-    case FieldKind::DateTime:
-        return QVariant::fromValue(DbDateTime(sqlite3_column_double(stmt, column)));
-    case FieldKind::YesNo:
-        return QVariant(sqlite3_column_double(stmt, column) != 0);
-    case FieldKind::Text:
-    case FieldKind::Memo:
-        return QVariant(
-            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
-                              sqlite3_column_bytes(stmt, column)));
-    case FieldKind::LongBinary: {
-        const void* p = sqlite3_column_blob(stmt, column);
-        return QVariant(
-            QByteArray(static_cast<const char*>(p), sqlite3_column_bytes(stmt, column)));
-    }
-    }
-    return QVariant();
-}
-
-void dbBindValue(sqlite3_stmt* stmt, int index, const QVariant& value) {
-    int rc = SQLITE_OK;
+DbStoredValue dbStoredForm(const QVariant& value) {
+    DbStoredValue v;
     const int id = value.metaType().id();
-    if (!value.isValid()) {
-        rc = sqlite3_bind_null(stmt, index);
-    } else if (id == qMetaTypeId<Currency>()) {
+    const auto integer = [&v](qint64 i) {
+        v.type = DbStoredValue::Integer;
+        v.integer = i;
+    };
+    const auto real = [&v](double d) {
+        v.type = DbStoredValue::Real;
+        v.real = d;
+    };
+    if (!value.isValid())
+        return v;
+    if (id == qMetaTypeId<Currency>()) {
         const Currency c = value.value<Currency>();
-        rc = c.isValid() ? sqlite3_bind_int64(stmt, index, c.units())
-                         : sqlite3_bind_null(stmt, index);
-    } else if (id == qMetaTypeId<DbDateTime>()) {
-        const DbDateTime d = value.value<DbDateTime>();
-        rc = d.isValid() ? sqlite3_bind_double(stmt, index, d.days())
-                         : sqlite3_bind_null(stmt, index);
-    } else {
-        switch (id) {
-        case QMetaType::Bool:
-            rc = sqlite3_bind_int(stmt, index, value.toBool() ? 1 : 0);
-            break;
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-        case QMetaType::Long:
-        case QMetaType::ULong:
-        case QMetaType::Short:
-        case QMetaType::UShort:
-        case QMetaType::Char:
-        case QMetaType::SChar:
-        case QMetaType::UChar:
-            rc = sqlite3_bind_int64(stmt, index, value.toLongLong());
-            break;
-        case QMetaType::Double:
-        case QMetaType::Float:
-            rc = sqlite3_bind_double(stmt, index, value.toDouble());
-            break;
-        case QMetaType::QByteArray: {
-            const QByteArray b = value.toByteArray();
-            rc = b.isEmpty() ? sqlite3_bind_zeroblob(stmt, index, 0)
-                             : sqlite3_bind_blob64(stmt, index, b.constData(),
-                                                   sqlite3_uint64(b.size()), SQLITE_TRANSIENT);
-            break;
-        }
-        case QMetaType::QDate:
-            rc = sqlite3_bind_double(stmt, index, double(kEpoch.daysTo(value.toDate())));
-            break;
-        case QMetaType::QDateTime:
-            rc = sqlite3_bind_double(stmt, index,
-                                     daysFromDateTime(value.toDateTime().toLocalTime()));
-            break;
-        default: {
-            if (id != QMetaType::QString && !value.canConvert<QString>())
-                throw DbException(QStringLiteral("A value of type %1 cannot be stored.")
-                                      .arg(QString::fromLatin1(value.typeName())));
-            const QByteArray utf8 = value.toString().toUtf8();
-            rc = sqlite3_bind_text64(stmt, index, utf8.constData(), sqlite3_uint64(utf8.size()),
-                                     SQLITE_TRANSIENT, SQLITE_UTF8);
-            break;
-        }
-        }
+        if (c.isValid())
+            integer(c.units());
+        return v;
     }
-    if (rc != SQLITE_OK)
-        throw DbException(QString::fromUtf8(sqlite3_errstr(rc)), rc);
+    if (id == qMetaTypeId<DbDateTime>()) {
+        const DbDateTime d = value.value<DbDateTime>();
+        if (d.isValid())
+            real(d.days());
+        return v;
+    }
+    switch (id) {
+    case QMetaType::Bool:
+        integer(value.toBool() ? 1 : 0);
+        break;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+        integer(value.toLongLong());
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        real(value.toDouble());
+        break;
+    case QMetaType::QByteArray:
+        v.type = DbStoredValue::Blob;
+        v.bytes = value.toByteArray();
+        break;
+    case QMetaType::QDate:
+        real(double(kEpoch.daysTo(value.toDate())));
+        break;
+    case QMetaType::QDateTime:
+        real(daysFromDateTime(value.toDateTime().toLocalTime()));
+        break;
+    default:
+        if (id != QMetaType::QString && !value.canConvert<QString>())
+            throw DbException(QStringLiteral("A value of type %1 cannot be stored.")
+                                  .arg(QString::fromLatin1(value.typeName())));
+        v.type = DbStoredValue::Text;
+        v.bytes = value.toString().toUtf8();
+        break;
+    }
+    return v;
 }

@@ -1,22 +1,24 @@
 #include "core/db/database.h"
 #include "core/db/dbexception.h"
 
-#include <sqlite3.h>
+// The engine-neutral handle of a prepared statement; the engine's cursor does the work.
+
+Statement::Statement(Database* db, std::unique_ptr<DbCursor> cursor, QString cacheKey,
+                     quint64 generation)
+    : m_db(db), m_cursor(std::move(cursor)), m_cacheKey(std::move(cacheKey)),
+      m_generation(generation) {}
 
 Statement::Statement(Statement&& o) noexcept
-    : m_db(o.m_db), m_stmt(o.m_stmt), m_cacheKey(std::move(o.m_cacheKey)),
-      m_generation(o.m_generation) {
-    o.m_stmt = nullptr;
-}
+    : m_db(o.m_db), m_cursor(std::move(o.m_cursor)), m_cacheKey(std::move(o.m_cacheKey)),
+      m_generation(o.m_generation) {}
 
 Statement& Statement::operator=(Statement&& o) noexcept {
     if (this != &o) {
         release();
         m_db = o.m_db;
-        m_stmt = o.m_stmt;
+        m_cursor = std::move(o.m_cursor);
         m_cacheKey = std::move(o.m_cacheKey);
         m_generation = o.m_generation;
-        o.m_stmt = nullptr;
     }
     return *this;
 }
@@ -26,130 +28,77 @@ Statement::~Statement() {
 }
 
 void Statement::release() noexcept {
-    if (!m_stmt)
+    if (!m_cursor)
         return;
-    if (m_db && !m_cacheKey.isEmpty())
-        m_db->recycle(m_cacheKey, m_stmt, m_generation);
-    else
-        sqlite3_finalize(m_stmt);
-    m_stmt = nullptr;
+    if (m_db && !m_cacheKey.isEmpty()) {
+        try {
+            m_db->recycle(m_cacheKey, std::move(m_cursor), m_generation);
+        } catch (...) {
+            // A statement that cannot be reset is simply not reused.
+        }
+    }
+    m_cursor.reset();
 }
 
-static void statementFail(sqlite3_stmt* stmt, int rc) {
-    sqlite3* db = stmt ? sqlite3_db_handle(stmt) : nullptr;
-    QString msg =
-        db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
-    if (stmt)
-        msg += QStringLiteral(" (%1)").arg(QString::fromUtf8(sqlite3_sql(stmt)));
-    throw DbException(msg, db ? sqlite3_extended_errcode(db) : rc);
+DbCursor& Statement::cursor() const {
+    if (!m_cursor)
+        throw DbException(QStringLiteral("The statement is not prepared."));
+    return *m_cursor;
 }
 
 void Statement::bind(int index, const QVariant& value) {
-    if (!m_stmt)
-        throw DbException(QStringLiteral("The statement is not prepared."));
-    dbBindValue(m_stmt, index, value);
+    cursor().bind(index, value);
 }
 
 void Statement::bindAll(const QVariantList& values) {
-    if (!m_stmt)
-        throw DbException(QStringLiteral("The statement is not prepared."));
-    const int expected = sqlite3_bind_parameter_count(m_stmt);
+    DbCursor& c = cursor();
+    const int expected = c.parameterCount();
     if (expected != values.size())
         throw DbException(QStringLiteral("The statement takes %1 parameters, %2 given (%3)")
                               .arg(expected)
                               .arg(values.size())
-                              .arg(QString::fromUtf8(sqlite3_sql(m_stmt))));
+                              .arg(c.sql()));
     for (int i = 0; i < values.size(); ++i)
-        dbBindValue(m_stmt, i + 1, values.at(i));
-}
-
-static sqlite3_stmt* preparedOrThrow(sqlite3_stmt* stmt) {
-    if (!stmt)
-        throw DbException(QStringLiteral("The statement is not prepared."));
-    return stmt;
-}
-
-static void bindResult(int rc) {
-    if (rc != SQLITE_OK)
-        throw DbException(QString::fromUtf8(sqlite3_errstr(rc)), rc);
+        c.bind(i + 1, values.at(i));
 }
 
 void Statement::bindNull(int index) {
-    bindResult(sqlite3_bind_null(preparedOrThrow(m_stmt), index));
+    cursor().bindNull(index);
 }
 
 void Statement::bindInt64(int index, qint64 value) {
-    bindResult(sqlite3_bind_int64(preparedOrThrow(m_stmt), index, value));
+    cursor().bindInt64(index, value);
 }
 
 void Statement::bindDouble(int index, double value) {
-    bindResult(sqlite3_bind_double(preparedOrThrow(m_stmt), index, value));
+    cursor().bindDouble(index, value);
 }
 
 void Statement::bindText(int index, QStringView text) {
-    sqlite3_stmt* stmt = preparedOrThrow(m_stmt);
-    // Short ASCII texts (names, ports, session ids) are copied on the stack; others converted.
-    constexpr qsizetype kStack = 256;
-    char ascii[kStack];
-    bool isAscii = text.size() <= kStack;
-    for (qsizetype i = 0; isAscii && i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        isAscii = c < 0x80;
-        ascii[i] = char(c);
-    }
-    if (isAscii) {
-        bindResult(sqlite3_bind_text64(stmt, index, ascii, sqlite3_uint64(text.size()),
-                                       SQLITE_TRANSIENT, SQLITE_UTF8));
-        return;
-    }
-    const QByteArray utf8 = text.toUtf8();
-    bindResult(sqlite3_bind_text64(stmt, index, utf8.constData(), sqlite3_uint64(utf8.size()),
-                                   SQLITE_TRANSIENT, SQLITE_UTF8));
+    cursor().bindText(index, text);
 }
 
 bool Statement::next() {
-    if (!m_stmt)
-        throw DbException(QStringLiteral("The statement is not prepared."));
-    const int rc = sqlite3_step(m_stmt);
-    if (rc == SQLITE_ROW)
-        return true;
-    if (rc == SQLITE_DONE)
-        return false;
-    sqlite3_reset(m_stmt);
-    statementFail(m_stmt, rc);
-    return false;
+    return cursor().next();
 }
 
 int Statement::exec() {
-    if (!m_stmt)
-        throw DbException(QStringLiteral("The statement is not prepared."));
-    int rc;
-    while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW) {
-    }
-    if (rc != SQLITE_DONE) {
-        sqlite3_reset(m_stmt);
-        statementFail(m_stmt, rc);
-    }
-    const int changed = sqlite3_changes(sqlite3_db_handle(m_stmt));
-    sqlite3_reset(m_stmt);
-    return changed;
+    return cursor().exec();
 }
 
 void Statement::reset() {
-    if (!m_stmt)
-        return;
-    sqlite3_reset(m_stmt);
-    sqlite3_clear_bindings(m_stmt);
+    if (m_cursor)
+        m_cursor->reset();
 }
 
 int Statement::columnCount() const {
-    return m_stmt ? sqlite3_column_count(m_stmt) : 0;
+    return m_cursor ? m_cursor->columnCount() : 0;
 }
 
 QString Statement::columnName(int i) const {
-    return m_stmt ? QString::fromUtf8(sqlite3_column_name(m_stmt, i)) : QString();
+    return m_cursor ? m_cursor->columnName(i) : QString();
 }
 
 QVariant Statement::value(int i) const {
-    return m_stmt ? dbValueFromColumn(m_stmt, i) : QVariant();
+    return m_cursor ? m_cursor->value(i) : QVariant();
 }

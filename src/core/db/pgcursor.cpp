@@ -1,0 +1,312 @@
+// PostgreSQL statements: prepared once on the server, run with text parameters, and their
+// results read back in the kinds the program declared for its columns.
+#include "core/db/currency.h"
+#include "core/db/dbdatetime.h"
+#include "core/db/dbexception.h"
+#include "core/db/dbvalue.h"
+#include "core/db/pgengine.h"
+
+#include <libpq-fe.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kFloat4 = 700,
+              kFloat8 = 701, kNumeric = 1700;
+
+QString resultMessage(const PGresult* res, pg_conn* conn) {
+    QString msg = res ? QString::fromUtf8(PQresultErrorMessage(res)).trimmed() : QString();
+    if (msg.isEmpty() && conn)
+        msg = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+    if (msg.startsWith(QLatin1String("ERROR:")))
+        msg = msg.mid(6).trimmed();
+    return msg;
+}
+
+bool changesSchema(const QByteArray& text) {
+    const QByteArray head = text.trimmed().left(8).toUpper();
+    return head.startsWith("CREATE") || head.startsWith("ALTER") || head.startsWith("DROP") ||
+           head.startsWith("COMMENT");
+}
+
+class PgCursor final : public DbCursor {
+public:
+    PgCursor(PgEngine& engine, QString sql);
+    ~PgCursor() override;
+
+    int parameterCount() const override { return m_translation.parameters; }
+    void bind(int index, const QVariant& value) override;
+    void bindNull(int index) override { slot(index).isNull = true; }
+    void bindInt64(int index, qint64 value) override { setText(index, QByteArray::number(value)); }
+    void bindDouble(int index, double value) override {
+        setText(index, QByteArray::number(value, 'g', 17));
+    }
+    void bindText(int index, QStringView text) override { setText(index, text.toUtf8()); }
+    bool next() override;
+    int exec() override;
+    void reset() override;
+    int columnCount() const override { return m_res ? PQnfields(m_res) : m_columns; }
+    QString columnName(int i) const override;
+    QVariant value(int i) const override;
+    QString sql() const override { return m_sql; }
+
+private:
+    struct Param {
+        QByteArray text;
+        bool isNull = true;
+        bool binary = false;
+    };
+    Param& slot(int index);
+    void setText(int index, QByteArray text);
+    void run();
+    void clearResult();
+    [[noreturn]] void fail(const PGresult* res) const;
+
+    PgEngine& m_engine;
+    std::shared_ptr<pg_conn> m_conn;
+    QString m_sql;
+    PgEngine::Translation m_translation;
+    QByteArray m_name; // of the prepared statement on the server
+    std::vector<Param> m_params;
+    PGresult* m_res = nullptr;
+    int m_row = -1;
+    int m_columns = 0;
+    bool m_changesSchema = false;
+};
+
+PgCursor::PgCursor(PgEngine& engine, QString sql)
+    : m_engine(engine), m_conn(engine.connection()), m_sql(std::move(sql)) {
+    m_translation = engine.translate(m_sql);
+    m_changesSchema = changesSchema(m_translation.text);
+    m_params.resize(size_t(m_translation.parameters));
+    m_name = "tk" + QByteArray::number(engine.nextStatementNumber());
+    // Parameters are left for the server to type from their use: a text compared with a
+    // case-blind column takes the column's kind, so the comparison stays case-blind.
+    PGresult* res = PQprepare(m_conn.get(), m_name.constData(), m_translation.text.constData(),
+                              m_translation.parameters, nullptr);
+    if (PQresultStatus(res) != PGRES_COMMAND_OK) {
+        const QString msg = resultMessage(res, m_conn.get());
+        PQclear(res);
+        throw DbException(QStringLiteral("%1 (%2)").arg(msg, m_sql), 1);
+    }
+    PQclear(res);
+}
+
+PgCursor::~PgCursor() {
+    clearResult();
+    // A statement of a connection whose transaction failed goes with the connection's reset.
+    if (PQstatus(m_conn.get()) == CONNECTION_OK &&
+        PQtransactionStatus(m_conn.get()) != PQTRANS_INERROR)
+        PQclear(PQexec(m_conn.get(), ("DEALLOCATE " + m_name).constData()));
+}
+
+PgCursor::Param& PgCursor::slot(int index) {
+    if (index < 1 || index > int(m_params.size()))
+        throw DbException(QStringLiteral("Parameter %1 is out of range (%2)").arg(index).arg(m_sql),
+                          25);
+    return m_params[size_t(index - 1)];
+}
+
+void PgCursor::setText(int index, QByteArray text) {
+    Param& p = slot(index);
+    p.text = std::move(text);
+    p.isNull = false;
+    p.binary = false;
+}
+
+void PgCursor::bind(int index, const QVariant& value) {
+    const DbStoredValue v = dbStoredForm(value);
+    switch (v.type) {
+    case DbStoredValue::Null:
+        bindNull(index);
+        break;
+    case DbStoredValue::Integer:
+        bindInt64(index, v.integer);
+        break;
+    case DbStoredValue::Real:
+        bindDouble(index, v.real);
+        break;
+    case DbStoredValue::Text:
+        setText(index, v.bytes);
+        break;
+    case DbStoredValue::Blob: {
+        Param& p = slot(index);
+        p.text = v.bytes;
+        p.isNull = false;
+        p.binary = true;
+        break;
+    }
+    }
+}
+
+void PgCursor::clearResult() {
+    if (m_res)
+        PQclear(m_res);
+    m_res = nullptr;
+    m_row = -1;
+}
+
+void PgCursor::fail(const PGresult* res) const {
+    const QString msg = resultMessage(res, m_conn.get());
+    const char* state = res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
+    throw DbException(QStringLiteral("%1 (%2)").arg(msg, m_sql),
+                      state ? int(QByteArray(state).toInt(nullptr, 36)) : 1);
+}
+
+void PgCursor::run() {
+    clearResult();
+    const int n = int(m_params.size());
+    std::vector<const char*> values(static_cast<size_t>(n));
+    std::vector<int> lengths(static_cast<size_t>(n));
+    std::vector<int> formats(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const Param& p = m_params[size_t(i)];
+        values[size_t(i)] = p.isNull ? nullptr : p.text.constData();
+        lengths[size_t(i)] = int(p.text.size());
+        formats[size_t(i)] = p.binary ? 1 : 0;
+    }
+    PGresult* res = PQexecPrepared(m_conn.get(), m_name.constData(), n, values.data(),
+                                   lengths.data(), formats.data(), 0);
+    const ExecStatusType status = PQresultStatus(res);
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+        const PGresult* keep = res;
+        try {
+            fail(keep);
+        } catch (...) {
+            PQclear(res);
+            throw;
+        }
+    }
+    if (m_changesSchema)
+        m_engine.schemaChanged();
+    m_res = res;
+    m_columns = PQnfields(res);
+    // The key of an added row, for lastInsertId (the statement asked for it with RETURNING).
+    if (m_translation.returnsKey && status == PGRES_TUPLES_OK && PQntuples(res) > 0)
+        m_engine.noteInsertedKey(QByteArray(PQgetvalue(res, PQntuples(res) - 1, 0)).toLongLong());
+}
+
+bool PgCursor::next() {
+    if (!m_res)
+        run();
+    if (++m_row < PQntuples(m_res))
+        return true;
+    clearResult(); // a further next() runs the statement again
+    return false;
+}
+
+int PgCursor::exec() {
+    run();
+    const int changed = QByteArray(PQcmdTuples(m_res)).toInt();
+    clearResult();
+    return changed;
+}
+
+void PgCursor::reset() {
+    clearResult();
+    for (Param& p : m_params)
+        p = Param();
+}
+
+QString PgCursor::columnName(int i) const {
+    if (!m_res)
+        return {};
+    if (const PgEngine::ColumnInfo* info = m_engine.columnInfo(PQftable(m_res, i),
+                                                               PQftablecol(m_res, i)))
+        if (!info->name.isEmpty())
+            return info->name;
+    const QByteArray name(PQfname(m_res, i));
+    return m_translation.aliases.value(name, QString::fromUtf8(name));
+}
+
+QVariant PgCursor::value(int i) const {
+    if (!m_res || m_row < 0 || m_row >= PQntuples(m_res) || i < 0 || i >= PQnfields(m_res) ||
+        PQgetisnull(m_res, m_row, i))
+        return QVariant();
+    const char* text = PQgetvalue(m_res, m_row, i);
+    const int length = PQgetlength(m_res, m_row, i);
+    const Oid type = PQftype(m_res, i);
+    const PgEngine::ColumnInfo* info = m_engine.columnInfo(PQftable(m_res, i),
+                                                           PQftablecol(m_res, i));
+    const auto integer = [&]() -> qint64 {
+        if (type == kFloat4 || type == kFloat8 || type == kNumeric)
+            return std::llround(QByteArray(text, length).toDouble());
+        return QByteArray(text, length).toLongLong();
+    };
+    if (!info || !info->declared) {
+        // An expression, or a column of a table made outside the program.
+        switch (type) {
+        case kBool:
+            return QVariant(qint64(text[0] == 't' ? 1 : 0));
+        case kInt2:
+        case kInt4:
+        case kInt8:
+            return QVariant(QByteArray(text, length).toLongLong());
+        case kFloat4:
+        case kFloat8:
+            return QVariant(QByteArray(text, length).toDouble());
+        case kNumeric: {
+            // Sums of integers are numeric here; whole ones read back whole, as in SQLite.
+            const QByteArray n(text, length);
+            if (!n.contains('.') && !n.contains('e') && !n.contains('E')) {
+                bool ok = false;
+                const qint64 v = n.toLongLong(&ok);
+                if (ok)
+                    return QVariant(v);
+            }
+            return QVariant(n.toDouble());
+        }
+        case kBytea: {
+            size_t size = 0;
+            unsigned char* bytes =
+                PQunescapeBytea(reinterpret_cast<const unsigned char*>(text), &size);
+            const QByteArray b(reinterpret_cast<const char*>(bytes), qsizetype(size));
+            PQfreemem(bytes);
+            return QVariant(b);
+        }
+        default:
+            return QVariant(QString::fromUtf8(text, length));
+        }
+    }
+    switch (info->kind) {
+    case FieldKind::Long:
+    case FieldKind::AutoNumber: {
+        // The engine keeps 64 bits (byte counts use them); a value beyond 32 bits stays whole.
+        const qint64 v = integer();
+        if (v != qint64(int(v)))
+            return QVariant(v);
+        return QVariant(int(v));
+    }
+    case FieldKind::Integer:
+        return QVariant(int(qint16(integer())));
+    case FieldKind::Single:
+        return QVariant(float(QByteArray(text, length).toDouble()));
+    case FieldKind::Double:
+        return QVariant(QByteArray(text, length).toDouble());
+    case FieldKind::Currency:
+        return QVariant::fromValue(Currency::fromUnits(integer()));
+    case FieldKind::DateTime:
+        return QVariant::fromValue(DbDateTime(QByteArray(text, length).toDouble()));
+    case FieldKind::YesNo:
+        return QVariant(QByteArray(text, length).toDouble() != 0);
+    case FieldKind::Text:
+    case FieldKind::Memo:
+        return QVariant(QString::fromUtf8(text, length));
+    case FieldKind::LongBinary: {
+        size_t size = 0;
+        unsigned char* bytes = PQunescapeBytea(reinterpret_cast<const unsigned char*>(text), &size);
+        const QByteArray b(reinterpret_cast<const char*>(bytes), qsizetype(size));
+        PQfreemem(bytes);
+        return QVariant(b);
+    }
+    }
+    return QVariant();
+}
+
+} // namespace
+
+std::unique_ptr<DbCursor> PgEngine::prepare(const QString& sql) {
+    return std::make_unique<PgCursor>(*this, sql);
+}

@@ -1,0 +1,236 @@
+// The program's SQL in PostgreSQL's words. The Jet forms are first brought to SQLite's
+// (Database::translateSql, shared by both engines), then this pass rewrites what PostgreSQL
+// spells differently. Names are folded to lower case: the program writes them in any case, as
+// Jet and SQLite compare names without regard to case, and the tables are created folded.
+#include "core/db/pgengine.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+bool isWordStart(QChar c) {
+    return c.isLetter() || c == QLatin1Char('_');
+}
+bool isWordChar(QChar c) {
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
+}
+
+// Skips white space from i; answers the first position that is not.
+qsizetype skipSpace(const QString& s, qsizetype i) {
+    while (i < s.size() && s.at(i).isSpace())
+        ++i;
+    return i;
+}
+
+// The word at i (empty when none).
+QString wordAt(const QString& s, qsizetype i) {
+    if (i >= s.size() || !isWordStart(s.at(i)))
+        return {};
+    qsizetype e = i;
+    while (e < s.size() && isWordChar(s.at(e)))
+        ++e;
+    return s.mid(i, e - i);
+}
+
+// True when the parenthesised group opening at `open` holds a comma outside nested parentheses
+// and quotes: max(a, b) is SQLite's two-value maximum, max(a) the aggregate.
+bool hasTopLevelComma(const QString& s, qsizetype open) {
+    int depth = 0;
+    QChar quote;
+    for (qsizetype i = open; i < s.size(); ++i) {
+        const QChar c = s.at(i);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"'))
+            quote = c;
+        else if (c == QLatin1Char('['))
+            quote = QLatin1Char(']');
+        else if (c == QLatin1Char('('))
+            ++depth;
+        else if (c == QLatin1Char(')')) {
+            if (--depth == 0)
+                return false;
+        } else if (c == QLatin1Char(',') && depth == 1)
+            return true;
+    }
+    return false;
+}
+
+QString quotedFolded(const QString& name) {
+    return PgEngine::quoteName(name);
+}
+
+} // namespace
+
+QString PgEngine::quoteName(const QString& name) {
+    QString n = name.toLower();
+    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + n + QLatin1Char('"');
+}
+
+PgEngine::Translation PgEngine::translate(const QString& jetSql) {
+    const QString s = Database::translateSql(jetSql);
+    Translation t;
+    QString out;
+    out.reserve(s.size() + 16);
+    QString lastWord;       // upper case, the last keyword or name written
+    QString lastIdentifier; // folded, the last name written (qualifier of ".rowid")
+    bool onConflictNothing = false;
+    const auto noteName = [&](const QString& spelling) {
+        if (lastWord == QLatin1String("AS"))
+            t.aliases.insert(spelling.toLower().toUtf8(), spelling);
+        lastIdentifier = spelling.toLower();
+        lastWord = spelling.toUpper();
+    };
+
+    for (qsizetype i = 0; i < s.size();) {
+        const QChar c = s.at(i);
+        if (c == QLatin1Char('\'')) {
+            // A literal, copied as it stands ('' is a quote inside it).
+            qsizetype e = i + 1;
+            for (; e < s.size(); ++e) {
+                if (s.at(e) == QLatin1Char('\'')) {
+                    if (e + 1 < s.size() && s.at(e + 1) == QLatin1Char('\'')) {
+                        ++e;
+                        continue;
+                    }
+                    break;
+                }
+            }
+            out += s.mid(i, e + 1 - i);
+            i = e + 1;
+            lastWord.clear();
+            continue;
+        }
+        if (c == QLatin1Char('"') || c == QLatin1Char('[')) {
+            const QChar close = c == QLatin1Char('"') ? QLatin1Char('"') : QLatin1Char(']');
+            QString name;
+            qsizetype e = i + 1;
+            for (; e < s.size(); ++e) {
+                if (s.at(e) == close) {
+                    if (close == QLatin1Char('"') && e + 1 < s.size() &&
+                        s.at(e + 1) == QLatin1Char('"')) {
+                        name += QLatin1Char('"');
+                        ++e;
+                        continue;
+                    }
+                    break;
+                }
+                name += s.at(e);
+            }
+            out += quotedFolded(name);
+            noteName(name);
+            i = e + 1;
+            continue;
+        }
+        if (c == QLatin1Char('?')) {
+            out += QLatin1Char('$') + QString::number(++t.parameters);
+            ++i;
+            lastWord.clear();
+            continue;
+        }
+        if (c.isDigit()) {
+            qsizetype e = i;
+            while (e < s.size() && (s.at(e).isLetterOrNumber() || s.at(e) == QLatin1Char('.') ||
+                                    ((s.at(e) == QLatin1Char('-') || s.at(e) == QLatin1Char('+')) &&
+                                     (s.at(e - 1) == QLatin1Char('e') ||
+                                      s.at(e - 1) == QLatin1Char('E')))))
+                ++e;
+            out += s.mid(i, e - i);
+            i = e;
+            lastWord.clear();
+            continue;
+        }
+        if (!isWordStart(c)) {
+            if (c == QLatin1Char(';') && s.mid(i + 1).trimmed().isEmpty())
+                break; // a closing ";"
+            out += c;
+            ++i;
+            if (!c.isSpace() && c != QLatin1Char('.'))
+                lastWord.clear();
+            continue;
+        }
+
+        const QString w = wordAt(s, i);
+        const QString u = w.toUpper();
+        qsizetype next = i + w.size();
+        const bool afterDot = !out.isEmpty() && out.back() == QLatin1Char('.');
+        QString emitted;
+        if (afterDot && u == QLatin1String("ROWID")) {
+            // A table's row id: its AutoNumber key, else the physical row.
+            loadKeys();
+            const QString key = m_keys.value(lastIdentifier);
+            emitted = key.isEmpty() ? QStringLiteral("ctid") : quotedFolded(key);
+        } else if (afterDot) {
+            emitted = w;
+            noteName(w);
+            out += emitted;
+            i = next;
+            continue;
+        } else if (u == QLatin1String("ROWID")) {
+            emitted = QStringLiteral("ctid");
+        } else if (u == QLatin1String("TRUE")) {
+            emitted = QStringLiteral("1");
+        } else if (u == QLatin1String("FALSE")) {
+            emitted = QStringLiteral("0");
+        } else if (u == QLatin1String("LIKE")) {
+            // SQLite's LIKE ignores case; so does ILIKE, on every kind of text.
+            emitted = QStringLiteral("ILIKE");
+        } else if (u == QLatin1String("IFNULL")) {
+            emitted = QStringLiteral("COALESCE");
+        } else if (u == QLatin1String("INSTR")) {
+            emitted = QStringLiteral("strpos");
+        } else if ((u == QLatin1String("MAX") || u == QLatin1String("MIN")) &&
+                   skipSpace(s, next) < s.size() && s.at(skipSpace(s, next)) == QLatin1Char('(') &&
+                   hasTopLevelComma(s, skipSpace(s, next))) {
+            emitted = u == QLatin1String("MAX") ? QStringLiteral("GREATEST") : QStringLiteral("LEAST");
+        } else if (u == QLatin1String("REAL") && lastWord == QLatin1String("AS")) {
+            emitted = QStringLiteral("double precision");
+        } else if (u == QLatin1String("COLLATE") &&
+                   wordAt(s, skipSpace(s, next)).toUpper() == QLatin1String("NOCASE")) {
+            // Text compares without regard to case by its kind (citext) already.
+            i = skipSpace(s, next) + 6;
+            continue;
+        } else if (u == QLatin1String("INSERT") &&
+                   wordAt(s, skipSpace(s, next)).toUpper() == QLatin1String("OR")) {
+            const qsizetype orAt = skipSpace(s, next);
+            const qsizetype what = skipSpace(s, orAt + 2);
+            if (wordAt(s, what).toUpper() == QLatin1String("IGNORE")) {
+                onConflictNothing = true;
+                next = what + 6;
+            }
+            emitted = QStringLiteral("INSERT");
+        } else {
+            emitted = w;
+            noteName(w);
+            out += emitted;
+            i = next;
+            continue;
+        }
+        out += emitted;
+        lastWord = u;
+        i = next;
+    }
+    if (onConflictNothing)
+        out += QStringLiteral(" ON CONFLICT DO NOTHING");
+    // An INSERT into a table with an AutoNumber answers the numbers it gave (lastInsertId).
+    static const QRegularExpression insertInto(
+        QStringLiteral("^\\s*INSERT\\s+INTO\\s+(\"(?:[^\"]|\"\")*\"|\\w+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (const auto m = insertInto.match(out); m.hasMatch()) {
+        QString table = m.captured(1);
+        if (table.startsWith(QLatin1Char('"')))
+            table = table.mid(1, table.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\""));
+        loadKeys();
+        const QString key = m_keys.value(table.toLower());
+        if (!key.isEmpty() && !out.contains(QLatin1String("RETURNING"), Qt::CaseInsensitive)) {
+            out += QStringLiteral(" RETURNING ") + quotedFolded(key);
+            t.returnsKey = true;
+        }
+    }
+    t.text = out.toUtf8();
+    return t;
+}
