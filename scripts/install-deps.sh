@@ -10,6 +10,10 @@ packages=(
   fonts-dejavu-core
   poppler-utils python3 python3-aiosmtpd openssl
   libnss-wrapper # the tests' own account list for the creation of customers from accounts
+  # PostgreSQL: libpq, and the server binaries the tests start their own throw-away server from
+  # (scripts/pg-test-server.sh). The tests never use the package's own cluster: whether or not
+  # the install starts it, they talk to their server over its own socket folder, never TCP.
+  libpq-dev postgresql
 )
 
 missing=()
