@@ -1,3 +1,4 @@
+#include "common/testdatabase.h"
 #include "common/testfolders.h"
 #include "core/db/database.h"
 #include "core/db/dbexception.h"
@@ -84,7 +85,7 @@ class TestEngine : public QObject {
 private slots:
     void init() {
         QVERIFY(m_dir.isValid());
-        m_db.open(newPath(), Database::OpenMode::Exclusive, true);
+        m_db.open(TestDatabaseName(newPath()), Database::OpenMode::Exclusive, true);
     }
     void cleanup() { m_db.close(); }
 
@@ -234,7 +235,8 @@ private slots:
         QStringList names;
         for (const IndexDef& ix : m_db.indexes(u"T"_s))
             names << ix.name;
-        QCOMPARE(names, (QStringList{u"PrimaryKey"_s, u"Word_index"_s, u"Num_index"_s}));
+        names.sort();
+        QCOMPARE(names, (QStringList{u"Num_index"_s, u"PrimaryKey"_s, u"Word_index"_s}));
 
         // Dropping an indexed field drops its index.
         m_db.deleteField(u"T"_s, u"Word"_s);
@@ -327,12 +329,13 @@ private slots:
         }
         QCOMPARE(values(), (QStringList{u"1"_s, u"4"_s, u"6"_s}));
         // Closing the connection ends the transaction; the guard leaves quietly afterwards.
+        const QString name = m_db.path();
         {
             Transaction t(m_db);
             add(7);
             m_db.close();
         }
-        m_db.open(m_dir.filePath(u"db%1.mdb"_s.arg(m_n)));
+        m_db.open(name);
         QCOMPARE(values().size(), 3);
     }
 
@@ -456,7 +459,7 @@ private slots:
         rs.setValue(u"company name"_s, u"ACME"_s);
         rs.update();
         QCOMPARE(column(m_db, QStringLiteral(
-                                  "SELECT Version || [Company Name] FROM Info ORDER BY rowid")),
+                                  "SELECT Version || [Company Name] FROM Info ORDER BY Version")),
                  (QStringList{u"3ACME"_s, u"4"_s}));
         rs.deleteCurrent();
         QCOMPARE(rs.value(u"Version"_s).toInt(), 4);
@@ -566,12 +569,16 @@ private slots:
         QTest::newRow("four-digit year") << u"SELECT #12/31/2035#"_s << u"SELECT 49674"_s;
     }
     void translateSql() {
+        if (TestOnPostgres())
+            QSKIP("a file of the embedded engine");
         QFETCH(QString, jet);
         QFETCH(QString, sqlite);
         QCOMPARE(Database::translateSql(jet), sqlite);
     }
 
     void openFailures() {
+        if (TestOnPostgres())
+            QSKIP("a file of the embedded engine");
         m_db.close();
         const QString missing = m_dir.filePath(u"missing.mdb"_s);
         QVERIFY_THROWS_EXCEPTION(DbException, m_db.open(missing));
@@ -595,6 +602,8 @@ private slots:
     }
 
     void exclusiveOpenLocksOthersOut() {
+        if (TestOnPostgres())
+            QSKIP("a file of the embedded engine");
         const QString path = m_db.path();
         m_db.createTable(u"T"_s, {FieldDef(u"V"_s, FieldKind::Long)});
         m_db.execute(u"INSERT INTO T (V) VALUES (7)"_s);
@@ -628,6 +637,8 @@ private slots:
     }
 
     void compactAndRepairKeepData() {
+        if (TestOnPostgres())
+            QSKIP("a file of the embedded engine");
         const QString path = m_db.path();
         m_db.createTable(u"Things"_s, thingFields());
         m_db.createIndex(u"Things"_s, u"Name"_s);
@@ -657,6 +668,8 @@ private slots:
     }
 
     void repairSalvagesReadableRows() {
+        if (TestOnPostgres())
+            QSKIP("a file of the embedded engine");
         const QString path = m_db.path();
         m_db.createTable(u"Keep"_s, {FieldDef(u"Id"_s, FieldKind::AutoNumber),
                                      FieldDef(u"V"_s, FieldKind::Long)});

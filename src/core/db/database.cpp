@@ -37,6 +37,10 @@ void Database::close() {
     m_engine.reset(); // rolls back what is still open
 }
 
+QString Database::displayName() const {
+    return isServerName(m_path) ? PgEngine::displayName(m_path) : m_path;
+}
+
 DbEngineKind Database::engineKind() const {
     return engine().kind();
 }

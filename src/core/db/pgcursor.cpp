@@ -47,7 +47,7 @@ public:
     bool next() override;
     int exec() override;
     void reset() override;
-    int columnCount() const override { return m_res ? PQnfields(m_res) : m_columns; }
+    int columnCount() const override { return PQnfields(m_description); }
     QString columnName(int i) const override;
     QVariant value(int i) const override;
     QString sql() const override { return m_sql; }
@@ -70,9 +70,9 @@ private:
     PgEngine::Translation m_translation;
     QByteArray m_name; // of the prepared statement on the server
     std::vector<Param> m_params;
+    PGresult* m_description = nullptr; // the statement's columns
     PGresult* m_res = nullptr;
     int m_row = -1;
-    int m_columns = 0;
     bool m_changesSchema = false;
 };
 
@@ -92,10 +92,19 @@ PgCursor::PgCursor(PgEngine& engine, QString sql)
         throw DbException(QStringLiteral("%1 (%2)").arg(msg, m_sql), 1);
     }
     PQclear(res);
+    // The columns are known before the first run, as they are in SQLite.
+    m_description = PQdescribePrepared(m_conn.get(), m_name.constData());
+    if (PQresultStatus(m_description) != PGRES_COMMAND_OK) {
+        const QString msg = resultMessage(m_description, m_conn.get());
+        PQclear(m_description);
+        m_description = nullptr;
+        throw DbException(QStringLiteral("%1 (%2)").arg(msg, m_sql), 1);
+    }
 }
 
 PgCursor::~PgCursor() {
     clearResult();
+    PQclear(m_description);
     // A statement of a connection whose transaction failed goes with the connection's reset.
     if (PQstatus(m_conn.get()) == CONNECTION_OK &&
         PQtransactionStatus(m_conn.get()) != PQTRANS_INERROR)
@@ -182,7 +191,6 @@ void PgCursor::run() {
     if (m_changesSchema)
         m_engine.schemaChanged();
     m_res = res;
-    m_columns = PQnfields(res);
     // The key of an added row, for lastInsertId (the statement asked for it with RETURNING).
     if (m_translation.returnsKey && status == PGRES_TUPLES_OK && PQntuples(res) > 0)
         m_engine.noteInsertedKey(QByteArray(PQgetvalue(res, PQntuples(res) - 1, 0)).toLongLong());
@@ -211,13 +219,13 @@ void PgCursor::reset() {
 }
 
 QString PgCursor::columnName(int i) const {
-    if (!m_res)
+    if (i < 0 || i >= PQnfields(m_description))
         return {};
-    if (const PgEngine::ColumnInfo* info = m_engine.columnInfo(PQftable(m_res, i),
-                                                               PQftablecol(m_res, i)))
+    if (const PgEngine::ColumnInfo* info =
+            m_engine.columnInfo(PQftable(m_description, i), PQftablecol(m_description, i)))
         if (!info->name.isEmpty())
             return info->name;
-    const QByteArray name(PQfname(m_res, i));
+    const QByteArray name(PQfname(m_description, i));
     return m_translation.aliases.value(name, QString::fromUtf8(name));
 }
 

@@ -63,6 +63,45 @@ QString quotedFolded(const QString& name) {
     return PgEngine::quoteName(name);
 }
 
+// PostgreSQL 15 wants a name for every subquery in FROM; SQLite and Jet do not.
+void nameSubqueries(QString& sql) {
+    static const QRegularExpression from(QStringLiteral("\\b(FROM|JOIN)\\s*\\("),
+                                         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression following(
+        QStringLiteral("^\\s*($|\\)|,|;|(WHERE|GROUP|ORDER|HAVING|LIMIT|UNION|EXCEPT|INTERSECT|"
+                       "INNER|LEFT|RIGHT|FULL|CROSS|JOIN|ON)\\b)"),
+        QRegularExpression::CaseInsensitiveOption);
+    int n = 0;
+    qsizetype at = 0;
+    for (;;) {
+        const auto m = from.match(sql, at);
+        if (!m.hasMatch())
+            return;
+        // The parenthesis that closes the subquery.
+        int depth = 0;
+        QChar quote;
+        qsizetype close = -1;
+        for (qsizetype i = m.capturedEnd() - 1; i < sql.size() && close < 0; ++i) {
+            const QChar c = sql.at(i);
+            if (!quote.isNull()) {
+                if (c == quote)
+                    quote = QChar();
+            } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+                quote = c;
+            } else if (c == QLatin1Char('(')) {
+                ++depth;
+            } else if (c == QLatin1Char(')') && --depth == 0) {
+                close = i;
+            }
+        }
+        if (close < 0)
+            return;
+        if (following.match(sql.mid(close + 1)).hasMatch())
+            sql.insert(close + 1, QStringLiteral(" AS tk_subquery%1").arg(++n));
+        at = m.capturedEnd();
+    }
+}
+
 } // namespace
 
 QString PgEngine::quoteName(const QString& name) {
@@ -78,10 +117,14 @@ PgEngine::Translation PgEngine::translate(const QString& jetSql) {
     out.reserve(s.size() + 16);
     QString lastWord;       // upper case, the last keyword or name written
     QString lastIdentifier; // folded, the last name written (qualifier of ".rowid")
+    QString currentTable;   // folded, the table last named after FROM, UPDATE, INTO or JOIN
     bool onConflictNothing = false;
     const auto noteName = [&](const QString& spelling) {
         if (lastWord == QLatin1String("AS"))
             t.aliases.insert(spelling.toLower().toUtf8(), spelling);
+        if (lastWord == QLatin1String("FROM") || lastWord == QLatin1String("UPDATE") ||
+            lastWord == QLatin1String("INTO") || lastWord == QLatin1String("JOIN"))
+            currentTable = spelling.toLower();
         lastIdentifier = spelling.toLower();
         lastWord = spelling.toUpper();
     };
@@ -171,7 +214,9 @@ PgEngine::Translation PgEngine::translate(const QString& jetSql) {
             i = next;
             continue;
         } else if (u == QLatin1String("ROWID")) {
-            emitted = QStringLiteral("ctid");
+            loadKeys();
+            const QString key = m_keys.value(currentTable);
+            emitted = key.isEmpty() ? QStringLiteral("ctid") : quotedFolded(key);
         } else if (u == QLatin1String("TRUE")) {
             emitted = QStringLiteral("1");
         } else if (u == QLatin1String("FALSE")) {
@@ -216,6 +261,7 @@ PgEngine::Translation PgEngine::translate(const QString& jetSql) {
     }
     if (onConflictNothing)
         out += QStringLiteral(" ON CONFLICT DO NOTHING");
+    nameSubqueries(out);
     // An INSERT into a table with an AutoNumber answers the numbers it gave (lastInsertId).
     static const QRegularExpression insertInto(
         QStringLiteral("^\\s*INSERT\\s+INTO\\s+(\"(?:[^\"]|\"\")*\"|\\w+)"),

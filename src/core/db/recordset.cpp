@@ -402,29 +402,37 @@ void Recordset::update() {
                       .arg(quoteIdentifier(m_table), quoted.join(QLatin1String(", ")),
                            marks.join(QLatin1String(", ")));
         }
-        m_db.execute(sql, params);
-        const qint64 key = m_db.lastInsertId();
-        m_lastAddedKey = key;
+        QVariant key;
+        if (m_keyField == QLatin1String("rowid")) {
+            key = writeLocating(sql, params);
+            m_lastAddedKey = key.toLongLong();
+        } else {
+            m_db.execute(sql, params);
+            key = m_db.lastInsertId();
+            m_lastAddedKey = key.toLongLong();
+        }
         QVector<QVariant> row = m_pending;
         if (m_keyField != QLatin1String("rowid") && m_columnIndex.contains(m_keyField.toLower()))
-            row[m_columnIndex.value(m_keyField.toLower())] = QVariant(int(key));
+            row[m_columnIndex.value(m_keyField.toLower())] = QVariant(key.toInt());
         row = fetchRow(key, row);
         m_rows.append(row);
         m_pos = m_rows.size() - 1;
     } else {
-        const QVariant key = keyOfCurrent();
+        QVariant key = keyOfCurrent();
         if (!cols.isEmpty()) {
             QStringList sets;
             for (const QString& n : names)
                 sets << quoteIdentifier(n) + QStringLiteral(" = ?");
             params << key;
-            const int changed = m_db.execute(
+            const QString sql =
                 QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
                     .arg(quoteIdentifier(m_table), sets.join(QLatin1String(", ")),
                          m_keyField == QLatin1String("rowid") ? QStringLiteral("rowid")
-                                                              : quoteIdentifier(m_keyField)),
-                params);
-            if (changed == 0)
+                                                              : quoteIdentifier(m_keyField));
+            const bool found = m_keyField == QLatin1String("rowid")
+                                   ? (key = writeLocating(sql, params)).isValid()
+                                   : m_db.execute(sql, params) > 0;
+            if (!found)
                 throw DbException(QStringLiteral("The row was deleted by another operation."));
         }
         m_rows[m_pos] = fetchRow(key, m_pending);
@@ -432,6 +440,17 @@ void Recordset::update() {
     m_editMode = EditMode::None;
     m_pending.clear();
     rowChanged();
+}
+
+QVariant Recordset::writeLocating(const QString& sql, const QVariantList& params) {
+    // A table without key locates its rows by the engine's row id, which a database server
+    // may change when it writes the row: the statement answers where the row is now.
+    Statement st = m_db.prepare(sql + QStringLiteral(" RETURNING rowid"));
+    st.bindAll(params);
+    QVariant key;
+    while (st.next())
+        key = st.value(0);
+    return key;
 }
 
 void Recordset::deleteCurrent() {

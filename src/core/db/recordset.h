@@ -77,6 +77,8 @@ private:
     const FieldDef* tableField(const QString& column) const;
     const FieldDef* columnField(int column) const; // tableField of the column, looked up once
     QVariant keyOfCurrent() const;
+    // Runs an INSERT or UPDATE of one row of a table without key; answers its row id after.
+    QVariant writeLocating(const QString& sql, const QVariantList& params);
 
     Database& m_db;
     bool m_open = false;

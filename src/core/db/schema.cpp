@@ -281,6 +281,17 @@ void CreateCurrentSchema(Database& db) {
 }
 
 void CreateNewDatabase(const QString& path) {
+    if (Database::isServerName(path)) {
+        // The server's database exists already (made by its administrator); it must be empty.
+        Database db;
+        db.open(path, Database::OpenMode::Exclusive, true);
+        if (!db.tableNames().isEmpty())
+            throw DbException(QStringLiteral("The database %1 already holds tables; a new "
+                                             "database is not created over it.")
+                                  .arg(db.displayName()));
+        CreateCurrentSchema(db);
+        return;
+    }
     if (QFileInfo::exists(path)) {
         throw DbException(
             QStringLiteral("The file '%1' already exists; a new database is not created over it.")
