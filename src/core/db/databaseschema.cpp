@@ -405,6 +405,48 @@ void Database::deleteIndex(const QString& table, const QString& indexName) {
         QStringLiteral("The index '%1' does not exist on table '%2'.").arg(indexName, table));
 }
 
+// The AutoNumber sequence of a table is its row in sqlite_sequence, which holds the largest
+// number handed out so far; the engine goes on from the larger of that and the largest key.
+namespace {
+
+QString autoNumberField(Database& db, const QString& table) {
+    for (const FieldDef& f : db.fields(table))
+        if (f.kind == FieldKind::AutoNumber)
+            return f.name;
+    throw DbException(QStringLiteral("The table '%1' has no AutoNumber field.").arg(table),
+                      SQLITE_ERROR);
+}
+
+} // namespace
+
+qint64 Database::nextAutoNumber(const QString& table) {
+    const QString key = autoNumberField(*this, table);
+    qint64 handedOut = 0;
+    if (tableExists(QStringLiteral("sqlite_sequence")))
+        handedOut =
+            scalar(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ? COLLATE NOCASE"),
+                   {table})
+                .toLongLong();
+    const qint64 maxKey = scalar(QStringLiteral("SELECT max(%1) FROM %2")
+                                     .arg(quoteIdentifier(key), quoteIdentifier(table)))
+                              .toLongLong();
+    return qMax(handedOut, maxKey) + 1;
+}
+
+void Database::setNextAutoNumber(const QString& table, qint64 next) {
+    (void)autoNumberField(*this, table); // refuses a table without one
+    // The engine finds the row by the table's name exactly as it was created.
+    const QString name = scalar(QStringLiteral("SELECT name FROM sqlite_master WHERE type = "
+                                               "'table' AND name = ? COLLATE NOCASE"),
+                                {table})
+                             .toString();
+    Transaction transaction(*this);
+    execute(QStringLiteral("DELETE FROM sqlite_sequence WHERE name = ? COLLATE NOCASE"), {name});
+    execute(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?)"),
+            {name, next - 1});
+    transaction.commit();
+}
+
 void Database::rebuildTable(const QString& table, const FieldList& newFields,
                             const QList<QPair<QString, QString>>& copyMap) {
     ensureOpen();
