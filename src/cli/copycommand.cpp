@@ -26,6 +26,10 @@ QString resolveName(const QString& name) {
         QDir::current().absoluteFilePath(CDatabaseSession::commandLinePath(name)));
 }
 
+QString shownName(const QString& name) {
+    return isServerName(name) ? DatabaseDisplayName(name) : QDir::toNativeSeparators(name);
+}
+
 bool sameFile(const QString& a, const QString& b) {
     if (isServerName(a) || isServerName(b))
         return a == b;
@@ -40,6 +44,17 @@ class CopyTarget {
 public:
     explicit CopyTarget(const QString& name)
         : m_name(name), m_made(!isServerName(name) && !QFileInfo::exists(name)) {
+        if (m_made) {
+            // It will hold customers' card numbers: readable by its owner only from the start
+            // (the engine's journal takes the same permissions).
+            QFile file(name);
+            if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                           QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+                m_made = false;
+                throw DbException(QStringLiteral("Unable to create the file %1: %2")
+                                      .arg(QDir::toNativeSeparators(name), file.errorString()));
+            }
+        }
         m_db.open(name, Database::OpenMode::Exclusive, true);
     }
     ~CopyTarget() {
@@ -86,8 +101,8 @@ int runCopy(CCliContext& c) {
         sourceName = resolveName(from);
         targetName = isServerName(c.options().db) ? c.options().db : c.databasePath();
     }
-    const QString shownSource = DatabaseDisplayName(QDir::toNativeSeparators(sourceName));
-    const QString shownTarget = DatabaseDisplayName(QDir::toNativeSeparators(targetName));
+    const QString shownSource = shownName(sourceName);
+    const QString shownTarget = shownName(targetName);
     if (sameFile(sourceName, targetName))
         return c.fail(
             QStringLiteral("The database %1 cannot be copied into itself.").arg(shownSource));
@@ -111,8 +126,13 @@ int runCopy(CCliContext& c) {
         });
         target.keep();
     } catch (const DbException& e) {
-        return c.fail(QStringLiteral("Unable to copy %1 to %2: %3")
-                          .arg(shownSource, shownTarget, e.message()));
+        // A server's password never reaches the terminal, whatever the engine's message holds.
+        QString reason = e.message();
+        for (const QString& name : {sourceName, targetName})
+            if (isServerName(name))
+                reason.replace(name, shownName(name));
+        return c.fail(
+            QStringLiteral("Unable to copy %1 to %2: %3").arg(shownSource, shownTarget, reason));
     }
 
     CCliTable table;
