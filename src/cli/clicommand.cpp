@@ -3,6 +3,7 @@
 
 #include "core/app/dbsession.h"
 #include "core/app/settingsvalues.h"
+#include "core/db/database.h"
 
 #include <QDir>
 #include <cstdio>
@@ -32,6 +33,8 @@ CCliContext::CCliContext(const CliOptions& options, CCliUserInterface& ui, CliAr
 CCliContext::~CCliContext() = default;
 
 QString CCliContext::databasePath() const {
+    if (Database::isServerName(m_options.db))
+        return m_options.db;
     QString path = CDatabaseSession::commandLinePath(m_options.db);
     if (path.isEmpty())
         path = RegText(Reg::DatabasePath, CDatabaseSession::defaultDatabasePath());

@@ -14,24 +14,20 @@
 
 namespace {
 
-bool isServerName(const QString& name) {
-    return name.contains(QLatin1String("://"));
-}
-
 // A file named on the command line is taken from the current folder; a server's URL as it is.
 QString resolveName(const QString& name) {
-    if (isServerName(name))
+    if (Database::isServerName(name))
         return name;
     return QDir::cleanPath(
         QDir::current().absoluteFilePath(CDatabaseSession::commandLinePath(name)));
 }
 
 QString shownName(const QString& name) {
-    return isServerName(name) ? DatabaseDisplayName(name) : QDir::toNativeSeparators(name);
+    return Database::isServerName(name) ? Database::displayNameOf(name) : QDir::toNativeSeparators(name);
 }
 
 bool sameFile(const QString& a, const QString& b) {
-    if (isServerName(a) || isServerName(b))
+    if (Database::isServerName(a) || Database::isServerName(b))
         return a == b;
     const QString ca = QFileInfo(a).canonicalFilePath();
     return ca.isEmpty() ? a == b : ca == QFileInfo(b).canonicalFilePath();
@@ -43,7 +39,7 @@ bool sameFile(const QString& a, const QString& b) {
 class CopyTarget {
 public:
     explicit CopyTarget(const QString& name)
-        : m_name(name), m_made(!isServerName(name) && !QFileInfo::exists(name)) {
+        : m_name(name), m_made(!Database::isServerName(name) && !QFileInfo::exists(name)) {
         if (m_made) {
             // It will hold customers' card numbers: readable by its owner only from the start
             // (the engine's journal takes the same permissions).
@@ -99,7 +95,7 @@ int runCopy(CCliContext& c) {
         targetName = resolveName(to);
     } else {
         sourceName = resolveName(from);
-        targetName = isServerName(c.options().db) ? c.options().db : c.databasePath();
+        targetName = Database::isServerName(c.options().db) ? c.options().db : c.databasePath();
     }
     const QString shownSource = shownName(sourceName);
     const QString shownTarget = shownName(targetName);
@@ -129,7 +125,7 @@ int runCopy(CCliContext& c) {
         // A server's password never reaches the terminal, whatever the engine's message holds.
         QString reason = e.message();
         for (const QString& name : {sourceName, targetName})
-            if (isServerName(name))
+            if (Database::isServerName(name))
                 reason.replace(name, shownName(name));
         return c.fail(
             QStringLiteral("Unable to copy %1 to %2: %3").arg(shownSource, shownTarget, reason));

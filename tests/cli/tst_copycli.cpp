@@ -1,6 +1,7 @@
 // tollkeeper-cli copy on the sample month's database: a copy there and back keeps every
 // invoice and the numbering, a database with tables is never written over, and a copy that
 // runs out of disk leaves no file behind.
+#include "common/testdatabase.h"
 #include "common/cliprocess.h"
 #include "common/limitedcli.h"
 #include "common/testfolders.h"
@@ -38,11 +39,13 @@ private slots:
         QVERIFY(last > 1);
         QCOMPARE(on(m_month, {u"--yes"_s, u"invoice"_s, u"delete"_s, QString::number(last)}).code,
                  0);
-        const CliResult there = on(m_month, {u"copy"_s, u"--to"_s, u"there.db"_s});
+        // There: a file, or in the server runs a database on the server and back from it.
+        const QString thereDb = TestDatabaseName(u"there.db"_s);
+        const CliResult there = on(m_month, {u"copy"_s, u"--to"_s, thereDb});
         QVERIFY2(there.code == 0, qPrintable(there.err));
-        QCOMPARE(on(u"back.db"_s, {u"copy"_s, u"--from"_s, u"there.db"_s}).code, 0);
+        QCOMPARE(on(u"back.db"_s, {u"copy"_s, u"--from"_s, thereDb}).code, 0);
         const QByteArray copied = FileBytes(m_folders.filePath(u"there.db"_s));
-        const CliResult again = on(u"back.db"_s, {u"copy"_s, u"--to"_s, u"there.db"_s});
+        const CliResult again = on(u"back.db"_s, {u"copy"_s, u"--to"_s, thereDb});
         QCOMPARE(again.code, 1);
         QVERIFY2(again.err.contains(u"is not empty; copy needs an empty one."_s),
                  qPrintable(again.err));
@@ -50,7 +53,7 @@ private slots:
         for (const QStringList& args : {QStringList{u"schema"_s},
                                         {u"invoice"_s, u"list"_s, u"--format"_s, u"csv"_s},
                                         {u"balance"_s, u"--format"_s, u"csv"_s}}) {
-            QCOMPARE(listed(u"there.db"_s, args), listed(m_month, args));
+            QCOMPARE(listed(thereDb, args), listed(m_month, args));
             QCOMPARE(listed(u"back.db"_s, args), listed(m_month, args));
         }
         const CliResult bill = on(u"back.db"_s, {u"bill"_s, u"--customer"_s, u"alice"_s,

@@ -1,6 +1,7 @@
 // The copy of a whole database into an empty one, on real database files: every kind of
 // value, the layout and the AutoNumber sequence arrive as they were; an interrupted copy
 // leaves the target without tables. (The command's tests cover refusal and a full disk.)
+#include "common/testdatabase.h"
 #include "common/testfolders.h"
 #include "core/db/currency.h"
 #include "core/db/database.h"
@@ -41,7 +42,8 @@ private slots:
     void init() {
         m_folders = std::make_unique<CTestFolders>();
         m_source.open(m_folders->filePath(u"source.db"_s), Database::OpenMode::Exclusive, true);
-        m_target.open(m_folders->filePath(u"target.db"_s), Database::OpenMode::Exclusive, true);
+        m_target.open(TestDatabaseName(m_folders->filePath(u"target.db"_s)),
+                      Database::OpenMode::Exclusive, true);
         using K = FieldKind;
         m_source.createTable(u"Mixed"_s,
                              {FieldDef(u"Id"_s, K::AutoNumber),

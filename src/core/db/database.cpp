@@ -37,8 +37,8 @@ void Database::close() {
     m_engine.reset(); // rolls back what is still open
 }
 
-QString Database::displayName() const {
-    return isServerName(m_path) ? PgEngine::displayName(m_path) : m_path;
+QString Database::displayNameOf(const QString& name) {
+    return isServerName(name) ? PgEngine::displayName(name) : name;
 }
 
 DbEngineKind Database::engineKind() const {

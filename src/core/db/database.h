@@ -55,7 +55,8 @@ public:
     bool isOpen() const { return m_engine != nullptr; }
     QString path() const { return m_path; }
     // The name to show: the file's path, or the server URL without its password.
-    QString displayName() const;
+    QString displayName() const { return displayNameOf(m_path); }
+    static QString displayNameOf(const QString& name);
     OpenMode mode() const { return m_mode; }
     DbEngineKind engineKind() const;
     // True for names of a database on a server rather than a file.

@@ -138,7 +138,7 @@ public:
         if (!m_to.tableNames().isEmpty())
             throw DbException(
                 QStringLiteral("The database %1 is not empty; copy needs an empty one.")
-                    .arg(DatabaseDisplayName(m_to.path())));
+                    .arg(m_to.displayName()));
         // The source is read in one transaction so the copy is of one moment.
         Transaction reading(m_from);
         Transaction writing(m_to);
@@ -244,8 +244,3 @@ QList<TableCopyCount> CopyDatabase(Database& from, Database& to,
     return Copier(from, to, progress).run();
 }
 
-QString DatabaseDisplayName(const QString& name) {
-    if (!name.contains(QLatin1String("://")))
-        return name;
-    return QUrl(name).toDisplayString(QUrl::RemovePassword);
-}

@@ -34,5 +34,3 @@ using DatabaseCopyProgressFn = std::function<bool(const DatabaseCopyProgress&)>;
 QList<TableCopyCount> CopyDatabase(Database& from, Database& to,
                                    const DatabaseCopyProgressFn& progress = {});
 
-// A database name fit to show: a file path as it is, a URL without its password.
-QString DatabaseDisplayName(const QString& name);

@@ -533,7 +533,7 @@ qint64 PgEngine::nextAutoNumber(const QString& table) {
 void PgEngine::setNextAutoNumber(const QString& table, qint64 next) {
     if (next <= nextAutoNumber(table))
         return;
-    m_db.scalar(QStringLiteral("SELECT setval(CAST(? AS regclass), ?, true)"),
+    m_db.scalar(QStringLiteral("SELECT setval(CAST(? AS regclass), CAST(? AS bigint))"),
                 {sequenceOf(table, nullptr), next - 1});
 }
 
