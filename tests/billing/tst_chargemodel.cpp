@@ -1,5 +1,6 @@
 // The charge model on real database files: eligibility and carry-over, pricing by blocks,
 // fixed and periodic charges, prorating and linked taxes, surcharges and discounts.
+#include "common/testdatabase.h"
 #include "common/testfolders.h"
 #include "core/billing/billingtime.h"
 #include "core/billing/chargemodel.h"
@@ -42,7 +43,7 @@ class TestChargeModel : public QObject {
 private slots:
     void init() {
         folders = std::make_unique<CTestFolders>();
-        const QString path = folders->filePath(u"billing.db"_s);
+        const QString path = TestDatabaseName(folders->filePath(u"billing.db"_s));
         CreateNewDatabase(path);
         db = std::make_unique<Database>();
         db->open(path);

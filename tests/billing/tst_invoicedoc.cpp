@@ -1,5 +1,6 @@
 // The invoice document on real database files: set-up, charge computation, totals, balance
 // chain, summary invoices, loading, deleting, and the operation log lines of each outcome.
+#include "common/testdatabase.h"
 #include "common/billingfixture.h"
 #include "common/invoiceamounts.h"
 #include "common/loglines.h"
@@ -34,7 +35,7 @@ class TestInvoiceDoc : public QObject {
 private slots:
     void init() {
         folders = std::make_unique<CTestFolders>();
-        const QString path = folders->filePath(u"billing.db"_s);
+        const QString path = TestDatabaseName(folders->filePath(u"billing.db"_s));
         CreateNewDatabase(path);
         db = std::make_unique<Database>();
         db->open(path);
@@ -436,9 +437,12 @@ private slots:
         db->beginTrans();
         auto doc = newDoc();
         QCOMPARE(create(*doc, c, plan, ip), code);
-        // Rows of the failed computation exist until the caller rolls back.
-        QCOMPARE(count("SELECT COUNT(*) FROM Invoices"), 1);
-        QVERIFY(count("SELECT COUNT(*) FROM Charges WHERE IdInvoice <> 0") > 0);
+        // Rows of the failed computation exist until the caller rolls back (a server refuses
+        // every reading in a transaction a statement has failed in).
+        if (!TestOnPostgres() || failure != "events") {
+            QCOMPARE(count("SELECT COUNT(*) FROM Invoices"), 1);
+            QVERIFY(count("SELECT COUNT(*) FROM Charges WHERE IdInvoice <> 0") > 0);
+        }
         db->rollback();
 
         QCOMPARE(count("SELECT COUNT(*) FROM Invoices"), 0);
@@ -653,8 +657,7 @@ private slots:
         // nothing of it is deleted.
         QVERIFY(doc.Delete(one->InvoiceNum()));
         QVERIFY(!doc.LastError().isEmpty());
-        db->execute("CREATE TRIGGER NoPlanDelete BEFORE DELETE ON InvoicePlans BEGIN "
-                    "SELECT RAISE(ABORT, 'locked'); END");
+        RefuseDeletes(*db, u"InvoicePlans"_s, u"1 = 1"_s, u"locked"_s);
         QVERIFY(doc.Delete(two->InvoiceNum()));
         QVERIFY(doc.LastError().contains("locked"));
         QCOMPARE(db->transactionDepth(), 0);

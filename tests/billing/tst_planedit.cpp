@@ -2,6 +2,7 @@
 // online units in whole hours, pages and assignments that replace only their own links,
 // deletes that keep issued invoices (and stay whole when killed half-way), and a price list
 // carried to another database billing the same invoice.
+#include "common/testdatabase.h"
 #include "common/billingfixture.h"
 #include "common/cliprocess.h"
 #include "common/testfolders.h"
@@ -260,7 +261,7 @@ private slots:
 
 private:
     std::unique_ptr<Database> openNew(const QString& name) {
-        const QString path = folders->filePath(name);
+        const QString path = TestDatabaseName(folders->filePath(name));
         CreateNewDatabase(path);
         auto d = std::make_unique<Database>();
         d->open(path);
@@ -306,7 +307,7 @@ private:
     }
     static QString totals(Database& d, qint32 invoice) {
         return d
-            .scalar(QStringLiteral("SELECT printf('%d %d %d', Minimum, Taxes, TotalDue) FROM "
+            .scalar(QStringLiteral("SELECT Minimum || ' ' || Taxes || ' ' || TotalDue FROM "
                                    "Invoices WHERE InvoiceNum = ?"),
                     {invoice})
             .toString();

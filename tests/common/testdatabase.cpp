@@ -1,4 +1,5 @@
 #include "common/testdatabase.h"
+#include "core/db/database.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -107,4 +108,29 @@ QString TestServerUrl(const QString& dbname) {
     return u"postgresql://%1@/%2?host=%3"_s.arg(
         QLatin1StringView(kSuperuser), QString::fromLatin1(QUrl::toPercentEncoding(dbname)),
         QString::fromLatin1(QUrl::toPercentEncoding(socketFolder())));
+}
+
+void RefuseDeletes(Database& db, const QString& table, const QString& condition,
+                   const QString& message) {
+    const QString name = u"tk_refuse_"_s + table;
+    if (TestOnPostgres()) {
+        db.execute(u"CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS 'BEGIN IF %2 THEN "
+                   "RAISE EXCEPTION ''%3''; END IF; RETURN old; END'"_s.arg(name, condition,
+                                                                          message));
+        db.execute(u"CREATE TRIGGER %1 BEFORE DELETE ON %2 FOR EACH ROW EXECUTE FUNCTION %1()"_s
+                       .arg(name, table));
+    } else {
+        db.execute(u"CREATE TRIGGER %1 BEFORE DELETE ON %2 WHEN %3 BEGIN SELECT RAISE(ABORT, "
+                   "'%4'); END"_s.arg(name, table, condition, message));
+    }
+}
+
+void AllowDeletes(Database& db, const QString& table) {
+    const QString name = u"tk_refuse_"_s + table;
+    if (TestOnPostgres()) {
+        db.execute(u"DROP TRIGGER %1 ON %2"_s.arg(name, table));
+        db.execute(u"DROP FUNCTION %1()"_s.arg(name));
+    } else {
+        db.execute(u"DROP TRIGGER %1"_s.arg(name));
+    }
 }

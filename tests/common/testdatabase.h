@@ -16,3 +16,10 @@ QString TestDatabaseName(const QString& sqlitePath);
 
 // The URL of the database `dbname` on the harness's server, whether or not it exists.
 QString TestServerUrl(const QString& dbname);
+
+class Database;
+// Makes every DELETE of a row of `table` for which `condition` (SQL over "old.<field>") holds
+// fail with `message`, on either engine; AllowDeletes removes that again.
+void RefuseDeletes(Database& db, const QString& table, const QString& condition,
+                   const QString& message);
+void AllowDeletes(Database& db, const QString& table);

@@ -1,5 +1,6 @@
 // Customers and groups on real database files: creation with the defaults, the page save
 // rules, membership without cycles, the tree over a stored cycle, and deletion as a whole.
+#include "common/testdatabase.h"
 #include "common/billingfixture.h"
 #include "common/testfolders.h"
 #include "core/billing/invoicedoc.h"
@@ -60,7 +61,7 @@ private:
 
 void TestCustomers::init() {
     folders = std::make_unique<CTestFolders>();
-    const QString path = folders->filePath(u"customers.db"_s);
+    const QString path = TestDatabaseName(folders->filePath(u"customers.db"_s));
     CreateNewDatabase(path);
     db = std::make_unique<Database>();
     db->open(path);
@@ -275,15 +276,13 @@ void TestCustomers::deleteRemovesEverythingOrNothing() {
     const int before = remaining();
 
     // The second invoice's deletion fails: the customer and all that hangs off it stay.
-    db->execute(QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON Invoices WHEN "
-                               "old.InvoiceNum = %1 BEGIN SELECT RAISE(ABORT, 'kept'); END")
-                    .arg(invoices.at(1)));
+    RefuseDeletes(*db, u"Invoices"_s, u"old.InvoiceNum = %1"_s.arg(invoices.at(1)), u"kept"_s);
     const EditResult failed = DeleteCustomer(*db, id);
     QCOMPARE(failed.message, u"Error deleting user records"_s);
     QVERIFY(failed.detail.contains(u"kept"_s));
     QCOMPARE(remaining(), before);
 
-    db->execute(u"DROP TRIGGER keep"_s);
+    AllowDeletes(*db, u"Invoices"_s);
     QVERIFY(DeleteCustomer(*db, id).ok());
     QCOMPARE(remaining(), 0);
     QCOMPARE(count(u"SELECT COUNT(*) FROM Events WHERE Username = 'dave'"_s), 1);

@@ -1,6 +1,7 @@
 // The event-log import from saved .evt files against a real database file: Remote Access
 // sessions, Citrix/LAN logons paired with their logoffs, the first-logoff search, servers,
 // damaged files, and the command line with backup and clearing.
+#include "common/testdatabase.h"
 #include "common/cliprocess.h"
 #include "common/evtwriter.h"
 #include "common/recordingui.h"
@@ -64,7 +65,7 @@ private slots:
     void init() {
         m_folders = std::make_unique<CTestFolders>();
         m_ui = std::make_unique<CRecordingUi>();
-        const QString path = m_folders->filePath(QStringLiteral("tollk.db"));
+        const QString path = TestDatabaseName(m_folders->filePath(QStringLiteral("tollk.db")));
         CreateNewDatabase(path);
         m_db = std::make_unique<Database>();
         m_db->open(path);

@@ -1,5 +1,6 @@
 // The page data of an invoice read back from a real database file: the billing address and
 // the members' logon names of a summary invoice, and where they appear on the pages.
+#include "common/testdatabase.h"
 #include "common/billingfixture.h"
 #include "common/testfolders.h"
 #include "core/billing/invoicedoc.h"
@@ -19,7 +20,7 @@ class TestInvoiceRepData : public QObject {
 private slots:
     void pageReadsAddressAndMembers() {
         CTestFolders folders;
-        const QString path = folders.filePath(u"tollk.db"_s);
+        const QString path = TestDatabaseName(folders.filePath(u"tollk.db"_s));
         CreateNewDatabase(path);
         Database db;
         db.open(path);

@@ -354,6 +354,13 @@ PgEngine::Translation PgEngine::translate(const QString& jetSql) {
             loadKeys();
             const QString key = m_keys.value(currentTable);
             emitted = key.isEmpty() ? QStringLiteral("ctid") : quotedFolded(key);
+        } else if (u == QLatin1String("WITHOUT") &&
+                   wordAt(s, skipSpace(s, next)).toUpper() == QLatin1String("ROWID")) {
+            // A table without SQLite's row id: every table here is one.
+            i = skipSpace(s, next) + 5;
+            continue;
+        } else if (u == QLatin1String("TEMP") && next < s.size() && s.at(next) == QLatin1Char('.')) {
+            emitted = QStringLiteral("pg_temp");
         } else if (u == QLatin1String("TRUE")) {
             emitted = QStringLiteral("1");
         } else if (u == QLatin1String("FALSE")) {
