@@ -170,6 +170,10 @@ PgEngine::PgEngine(Database& db, const QString& uri, bool) : DbEngine(db) {
     PQsetNoticeProcessor(conn, ignoreNotice, nullptr);
     run(QStringLiteral("SET client_encoding = 'UTF8'"));
     run(QStringLiteral("SET client_min_messages = warning"));
+    // Statements are prepared once and run for every customer and record; a plan made once
+    // for all values is made while the tables are still small (sequential scans) and then
+    // kept. Planning each run afresh costs microseconds and keeps the indexes in use.
+    run(QStringLiteral("SET plan_cache_mode = force_custom_plan"));
     // Text compares without regard to case, as the program's look-ups expect: the citext kind.
     const auto citext = [this]() -> unsigned {
         PGresult* res = PQexec(m_conn.get(), "SELECT oid FROM pg_type WHERE typname = 'citext'");

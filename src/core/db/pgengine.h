@@ -85,6 +85,8 @@ private:
     // Runs engine SQL without parameters; throws with the server's message.
     void run(const QString& sql);
     QString storedName(const QString& table); // lower-case engine name of a table
+    // The kind of a column of a table, as far as the translation needs it (Long when unknown).
+    FieldKind columnKindIn(const QString& table, const QString& column);
     QString sequenceOf(const QString& table, QString* keyField);
     void loadKeys();
 

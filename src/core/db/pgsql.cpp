@@ -242,6 +242,21 @@ QString PgEngine::quoteName(const QString& name) {
     return QLatin1Char('"') + n + QLatin1Char('"');
 }
 
+FieldKind PgEngine::columnKindIn(const QString& table, const QString& column) {
+    // Unknown (no table, no such column): Long, a kind with a sign.
+    if (table.isEmpty() || column.isEmpty())
+        return FieldKind::Long;
+    try {
+        if (!tableExists(table))
+            return FieldKind::Long;
+        for (const FieldDef& f : m_db.fields(table))
+            if (f.name.compare(column, Qt::CaseInsensitive) == 0)
+                return f.kind;
+    } catch (const std::exception&) {
+    }
+    return FieldKind::Long;
+}
+
 PgEngine::Translation PgEngine::translate(const QString& jetSql) {
     const QString s = Database::translateSql(jetSql);
     Translation t;
@@ -320,9 +335,33 @@ PgEngine::Translation PgEngine::translate(const QString& jetSql) {
             continue;
         }
         if (c == QLatin1Char('+') && isUnaryPlace(out, lastWord)) {
-            // SQLite's "+column" (keeps the planner off an index) is no operator on text here.
-            ++i;
-            continue;
+            // SQLite's "+column" keeps the planner off that column's index. A number keeps its
+            // sign here; text has no sign, so a text column becomes an expression no index
+            // serves, still compared without regard to case.
+            const qsizetype at = skipSpace(s, i + 1);
+            QString name = wordAt(s, at);
+            qsizetype nameEnd = at + name.size();
+            if (name.isEmpty() && at < s.size() &&
+                (s.at(at) == QLatin1Char('"') || s.at(at) == QLatin1Char('['))) {
+                const QChar close = s.at(at) == QLatin1Char('"') ? QLatin1Char('"') : QLatin1Char(']');
+                const qsizetype e = s.indexOf(close, at + 1);
+                if (e > at) {
+                    name = s.mid(at + 1, e - at - 1);
+                    nameEnd = e + 1;
+                }
+            }
+            const FieldKind kind = columnKindIn(currentTable, name);
+            if (!name.isEmpty() && (kind == FieldKind::Text || kind == FieldKind::Memo) &&
+                (nameEnd >= s.size() || s.at(nameEnd) != QLatin1Char('.'))) {
+                out += QStringLiteral("(%1 || '')::citext").arg(quotedFolded(name));
+                lastWord.clear();
+                i = nameEnd;
+                continue;
+            }
+            if (kind == FieldKind::LongBinary || name.isEmpty()) {
+                ++i; // no sign for this: the term as it is
+                continue;
+            }
         }
         if (!isWordStart(c)) {
             if (c == QLatin1Char(';') && s.mid(i + 1).trimmed().isEmpty())
