@@ -165,6 +165,11 @@ public:
     bool next();  // steps; true while a row is available
     int exec();   // steps to completion, returns rows changed, resets
     void reset(); // ready for new bindings
+    // Runs with the current bindings, its outcome read later by takeQueued() (rows changed, or
+    // the run's failure), oldest first. On a server, queued runs travel in one stream instead of
+    // one round trip each; any other use of the connection first waits for them.
+    void queue();
+    int takeQueued();
     int columnCount() const;
     QString columnName(int i) const;
     QVariant value(int i) const; // column of the current row, typed by its declared kind

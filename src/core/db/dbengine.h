@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <deque>
 #include <memory>
 
 class Database;
@@ -33,6 +34,16 @@ public:
     virtual QString columnName(int i) const = 0;
     virtual QVariant value(int i) const = 0;
     virtual QString sql() const = 0; // the caller's text, for messages
+
+    // A run whose outcome is read later: queue() runs the statement with its bindings as they
+    // are (a server receives it in a stream, without a round trip of its own); takeQueued()
+    // answers the rows changed by the oldest queued run not yet taken, throwing its failure.
+    // Embedded: the run happens at once.
+    virtual void queue() { m_queued.push_back(exec()); }
+    virtual int takeQueued();
+
+protected:
+    std::deque<int> m_queued;
 };
 
 // One open connection. Schema methods take names as the caller spelt them; the checks that do

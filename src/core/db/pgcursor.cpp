@@ -32,7 +32,7 @@ bool changesSchema(const QByteArray& text) {
            head.startsWith("COMMENT");
 }
 
-class PgCursor final : public DbCursor {
+class PgCursor final : public DbCursor, private PgEngine::PipelineReader {
 public:
     PgCursor(PgEngine& engine, QString sql);
     ~PgCursor() override;
@@ -52,8 +52,13 @@ public:
     QString columnName(int i) const override;
     QVariant value(int i) const override;
     QString sql() const override { return m_sql; }
+    void queue() override;
+    int takeQueued() override;
 
 private:
+    void queuedOutcome(int changed, const QString& error) override;
+    std::deque<QString> m_queuedErrors; // beside m_queued, empty when the run succeeded
+
     struct Param {
         QByteArray text;
         bool isNull = true;
@@ -83,6 +88,7 @@ PgCursor::PgCursor(PgEngine& engine, QString sql)
     m_changesSchema = changesSchema(m_translation.text);
     m_params.resize(size_t(m_translation.parameters));
     m_name = "tk" + QByteArray::number(engine.nextStatementNumber());
+    engine.settle();
     // Parameters are left for the server to type from their use: a text compared with a
     // case-blind column takes the column's kind, so the comparison stays case-blind.
     PGresult* res = PQprepare(m_conn.get(), m_name.constData(), m_translation.text.constData(),
@@ -105,6 +111,11 @@ PgCursor::PgCursor(PgEngine& engine, QString sql)
 }
 
 PgCursor::~PgCursor() {
+    try {
+        m_engine.settle();
+    } catch (const std::exception&) {
+        m_engine.forgetReader(this);
+    }
     clearResult();
     PQclear(m_description);
     // A statement of a connection whose transaction failed goes with the connection's reset.
@@ -168,6 +179,7 @@ void PgCursor::fail(const PGresult* res) const {
 }
 
 void PgCursor::run() {
+    m_engine.settle();
     clearResult();
     const int n = int(m_params.size());
     std::vector<const char*> values(static_cast<size_t>(n));
@@ -197,6 +209,36 @@ void PgCursor::run() {
     // The key of an added row, for lastInsertId (the statement asked for it with RETURNING).
     if (m_translation.returnsKey && status == PGRES_TUPLES_OK && PQntuples(res) > 0)
         m_engine.noteInsertedKey(QByteArray(PQgetvalue(res, PQntuples(res) - 1, 0)).toLongLong());
+}
+
+void PgCursor::queue() {
+    const int n = int(m_params.size());
+    std::vector<const char*> values(static_cast<size_t>(n));
+    std::vector<int> lengths(static_cast<size_t>(n));
+    std::vector<int> formats(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const Param& p = m_params[size_t(i)];
+        values[size_t(i)] = p.isNull ? nullptr : p.text.constData();
+        lengths[size_t(i)] = int(p.text.size());
+        formats[size_t(i)] = p.binary ? 1 : 0;
+    }
+    m_engine.sendQueued(this, m_name, n, values.data(), lengths.data(), formats.data());
+}
+
+void PgCursor::queuedOutcome(int changed, const QString& error) {
+    m_queued.push_back(changed);
+    m_queuedErrors.push_back(error);
+}
+
+int PgCursor::takeQueued() {
+    if (m_queued.empty())
+        m_engine.collectQueued(false);
+    const int changed = DbCursor::takeQueued();
+    const QString error = m_queuedErrors.front();
+    m_queuedErrors.pop_front();
+    if (!error.isEmpty())
+        throw DbException(QStringLiteral("%1 (%2)").arg(error, m_sql), 1);
+    return changed;
 }
 
 bool PgCursor::next() {

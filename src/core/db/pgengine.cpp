@@ -198,6 +198,11 @@ PgEngine::PgEngine(Database& db, const QString& uri, bool) : DbEngine(db) {
 }
 
 PgEngine::~PgEngine() {
+    try {
+        settle();
+    } catch (const std::exception&) {
+        // the connection closes anyway
+    }
     if (inTransaction())
         PQclear(PQexec(m_conn.get(), "ROLLBACK"));
 }
@@ -221,6 +226,7 @@ QString PgEngine::lastError() const {
 }
 
 void PgEngine::run(const QString& sql) {
+    settle();
     PGresult* res = PQexec(m_conn.get(), sql.toUtf8().constData());
     const ExecStatusType status = PQresultStatus(res);
     PQclear(res);
@@ -237,11 +243,13 @@ qint64 PgEngine::lastInsertId() {
 }
 
 bool PgEngine::inTransaction() {
+    settle();
     const PGTransactionStatusType s = PQtransactionStatus(m_conn.get());
     return s == PQTRANS_INTRANS || s == PQTRANS_INERROR;
 }
 
 bool PgEngine::transactionFailed() {
+    settle();
     return PQtransactionStatus(m_conn.get()) == PQTRANS_INERROR;
 }
 
@@ -256,6 +264,7 @@ void PgEngine::loadKeys() {
     if (m_keysLoaded)
         return;
     m_keys.clear();
+    settle();
     PGresult* res = PQexec(
         m_conn.get(),
         "SELECT c.relname, a.attname FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
@@ -279,6 +288,7 @@ const PgEngine::ColumnInfo* PgEngine::columnInfo(unsigned tableOid, int column) 
     if (m_tablesRead.contains(tableOid))
         return nullptr;
     m_tablesRead.insert(tableOid);
+    settle();
     const QByteArray oid = QByteArray::number(tableOid);
     const char* values[] = {oid.constData()};
     PGresult* res = PQexecParams(m_conn.get(),
@@ -303,6 +313,75 @@ const PgEngine::ColumnInfo* PgEngine::columnInfo(unsigned tableOid, int column) 
     PQclear(res);
     const auto it = m_columns.constFind(key);
     return it == m_columns.constEnd() ? nullptr : &it.value();
+}
+
+// --- queued runs -------------------------------------------------------------------------
+
+void PgEngine::sendQueued(PipelineReader* reader, const QByteArray& statement, int n,
+                          const char* const* values, const int* lengths, const int* formats) {
+    // Outcomes are read every few hundred runs, so neither side's buffers fill up while the
+    // other waits.
+    constexpr size_t kMaxPending = 256;
+    if (m_pending.size() >= kMaxPending)
+        collectQueued(false);
+    if (!m_inPipeline) {
+        if (PQenterPipelineMode(m_conn.get()) != 1)
+            throw DbException(QStringLiteral("Unable to stream statements to %1: %2")
+                                  .arg(m_display, lastError()));
+        m_inPipeline = true;
+    }
+    if (PQsendQueryPrepared(m_conn.get(), statement.constData(), n, values, lengths, formats,
+                            0) != 1)
+        throw DbException(QStringLiteral("%1 (queued statement)").arg(lastError()));
+    m_pending.push_back(reader);
+}
+
+void PgEngine::collectQueued(bool leave) {
+    if (!m_inPipeline)
+        return;
+    pg_conn* conn = m_conn.get();
+    if (!m_pending.empty()) {
+        if (PQpipelineSync(conn) != 1)
+            throw DbException(QStringLiteral("Unable to stream statements to %1: %2")
+                                  .arg(m_display, lastError()));
+        while (!m_pending.empty()) {
+            PipelineReader* reader = m_pending.front();
+            m_pending.pop_front();
+            int changed = 0;
+            QString error;
+            while (PGresult* res = PQgetResult(conn)) {
+                const ExecStatusType status = PQresultStatus(res);
+                if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
+                    changed = QByteArray(PQcmdTuples(res)).toInt();
+                else if (status == PGRES_PIPELINE_ABORTED)
+                    error = QStringLiteral("An earlier statement of the stream failed.");
+                else
+                    error = QString::fromUtf8(PQresultErrorMessage(res)).trimmed();
+                PQclear(res);
+            }
+            if (reader)
+                reader->queuedOutcome(changed, error);
+        }
+        // The end of the stream's segment.
+        while (PGresult* res = PQgetResult(conn)) {
+            const ExecStatusType status = PQresultStatus(res);
+            PQclear(res);
+            if (status == PGRES_PIPELINE_SYNC)
+                break;
+        }
+    }
+    if (leave) {
+        m_inPipeline = false;
+        if (PQexitPipelineMode(conn) != 1)
+            throw DbException(QStringLiteral("Unable to end the statement stream to %1: %2")
+                                  .arg(m_display, lastError()));
+    }
+}
+
+void PgEngine::forgetReader(PipelineReader* reader) {
+    for (PipelineReader*& r : m_pending)
+        if (r == reader)
+            r = nullptr;
 }
 
 // --- schema ------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <deque>
 
 struct pg_conn;
 
@@ -81,6 +82,26 @@ public:
     // The message of the connection's last failure.
     QString lastError() const;
 
+    // Queued runs (DbCursor::queue): sent in pipeline mode, their outcomes read in order.
+    class PipelineReader {
+    public:
+        virtual ~PipelineReader() = default;
+        // One queued run's outcome: rows changed, or the server's message.
+        virtual void queuedOutcome(int changed, const QString& error) = 0;
+    };
+    // Sends one run of a prepared statement into the stream; throws when it cannot be sent.
+    void sendQueued(PipelineReader* reader, const QByteArray& statement, int n,
+                    const char* const* values, const int* lengths, const int* formats);
+    // Reads the outcome of every queued run into its reader; leaves pipeline mode when asked.
+    void collectQueued(bool leave);
+    // Before any other use of the connection.
+    void settle() {
+        if (m_inPipeline)
+            collectQueued(true);
+    }
+    // A statement going away: its queued outcomes are read first, then it is forgotten.
+    void forgetReader(PipelineReader* reader);
+
 private:
     // Runs engine SQL without parameters; throws with the server's message.
     void run(const QString& sql);
@@ -100,4 +121,6 @@ private:
     QHash<QString, QString> m_keys;       // lower-case table -> lower-case AutoNumber field
     bool m_keysLoaded = false;
     qint64 m_lastInsertId = 0;
+    bool m_inPipeline = false;
+    std::deque<PipelineReader*> m_pending; // queued runs sent, outcome not read, in order
 };

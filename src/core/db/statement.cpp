@@ -86,6 +86,22 @@ int Statement::exec() {
     return cursor().exec();
 }
 
+void Statement::queue() {
+    cursor().queue();
+}
+
+int Statement::takeQueued() {
+    return cursor().takeQueued();
+}
+
+int DbCursor::takeQueued() {
+    if (m_queued.empty())
+        throw DbException(QStringLiteral("The statement has no queued run (%1)").arg(sql()));
+    const int changed = m_queued.front();
+    m_queued.pop_front();
+    return changed;
+}
+
 void Statement::reset() {
     if (m_cursor)
         m_cursor->reset();

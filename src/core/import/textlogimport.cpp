@@ -12,11 +12,13 @@
 #include "core/import/logrecordparser.h"
 #include "core/import/logrecordreader.h"
 #include "core/import/serverregister.h"
+#include "core/app/logonname.h"
 
 #include <QDate>
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <deque>
 #include <memory>
 #include <optional>
 
@@ -28,6 +30,20 @@ const char* const kDuplicateSessionSql =
     "AND (+[ServerId] = ? OR +[ServerId] = 0) LIMIT 1";
 
 namespace {
+
+// On a database server the duplicate test and the insert are one statement, and the records
+// travel in a stream (Statement::queue) whose outcomes are read every few hundred records: a
+// round trip per record would cost more than the work.
+const char* const kStoreNewSessionSql =
+    "INSERT INTO [Events] ([Username], [ConnectDate], [DisconnectDate], [Hours], [Minutes], "
+    "[Seconds], [Sent], [Received], [Reason], [Port], [ServerId], [SessionId]) "
+    "SELECT CAST(? AS TEXT), CAST(? AS REAL), CAST(? AS REAL), CAST(? AS BIGINT), "
+    "CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS BIGINT), "
+    "CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS BIGINT), CAST(? AS TEXT) "
+    "WHERE NOT EXISTS (SELECT 1 FROM [Events] WHERE [DisconnectDate] BETWEEN ? AND ? "
+    "AND +[ConnectDate] BETWEEN ? AND ? AND +[Username] = ? AND +[SessionId] = ? "
+    "AND (+[ServerId] = ? OR +[ServerId] = 0))";
+constexpr int kStreamedPerRead = 200;
 
 constexpr int kRecordsPerCommit = 100000;
 // Page cache of the engine while importing (KiB): the indexes of a large Events table stay in
@@ -48,8 +64,10 @@ public:
         : m_db(db), m_duplicate(db.prepare(QString::fromLatin1(kDuplicateSessionSql))),
           m_insert(db) {
         // A larger page cache for the file's duplicate tests (a server keeps its own).
-        if (db.engineKind() != DbEngineKind::Sqlite)
+        if (db.engineKind() != DbEngineKind::Sqlite) {
+            m_storeNew.emplace(db.prepare(QString::fromLatin1(kStoreNewSessionSql)));
             return;
+        }
         const QVariant cache = db.scalar(QStringLiteral("PRAGMA cache_size"));
         if (cache.isValid() && cache.toInt() > -kImportCacheKiB) {
             m_oldCache = cache;
@@ -88,27 +106,82 @@ public:
         m_insert.store(row, row.ServerId);
         ++m_uncommitted;
     }
-    // Sessions stored since the last commit: lost when the batch cannot be committed.
-    qint32 uncommitted() const { return m_uncommitted; }
+
+    // Streaming (a database server): the session is stored unless it is a duplicate; whether
+    // it was is known once the outcomes are read (readStreamed).
+    bool streams() const { return m_storeNew.has_value(); }
+    void offer(const EventRow& row, const LogSession& session) {
+        Statement& st = *m_storeNew;
+        st.reset();
+        st.bindText(1, ApplyLogonNameRule(row.Username));
+        BindEventDate(st, 2, row.ConnectDate);
+        BindEventDate(st, 3, row.DisconnectDate);
+        st.bindInt64(4, row.Hours);
+        st.bindInt64(5, row.Minutes);
+        st.bindInt64(6, row.Seconds);
+        st.bindInt64(7, row.Sent);
+        st.bindInt64(8, row.Received);
+        st.bindText(9, FitEventText(row.Reason));
+        st.bindText(10, FitEventText(row.Port));
+        st.bindInt64(11, row.ServerId);
+        st.bindText(12, FitEventText(row.SessionId));
+        const double disc = row.DisconnectDate.days();
+        const double conn = row.ConnectDate.days();
+        st.bindDouble(13, disc - kHalfSecond);
+        st.bindDouble(14, disc + kHalfSecond);
+        st.bindDouble(15, conn - kHalfSecond);
+        st.bindDouble(16, conn + kHalfSecond);
+        st.bindText(17, row.Username);
+        st.bindText(18, row.SessionId);
+        st.bindInt64(19, row.ServerId);
+        st.queue();
+        // Only a session whose byte counts need a warning is kept until its outcome is read.
+        const bool negative = session.sent < 0 || session.sentGigawords < 0 ||
+                              session.received < 0 || session.receivedGigawords < 0;
+        m_offered.push_back(negative ? std::optional<LogSession>(session) : std::nullopt);
+    }
+    qsizetype offered() const { return m_offered.size(); }
+    // Reads the outcome of every session offered: answers how many were new.
+    qint32 readStreamed() {
+        qint32 found = 0;
+        while (!m_offered.empty()) {
+            const std::optional<LogSession> session = std::move(m_offered.front());
+            m_offered.pop_front();
+            if (m_storeNew->takeQueued() == 0)
+                continue;
+            ++found;
+            ++m_uncommitted;
+            if (session)
+                WarnNegativeByteCounts(*session);
+        }
+        return found;
+    }
 
     void begin() { m_batch.emplace(m_db); }
-    void commit() {
+    // Commits the batch; answers the sessions found new among those streamed since the last
+    // reading (none when not streaming).
+    qint32 commit() {
         if (!m_batch)
-            return;
+            return 0;
+        const qint32 found = streams() ? readStreamed() : 0;
         m_batch->commit();
         m_batch.reset();
         m_uncommitted = 0;
+        return found;
     }
-    // After a failure: keeps what was stored before it; a failed commit undoes the batch,
-    // whose sessions then no longer count as stored.
-    void commitAfterFailure() {
+    // After a failure: keeps what was stored before it. Answers the change to the count of
+    // sessions found: those read while committing, or, when the commit fails and the batch is
+    // undone, minus those of the batch counted already.
+    qint32 commitAfterFailure() {
         if (!m_batch)
-            return;
+            return 0;
+        const qint32 counted = m_uncommitted;
         try {
-            commit();
+            return commit();
         } catch (const std::exception& e) {
             qWarning("The last batch of the import was not kept: %s", e.what());
             m_batch.reset();
+            return -counted;
         }
     }
 
@@ -116,6 +189,8 @@ private:
     Database& m_db;
     Statement m_duplicate;
     CEventInsert m_insert;
+    std::optional<Statement> m_storeNew;            // streaming only
+    std::deque<std::optional<LogSession>> m_offered; // offered, outcome not read yet
     QVariant m_oldCache;
     std::optional<Transaction> m_batch; // the batch being stored, committed every so many records
     qint32 m_uncommitted = 0;
@@ -163,7 +238,7 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
                 if (st == CLogRecordReader::Status::Error)
                     throw DbException(reader.errorString());
                 if (st == CLogRecordReader::Status::Interrupted) {
-                    import->commit();
+                    out.found += import->commit();
                     out.result = IMPORT_INTERRUPTED;
                     ui().showMessage(QStringLiteral("Import aborted."), MessageIcon::Exclamation);
                     break;
@@ -173,15 +248,21 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
                 if (!reader.oversized()) {
                     const LogSession session =
                         ParseLogRecord(record, authSystem, stripPrefixes, currentYear, locale);
-                    if (SessionToEventRow(session, serverId, row) && !import->isDuplicate(row)) {
-                        import->store(row);
-                        FaultPoint("import-record");
-                        ++out.found;
-                        WarnNegativeByteCounts(session);
+                    if (SessionToEventRow(session, serverId, row)) {
+                        if (import->streams()) {
+                            import->offer(row, session);
+                            if (import->offered() >= kStreamedPerRead)
+                                out.found += import->readStreamed();
+                        } else if (!import->isDuplicate(row)) {
+                            import->store(row);
+                            FaultPoint("import-record");
+                            ++out.found;
+                            WarnNegativeByteCounts(session);
+                        }
                     }
                 }
                 if (++sinceCommit >= kRecordsPerCommit) {
-                    import->commit();
+                    out.found += import->commit();
                     import->begin();
                     sinceCommit = 0;
                 }
@@ -192,7 +273,7 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
                     progress.restart();
                     ui().setStatusText(foundText(out.found, out.total));
                     if (CheckInterrupt()) {
-                        import->commit();
+                        out.found += import->commit();
                         out.result = IMPORT_INTERRUPTED;
                         ui().showMessage(QStringLiteral("Import aborted."),
                                          MessageIcon::Exclamation);
@@ -200,13 +281,11 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
                     }
                 }
             }
-            import->commit();
+            out.found += import->commit();
             ui().setStatusText(foundText(out.found, out.total));
         } catch (const std::exception& e) {
-            if (import) {
-                import->commitAfterFailure();
-                out.found -= import->uncommitted();
-            }
+            if (import)
+                out.found += import->commitAfterFailure();
             out.result = IMPORT_FAILED;
             out.error = QString::fromLocal8Bit(e.what());
             ui().setStatusText(foundText(out.found, out.total));
