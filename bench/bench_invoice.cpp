@@ -8,7 +8,11 @@
 // invoices (each invoice can still be rolled back alone); --durable commits every invoice to
 // the disk on its own.
 //
-//   bench_invoice [--customers N] [--sessions N] [--dir DIR] [--durable]
+// --db (or TK_BENCH_DB) names the database to fill instead of a new file in the temporary
+// folder: a "postgresql://" URL of an empty database on a server.
+//
+//   bench_invoice [--customers N] [--sessions N] [--dir DIR] [--durable] [--db NAME]
+#include "bench/benchsupport.h"
 #include "core/billing/chargetypes.h"
 #include "core/billing/invoicedoc.h"
 #include "common/billingfixture.h"
@@ -124,10 +128,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot create a temporary folder\n");
         return 1;
     }
-    const QString path = tmp.filePath(QStringLiteral("bench.db"));
-    CreateNewDatabase(path);
+    const QString path = benchDatabaseName(args, tmp.filePath(QStringLiteral("bench.db")));
     Database db;
-    db.open(path);
+    try {
+        CreateNewDatabase(path);
+        db.open(path);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "cannot create the database: %s\n", e.what());
+        return 1;
+    }
+    std::printf("database: %s\n", qPrintable(db.displayName()));
 
     QElapsedTimer timer;
     timer.start();
@@ -148,6 +158,8 @@ int main(int argc, char** argv) {
     const long rssBefore = residentKiB();
     long rssTenth = 0, rssHalf = 0;
     const DbDateTime billingDate = DbFromDate(2024, 5, 2);
+    const double cpu0 = cpuSeconds();
+    const double server0 = serverCpuSeconds(db);
     timer.restart();
     constexpr int kBatch = 1000;
     for (qsizetype i = 0; i < ids.size(); ++i) {
@@ -180,6 +192,8 @@ int main(int argc, char** argv) {
             rssHalf = residentKiB();
     }
     const double seconds = timer.elapsed() / 1000.0;
+    const double cpu = cpuSeconds() - cpu0;
+    const double serverCpu = server0 < 0 ? -1 : serverCpuSeconds(db) - server0;
     const long rssEnd = residentKiB();
 
     const qint64 invoices = db.scalar(QStringLiteral("SELECT COUNT(*) FROM Invoices")).toLongLong();
@@ -191,6 +205,10 @@ int main(int argc, char** argv) {
                 (long long)invoices, (long long)copies, failures, seconds);
     std::printf("rate: %.0f sessions/s, %.0f invoices/s\n", billedSessions / seconds,
                 ids.size() / seconds);
+    std::printf("CPU: %.2f s this process", cpu);
+    if (serverCpu >= 0)
+        std::printf(", %.2f s server process", serverCpu);
+    std::printf("\n");
     std::printf("memory (RSS KiB): before %ld, after 10%% %ld, after 50%% %ld, at end %ld\n",
                 rssBefore, rssTenth, rssHalf, rssEnd);
     return failures == 0 ? 0 : 1;
