@@ -1,6 +1,7 @@
 // Invoice runs on real database files with a scripted user: the group checks, the walk over
 // nested groups with their plans and overrides, skipped and failed customers, summary
 // invoices, keep / discard / send, Esc, the end prompts, and stored membership cycles.
+#include "common/testdatabase.h"
 #include "common/billingfixture.h"
 #include "common/loglines.h"
 #include "common/recordingui.h"
@@ -168,7 +169,7 @@ void TestInvoiceRun::init() {
     log.emplace();
     ui = std::make_unique<CRecordingUi>();
 
-    const QString path = folders->filePath(u"run.db"_s);
+    const QString path = TestDatabaseName(folders->filePath(u"run.db"_s));
     CreateNewDatabase(path);
     db = std::make_unique<Database>();
     db->open(path);

@@ -1,6 +1,7 @@
 // The text-log import against a real database file: FreeRADIUS 3 detail files, line ends,
 // duplicates and servers, daylight saving, bad input, interruption, failures, and the server
 // register.
+#include "common/testdatabase.h"
 #include "common/radiusdetail.h"
 #include "common/recordingui.h"
 #include "common/testfolders.h"
@@ -73,7 +74,7 @@ private slots:
         m_folders = std::make_unique<CTestFolders>();
         QVERIFY(m_folders->isValid());
         m_ui = std::make_unique<CRecordingUi>();
-        const QString path = m_folders->filePath(u"tollk.db"_s);
+        const QString path = TestDatabaseName(m_folders->filePath(u"tollk.db"_s));
         CreateNewDatabase(path);
         m_db = std::make_unique<Database>();
         m_db->open(path);
@@ -376,10 +377,11 @@ private slots:
     }
 
     void engineErrorKeepsEarlierSessions() {
-        m_db->execute(
-            QStringLiteral("CREATE TRIGGER boom BEFORE INSERT ON Events "
-                           "WHEN NEW.Username = 'boom' BEGIN SELECT RAISE(ABORT, 'boom'); "
-                           "END"));
+        m_db->execute(TestOnPostgres()
+                          ? u"ALTER TABLE Events ADD CONSTRAINT boom CHECK (Username <> 'boom')"_s
+                          : QStringLiteral("CREATE TRIGGER boom BEFORE INSERT ON Events "
+                                           "WHEN NEW.Username = 'boom' BEGIN SELECT "
+                                           "RAISE(ABORT, 'boom'); END"));
         const QByteArray bytes =
             RadiusDetailRecord(stop(u"first"_s, local(2023, 6, 1, 1, 0, 0), 60, u"1"_s)) +
             RadiusDetailRecord(stop(u"boom"_s, local(2023, 6, 1, 2, 0, 0), 60, u"2"_s)) +
@@ -390,11 +392,19 @@ private slots:
         QVERIFY(m_ui->hasMessage(u"Error importing event log."_s));
         QCOMPARE(m_db->transactionDepth(), 0);
         const QList<EventRow> rows = allEvents(*m_db);
+        // A server spoils the whole open batch with the failed statement: it is rolled back
+        // and a second import stores it again.
+        if (TestOnPostgres()) {
+            QVERIFY(rows.isEmpty());
+            return;
+        }
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows[0].Username, u"first"_s);
     }
 
     void duplicateTestUsesAnIndex() {
+        if (TestOnPostgres())
+            QSKIP("the embedded engine's query plan");
         Statement plan =
             m_db->prepare(u"EXPLAIN QUERY PLAN "_s + QString::fromLatin1(kDuplicateSessionSql));
         QStringList details;

@@ -1,4 +1,5 @@
 // The income and overdue documents and the ICVerify batch on real database files.
+#include "common/testdatabase.h"
 #include "common/billingfixture.h"
 #include "common/testfolders.h"
 #include "core/db/database.h"
@@ -52,7 +53,7 @@ private:
 
 void TestReports::init() {
     folders = std::make_unique<CTestFolders>();
-    const QString path = folders->filePath(u"reports.db"_s);
+    const QString path = TestDatabaseName(folders->filePath(u"reports.db"_s));
     CreateNewDatabase(path);
     db = std::make_unique<Database>();
     db->open(path);

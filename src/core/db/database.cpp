@@ -115,6 +115,9 @@ void Database::commitTrans() {
     if (m_transDepth == 0)
         throw DbException(QStringLiteral("Commit without a transaction."));
     if (m_transDepth == 1) {
+        if (m_engine->transactionFailed())
+            throw DbException(QStringLiteral("A statement of the transaction failed; its changes "
+                                             "cannot be committed."));
         execute(QStringLiteral("COMMIT"));
     } else {
         execute(QStringLiteral("RELEASE tk_level%1").arg(m_transDepth - 1));

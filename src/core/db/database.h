@@ -85,12 +85,15 @@ public:
     void deleteField(const QString& table, const QString& field);
     void convertField(const QString& table, const FieldDef& newDef); // kind or size; data kept
     void addAutoNumberKey(const QString& table, const QString& field = QStringLiteral("Id"));
-    // The number the table's AutoNumber field hands out next; raising it.
-    qint64 nextAutoNumber(const QString& table);
-    void setNextAutoNumber(const QString& table, qint64 next);
     // Creates "PrimaryKey" (primary) or "<Field>_index" (secondary, not unique).
     void createIndex(const QString& table, const QString& field, bool primary = false);
     void deleteIndex(const QString& table, const QString& indexName);
+    // The number the table's AutoNumber field hands out next: past the largest in use and past
+    // every number handed out before (a deleted row's number is never given again). Setting
+    // it makes the table go on from `next`; the engine never hands out a number at or below
+    // one in use. Both throw when the table has no AutoNumber field.
+    qint64 nextAutoNumber(const QString& table);
+    void setNextAutoNumber(const QString& table, qint64 next);
 
     // Transactions nest; an inner rollback undoes only its own level. Code runs its
     // transactions through the Transaction guard (core/db/transaction.h), which pairs these.

@@ -51,6 +51,9 @@ public:
     virtual qint64 lastInsertId() = 0;
     // True while the connection is inside a transaction the engine has not ended itself.
     virtual bool inTransaction() = 0;
+    // True when a failed statement has spoilt the open transaction: on a server every later
+    // statement fails and COMMIT would quietly roll back, so committing it is refused.
+    virtual bool transactionFailed() { return false; }
     // Changes whenever the schema changes (field lists are cached against it).
     virtual int schemaVersion() = 0;
 

@@ -237,6 +237,10 @@ bool PgEngine::inTransaction() {
     return s == PQTRANS_INTRANS || s == PQTRANS_INERROR;
 }
 
+bool PgEngine::transactionFailed() {
+    return PQtransactionStatus(m_conn.get()) == PQTRANS_INERROR;
+}
+
 void PgEngine::schemaChanged() {
     ++m_schemaVersion;
     m_columns.clear();

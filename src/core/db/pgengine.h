@@ -25,6 +25,7 @@ public:
     std::unique_ptr<DbCursor> prepare(const QString& sql) override;
     qint64 lastInsertId() override;
     bool inTransaction() override;
+    bool transactionFailed() override;
     int schemaVersion() override { return m_schemaVersion; }
 
     QStringList tableNames() override;

@@ -63,6 +63,138 @@ QString quotedFolded(const QString& name) {
     return PgEngine::quoteName(name);
 }
 
+// True when a "+" written now would be a sign, not an addition.
+bool isUnaryPlace(const QString& out, const QString& lastWord) {
+    static const QStringList keywords{
+        QStringLiteral("AND"),  QStringLiteral("OR"),   QStringLiteral("WHERE"),
+        QStringLiteral("NOT"),  QStringLiteral("ON"),   QStringLiteral("SELECT"),
+        QStringLiteral("WHEN"), QStringLiteral("THEN"), QStringLiteral("ELSE"),
+        QStringLiteral("BY"),   QStringLiteral("BETWEEN")};
+    if (keywords.contains(lastWord))
+        return true;
+    for (qsizetype i = out.size() - 1; i >= 0; --i) {
+        const QChar c = out.at(i);
+        if (c.isSpace())
+            continue;
+        return QStringLiteral("(,=<>").contains(c);
+    }
+    return true;
+}
+
+// Splits a clause's text at the commas outside parentheses and quotes.
+QStringList splitItems(const QString& text) {
+    QStringList items;
+    int depth = 0;
+    QChar quote;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+        } else if (c == QLatin1Char('(')) {
+            ++depth;
+        } else if (c == QLatin1Char(')')) {
+            --depth;
+        } else if (c == QLatin1Char(',') && depth == 0) {
+            items << text.mid(start, i - start);
+            start = i + 1;
+        }
+    }
+    items << text.mid(start);
+    return items;
+}
+
+// Where the clause starting at `from` ends: a closing parenthesis of an enclosing group, a
+// following clause keyword at its own level, or the end.
+qsizetype clauseEnd(const QString& sql, qsizetype from, const QRegularExpression& nextClause) {
+    int depth = 0;
+    QChar quote;
+    for (qsizetype i = from; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"'))
+            quote = c;
+        else if (c == QLatin1Char('('))
+            ++depth;
+        else if (c == QLatin1Char(')')) {
+            if (--depth < 0)
+                return i;
+        } else if (depth == 0 && (i == 0 || !sql.at(i - 1).isLetterOrNumber()) &&
+                   nextClause.match(sql, i, QRegularExpression::NormalMatch,
+                                    QRegularExpression::AnchorAtOffsetMatchOption)
+                       .hasMatch())
+            return i;
+    }
+    return sql.size();
+}
+
+// Orders as SQLite does: Null before every value ascending, after every value descending. Where
+// rows are grouped by row keys (a DISTINCTROW of one side of a join), a column of another table
+// orders by its least value in the group, as PostgreSQL wants every ordering term grouped.
+void orderLikeSqlite(QString& sql) {
+    static const QRegularExpression orderBy(QStringLiteral("\\bORDER\\s+BY\\b"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression groupBy(QStringLiteral("\\bGROUP\\s+BY\\b(.*)$"),
+                                            QRegularExpression::CaseInsensitiveOption |
+                                                QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression next(QStringLiteral("(LIMIT|OFFSET|UNION|EXCEPT|INTERSECT)\\b"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression direction(QStringLiteral("\\s+(ASC|DESC)\\s*$"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression column(QStringLiteral("^\\s*(\"[^\"]*\"|\\w+)\\s*\\.\\s*(\"[^\"]*\"|\\w+)\\s*$"));
+    qsizetype at = 0;
+    for (;;) {
+        const auto m = orderBy.match(sql, at);
+        if (!m.hasMatch())
+            return;
+        const qsizetype start = m.capturedEnd();
+        const qsizetype end = clauseEnd(sql, start, next);
+        // The tables whose row keys group the rows, when the ORDER BY follows such a GROUP BY.
+        QStringList grouped;
+        const QString before = sql.left(m.capturedStart());
+        if (const auto g = groupBy.match(before); g.hasMatch())
+            for (const QString& item : splitItems(g.captured(1))) {
+                const auto c = column.match(item);
+                if (!c.hasMatch())
+                    continue;
+                grouped << c.captured(1).remove(QLatin1Char('"')).toLower();
+            }
+        QStringList items;
+        for (QString item : splitItems(sql.mid(start, end - start))) {
+            item = item.trimmed();
+            if (item.contains(QLatin1String("NULLS"), Qt::CaseInsensitive)) {
+                items << item;
+                continue;
+            }
+            QString dir;
+            if (const auto d = direction.match(item); d.hasMatch()) {
+                dir = d.captured(1).toUpper();
+                item.truncate(d.capturedStart());
+            }
+            if (!grouped.isEmpty()) {
+                const auto c = column.match(item);
+                if (c.hasMatch() && !grouped.contains(c.captured(1).remove(QLatin1Char('"')).toLower()))
+                    item = QStringLiteral("min(%1)").arg(item);
+            }
+            items << item + (dir == QLatin1String("DESC") ? QStringLiteral(" DESC NULLS LAST")
+                                                          : QStringLiteral(" NULLS FIRST"));
+        }
+        const QString clause = QLatin1Char(' ') + items.join(QStringLiteral(", ")) +
+                               (end < sql.size() && sql.at(end) != QLatin1Char(')')
+                                    ? QStringLiteral(" ")
+                                    : QString());
+        sql.replace(start, end - start, clause);
+        at = start + clause.size();
+    }
+}
+
 // PostgreSQL 15 wants a name for every subquery in FROM; SQLite and Jet do not.
 void nameSubqueries(QString& sql) {
     static const QRegularExpression from(QStringLiteral("\\b(FROM|JOIN)\\s*\\("),
@@ -187,6 +319,11 @@ PgEngine::Translation PgEngine::translate(const QString& jetSql) {
             lastWord.clear();
             continue;
         }
+        if (c == QLatin1Char('+') && isUnaryPlace(out, lastWord)) {
+            // SQLite's "+column" (keeps the planner off an index) is no operator on text here.
+            ++i;
+            continue;
+        }
         if (!isWordStart(c)) {
             if (c == QLatin1Char(';') && s.mid(i + 1).trimmed().isEmpty())
                 break; // a closing ";"
@@ -262,6 +399,7 @@ PgEngine::Translation PgEngine::translate(const QString& jetSql) {
     if (onConflictNothing)
         out += QStringLiteral(" ON CONFLICT DO NOTHING");
     nameSubqueries(out);
+    orderLikeSqlite(out);
     // An INSERT into a table with an AutoNumber answers the numbers it gave (lastInsertId).
     static const QRegularExpression insertInto(
         QStringLiteral("^\\s*INSERT\\s+INTO\\s+(\"(?:[^\"]|\"\")*\"|\\w+)"),

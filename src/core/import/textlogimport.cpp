@@ -47,6 +47,9 @@ public:
     explicit CTextLogImport(Database& db)
         : m_db(db), m_duplicate(db.prepare(QString::fromLatin1(kDuplicateSessionSql))),
           m_insert(db) {
+        // A larger page cache for the file's duplicate tests (a server keeps its own).
+        if (db.engineKind() != DbEngineKind::Sqlite)
+            return;
         const QVariant cache = db.scalar(QStringLiteral("PRAGMA cache_size"));
         if (cache.isValid() && cache.toInt() > -kImportCacheKiB) {
             m_oldCache = cache;
