@@ -8,11 +8,11 @@
 // folder: a "postgresql://" URL of an empty database on a server.
 #include "bench/benchmemory.h"
 #include "bench/benchsupport.h"
+#include "common/radiusdetail.h"
 #include "core/db/database.h"
 #include "core/db/schema.h"
 #include "core/import/importcodes.h"
 #include "core/import/textlogimport.h"
-#include "common/radiusdetail.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
