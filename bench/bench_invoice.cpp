@@ -9,9 +9,11 @@
 // the disk on its own.
 //
 // --db (or TK_BENCH_DB) names the database to fill instead of a new file in the temporary
-// folder: a "postgresql://" URL of an empty database on a server.
+// folder: a "postgresql://" URL of an empty database on a server, whose statistics are gathered
+// after the set-up unless --no-analyze is given.
 //
 //   bench_invoice [--customers N] [--sessions N] [--dir DIR] [--durable] [--db NAME]
+//                 [--no-analyze]
 #include "bench/benchsupport.h"
 #include "common/billingfixture.h"
 #include "core/billing/chargetypes.h"
