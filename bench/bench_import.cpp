@@ -2,14 +2,17 @@
 // then imported again (every session a duplicate). Prints records per second and the peak
 // memory of each phase.
 //
-//   bench_import [--sessions N] [--users N] [--dir DIR] [--keep]
+//   bench_import [--sessions N] [--users N] [--dir DIR] [--keep] [--db NAME]
+//
+// --db (or TK_BENCH_DB) names the database to fill instead of a new file in the temporary
+// folder: a "postgresql://" URL of an empty database on a server.
 #include "bench/benchmemory.h"
 #include "bench/benchsupport.h"
+#include "common/radiusdetail.h"
 #include "core/db/database.h"
 #include "core/db/schema.h"
 #include "core/import/importcodes.h"
 #include "core/import/textlogimport.h"
-#include "common/radiusdetail.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -51,6 +54,7 @@ bool writeDetail(const QString& path, int sessions, int users) {
 struct Phase {
     double seconds;
     double cpu;
+    double serverCpu; // -1 for a file
     TextLogImportOutcome out;
     long peak;
 };
@@ -60,10 +64,12 @@ Phase importOnce(Database& db, const QString& path) {
     QElapsedTimer t;
     t.start();
     const double cpu0 = cpuSeconds();
+    const double server0 = serverCpuSeconds(db);
     Phase p;
     p.out = ImportTextLogInto(db, path, AUTH_RADIUS, 1, false);
     p.seconds = double(t.nsecsElapsed()) / 1e9;
     p.cpu = cpuSeconds() - cpu0;
+    p.serverCpu = server0 < 0 ? -1 : serverCpuSeconds(db) - server0;
     p.peak = peakKiB();
     return p;
 }
@@ -73,6 +79,10 @@ void report(const char* name, const Phase& p) {
                 "%.2f s CPU (%.0f records/s), peak %.1f MB\n",
                 name, p.out.result, p.out.total, p.out.found, p.seconds, p.out.total / p.seconds,
                 p.cpu, p.out.total / p.cpu, p.peak / 1024.0);
+    if (!p.out.error.isEmpty())
+        std::printf("%-10s error: %s\n", "", qPrintable(p.out.error));
+    if (p.serverCpu >= 0)
+        std::printf("%-10s server process %.2f s CPU\n", "", p.serverCpu);
 }
 
 } // namespace
@@ -94,9 +104,11 @@ int main(int argc, char** argv) {
             dir = args[++i];
         else if (args[i] == QLatin1String("--keep"))
             keep = true;
+        else if (args[i] == QLatin1String("--db") && i + 1 < args.size())
+            ++i; // read by benchDatabaseName
         else {
             std::fprintf(stderr, "usage: bench_import [--sessions N] [--users N] [--dir DIR] "
-                                 "[--keep]\n");
+                                 "[--keep] [--db NAME]\n");
             return 2;
         }
     }
@@ -106,7 +118,7 @@ int main(int argc, char** argv) {
     if (!tmp.isValid() || sessions <= 0 || users <= 0)
         return 1;
     const QString log = tmp.filePath(QStringLiteral("detail"));
-    const QString dbPath = tmp.filePath(QStringLiteral("bench.db"));
+    const QString dbPath = benchDatabaseName(args, tmp.filePath(QStringLiteral("bench.db")));
 
     QElapsedTimer t;
     t.start();
@@ -117,16 +129,26 @@ int main(int argc, char** argv) {
     std::printf("generated %d sessions for %d users (%.0f MB) in %.1f s\n", sessions, users,
                 QFileInfo(log).size() / 1048576.0, t.elapsed() / 1000.0);
 
-    CreateNewDatabase(dbPath);
     Database db;
-    db.open(dbPath);
+    try {
+        CreateNewDatabase(dbPath);
+        db.open(dbPath);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "cannot create the database: %s\n", e.what());
+        return 1;
+    }
+    std::printf("database   %s\n", qPrintable(db.displayName()));
     std::printf("baseline   peak %.1f MB\n", (resetPeak(), peakKiB()) / 1024.0);
     const Phase first = importOnce(db, log);
     report("first", first);
     const Phase again = importOnce(db, log);
     report("re-import", again);
+    const double bytes =
+        db.engineKind() == DbEngineKind::Postgres
+            ? db.scalar(QStringLiteral("SELECT pg_database_size(current_database())")).toDouble()
+            : double(QFileInfo(dbPath).size());
     db.close();
-    std::printf("database   %.0f MB\n", QFileInfo(dbPath).size() / 1048576.0);
+    std::printf("database   %.0f MB\n", bytes / 1048576.0);
     return first.out.result == IMPORT_OK && again.out.result == IMPORT_OK &&
                    first.out.found == sessions && again.out.found == 0
                ? 0
