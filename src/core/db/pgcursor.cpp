@@ -6,7 +6,6 @@
 #include "core/db/dbvalue.h"
 #include "core/db/pgengine.h"
 
-#include <QDebug>
 #include <libpq-fe.h>
 
 #include <cmath>
@@ -96,7 +95,6 @@ PgCursor::PgCursor(PgEngine& engine, QString sql)
     if (PQresultStatus(res) != PGRES_COMMAND_OK) {
         const QString msg = resultMessage(res, m_conn.get());
         PQclear(res);
-        if (qEnvironmentVariableIsSet("TK_PG_TRACE")) qWarning() << "PREPARE" << msg << m_translation.text;
         throw DbException(QStringLiteral("%1 (%2)").arg(msg, m_sql), 1);
     }
     PQclear(res);
@@ -172,7 +170,6 @@ void PgCursor::clearResult() {
 
 void PgCursor::fail(const PGresult* res) const {
     const QString msg = resultMessage(res, m_conn.get());
-    if (qEnvironmentVariableIsSet("TK_PG_TRACE")) qWarning() << "EXEC" << msg << m_translation.text;
     const char* state = res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
     throw DbException(QStringLiteral("%1 (%2)").arg(msg, m_sql),
                       state ? int(QByteArray(state).toInt(nullptr, 36)) : 1);
