@@ -3,6 +3,7 @@
 #include "core/app/busystate.h"
 #include "core/app/cp1252.h"
 #include "core/app/dbsession.h"
+#include "core/app/exclusiveoperation.h"
 #include "core/app/faultpoint.h"
 #include "core/app/oplog.h"
 #include "core/app/settingsvalues.h"
@@ -277,8 +278,11 @@ EventLogImportOutcome importSavedLog(Database& db, const EventLogImportRequest& 
     {
         CWaitCursor wait;
         CProcessScope process(QString(), PROC_DEFAULT);
+        // Held until what was stored is committed (see the text-log import).
+        std::optional<CExclusiveOperation> importing;
         std::optional<CEventLogRun> run;
         try {
+            importing.emplace(db, OperationKind::Import);
             run.emplace(db, request, startSeconds, out);
             run->run(reader);
             damage = run->damage();
