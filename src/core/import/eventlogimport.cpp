@@ -9,6 +9,7 @@
 #include "core/app/settingsvalues.h"
 #include "core/app/userinterface.h"
 #include "core/db/datetimeutil.h"
+#include "core/db/dbexception.h"
 #include "core/db/eventrecord.h"
 #include "core/db/replacefile.h"
 #include "core/import/eventlogstore.h"
@@ -280,9 +281,16 @@ EventLogImportOutcome importSavedLog(Database& db, const EventLogImportRequest& 
         CProcessScope process(QString(), PROC_DEFAULT);
         // Held until what was stored is committed (see the text-log import).
         std::optional<CExclusiveOperation> importing;
-        std::optional<CEventLogRun> run;
         try {
             importing.emplace(db, OperationKind::Import);
+        } catch (const DbException& e) {
+            out.result = IMPORT_FAILED;
+            out.error = e.message();
+            ui().showMessage(out.error, MessageIcon::Exclamation); // nothing done
+            return out;
+        }
+        std::optional<CEventLogRun> run;
+        try {
             run.emplace(db, request, startSeconds, out);
             run->run(reader);
             damage = run->damage();

@@ -148,9 +148,16 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
         // Held until what was stored is committed: another workstation's import of the same
         // log then finds every session of this one in its duplicate test.
         std::optional<CExclusiveOperation> importing;
-        std::unique_ptr<CTextLogImport> import;
         try {
             importing.emplace(db, OperationKind::Import);
+        } catch (const DbException& e) {
+            out.result = IMPORT_FAILED;
+            out.error = e.message();
+            ui().showMessage(out.error, MessageIcon::Exclamation); // nothing done
+            return out;
+        }
+        std::unique_ptr<CTextLogImport> import;
+        try {
             if (authSystem != AUTH_RADIUS && authSystem != AUTH_UNET && authSystem != AUTH_TELEBIT)
                 throw DbException(QStringLiteral("Not a text log system: %1").arg(authSystem));
             import = std::make_unique<CTextLogImport>(db);
