@@ -40,6 +40,8 @@ QString CCliContext::databasePath() const {
         path = RegText(Reg::DatabasePath, CDatabaseSession::defaultDatabasePath());
     if (path.isEmpty())
         path = CDatabaseSession::defaultDatabasePath();
+    if (Database::isServerName(path))
+        return path;
     return QDir::cleanPath(QDir::current().absoluteFilePath(path));
 }
 

@@ -38,7 +38,8 @@ public:
     const CliOptions& options() const { return m_options; }
     CCliUserInterface& terminal() { return m_ui; }
 
-    // The database file the command works on: --db, else "DatabasePath", else the default.
+    // The database the command works on: --db, else "DatabasePath", else the default (a
+    // server URL as it stands, a file as an absolute path).
     QString databasePath() const;
     // Opens the database as the desktop program does at start-up (exclusively, upgraded);
     // nullptr when that failed (the reason was shown).

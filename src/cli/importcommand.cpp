@@ -3,6 +3,7 @@
 #include "cli/clicommand.h"
 
 #include "core/app/dbsession.h"
+#include "core/app/exclusiveoperation.h"
 #include "core/customers/autocreate.h"
 #include "core/db/datetimeutil.h"
 #include "core/import/eventlogimport.h"
@@ -90,6 +91,9 @@ int runImport(CCliContext& c) {
     if (!session)
         return c.openFailureExit();
     Database& db = *session->database();
+    // The server is resolved under the import's lock too, so that two workstations importing
+    // for a new server at once add it once (a refusal reaches the user as a database failure).
+    const CExclusiveOperation importing(db, OperationKind::Import);
 
     if (logReadable(request.logFile, request.authSystem)) {
         bool created = false;

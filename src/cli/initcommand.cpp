@@ -45,14 +45,16 @@ int runInit(CCliContext& c) {
     if (c.args().isSet(QStringLiteral("force")) || c.args().isSet(QStringLiteral("detail")))
         return c.usageError(QStringLiteral("--force and --detail go with init --sample only."));
     const QString path = c.databasePath();
+    const QString shown = Database::isServerName(path) ? Database::displayNameOf(path)
+                                                       : QDir::toNativeSeparators(path);
     try {
         // Refuses an existing file: a database is never created over one.
         CreateNewDatabase(path);
     } catch (const DbException& e) {
-        return c.fail(QStringLiteral("Unable to create the database %1: %2")
-                          .arg(QDir::toNativeSeparators(path), e.message()));
+        return c.fail(
+            QStringLiteral("Unable to create the database %1: %2").arg(shown, e.message()));
     }
-    c.out(QDir::toNativeSeparators(path));
+    c.out(shown);
     return ExitOk;
 }
 

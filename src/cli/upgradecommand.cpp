@@ -12,8 +12,9 @@ namespace {
 
 int runUpgrade(CCliContext& c) {
     const QString path = c.databasePath();
-    const QString shown = QDir::toNativeSeparators(path);
-    if (!QFileInfo(path).isFile()) {
+    const bool server = Database::isServerName(path);
+    const QString shown = server ? Database::displayNameOf(path) : QDir::toNativeSeparators(path);
+    if (!server && !QFileInfo(path).isFile()) {
         CCliUserInterface::note(QStringLiteral("The database %1 does not exist.").arg(shown));
         return ExitFailure;
     }

@@ -2,6 +2,7 @@
 
 #include "core/app/appcontext.h"
 #include "core/app/appservices.h"
+#include "core/app/exclusiveoperation.h"
 #include "core/app/faultpoint.h"
 #include "core/app/schemaupgrade.h"
 #include "core/app/settingsvalues.h"
@@ -22,8 +23,11 @@ namespace {
 
 const QString kDatabaseFilter = QStringLiteral("Tollkeeper Database Files (*.db);;All Files (*)");
 
+// A database name as messages and the log show it: a file in the system's spelling, a server
+// database without its password.
 QString native(const QString& path) {
-    return QDir::toNativeSeparators(path);
+    return Database::isServerName(path) ? Database::displayNameOf(path)
+                                        : QDir::toNativeSeparators(path);
 }
 
 bool samePath(const QString& a, const QString& b) {
@@ -113,9 +117,11 @@ void CDatabaseSession::closeDatabase() {
 
 void CDatabaseSession::storePath(const QString& path) {
     m_path = path;
-    // The session goes on with the file; the next start merely asks for it again.
-    if (!RegWriteText(Reg::DatabasePath, path))
-        qWarning("Unable to store the database path %s in the settings", qPrintable(path));
+    // A server's password is not kept in the settings: the next start takes it from the
+    // password file, as libpq does. The session goes on with the database either way; the
+    // next start merely asks for it again.
+    if (!RegWriteText(Reg::DatabasePath, Database::displayNameOf(path)))
+        qWarning("Unable to store the database path %s in the settings", qPrintable(native(path)));
 }
 
 bool CDatabaseSession::reopenOrShutDown(const QString& path) {
@@ -145,7 +151,8 @@ bool CDatabaseSession::openAtStartup(const QString& commandLineFile,
         path = RegText(Reg::DatabasePath, def);
     if (path.isEmpty())
         path = def;
-    path = QFileInfo(path).absoluteFilePath();
+    if (!Database::isServerName(path))
+        path = QFileInfo(path).absoluteFilePath();
     const bool isDefault = samePath(path, def);
 
     const auto finish = [this] {
@@ -191,17 +198,20 @@ bool CDatabaseSession::openAtStartup(const QString& commandLineFile,
     return finish();
 }
 
-int CDatabaseSession::locate(bool fallback) {
-    const QString chosen =
-        ui().chooseOpenFile(QStringLiteral("Locate Tollkeeper Database"), kDatabaseFilter, m_path);
+int CDatabaseSession::locate(bool fallback, const QString& name) {
+    const QString chosen = !name.isEmpty()
+                               ? name.trimmed()
+                               : ui().chooseOpenFile(QStringLiteral("Locate Tollkeeper Database"),
+                                                     kDatabaseFilter, m_path);
     if (chosen.isEmpty())
         return SystemResult::Cancelled;
-    const QString path = QFileInfo(chosen).absoluteFilePath();
+    const bool server = Database::isServerName(chosen);
+    const QString path = server ? chosen : QFileInfo(chosen).absoluteFilePath();
     const QString previous = m_path;
 
     closeDatabase();
     int rc = SystemResult::Failed;
-    if (!QFileInfo(path).isFile())
+    if (!server && !QFileInfo(path).isFile())
         m_lastError = QStringLiteral("The file does not exist.");
     else if (openFile(path)) {
         rc = UpgradeDatabase(*m_db);
@@ -226,10 +236,10 @@ int CDatabaseSession::locate(bool fallback) {
     return rc;
 }
 
-int CDatabaseSession::locateCommand() {
+int CDatabaseSession::locateCommand(const QString& name) {
     if (!CheckNoDocumentsOpen())
         return SystemResult::Cancelled;
-    return locate(true);
+    return locate(true, name);
 }
 
 int CDatabaseSession::compact(bool confirm) {
@@ -251,6 +261,13 @@ int CDatabaseSession::maintain(Maintenance kind, bool confirm) {
         ui().showMessage(failed, MessageIcon::Exclamation);
         return SystemResult::Failed;
     }
+    const bool server = Database::isServerName(m_path);
+    if (server && !compacting) {
+        ui().showMessage(QStringLiteral("The database server maintains its own files; there is "
+                                        "nothing to repair."),
+                         MessageIcon::Information);
+        return SystemResult::Ok;
+    }
     const QString question =
         compacting ? QStringLiteral("This operation will compact the database and possibly "
                                     "improve performance.  Do you wish to compact the database?")
@@ -263,6 +280,8 @@ int CDatabaseSession::maintain(Maintenance kind, bool confirm) {
     CWaitCursor wait;
     ui().setStatusText(compacting ? QStringLiteral("Compacting database...")
                                   : QStringLiteral("Repairing database..."));
+    if (server)
+        return compactOnServer();
     const QString path = m_path;
     // The hold on the file outlives the connection: no other process opens it between the
     // close below and the reopen, while the copy is made and moved into place.
@@ -320,7 +339,35 @@ int CDatabaseSession::maintain(Maintenance kind, bool confirm) {
     return ok ? SystemResult::Ok : SystemResult::Failed;
 }
 
+int CDatabaseSession::compactOnServer() {
+    // The server's own compact: the space of deleted rows is given back and the planner's
+    // statistics are renewed. VACUUM cannot run inside a transaction.
+    try {
+        if (m_db->transactionDepth() > 0)
+            throw DbException(QStringLiteral("A transaction is in progress."));
+        const CExclusiveOperation compacting(*m_db, OperationKind::Compact);
+        m_db->execute(QStringLiteral("VACUUM ANALYZE"));
+    } catch (const DbException& e) {
+        m_lastError = e.message();
+        ui().setStatusText(QString());
+        ui().showMessage(QStringLiteral("Failed to compact the database."),
+                         MessageIcon::Exclamation);
+        return SystemResult::Failed;
+    }
+    ui().setStatusText(QStringLiteral("Done"));
+    return SystemResult::Ok;
+}
+
 int CDatabaseSession::backup(const QString& target) {
+    if (Database::isServerName(m_path)) {
+        // The message says why; there is no engine failure to add.
+        m_lastError.clear();
+        ui().showMessage(QStringLiteral("A database on a server is not backed up as a file here. "
+                                        "Copy it into a database file with \"tollkeeper-cli copy "
+                                        "--to FILE\" instead."),
+                         MessageIcon::Exclamation);
+        return SystemResult::Failed;
+    }
     QString file = target;
     if (file.isEmpty())
         file = ui().chooseSaveFile(QStringLiteral("Backup Tollkeeper Database"), kDatabaseFilter,

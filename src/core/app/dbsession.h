@@ -51,21 +51,25 @@ public:
     bool logging() const { return m_logging; }
     int appVersion() const { return m_appVersion; }
 
-    // Asks for a database file ("Locate Tollkeeper Database"), opens it exclusively and
-    // upgrades it; on success it becomes the session's database and "DatabasePath".
+    // Asks for a database file ("Locate Tollkeeper Database"), or takes `name` (a file or a
+    // server's "postgresql://" URL) when given, opens it exclusively and upgrades it; on
+    // success it becomes the session's database and "DatabasePath".
     // With fallback, a failure reopens the previous database (and ends the process when that
     // fails too); without, a failure leaves no database open.
-    [[nodiscard]] int locate(bool fallback);
+    [[nodiscard]] int locate(bool fallback, const QString& name = {});
     // The menu command: the close-windows test, then locate with fallback.
-    [[nodiscard]] int locateCommand();
+    [[nodiscard]] int locateCommand(const QString& name = {});
 
     // Compact and Repair: close-windows test, confirmation, the engine's operation on the
     // closed file, reopening under the same path. A compact that follows another command the
-    // user has confirmed already (a purge) is not asked again.
+    // user has confirmed already (a purge) is not asked again. On a server, Compact runs the
+    // server's VACUUM ANALYZE on the open connection and Repair only says that the server
+    // maintains its own files.
     [[nodiscard]] int compact(bool confirm = true);
     [[nodiscard]] int repair();
     // Copies the database file to target (asked with a save-file dialog when empty),
-    // replacing an existing file.
+    // replacing an existing file. A database on a server is refused (copied by the command
+    // line's "copy" instead).
     [[nodiscard]] int backup(const QString& target = {});
     // Switches to the sample database in the user's data folder.
     [[nodiscard]] int openSampleDatabase();
@@ -88,6 +92,8 @@ public:
 private:
     enum class Maintenance { Compact, Repair };
     [[nodiscard]] int maintain(Maintenance kind, bool confirm = true);
+    // Compact of a database on a server: VACUUM ANALYZE under the compact lock.
+    [[nodiscard]] int compactOnServer();
     // Opens path exclusively into the session's database; false (lastError set) on failure.
     [[nodiscard]] bool openFile(const QString& path);
     void closeDatabase();

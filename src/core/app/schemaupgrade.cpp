@@ -2,9 +2,13 @@
 
 #include "core/app/busystate.h"
 #include "core/app/cp1252.h"
+#include "core/app/exclusiveoperation.h"
 #include "core/app/settingsvalues.h"
 #include "core/app/userinterface.h"
 #include "core/db/currency.h"
+#include "core/db/dbexception.h"
+
+#include <optional>
 
 namespace {
 
@@ -54,6 +58,15 @@ public:
 } // namespace
 
 int UpgradeDatabase(Database& db, const UpgradeOptions& options) {
+    // Workstations that open a database of an earlier layout at once upgrade it one after the
+    // other; the later ones then find it current.
+    std::optional<CExclusiveOperation> upgrading;
+    try {
+        upgrading.emplace(db, OperationKind::Upgrade);
+    } catch (const DbException& e) {
+        ui().showMessage(e.message(), MessageIcon::Exclamation);
+        return SystemResult::Failed;
+    }
     CProcessScope busy(QString(), 0);
     AppUpgradeHost host;
     return RunSchemaUpgrade(db, host, options);

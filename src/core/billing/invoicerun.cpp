@@ -2,6 +2,7 @@
 
 #include "core/app/appservices.h"
 #include "core/app/busystate.h"
+#include "core/app/exclusiveoperation.h"
 #include "core/app/faultpoint.h"
 #include "core/app/resultcodes.h"
 #include "core/app/userinterface.h"
@@ -415,6 +416,17 @@ bool CInvoiceRun::loadInvoiced(const DbDateTime& invoiceDate) {
     return true;
 }
 
+bool CInvoiceRun::lockRun(std::optional<CExclusiveOperation>& lock, const QString& name) {
+    try {
+        lock.emplace(m_db, OperationKind::InvoiceRun);
+    } catch (const std::exception& e) {
+        report().logException(name, e, ResultCode::CreatingInvoice);
+        report().tell(QString::fromUtf8(e.what()));
+        return false;
+    }
+    return true;
+}
+
 bool CInvoiceRun::beginRun(std::optional<Transaction>& work, const QString& name) {
     try {
         work.emplace(m_db);
@@ -461,7 +473,8 @@ bool CInvoiceRun::GenerateForCustomer(const UserRow& customer, const DbDateTime&
         return true;
     }
     report().setProblem(false);
-    if (!rememberStart() || !loadInvoiced(invoiceDate))
+    std::optional<CExclusiveOperation> running;
+    if (!lockRun(running, name) || !rememberStart() || !loadInvoiced(invoiceDate))
         return true;
     std::optional<Transaction> work;
     if (!beginRun(work, name))
@@ -553,7 +566,8 @@ bool CInvoiceRun::GenerateForGroup(const UserRow& group, const DbDateTime& invoi
     reset();
     const QString name = logName(group);
     report().setProblem(false);
-    if (!rememberStart())
+    std::optional<CExclusiveOperation> running;
+    if (!lockRun(running, name) || !rememberStart())
         return true;
     if (CheckGroup(group, report()))
         return true;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+class CExclusiveOperation;
 class CInvoiceDoc;
 class Database;
 class Transaction;
@@ -56,6 +57,9 @@ using CommitDecider = std::function<int(const QList<qint32>& invoiceNums)>;
 // invoice and every summary invoice is a savepoint of its own, so a failed invoice is undone
 // whole while the run goes on. Until the commit the new invoices are visible only to this
 // process (the commit decision reads them there).
+// One run at a time per database: a run holds the invoice-run lock from before it notes the
+// highest invoice number until its invoices are kept or discarded, so the runs of several
+// workstations never interleave (a second one waits, then refuses).
 // Every outcome goes to the run's reporter (the operation log by default). A membership cycle
 // stored in the database is not followed: a group met again on its own path is skipped with an
 // error line.
@@ -131,6 +135,9 @@ public:
 
 private:
     IRunReporter& report() const { return m_reporter ? *m_reporter : LogRunReporter(); }
+    // Takes the invoice-run lock (waiting while another workstation runs); false (logged and
+    // told) when refused.
+    [[nodiscard]] bool lockRun(std::optional<CExclusiveOperation>& lock, const QString& name);
     // Highest InvoiceNum now; false (message shown) when the table cannot be read.
     [[nodiscard]] bool rememberStart();
     // The customers invoiced on the day of `invoiceDate` before the run (when skipping them);

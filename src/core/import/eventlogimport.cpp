@@ -3,11 +3,13 @@
 #include "core/app/busystate.h"
 #include "core/app/cp1252.h"
 #include "core/app/dbsession.h"
+#include "core/app/exclusiveoperation.h"
 #include "core/app/faultpoint.h"
 #include "core/app/oplog.h"
 #include "core/app/settingsvalues.h"
 #include "core/app/userinterface.h"
 #include "core/db/datetimeutil.h"
+#include "core/db/dbexception.h"
 #include "core/db/eventrecord.h"
 #include "core/db/replacefile.h"
 #include "core/import/eventlogstore.h"
@@ -277,6 +279,16 @@ EventLogImportOutcome importSavedLog(Database& db, const EventLogImportRequest& 
     {
         CWaitCursor wait;
         CProcessScope process(QString(), PROC_DEFAULT);
+        // Held until what was stored is committed (see the text-log import).
+        std::optional<CExclusiveOperation> importing;
+        try {
+            importing.emplace(db, OperationKind::Import);
+        } catch (const DbException& e) {
+            out.result = IMPORT_FAILED;
+            out.error = e.message();
+            ui().showMessage(out.error, MessageIcon::Exclamation); // nothing done
+            return out;
+        }
         std::optional<CEventLogRun> run;
         try {
             run.emplace(db, request, startSeconds, out);

@@ -2,6 +2,7 @@
 
 #include "core/app/busystate.h"
 #include "core/app/dbsession.h"
+#include "core/app/exclusiveoperation.h"
 #include "core/app/faultpoint.h"
 #include "core/app/userinterface.h"
 #include "core/db/database.h"
@@ -219,6 +220,17 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
         const QLocale locale = QLocale::system();
         CLogRecordReader reader(file, LogRecordDelimiter(authSystem));
         reader.setInterruptCheck([] { return CheckInterrupt(); });
+        // Held until what was stored is committed: another workstation's import of the same
+        // log then finds every session of this one in its duplicate test.
+        std::optional<CExclusiveOperation> importing;
+        try {
+            importing.emplace(db, OperationKind::Import);
+        } catch (const DbException& e) {
+            out.result = IMPORT_FAILED;
+            out.error = e.message();
+            ui().showMessage(out.error, MessageIcon::Exclamation); // nothing done
+            return out;
+        }
         std::unique_ptr<CTextLogImport> import;
         try {
             if (authSystem != AUTH_RADIUS && authSystem != AUTH_UNET && authSystem != AUTH_TELEBIT)
@@ -311,6 +323,17 @@ TextLogImportOutcome ImportTextLogForServer(Database& db, const QString& path, i
             return ImportTextLogInto(db, path, authSystem, serverId, stripPrefixes);
     }
     TextLogImportOutcome out;
+    // A new server is added under the import's lock, so that two workstations importing for
+    // it at once add it once.
+    std::optional<CExclusiveOperation> importing;
+    try {
+        importing.emplace(db, OperationKind::Import);
+    } catch (const DbException& e) {
+        out.result = IMPORT_FAILED;
+        out.error = e.message();
+        ui().showMessage(out.error, MessageIcon::Exclamation);
+        return out;
+    }
     out.result = ResolveServer(db, serverName, &serverId, serverAdded);
     if (out.result != IMPORT_OK)
         return out;

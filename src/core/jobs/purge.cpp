@@ -1,6 +1,7 @@
 #include "core/jobs/purge.h"
 
 #include "core/app/dbsession.h"
+#include "core/app/exclusiveoperation.h"
 #include "core/app/faultpoint.h"
 #include "core/app/oplog.h"
 #include "core/app/userinterface.h"
@@ -38,6 +39,7 @@ PurgeOutcome PurgeRecords(Database& db, const QDate& upTo, int kinds) {
     PurgeOutcome outcome;
     const QVariant day = QVariant::fromValue(DbFromLocal(upTo));
     {
+        const CExclusiveOperation purging(db, OperationKind::Purge);
         Transaction transaction(db);
         if (kinds & PurgeKind::Sessions) {
             ui().setStatusText(QStringLiteral("Deleting events..."));

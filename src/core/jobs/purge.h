@@ -30,7 +30,8 @@ QString PurgeDateText(const QDate& upTo);
 // Deletes, in one transaction, what `kinds` names. The day has no time of day, so it stands
 // for its own midnight: sessions that ended later that day stay, invoices closed that day go
 // (closing dates are days). Frozen plan and charge copies of purged invoices stay. Writes one
-// line to the operation log once committed. Throws DbException (nothing deleted).
+// line to the operation log once committed. Runs under the purge lock (another workstation's
+// purge is waited for). Throws DbException (nothing deleted).
 PurgeOutcome PurgeRecords(Database& db, const QDate& upTo, int kinds);
 
 // The purge command after its dialog: "Please select which types of records you wish to

@@ -5,6 +5,8 @@
 #include "core/app/dbsession.h"
 #include "core/app/operationlog.h"
 #include "core/app/settingsvalues.h"
+#include "core/app/userinterface.h"
+#include "core/db/database.h"
 #include "ui/app/guiuserinterface.h"
 #include "ui/app/logdoc.h"
 #include "ui/app/logframe.h"
@@ -22,6 +24,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -78,6 +82,9 @@ void CMainFrame::createMenus() {
         QStringLiteral("Copy the database to a backup file"), &CMainFrame::backupDatabase);
     add(m_fileMenu, "actionLocate", QStringLiteral("Set the &location of the database..."),
         QStringLiteral("Set the location of the database"), &CMainFrame::locateDatabase);
+    add(m_fileMenu, "actionLocateServer", QStringLiteral("Open database on &server..."),
+        QStringLiteral("Open a database on a PostgreSQL server"),
+        &CMainFrame::locateServerDatabase);
     m_fileMenu->addSeparator();
     add(m_fileMenu, "actionViewLog", QStringLiteral("&View Logfile"),
         QStringLiteral("View the operation log"), [this] { viewLogfile(); });
@@ -195,6 +202,31 @@ void CMainFrame::locateDatabase() {
         if (s->locateCommand() == 0)
             RefreshViews();
     }
+}
+
+void CMainFrame::locateServerDatabase() {
+    CDatabaseSession* s = session();
+    if (!s)
+        return;
+    const QString current = Database::isServerName(s->path()) ? s->path() : QString();
+    bool ok = false;
+    const QString name =
+        QInputDialog::getText(
+            this, QStringLiteral("Open Database on Server"),
+            QStringLiteral("Database (postgresql://user@host/dbname; the password comes from the "
+                           "password file):"),
+            QLineEdit::Normal, Database::displayNameOf(current), &ok)
+            .trimmed();
+    if (!ok || name.isEmpty())
+        return;
+    if (!Database::isServerName(name)) {
+        ui().showMessage(QStringLiteral("A database on a server is named by a URL that begins "
+                                        "with postgresql://."),
+                         MessageIcon::Exclamation);
+        return;
+    }
+    if (s->locateCommand(name) == 0)
+        RefreshViews();
 }
 
 // --- log commands ---

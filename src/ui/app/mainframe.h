@@ -24,6 +24,8 @@ public:
     void repairDatabase();
     void backupDatabase();
     void locateDatabase();
+    // Locate for a database on a server: its URL typed in, as the file chooser cannot name one.
+    void locateServerDatabase();
     // Opens the log window, or activates the one already open. Null when the log file cannot
     // be opened.
     CLogFrame* viewLogfile();
