@@ -329,6 +329,10 @@ void PgEngine::sendQueued(PipelineReader* reader, const QByteArray& statement, i
             throw DbException(QStringLiteral("Unable to stream statements to %1: %2")
                                   .arg(m_display, lastError()));
         m_inPipeline = true;
+        // Streamed runs are the bulk statements, run thousands of times with values of one
+        // shape: the plan made once serves them all, and planning each run would cost more
+        // than its work. The setting travels in the stream and is put back when it ends.
+        queueSetting("plan_cache_mode = auto");
     }
     if (PQsendQueryPrepared(m_conn.get(), statement.constData(), n, values, lengths, formats,
                             0) != 1)
@@ -371,11 +375,21 @@ void PgEngine::collectQueued(bool leave) {
         }
     }
     if (leave) {
+        queueSetting("plan_cache_mode = force_custom_plan");
+        collectQueued(false);
         m_inPipeline = false;
         if (PQexitPipelineMode(conn) != 1)
             throw DbException(QStringLiteral("Unable to end the statement stream to %1: %2")
                                   .arg(m_display, lastError()));
     }
+}
+
+void PgEngine::queueSetting(const char* setting) {
+    const QByteArray sql = QByteArray("SET ") + setting;
+    if (PQsendQueryParams(m_conn.get(), sql.constData(), 0, nullptr, nullptr, nullptr, nullptr,
+                          0) != 1)
+        throw DbException(QStringLiteral("%1 (%2)").arg(lastError(), QString::fromLatin1(sql)));
+    m_pending.push_back(nullptr);
 }
 
 void PgEngine::forgetReader(PipelineReader* reader) {

@@ -110,6 +110,8 @@ private:
     FieldKind columnKindIn(const QString& table, const QString& column);
     QString sequenceOf(const QString& table, QString* keyField);
     void loadKeys();
+    // Sends "SET <setting>" into the statement stream.
+    void queueSetting(const char* setting);
 
     std::shared_ptr<pg_conn> m_conn;
     QString m_display;

@@ -152,6 +152,7 @@ public:
                 continue;
             ++found;
             ++m_uncommitted;
+            FaultPoint("import-record");
             if (session)
                 WarnNegativeByteCounts(*session);
         }
