@@ -63,6 +63,20 @@ private:
         bool isNull = true;
         bool binary = false;
     };
+    // The bound parameters as libpq takes them.
+    struct Arguments {
+        explicit Arguments(const std::vector<Param>& params) {
+            for (const Param& p : params) {
+                values.push_back(p.isNull ? nullptr : p.text.constData());
+                lengths.push_back(int(p.text.size()));
+                formats.push_back(p.binary ? 1 : 0);
+            }
+        }
+        int count() const { return int(values.size()); }
+        std::vector<const char*> values;
+        std::vector<int> lengths;
+        std::vector<int> formats;
+    };
     Param& slot(int index);
     void setText(int index, QByteArray text);
     void run();
@@ -178,18 +192,9 @@ void PgCursor::fail(const PGresult* res) const {
 void PgCursor::run() {
     m_engine.settle();
     clearResult();
-    const int n = int(m_params.size());
-    std::vector<const char*> values(static_cast<size_t>(n));
-    std::vector<int> lengths(static_cast<size_t>(n));
-    std::vector<int> formats(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        const Param& p = m_params[size_t(i)];
-        values[size_t(i)] = p.isNull ? nullptr : p.text.constData();
-        lengths[size_t(i)] = int(p.text.size());
-        formats[size_t(i)] = p.binary ? 1 : 0;
-    }
-    PGresult* res = PQexecPrepared(m_conn.get(), m_name.constData(), n, values.data(),
-                                   lengths.data(), formats.data(), 0);
+    const Arguments a(m_params);
+    PGresult* res = PQexecPrepared(m_conn.get(), m_name.constData(), a.count(), a.values.data(),
+                                   a.lengths.data(), a.formats.data(), 0);
     const ExecStatusType status = PQresultStatus(res);
     if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
         const PGresult* keep = res;
@@ -209,17 +214,9 @@ void PgCursor::run() {
 }
 
 void PgCursor::queue() {
-    const int n = int(m_params.size());
-    std::vector<const char*> values(static_cast<size_t>(n));
-    std::vector<int> lengths(static_cast<size_t>(n));
-    std::vector<int> formats(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        const Param& p = m_params[size_t(i)];
-        values[size_t(i)] = p.isNull ? nullptr : p.text.constData();
-        lengths[size_t(i)] = int(p.text.size());
-        formats[size_t(i)] = p.binary ? 1 : 0;
-    }
-    m_engine.sendQueued(this, m_name, n, values.data(), lengths.data(), formats.data());
+    const Arguments a(m_params);
+    m_engine.sendQueued(this, m_name, a.count(), a.values.data(), a.lengths.data(),
+                        a.formats.data());
 }
 
 void PgCursor::queuedOutcome(int changed, const QString& error) {

@@ -1,6 +1,7 @@
 // The PostgreSQL connection: opening, transactions state, the operation locks and the schema.
 #include "core/db/pgengine.h"
 #include "core/db/dbexception.h"
+#include "core/db/sqlident.h"
 #include "core/db/transaction.h"
 
 #include <QRegularExpression>
@@ -14,17 +15,6 @@ namespace {
 constexpr unsigned kFirstUserOid = 16384;
 
 void ignoreNotice(void*, const char*) {}
-
-QString quoteLiteral(const QString& text) {
-    QString t = text;
-    t.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + t + QLatin1Char('\'');
-}
-
-QString defaultLiteral(const QString& value) {
-    static const QRegularExpression number(QStringLiteral("^-?\\d+(\\.\\d+)?$"));
-    return number.match(value).hasMatch() ? value : quoteLiteral(value);
-}
 
 // "'abc'::citext", "'-1'::integer", "0" -> the default as the program wrote it.
 QString unquoteDefault(QString d) {

@@ -11,18 +11,6 @@
 
 namespace {
 
-QString quoteLiteral(const QString& text) {
-    QString t = text;
-    t.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + t + QLatin1Char('\'');
-}
-
-// A default is written bare when it is a plain number, otherwise as a quoted literal.
-QString defaultLiteral(const QString& value) {
-    static const QRegularExpression number(QStringLiteral("^-?\\d+(\\.\\d+)?$"));
-    return number.match(value).hasMatch() ? value : quoteLiteral(value);
-}
-
 QString unquoteDefault(const QString& sqlDefault) {
     QString d = sqlDefault.trimmed();
     if (d.size() >= 2 && d.startsWith(QLatin1Char('\'')) && d.endsWith(QLatin1Char('\''))) {

@@ -26,19 +26,23 @@ void BindEventDate(Statement& st, int index, const DbDateTime& date) {
 
 CEventInsert::CEventInsert(Database& db) : m_insert(db.prepare(QString::fromLatin1(kInsertSql))) {}
 
+void BindEventColumns(Statement& st, const EventRow& row, qint32 serverId) {
+    st.bindText(1, ApplyLogonNameRule(row.Username));
+    BindEventDate(st, 2, row.ConnectDate);
+    BindEventDate(st, 3, row.DisconnectDate);
+    st.bindInt64(4, row.Hours);
+    st.bindInt64(5, row.Minutes);
+    st.bindInt64(6, row.Seconds);
+    st.bindInt64(7, row.Sent);
+    st.bindInt64(8, row.Received);
+    st.bindText(9, FitEventText(row.Reason));
+    st.bindText(10, FitEventText(row.Port));
+    st.bindInt64(11, serverId);
+    st.bindText(12, FitEventText(row.SessionId));
+}
+
 void CEventInsert::store(const EventRow& row, qint32 serverId) {
     m_insert.reset();
-    m_insert.bindText(1, ApplyLogonNameRule(row.Username));
-    BindEventDate(m_insert, 2, row.ConnectDate);
-    BindEventDate(m_insert, 3, row.DisconnectDate);
-    m_insert.bindInt64(4, row.Hours);
-    m_insert.bindInt64(5, row.Minutes);
-    m_insert.bindInt64(6, row.Seconds);
-    m_insert.bindInt64(7, row.Sent);
-    m_insert.bindInt64(8, row.Received);
-    m_insert.bindText(9, FitEventText(row.Reason));
-    m_insert.bindText(10, FitEventText(row.Port));
-    m_insert.bindInt64(11, serverId);
-    m_insert.bindText(12, FitEventText(row.SessionId));
+    BindEventColumns(m_insert, row, serverId);
     m_insert.exec();
 }

@@ -11,6 +11,11 @@ QStringView FitEventText(const QString& text);
 // Binds a date in engine days, or NULL for a date that is not set.
 void BindEventDate(Statement& st, int index, const DbDateTime& date);
 
+// Binds the stored columns of a session as parameters 1 to 12, in the order of the Events
+// insert ([Username], [ConnectDate], [DisconnectDate], [Hours], [Minutes], [Seconds], [Sent],
+// [Received], [Reason], [Port], [ServerId], [SessionId]), after the rules store() applies.
+void BindEventColumns(Statement& st, const EventRow& row, qint32 serverId);
+
 // The statement that stores imported sessions in Events, prepared once for an import.
 class CEventInsert {
 public:

@@ -13,7 +13,6 @@
 #include "core/import/logrecordparser.h"
 #include "core/import/logrecordreader.h"
 #include "core/import/serverregister.h"
-#include "core/app/logonname.h"
 
 #include <QDate>
 #include <QElapsedTimer>
@@ -88,16 +87,8 @@ public:
     CTextLogImport& operator=(const CTextLogImport&) = delete;
 
     bool isDuplicate(const EventRow& row) {
-        const double disc = row.DisconnectDate.days();
-        const double conn = row.ConnectDate.days();
         m_duplicate.reset();
-        m_duplicate.bindDouble(1, disc - kHalfSecond);
-        m_duplicate.bindDouble(2, disc + kHalfSecond);
-        m_duplicate.bindDouble(3, conn - kHalfSecond);
-        m_duplicate.bindDouble(4, conn + kHalfSecond);
-        m_duplicate.bindText(5, row.Username);
-        m_duplicate.bindText(6, row.SessionId);
-        m_duplicate.bindInt64(7, row.ServerId);
+        bindDuplicateTest(m_duplicate, 1, row);
         const bool found = m_duplicate.next();
         m_duplicate.reset();
         return found;
@@ -114,27 +105,8 @@ public:
     void offer(const EventRow& row, const LogSession& session) {
         Statement& st = *m_storeNew;
         st.reset();
-        st.bindText(1, ApplyLogonNameRule(row.Username));
-        BindEventDate(st, 2, row.ConnectDate);
-        BindEventDate(st, 3, row.DisconnectDate);
-        st.bindInt64(4, row.Hours);
-        st.bindInt64(5, row.Minutes);
-        st.bindInt64(6, row.Seconds);
-        st.bindInt64(7, row.Sent);
-        st.bindInt64(8, row.Received);
-        st.bindText(9, FitEventText(row.Reason));
-        st.bindText(10, FitEventText(row.Port));
-        st.bindInt64(11, row.ServerId);
-        st.bindText(12, FitEventText(row.SessionId));
-        const double disc = row.DisconnectDate.days();
-        const double conn = row.ConnectDate.days();
-        st.bindDouble(13, disc - kHalfSecond);
-        st.bindDouble(14, disc + kHalfSecond);
-        st.bindDouble(15, conn - kHalfSecond);
-        st.bindDouble(16, conn + kHalfSecond);
-        st.bindText(17, row.Username);
-        st.bindText(18, row.SessionId);
-        st.bindInt64(19, row.ServerId);
+        BindEventColumns(st, row, row.ServerId);
+        bindDuplicateTest(st, 13, row);
         st.queue();
         // Only a session whose byte counts need a warning is kept until its outcome is read.
         const bool negative = session.sent < 0 || session.sentGigawords < 0 ||
@@ -188,6 +160,19 @@ public:
     }
 
 private:
+    // The seven parameters of the duplicate test, from `first` on.
+    static void bindDuplicateTest(Statement& st, int first, const EventRow& row) {
+        const double disc = row.DisconnectDate.days();
+        const double conn = row.ConnectDate.days();
+        st.bindDouble(first, disc - kHalfSecond);
+        st.bindDouble(first + 1, disc + kHalfSecond);
+        st.bindDouble(first + 2, conn - kHalfSecond);
+        st.bindDouble(first + 3, conn + kHalfSecond);
+        st.bindText(first + 4, row.Username);
+        st.bindText(first + 5, row.SessionId);
+        st.bindInt64(first + 6, row.ServerId);
+    }
+
     Database& m_db;
     Statement m_duplicate;
     CEventInsert m_insert;
