@@ -70,11 +70,17 @@ private slots:
     }
 
     void copiesValuesLayoutAndNextNumber() {
+        // A table numbered without gaps: the rows' own numbers still move the target on.
+        m_source.createTable(u"Plain"_s, {FieldDef(u"Id"_s, FieldKind::AutoNumber),
+                                          FieldDef(u"L"_s, FieldKind::Long)});
+        m_source.execute(u"INSERT INTO Plain (L) VALUES (1), (2)"_s);
         QCOMPARE(CopyDatabase(m_source, m_target).value(0).rows, 2);
         QCOMPARE(contents(m_target), contents(m_source));
         QCOMPARE(m_target.nextAutoNumber(u"Mixed"_s), 4);
         m_target.execute(u"INSERT INTO Mixed (L) VALUES (9)"_s);
         QCOMPARE(m_target.lastInsertId(), 4);
+        m_target.execute(u"INSERT INTO Plain (L) VALUES (3)"_s);
+        QCOMPARE(m_target.lastInsertId(), 3);
     }
 
     void interruptionLeavesNoTables() {

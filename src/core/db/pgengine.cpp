@@ -609,19 +609,31 @@ QString PgEngine::sequenceOf(const QString& table, QString* keyField) {
 qint64 PgEngine::nextAutoNumber(const QString& table) {
     QString key;
     const QString sequence = sequenceOf(table, &key);
-    const QVariant last =
-        m_db.scalar(QStringLiteral("SELECT pg_sequence_last_value(CAST(? AS regclass))"), {sequence});
-    const qint64 maxKey =
-        m_db.scalar(QStringLiteral("SELECT max(%1) FROM %2").arg(quoteName(key), quoteName(table)))
-            .toLongLong();
-    return qMax(last.isValid() ? last.toLongLong() : 0, maxKey) + 1;
+    return qMax(sequenceNext(sequence), maxKey(table, key) + 1);
+}
+
+qint64 PgEngine::sequenceNext(const QString& sequence) {
+    const QVariant last = m_db.scalar(
+        QStringLiteral("SELECT pg_sequence_last_value(CAST(? AS regclass))"), {sequence});
+    return last.isValid() ? last.toLongLong() + 1 : 1;
+}
+
+qint64 PgEngine::maxKey(const QString& table, const QString& key) {
+    return m_db
+        .scalar(QStringLiteral("SELECT max(%1) FROM %2").arg(quoteName(key), quoteName(table)))
+        .toLongLong();
 }
 
 void PgEngine::setNextAutoNumber(const QString& table, qint64 next) {
-    if (next <= nextAutoNumber(table))
+    // Rows stored with their own numbers (a copy) leave the sequence behind: it must go on
+    // past them, or the next row added would take a number in use.
+    QString key;
+    const QString sequence = sequenceOf(table, &key);
+    const qint64 target = qMax(next, maxKey(table, key) + 1);
+    if (target <= sequenceNext(sequence))
         return;
     m_db.scalar(QStringLiteral("SELECT setval(CAST(? AS regclass), CAST(? AS bigint))"),
-                {sequenceOf(table, nullptr), next - 1});
+                {sequence, target - 1});
 }
 
 bool PgEngine::tryLockOperation(qint64 key) {

@@ -109,6 +109,8 @@ private:
     // The kind of a column of a table, as far as the translation needs it (Long when unknown).
     FieldKind columnKindIn(const QString& table, const QString& column);
     QString sequenceOf(const QString& table, QString* keyField);
+    qint64 sequenceNext(const QString& sequence); // the number the sequence hands out next
+    qint64 maxKey(const QString& table, const QString& key);
     void loadKeys();
     // Sends "SET <setting>" into the statement stream.
     void queueSetting(const char* setting);
