@@ -14,6 +14,7 @@
 #include "core/db/replacefile.h"
 #include "core/import/eventlogstore.h"
 #include "core/import/evtreader.h"
+#include "core/import/importlock.h"
 #include "core/import/rasrecord.h"
 #include "core/import/textlogimport.h"
 
@@ -279,14 +280,9 @@ EventLogImportOutcome importSavedLog(Database& db, const EventLogImportRequest& 
     {
         CWaitCursor wait;
         CProcessScope process(QString(), PROC_DEFAULT);
-        // Held until what was stored is committed (see the text-log import).
         std::optional<CExclusiveOperation> importing;
-        try {
-            importing.emplace(db, OperationKind::Import);
-        } catch (const DbException& e) {
+        if (!TakeImportLock(db, importing, &out.error)) {
             out.result = IMPORT_FAILED;
-            out.error = e.message();
-            ui().showMessage(out.error, MessageIcon::Exclamation); // nothing done
             return out;
         }
         std::optional<CEventLogRun> run;

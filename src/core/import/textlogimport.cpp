@@ -10,6 +10,7 @@
 #include "core/db/eventrecord.h"
 #include "core/db/transaction.h"
 #include "core/import/eventinsert.h"
+#include "core/import/importlock.h"
 #include "core/import/logrecordparser.h"
 #include "core/import/logrecordreader.h"
 #include "core/import/serverregister.h"
@@ -206,15 +207,9 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
         const QLocale locale = QLocale::system();
         CLogRecordReader reader(file, LogRecordDelimiter(authSystem));
         reader.setInterruptCheck([] { return CheckInterrupt(); });
-        // Held until what was stored is committed: another workstation's import of the same
-        // log then finds every session of this one in its duplicate test.
         std::optional<CExclusiveOperation> importing;
-        try {
-            importing.emplace(db, OperationKind::Import);
-        } catch (const DbException& e) {
+        if (!TakeImportLock(db, importing, &out.error)) {
             out.result = IMPORT_FAILED;
-            out.error = e.message();
-            ui().showMessage(out.error, MessageIcon::Exclamation); // nothing done
             return out;
         }
         std::unique_ptr<CTextLogImport> import;
@@ -312,12 +307,8 @@ TextLogImportOutcome ImportTextLogForServer(Database& db, const QString& path, i
     // A new server is added under the import's lock, so that two workstations importing for
     // it at once add it once.
     std::optional<CExclusiveOperation> importing;
-    try {
-        importing.emplace(db, OperationKind::Import);
-    } catch (const DbException& e) {
+    if (!TakeImportLock(db, importing, &out.error)) {
         out.result = IMPORT_FAILED;
-        out.error = e.message();
-        ui().showMessage(out.error, MessageIcon::Exclamation);
         return out;
     }
     out.result = ResolveServer(db, serverName, &serverId, serverAdded);
