@@ -60,6 +60,7 @@ void Database::recycle(const QString& key, std::unique_ptr<DbCursor> cursor, qui
     if (!m_engine || generation != m_generation || m_statementCache.count(key) ||
         m_statementCache.size() >= kMaxCachedStatements)
         return;
+    cursor->discardQueued();
     cursor->reset();
     m_statementCache.emplace(key, std::move(cursor));
 }

@@ -41,6 +41,8 @@ public:
     // Embedded: the run happens at once.
     virtual void queue() { m_queued.push_back(exec()); }
     virtual int takeQueued();
+    // Forgets the outcomes not taken (a statement going back to the cache after a failure).
+    virtual void discardQueued() { m_queued.clear(); }
 
 protected:
     std::deque<int> m_queued;

@@ -53,6 +53,11 @@ public:
     QString sql() const override { return m_sql; }
     void queue() override;
     int takeQueued() override;
+    void discardQueued() override {
+        m_engine.settle(); // outcomes still on their way land here first
+        m_queued.clear();
+        m_queuedErrors.clear();
+    }
 
 private:
     void queuedOutcome(int changed, const QString& error) override;
