@@ -32,9 +32,8 @@ QString wordAt(const QString& s, qsizetype i) {
     return s.mid(i, e - i);
 }
 
-// True when the parenthesised group opening at `open` holds a comma outside nested parentheses
-// and quotes: max(a, b) is SQLite's two-value maximum, max(a) the aggregate.
-bool hasTopLevelComma(const QString& s, qsizetype open) {
+// The parenthesis that closes the one at `open` (quotes and brackets skipped), or -1.
+qsizetype closingParen(const QString& s, qsizetype open) {
     int depth = 0;
     QChar quote;
     for (qsizetype i = open; i < s.size(); ++i) {
@@ -42,21 +41,26 @@ bool hasTopLevelComma(const QString& s, qsizetype open) {
         if (!quote.isNull()) {
             if (c == quote)
                 quote = QChar();
-            continue;
-        }
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"'))
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
             quote = c;
-        else if (c == QLatin1Char('['))
+        } else if (c == QLatin1Char('[')) {
             quote = QLatin1Char(']');
-        else if (c == QLatin1Char('('))
+        } else if (c == QLatin1Char('(')) {
             ++depth;
-        else if (c == QLatin1Char(')')) {
-            if (--depth == 0)
-                return false;
-        } else if (c == QLatin1Char(',') && depth == 1)
-            return true;
+        } else if (c == QLatin1Char(')') && --depth == 0) {
+            return i;
+        }
     }
-    return false;
+    return -1;
+}
+
+QStringList splitItems(const QString& text);
+
+// True when the parenthesised group opening at `open` holds a comma outside nested parentheses
+// and quotes: max(a, b) is SQLite's two-value maximum, max(a) the aggregate.
+bool hasTopLevelComma(const QString& s, qsizetype open) {
+    const qsizetype close = closingParen(s, open);
+    return close > open && splitItems(s.mid(open + 1, close - open - 1)).size() > 1;
 }
 
 QString quotedFolded(const QString& name) {
@@ -210,22 +214,7 @@ void nameSubqueries(QString& sql) {
         if (!m.hasMatch())
             return;
         // The parenthesis that closes the subquery.
-        int depth = 0;
-        QChar quote;
-        qsizetype close = -1;
-        for (qsizetype i = m.capturedEnd() - 1; i < sql.size() && close < 0; ++i) {
-            const QChar c = sql.at(i);
-            if (!quote.isNull()) {
-                if (c == quote)
-                    quote = QChar();
-            } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-                quote = c;
-            } else if (c == QLatin1Char('(')) {
-                ++depth;
-            } else if (c == QLatin1Char(')') && --depth == 0) {
-                close = i;
-            }
-        }
+        const qsizetype close = closingParen(sql, m.capturedEnd() - 1);
         if (close < 0)
             return;
         if (following.match(sql.mid(close + 1)).hasMatch())
