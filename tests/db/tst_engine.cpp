@@ -363,6 +363,48 @@ private slots:
         QVERIFY(!rec.isOpen());
     }
 
+    // A server's bulk load: text with the format's own separators and escapes is data, values
+    // keep every digit, and a load dropped half-way stores nothing.
+    void bulkLoadKeepsValues() {
+        m_db.createTable(u"Things"_s, thingFields());
+        const QStringList columns{u"Name"_s, u"Notes"_s, u"Amount"_s, u"When"_s, u"Count"_s};
+        if (!TestOnPostgres()) {
+            QVERIFY(!m_db.bulkLoad(u"Things"_s, columns));
+            return;
+        }
+        const QString odd = u"a\tb\nc\\N\r\\.\u00e9"_s;
+        const double when = 45123.000011574074;
+        {
+            Transaction t(m_db);
+            std::unique_ptr<DbBulkLoad> load = m_db.bulkLoad(u"Things"_s, columns);
+            load->addText(odd);
+            load->addNull();
+            load->addInt64(Q_INT64_C(-922337203685477));
+            load->addDouble(when);
+            load->addInt64(7);
+            load->endRow();
+            QCOMPARE(load->finish(), 1);
+            t.commit();
+        }
+        CThingRecord rec(m_db);
+        rec.open();
+        QVERIFY(!rec.isEOF());
+        QCOMPARE(rec.Name, odd);
+        QVERIFY(rec.Notes.isNull());
+        QCOMPARE(rec.Amount.units(), Q_INT64_C(-922337203685477));
+        QCOMPARE(rec.When.days(), when);
+        QCOMPARE(rec.Count, 7);
+        rec.close();
+        {
+            Transaction t(m_db);
+            std::unique_ptr<DbBulkLoad> load = m_db.bulkLoad(u"Things"_s, columns);
+            load->addText(u"dropped"_s);
+            QVERIFY_THROWS_EXCEPTION(DbException, load->endRow()); // four values short
+        }
+        QCOMPARE(m_db.transactionDepth(), 0);
+        QCOMPARE(m_db.scalar(u"SELECT count(*) FROM Things"_s).toInt(), 1);
+    }
+
     void recordsetEditing() {
         m_db.createTable(u"Things"_s, thingFields());
         CThingRecord rec(m_db);

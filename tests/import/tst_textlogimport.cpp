@@ -141,6 +141,33 @@ private slots:
         QCOMPARE(eventCount(*m_db), 2);
     }
 
+    // A session written twice in one file is stored once, whether the repeat follows at once,
+    // in another case, or more than ten thousand records later (a server stores records in
+    // blocks); a second apart, or with another id, it is another session.
+    void repeatsInsideOneFileAreDuplicates() {
+        const QDateTime t = local(2023, 6, 1, 12, 0, 0);
+        const QByteArray first = RadiusDetailRecord(stop(u"alice"_s, t, 60, u"A1"_s));
+        QByteArray bytes = first + first + RadiusDetailRecord(stop(u"ALICE"_s, t, 60, u"A1"_s)) +
+                           RadiusDetailRecord(stop(u"alice"_s, t.addSecs(1), 60, u"A1"_s)) +
+                           RadiusDetailRecord(stop(u"alice"_s, t, 61, u"A1"_s)) +
+                           RadiusDetailRecord(stop(u"alice"_s, t, 60, u"A2"_s));
+        for (int i = 0; i < 10050; ++i)
+            bytes += RadiusDetailRecord(
+                stop(u"u%1"_s.arg(i % 7), t.addSecs(60 * (i + 2)), 30, QString::number(i)));
+        bytes += first + RadiusDetailRecord(stop(u"u3"_s, t.addSecs(120 + 60 * 3), 30, u"3"_s));
+        const TextLogImportOutcome out = run(writeLog(bytes));
+        QCOMPARE(out.result, int(IMPORT_OK));
+        QCOMPARE(out.total, 10058);
+        QCOMPARE(out.found, 4 + 10050);
+        const QList<EventRow> rows = allEvents(*m_db);
+        QCOMPARE(rows.size(), out.found);
+        QCOMPARE(rows[0].Username, u"alice"_s); // stored in the file's order
+        QCOMPARE(rows[1].DisconnectDate, DbFromLocal(t.date(), t.time().addSecs(1)));
+        QCOMPARE(rows[2].Seconds, 1);
+        QCOMPARE(rows[3].SessionId, u"A2"_s);
+        QCOMPARE(rows.last().SessionId, u"10049"_s);
+    }
+
     void serversKeepTheirSessionsApart() {
         const QString path = writeLog(sampleDetail(false));
         QCOMPARE(run(path, AUTH_RADIUS, 1).found, 2);

@@ -100,6 +100,10 @@ qint64 Database::lastInsertId() const {
     return engine().lastInsertId();
 }
 
+std::unique_ptr<DbBulkLoad> Database::bulkLoad(const QString& table, const QStringList& columns) {
+    return engine().bulkLoad(table, columns);
+}
+
 // Transactions: the outer level is BEGIN/COMMIT, inner levels are savepoints.
 
 void Database::beginTrans() {

@@ -69,6 +69,9 @@ public:
     // A prepared statement for repeated use (bulk import, duplicate tests).
     Statement prepare(const QString& sql);
     qint64 lastInsertId() const;
+    // Rows loaded into the columns of a table as one stream (core/db/dbengine.h), or null when
+    // the engine has no such path and prepared inserts serve.
+    std::unique_ptr<DbBulkLoad> bulkLoad(const QString& table, const QStringList& columns);
 
     // Schema introspection. fieldInfo throws when the table or field does not exist.
     bool tableExists(const QString& table);

@@ -48,6 +48,21 @@ protected:
     std::deque<int> m_queued;
 };
 
+// Rows written into a table as one stream, without a statement per row (a server's COPY). Values
+// are added field by field in the order of the columns named when it was started; finish()
+// answers the rows stored and throws the engine's failure. Dropped unfinished, the load is
+// abandoned, and on a server that spoils the open transaction (as any failed statement does).
+class DbBulkLoad {
+public:
+    virtual ~DbBulkLoad() = default;
+    virtual void addNull() = 0;
+    virtual void addInt64(qint64 value) = 0;
+    virtual void addDouble(double value) = 0;
+    virtual void addText(QStringView text) = 0;
+    virtual void endRow() = 0;
+    virtual qint64 finish() = 0;
+};
+
 // One open connection. Schema methods take names as the caller spelt them; the checks that do
 // not depend on the engine (the field exists, one AutoNumber per table, ...) are made by
 // Database before it calls them.
@@ -62,6 +77,13 @@ public:
     // Prepares one statement written in the program's Jet-style SQL (translated here).
     virtual std::unique_ptr<DbCursor> prepare(const QString& sql) = 0;
     virtual qint64 lastInsertId() = 0;
+    // A bulk load into the named columns of table, or null when the engine has none (the file:
+    // its prepared inserts are as fast).
+    virtual std::unique_ptr<DbBulkLoad> bulkLoad(const QString& table, const QStringList& columns) {
+        Q_UNUSED(table);
+        Q_UNUSED(columns);
+        return nullptr;
+    }
     // True while the connection is inside a transaction the engine has not ended itself.
     virtual bool inTransaction() = 0;
     // True when a failed statement has spoilt the open transaction: on a server every later

@@ -25,6 +25,7 @@ public:
     DbEngineKind kind() const override { return DbEngineKind::Postgres; }
     std::unique_ptr<DbCursor> prepare(const QString& sql) override;
     qint64 lastInsertId() override;
+    std::unique_ptr<DbBulkLoad> bulkLoad(const QString& table, const QStringList& columns) override;
     bool inTransaction() override;
     bool transactionFailed() override;
     int schemaVersion() override { return m_schemaVersion; }

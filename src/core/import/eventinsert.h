@@ -6,6 +6,10 @@
 
 struct EventRow;
 
+// Half a second in engine days: an imported session's dates match a stored one's when they name
+// the same second.
+inline constexpr double kHalfSecondDays = 0.5 / 86400.0;
+
 // A text cut to the size of the text fields of Events and LANTemp.
 QStringView FitEventText(const QString& text);
 // Binds a date in engine days, or NULL for a date that is not set.

@@ -9,9 +9,6 @@
 
 namespace {
 
-// Half a second in engine days: dates match when they name the same second.
-constexpr double kHalfSecond = 0.5 / 86400.0;
-
 // Unary plus keeps the planner on the DisconnectDate index, the selective one.
 const char* const kDuplicateSql =
     "SELECT [Id] FROM [Events] WHERE [DisconnectDate] BETWEEN ? AND ? "
@@ -31,8 +28,8 @@ const char* const kFindLogonSql = "SELECT [Id], [EventDate] FROM [LANTemp] WHERE
 const char* const kRemoveLogonSql = "DELETE FROM [LANTemp] WHERE [Id] = ?";
 
 void bindAround(Statement& st, int index, const DbDateTime& date) {
-    st.bindDouble(index, date.days() - kHalfSecond);
-    st.bindDouble(index + 1, date.days() + kHalfSecond);
+    st.bindDouble(index, date.days() - kHalfSecondDays);
+    st.bindDouble(index + 1, date.days() + kHalfSecondDays);
 }
 
 bool anyRow(Statement& st) {

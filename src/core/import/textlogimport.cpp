@@ -14,12 +14,12 @@
 #include "core/import/logrecordparser.h"
 #include "core/import/logrecordreader.h"
 #include "core/import/serverregister.h"
+#include "core/import/sessionbulkstore.h"
 
 #include <QDate>
 #include <QElapsedTimer>
 #include <QFile>
 
-#include <deque>
 #include <memory>
 #include <optional>
 
@@ -32,19 +32,8 @@ const char* const kDuplicateSessionSql =
 
 namespace {
 
-// On a database server the duplicate test and the insert are one statement, and the records
-// travel in a stream (Statement::queue) whose outcomes are read every few hundred records: a
-// round trip per record would cost more than the work.
-const char* const kStoreNewSessionSql =
-    "INSERT INTO [Events] ([Username], [ConnectDate], [DisconnectDate], [Hours], [Minutes], "
-    "[Seconds], [Sent], [Received], [Reason], [Port], [ServerId], [SessionId]) "
-    "SELECT CAST(? AS TEXT), CAST(? AS REAL), CAST(? AS REAL), CAST(? AS BIGINT), "
-    "CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS BIGINT), "
-    "CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS BIGINT), CAST(? AS TEXT) "
-    "WHERE NOT EXISTS (SELECT 1 FROM [Events] WHERE [DisconnectDate] BETWEEN ? AND ? "
-    "AND +[ConnectDate] BETWEEN ? AND ? AND +[Username] = ? AND +[SessionId] = ? "
-    "AND (+[ServerId] = ? OR +[ServerId] = 0))";
-constexpr int kStreamedPerRead = 200;
+// Records gathered on a database server before they are stored together.
+constexpr int kRecordsPerBlock = 10000;
 
 constexpr int kRecordsPerCommit = 100000;
 // Page cache of the engine while importing (KiB): the indexes of a large Events table stay in
@@ -52,8 +41,6 @@ constexpr int kRecordsPerCommit = 100000;
 constexpr int kImportCacheKiB = 48 * 1024;
 constexpr qint64 kProgressIntervalMs = 100;
 constexpr int kRecordsPerProgress = 256;
-// Half a second in engine days: dates match when they name the same second.
-constexpr double kHalfSecond = 0.5 / 86400.0;
 
 QString foundText(qint32 found, qint32 total) {
     return QStringLiteral("Found %1 new logons out of %2 events").arg(found).arg(total);
@@ -66,7 +53,7 @@ public:
           m_insert(db) {
         // A larger page cache for the file's duplicate tests (a server keeps its own).
         if (db.engineKind() != DbEngineKind::Sqlite) {
-            m_storeNew.emplace(db.prepare(QString::fromLatin1(kStoreNewSessionSql)));
+            m_bulk.emplace(db);
             return;
         }
         const QVariant cache = db.scalar(QStringLiteral("PRAGMA cache_size"));
@@ -100,45 +87,31 @@ public:
         ++m_uncommitted;
     }
 
-    // Streaming (a database server): the session is stored unless it is a duplicate; whether
-    // it was is known once the outcomes are read (readStreamed).
-    bool streams() const { return m_storeNew.has_value(); }
-    void offer(const EventRow& row, const LogSession& session) {
-        Statement& st = *m_storeNew;
-        st.reset();
-        BindEventColumns(st, row, row.ServerId);
-        bindDuplicateTest(st, 13, row);
-        st.queue();
-        // Only a session whose byte counts need a warning is kept until its outcome is read.
-        const bool negative = session.sent < 0 || session.sentGigawords < 0 ||
-                              session.received < 0 || session.receivedGigawords < 0;
-        m_offered.push_back(negative ? std::optional<LogSession>(session) : std::nullopt);
+    // On a database server the sessions are gathered in blocks (CSessionBulkStore), whether
+    // each was new known once its block is stored.
+    bool gathers() const { return m_bulk.has_value(); }
+    // Answers how many sessions were new when a block was full and stored.
+    qint32 gather(const EventRow& row, const LogSession& session) {
+        m_bulk->add(row, session);
+        return m_bulk->gathered() >= kRecordsPerBlock ? storeGathered() : 0;
     }
-    qsizetype offered() const { return m_offered.size(); }
-    // Reads the outcome of every session offered: answers how many were new.
-    qint32 readStreamed() {
-        qint32 found = 0;
-        while (!m_offered.empty()) {
-            const std::optional<LogSession> session = std::move(m_offered.front());
-            m_offered.pop_front();
-            if (m_storeNew->takeQueued() == 0)
-                continue;
-            ++found;
-            ++m_uncommitted;
-            FaultPoint("import-record");
-            if (session)
-                WarnNegativeByteCounts(*session);
-        }
+    qint32 storeGathered() {
+        const qint32 found = m_bulk->store();
+        m_uncommitted += found;
         return found;
     }
 
-    void begin() { m_batch.emplace(m_db); }
-    // Commits the batch; answers the sessions found new among those streamed since the last
-    // reading (none when not streaming).
+    void begin() {
+        m_batch.emplace(m_db);
+        if (m_bulk)
+            m_bulk->begin();
+    }
+    // Commits the batch; answers the sessions found new among those gathered and not yet
+    // stored (none on the file).
     qint32 commit() {
         if (!m_batch)
             return 0;
-        const qint32 found = streams() ? readStreamed() : 0;
+        const qint32 found = gathers() ? storeGathered() : 0;
         m_batch->commit();
         m_batch.reset();
         m_uncommitted = 0;
@@ -165,10 +138,10 @@ private:
     static void bindDuplicateTest(Statement& st, int first, const EventRow& row) {
         const double disc = row.DisconnectDate.days();
         const double conn = row.ConnectDate.days();
-        st.bindDouble(first, disc - kHalfSecond);
-        st.bindDouble(first + 1, disc + kHalfSecond);
-        st.bindDouble(first + 2, conn - kHalfSecond);
-        st.bindDouble(first + 3, conn + kHalfSecond);
+        st.bindDouble(first, disc - kHalfSecondDays);
+        st.bindDouble(first + 1, disc + kHalfSecondDays);
+        st.bindDouble(first + 2, conn - kHalfSecondDays);
+        st.bindDouble(first + 3, conn + kHalfSecondDays);
         st.bindText(first + 4, row.Username);
         st.bindText(first + 5, row.SessionId);
         st.bindInt64(first + 6, row.ServerId);
@@ -177,8 +150,7 @@ private:
     Database& m_db;
     Statement m_duplicate;
     CEventInsert m_insert;
-    std::optional<Statement> m_storeNew;            // streaming only
-    std::deque<std::optional<LogSession>> m_offered; // offered, outcome not read yet
+    std::optional<CSessionBulkStore> m_bulk; // a database server only
     QVariant m_oldCache;
     std::optional<Transaction> m_batch; // the batch being stored, committed every so many records
     qint32 m_uncommitted = 0;
@@ -242,11 +214,9 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
                     const LogSession session =
                         ParseLogRecord(record, authSystem, stripPrefixes, currentYear, locale);
                     if (SessionToEventRow(session, serverId, row)) {
-                        if (import->streams()) {
-                            import->offer(row, session);
-                            if (import->offered() >= kStreamedPerRead)
-                                out.found += import->readStreamed();
-                        } else if (!import->isDuplicate(row)) {
+                        if (import->gathers())
+                            out.found += import->gather(row, session);
+                        else if (!import->isDuplicate(row)) {
                             import->store(row);
                             FaultPoint("import-record");
                             ++out.found;

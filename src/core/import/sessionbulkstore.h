@@ -1,0 +1,36 @@
+#pragma once
+#include "core/db/database.h"
+#include "core/import/logrecordparser.h"
+
+#include <QHash>
+#include <memory>
+
+struct EventRow;
+
+// How a text-log import stores its sessions on a database server: the records are gathered in
+// blocks, each loaded in one stream into a temporary table of the connection and stored with one
+// statement that keeps the import's duplicate rule, so that no record waits for a round trip of
+// its own. A session is a duplicate of one already stored (before the import or earlier in the
+// file) with the same user name and session id, for the same server or none, whose dates are
+// within half a second of its own. The file keeps its statement per record, as fast there.
+class CSessionBulkStore {
+public:
+    explicit CSessionBulkStore(Database& db);
+    ~CSessionBulkStore();
+    CSessionBulkStore(const CSessionBulkStore&) = delete;
+    CSessionBulkStore& operator=(const CSessionBulkStore&) = delete;
+
+    // At the start of every transaction (the temporary table goes with one rolled back).
+    void begin();
+    // Adds a session to the block; session gives the warnings due once it is known to be new.
+    void add(const EventRow& row, const LogSession& session);
+    qsizetype gathered() const { return m_gathered; }
+    // Stores the new sessions of the block and empties it; answers how many were new.
+    qint32 store();
+
+private:
+    Database& m_db;
+    std::unique_ptr<DbBulkLoad> m_load; // the block being loaded
+    qsizetype m_gathered = 0;
+    QHash<qint64, LogSession> m_warnings; // by place in the block: sessions that need a warning
+};
