@@ -51,6 +51,9 @@ const char* const kStoreBlockSql =
     " reason, port, serverid, sessionid FROM chosen ORDER BY seq)"
     " SELECT count(*), string_agg(CAST(seq AS text), ',') FILTER (WHERE warn = 1) FROM chosen";
 
+// Sessions stored by one import from which the statistics are gathered again.
+constexpr qint64 kStoredForStatistics = 10000;
+
 bool needsWarning(const LogSession& s) {
     return s.sent < 0 || s.sentGigawords < 0 || s.received < 0 || s.receivedGigawords < 0;
 }
@@ -126,4 +129,15 @@ qint32 CSessionBulkStore::store() {
         for (const QString& seq : warned.split(QLatin1Char(',')))
             WarnNegativeByteCounts(warnings.value(seq.toLongLong()));
     return found;
+}
+
+void CSessionBulkStore::refreshStatistics(qint64 stored) {
+    if (stored < kStoredForStatistics)
+        return;
+    try {
+        m_db.execute(QStringLiteral("ANALYZE events"));
+    } catch (const std::exception& e) {
+        // Only the planner's estimates: the sessions are stored.
+        qWarning("The statistics of the sessions were not gathered: %s", e.what());
+    }
 }

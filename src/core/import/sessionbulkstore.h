@@ -27,6 +27,10 @@ public:
     qsizetype gathered() const { return m_gathered; }
     // Stores the new sessions of the block and empties it; answers how many were new.
     qint32 store();
+    // After the import, outside its transactions: when it stored many sessions, the server's
+    // statistics of Events are gathered at once, so that an invoice run following it (the
+    // monthly job) plans with them; autovacuum would gather them only a while later.
+    void refreshStatistics(qint64 stored);
 
 private:
     Database& m_db;

@@ -95,6 +95,10 @@ public:
         m_bulk->add(row, session);
         return m_bulk->gathered() >= kRecordsPerBlock ? storeGathered() : 0;
     }
+    void refreshStatistics(qint32 found) {
+        if (m_bulk)
+            m_bulk->refreshStatistics(found);
+    }
     qint32 storeGathered() {
         const qint32 found = m_bulk->store();
         m_uncommitted += found;
@@ -245,6 +249,7 @@ TextLogImportOutcome ImportTextLogInto(Database& db, const QString& path, int au
                 }
             }
             out.found += import->commit();
+            import->refreshStatistics(out.found);
             ui().setStatusText(foundText(out.found, out.total));
         } catch (const std::exception& e) {
             if (import)
