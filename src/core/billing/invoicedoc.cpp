@@ -6,6 +6,7 @@
 #include "core/billing/chargemodel.h"
 #include "core/billing/chargetypes.h"
 #include "core/billing/invoicebalance.h"
+#include "core/billing/plantemplates.h"
 #include "core/billing/usagerating.h"
 #include "core/db/database.h"
 #include "core/db/datetimeutil.h"
@@ -23,12 +24,6 @@
 #include <tuple>
 
 namespace {
-
-// Charges of one kind of a template plan, in plan order.
-const QString kPlanChargesSql = QStringLiteral(
-    "SELECT DISTINCTROW Charges.* FROM Charges INNER JOIN BPChargeJoin ON Charges.Id = "
-    "BPChargeJoin.IdCharge WHERE (((BPChargeJoin.IdBillingPlan)=?) AND ((Charges.Type)=?)) "
-    "ORDER BY BPChargeJoin.OrdinalPosition");
 
 // Sessions of one customer in a period, by disconnect time.
 const QString kSessionsSql = QStringLiteral(
@@ -60,12 +55,24 @@ QList<qint32> DecodeMemberList(const QByteArray& data) {
     return members;
 }
 
-CInvoiceDoc::CInvoiceDoc(Database& db) : m_db(db) {}
+CInvoiceDoc::CInvoiceDoc(Database& db)
+    : m_db(db), m_templates(std::make_shared<PlanTemplates>(db)) {
+    m_ctx.Templates = m_templates.get();
+}
+
+void CInvoiceDoc::SetTemplates(std::shared_ptr<PlanTemplates> templates) {
+    m_templates = std::move(templates);
+    m_runTemplates = bool(m_templates);
+    m_ctx.Templates = m_templates.get();
+}
 
 void CInvoiceDoc::reset() {
     auto reporter = std::move(m_ctx.Reporter);
     m_ctx = RatingContext();
     m_ctx.Reporter = std::move(reporter);
+    if (!m_runTemplates)
+        m_templates = std::make_shared<PlanTemplates>(m_db);
+    m_ctx.Templates = m_templates.get();
     m_recordCustomer = UserRow();
     m_invoice = InvoiceRow();
     m_billingPlan = BPRow();
@@ -90,13 +97,7 @@ bool CInvoiceDoc::outsideService() const {
 }
 
 QList<ChargeRow> CInvoiceDoc::planCharges(qint32 planId, qint32 type) {
-    QList<ChargeRow> rows;
-    CChargeRecord rs(m_db);
-    rs.openSql(kPlanChargesSql, {planId, type}); // read only: no table look-up needed
-    for (; !rs.isEOF(); rs.moveNext())
-        rows.append(rs.row());
-    rs.close();
-    return rows;
+    return m_templates->planCharges(planId, type);
 }
 
 template <class F> void CInvoiceDoc::forEachSession(const QString& username, F&& f) {
@@ -153,19 +154,19 @@ int CInvoiceDoc::setUp(qint32 customerId, qint32 billingPlanId, qint32 invoicePl
             m_ctx.RecordCustomerName = m_recordCustomer.Username;
 
             failCode = ResultCode::NoBillingPlan;
-            CBPRecord plan(m_db);
-            if (!plan.findById(billingPlanId))
+            const BPRow* plan = m_templates->billingPlan(billingPlanId);
+            if (!plan)
                 return ResultCode::NoBillingPlan;
             failCode = ResultCode::NoInvoicePlan;
-            CInvoicePlanRecord invoicePlan(m_db);
-            if (!invoicePlan.findById(invoicePlanId))
+            const InvoicePlanRow* invoicePlan = m_templates->invoicePlan(invoicePlanId);
+            if (!invoicePlan)
                 return ResultCode::NoInvoicePlan;
             failCode = ResultCode::CreatingInvoice;
 
             // The copies are written once the invoice row exists (below), so that a set-up
             // that stops early leaves no copy that would pass for a template.
-            m_billingPlan = plan.row();
-            m_invoicePlan = invoicePlan.row();
+            m_billingPlan = *plan;
+            m_invoicePlan = *invoicePlan;
             m_templatePlanId = m_billingPlan.Id;
 
             qint64 start = DbToSecondsOr0(m_billingPlan.StartDate);
@@ -255,6 +256,10 @@ int CInvoiceDoc::computeCharges() {
     try {
         m_ctx.FirstNewIndex = m_ctx.Charges.size();
         m_ctx.Usage.clear();
+        // The latest copies are read once for this customer (a summary's members each
+        // their own).
+        m_ctx.LatestCopiesCached = true;
+        m_ctx.LatestCopies.reset();
 
         // Fixed charges: priced, saved, then their linked taxes, surcharges and discounts.
         for (const ChargeRow& tpl : planCharges(m_chargePlanId, ChargeType::Fixed)) {
@@ -265,6 +270,7 @@ int CInvoiceDoc::computeCharges() {
             if (r != 0)
                 return r;
             SaveChargeCopy(m_db, copy);
+            m_ctx.noteSaved(copy);
             m_ctx.Charges.append(copy);
             Currency total;
             if (ApplyLinked(m_db, m_ctx, copy.InvoicedAmount, tpl.Id, copy.Id, false,
@@ -301,6 +307,7 @@ int CInvoiceDoc::computeCharges() {
                 continue;
             }
             SaveChargeCopy(m_db, m_ctx.Charges[index]);
+            m_ctx.noteSaved(m_ctx.Charges.at(index));
             FaultPoint("charge-copy");
             const ChargeRow saved = m_ctx.Charges.at(index);
             Currency total;
@@ -417,14 +424,12 @@ bool CInvoiceDoc::Finish() {
         if (!m_members.isEmpty())
             inv.Users = EncodeMemberList(m_members);
 
+        // Written by its number, without reading the row first: one statement.
         CInvoiceRecord rec(m_db);
-        if (!rec.findByNumber(inv.InvoiceNum)) {
-            m_lastError = QStringLiteral("Invoice %1 not found.").arg(inv.InvoiceNum);
-            return true;
-        }
-        rec.edit();
+        rec.openForAdding(rec.defaultTable());
+        rec.editKey(inv.InvoiceNum);
         rec = inv;
-        rec.update();
+        rec.update(); // throws when the row is gone
         rec.close();
     } catch (const std::exception& e) {
         m_lastError = QString::fromUtf8(e.what());

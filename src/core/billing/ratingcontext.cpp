@@ -19,6 +19,11 @@ void RatingContext::report(int code, const QString& text, const QString& excepti
         LogResult(LogName(), code);
 }
 
+void RatingContext::noteSaved(const ChargeRow& copy) {
+    if (LatestCopies && copy.IdUser == Customer.Id)
+        LatestCopies->insert(copy.IdTemplate, {copy.LimitAccum, copy.UnitAccum});
+}
+
 QString RatingContext::LogName() const {
     if (!Customer.Username.isEmpty())
         return Customer.Username;

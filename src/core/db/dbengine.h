@@ -43,6 +43,10 @@ public:
     virtual int takeQueued();
     // Forgets the outcomes not taken (a statement going back to the cache after a failure).
     virtual void discardQueued() { m_queued.clear(); }
+    // A run nobody waits for: a server receives it in the stream and the next statement
+    // travels behind it; its rows changed are dropped and its failure is raised by the next
+    // use of the connection. Embedded: the run happens at once.
+    virtual void post() { exec(); }
 
 protected:
     std::deque<int> m_queued;

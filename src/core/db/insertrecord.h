@@ -6,9 +6,10 @@
 // Inserts one row through its record type (CUserRecord with a UserRow, CChargeRecord with a
 // ChargeRow, ...) and answers the new row's key (Id, or InvoiceNum of an invoice). Every bound
 // field is written from the row; the row's own key is ignored, the table assigns a new one.
+// The row is not read back: one statement per row.
 template <class Record, class Row> qint32 insertRecord(Database& db, const Row& row) {
     Record rec(db);
-    rec.openWhere(QStringLiteral("1 = 0")); // no rows to read, only the table's columns
+    rec.openForAdding(rec.defaultTable());
     rec.addNew();
     rec = row;
     rec.update();

@@ -90,6 +90,10 @@ void Statement::queue() {
     cursor().queue();
 }
 
+void Statement::post() {
+    cursor().post();
+}
+
 int Statement::takeQueued() {
     return cursor().takeQueued();
 }
