@@ -189,10 +189,14 @@ PgEngine::PgEngine(Database& db, const QString& uri, bool) : DbEngine(db) {
 
 PgEngine::~PgEngine() {
     try {
-        settle();
+        settle(false);
     } catch (const std::exception&) {
         // the connection closes anyway
     }
+    // A posted write that failed with nothing after it: nothing was committed, but it is said.
+    if (const QString failure = takePostedFailure(); !failure.isEmpty())
+        qWarning("A write sent before the connection closed had failed (code 1): %s",
+                 qPrintable(failure));
     if (inTransaction())
         PQclear(PQexec(m_conn.get(), "ROLLBACK"));
 }
