@@ -41,11 +41,11 @@ bool ChargeApplies(Database& db, RatingContext& ctx, ChargeRow& copy) {
         if (ctx.LatestCopiesCached) {
             if (!ctx.LatestCopies) {
                 // Every template's latest copy at once: one statement per customer instead of
-                // one per charge.
+                // one per charge (the same rows; a later copy replaces an earlier one).
                 QHash<qint32, std::pair<qint32, qint32>> latest;
-                Statement st = db.prepare(QStringLiteral(
-                    "SELECT IdTemplate, LimitAccum, UnitAccum FROM Charges WHERE Id IN (SELECT "
-                    "MAX(Id) FROM Charges WHERE [IdUser] = ? GROUP BY IdTemplate)"));
+                Statement st = db.prepare(
+                    QStringLiteral("SELECT IdTemplate, LimitAccum, UnitAccum FROM Charges WHERE "
+                                   "[IdUser] = ? ORDER BY Id"));
                 st.bind(1, ctx.Customer.Id);
                 while (st.next())
                     latest.insert(st.value(0).toInt(), {st.value(1).toInt(), st.value(2).toInt()});
