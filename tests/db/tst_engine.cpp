@@ -389,6 +389,20 @@ private slots:
         }
         QCOMPARE(values().size(), 4);
         QCOMPARE(m_db.transactionDepth(), 0);
+
+        // A posted insert's new key arrives with the next statement.
+        m_db.createTable(
+            u"K"_s, {FieldDef(u"Id"_s, FieldKind::AutoNumber), FieldDef(u"V"_s, FieldKind::Long)});
+        m_db.execute(u"INSERT INTO K (V) VALUES (1)"_s);
+        const auto key = std::make_shared<qint64>(0);
+        {
+            Statement st = m_db.prepare(u"INSERT INTO K (V) VALUES (?)"_s);
+            st.bind(1, 2);
+            st.postInsert(key);
+        }
+        const qint64 stored = m_db.scalar(u"SELECT Id FROM K WHERE V = 2"_s).toLongLong();
+        QCOMPARE(*key, stored);
+        QCOMPARE(stored, 2);
     }
 
     void hostileTextIsData() {

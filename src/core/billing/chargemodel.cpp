@@ -25,6 +25,24 @@ void SaveChargeCopy(Database& db, ChargeRow& copy) {
     copy.Id = insertRecord<CChargeRecord>(db, copy);
 }
 
+void PostChargeCopy(Database& db, RatingContext& ctx, const ChargeRow& copy, qsizetype index) {
+    auto key = std::make_shared<qint64>(0);
+    postRecord<CChargeRecord>(db, copy, key);
+    ctx.PendingKeys.append({index, std::move(key)});
+}
+
+void LoadLatestCopies(Database& db, RatingContext& ctx) {
+    // Every template's latest copy at once: one statement per customer instead of one per
+    // charge (the same rows; a later copy replaces an earlier one).
+    QHash<qint32, std::pair<qint32, qint32>> latest;
+    Statement st = db.prepare(QStringLiteral(
+        "SELECT IdTemplate, LimitAccum, UnitAccum FROM Charges WHERE [IdUser] = ? ORDER BY Id"));
+    st.bind(1, ctx.Customer.Id);
+    while (st.next())
+        latest.insert(st.value(0).toInt(), {st.value(1).toInt(), st.value(2).toInt()});
+    ctx.LatestCopies = std::move(latest);
+}
+
 bool ChargeApplies(Database& db, RatingContext& ctx, ChargeRow& copy) {
     const auto expiry = ChargeExpiry(copy);
     if (expiry && ctx.PeriodStart >= *expiry)
@@ -39,18 +57,8 @@ bool ChargeApplies(Database& db, RatingContext& ctx, ChargeRow& copy) {
     // Carry-over from the latest copy of the same template for this customer.
     try {
         if (ctx.LatestCopiesCached) {
-            if (!ctx.LatestCopies) {
-                // Every template's latest copy at once: one statement per customer instead of
-                // one per charge (the same rows; a later copy replaces an earlier one).
-                QHash<qint32, std::pair<qint32, qint32>> latest;
-                Statement st = db.prepare(
-                    QStringLiteral("SELECT IdTemplate, LimitAccum, UnitAccum FROM Charges WHERE "
-                                   "[IdUser] = ? ORDER BY Id"));
-                st.bind(1, ctx.Customer.Id);
-                while (st.next())
-                    latest.insert(st.value(0).toInt(), {st.value(1).toInt(), st.value(2).toInt()});
-                ctx.LatestCopies = std::move(latest);
-            }
+            if (!ctx.LatestCopies)
+                LoadLatestCopies(db, ctx);
             if (const auto it = ctx.LatestCopies->constFind(copy.IdTemplate);
                 it != ctx.LatestCopies->constEnd()) {
                 copy.LimitAccum = it->first;
@@ -230,7 +238,10 @@ bool ApplyLinked(Database& db, RatingContext& ctx, const Currency& base, qint32 
                     RoundCurrency(base * (copy.SGPercentage * 0.01), copy.SGRound ? 0 : 2);
                 total += copy.InvoicedAmount;
             }
-            SaveChargeCopy(db, copy);
+            if (planLevel && ctx.PostLeafCopies)
+                PostChargeCopy(db, ctx, copy, ctx.Charges.size());
+            else
+                SaveChargeCopy(db, copy);
             ctx.noteSaved(copy);
             ctx.Charges.append(copy);
         }

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <exception>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -83,6 +84,7 @@ void CInvoiceDoc::reset() {
     m_chargePlanId = 0;
     m_summary = false;
     m_finished = false;
+    m_latestCopiesRead = false;
     m_totalSeconds = m_totalSent = m_totalReceived = 0;
 }
 
@@ -232,15 +234,25 @@ int CInvoiceDoc::setUp(qint32 customerId, qint32 billingPlanId, qint32 invoicePl
         m_ctx.InvoiceNum = inv.InvoiceNum;
         FaultPoint("invoice-row");
 
+        // The plan copies are sent without waiting; the read of the customer's latest charge
+        // copies (wanted by the charges next) brings their outcomes and keys back with it.
         failCode = ResultCode::CopyingRecords;
+        const auto planKey = std::make_shared<qint64>(0);
+        const auto invoicePlanKey = std::make_shared<qint64>(0);
         m_billingPlan.Id = 0;
         m_billingPlan.IdInvoice = inv.InvoiceNum;
         m_billingPlan.IdUser = m_recordCustomer.Id;
-        m_billingPlan.Id = insertRecord<CBPRecord>(m_db, m_billingPlan);
+        postRecord<CBPRecord>(m_db, m_billingPlan, planKey);
         m_invoicePlan.Id = 0;
         m_invoicePlan.IdInvoice = inv.InvoiceNum;
         m_invoicePlan.IdUser = m_recordCustomer.Id;
-        m_invoicePlan.Id = insertRecord<CInvoicePlanRecord>(m_db, m_invoicePlan);
+        postRecord<CInvoicePlanRecord>(m_db, m_invoicePlan, invoicePlanKey);
+        LoadLatestCopies(m_db, m_ctx);
+        m_latestCopiesRead = true;
+        if (*planKey == 0 || *invoicePlanKey == 0)
+            throw DbException(QStringLiteral("The keys of the plan copies are not known."));
+        m_billingPlan.Id = qint32(*planKey);
+        m_invoicePlan.Id = qint32(*invoicePlanKey);
     } catch (const std::exception& e) {
         m_lastError = QString::fromUtf8(e.what());
         return failCode;
@@ -257,9 +269,10 @@ int CInvoiceDoc::computeCharges() {
         m_ctx.FirstNewIndex = m_ctx.Charges.size();
         m_ctx.Usage.clear();
         // The latest copies are read once for this customer (a summary's members each
-        // their own).
+        // their own); a new invoice's set-up has just read them.
         m_ctx.LatestCopiesCached = true;
-        m_ctx.LatestCopies.reset();
+        if (!std::exchange(m_latestCopiesRead, false))
+            m_ctx.LatestCopies.reset();
 
         // Fixed charges: priced, saved, then their linked taxes, surcharges and discounts.
         for (const ChargeRow& tpl : planCharges(m_chargePlanId, ChargeType::Fixed)) {
@@ -306,7 +319,13 @@ int CInvoiceDoc::computeCharges() {
                 dropped.append(index);
                 continue;
             }
-            SaveChargeCopy(m_db, m_ctx.Charges[index]);
+            // A copy nothing links to is sent without waiting when this computation finishes
+            // the invoice (which settles it); its key arrives by then.
+            const ChargeRow& charge = m_ctx.Charges.at(index);
+            if (!m_summary && m_templates->linkedCharges(charge.IdTemplate, false).isEmpty())
+                PostChargeCopy(m_db, m_ctx, charge, index);
+            else
+                SaveChargeCopy(m_db, m_ctx.Charges[index]);
             m_ctx.noteSaved(m_ctx.Charges.at(index));
             FaultPoint("charge-copy");
             const ChargeRow saved = m_ctx.Charges.at(index);
@@ -319,7 +338,7 @@ int CInvoiceDoc::computeCharges() {
         }
         std::sort(dropped.begin(), dropped.end(), std::greater<>());
         for (const qsizetype index : dropped)
-            m_ctx.Charges.removeAt(index);
+            m_ctx.dropCharge(index);
 
         if (m_ctx.Charges.size() == m_ctx.FirstNewIndex)
             report(ResultCode::NoCharges);
@@ -403,6 +422,9 @@ bool CInvoiceDoc::Finish() {
 
         // Plan-level surcharges and discounts, then taxes on the result; none on a credit.
         Currency total;
+        // The plan-level copies are sent without waiting: the invoice row's update below
+        // settles them.
+        m_ctx.PostLeafCopies = true;
         if (inv.TaxableGross >= Currency()) {
             if (ApplyLinked(m_db, m_ctx, inv.TaxableGross, m_templatePlanId, m_billingPlan.Id, true,
                             ChargeType::Surcharge, total)) {
@@ -431,6 +453,7 @@ bool CInvoiceDoc::Finish() {
         rec = inv;
         rec.update(); // throws when the row is gone
         rec.close();
+        m_ctx.resolveKeys();
     } catch (const std::exception& e) {
         m_lastError = QString::fromUtf8(e.what());
         return true;

@@ -142,5 +142,6 @@ private:
     qint64 m_totalReceived = 0;
     QString m_lastError;
     std::shared_ptr<PlanTemplates> m_templates;
-    bool m_runTemplates = false; // m_templates was given by the run
+    bool m_runTemplates = false;     // m_templates was given by the run
+    bool m_latestCopiesRead = false; // the set-up read the customer's latest copies
 };

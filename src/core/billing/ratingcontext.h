@@ -7,6 +7,7 @@
 #include <QString>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -62,6 +63,19 @@ struct RatingContext {
     std::optional<QHash<qint32, std::pair<qint32, qint32>>> LatestCopies;
     // Records a copy just saved: it is now the latest of its template for its customer.
     void noteSaved(const ChargeRow& copy);
+
+    // Copies in Charges whose INSERT was posted (PostChargeCopy): their keys arrive with a
+    // later statement; resolveKeys puts them into Charges (throwing DbException when one has
+    // not arrived). dropCharge removes a copy from Charges, keeping the pending indexes right.
+    struct PendingKey {
+        qsizetype index = 0;
+        std::shared_ptr<qint64> key;
+    };
+    QList<PendingKey> PendingKeys;
+    // Plan-level copies, which nothing links to, may be posted.
+    bool PostLeafCopies = false;
+    void resolveKeys();
+    void dropCharge(qsizetype index);
 
     // Where the template charges are read (once); null: read from the database each time.
     PlanTemplates* Templates = nullptr;

@@ -176,6 +176,9 @@ public:
     // failure is raised by the next use of the connection (on a server the next statement
     // travels in the same round trip). For writes whose outcome nothing needs at once.
     void post();
+    // post() of an INSERT into a table with an AutoNumber key: *key receives the new key once
+    // the outcome has arrived (any later statement; embedded: at once).
+    void postInsert(const std::shared_ptr<qint64>& key);
     int takeQueued();
     int columnCount() const;
     QString columnName(int i) const;

@@ -9,6 +9,7 @@
 #include <memory>
 
 class Database;
+class DbEngine;
 
 // The engines behind Database: the embedded SQLite file (the default) and a PostgreSQL server
 // reached through libpq. Database owns the engine-neutral part (statement cache, transaction
@@ -47,6 +48,9 @@ public:
     // travels behind it; its rows changed are dropped and its failure is raised by the next
     // use of the connection. Embedded: the run happens at once.
     virtual void post() { exec(); }
+    // A posted insert whose new key is wanted later: *key receives it once the outcome has
+    // arrived (0 until then; embedded: at once).
+    virtual void postInsert(const std::shared_ptr<qint64>& key, DbEngine& engine);
 
 protected:
     std::deque<int> m_queued;

@@ -2,6 +2,7 @@
 #include "core/db/database.h"
 
 #include <QtGlobal>
+#include <memory>
 
 // Inserts one row through its record type (CUserRecord with a UserRow, CChargeRecord with a
 // ChargeRow, ...) and answers the new row's key (Id, or InvoiceNum of an invoice). Every bound
@@ -14,4 +15,16 @@ template <class Record, class Row> qint32 insertRecord(Database& db, const Row& 
     rec = row;
     rec.update();
     return qint32(rec.lastAddedKey());
+}
+
+// insertRecord with the INSERT posted (Statement::postInsert): nothing waits for it, and *key
+// receives the new key once a later statement has run (at once on the file). Its failure is
+// raised by that statement.
+template <class Record, class Row>
+void postRecord(Database& db, const Row& row, const std::shared_ptr<qint64>& key) {
+    Record rec(db);
+    rec.openForAdding(rec.defaultTable());
+    rec.addNew();
+    rec = row;
+    rec.updatePosted(key);
 }

@@ -60,6 +60,7 @@ public:
         m_queuedErrors.clear();
     }
     void post() override;
+    void postInsert(const std::shared_ptr<qint64>& key, DbEngine& engine) override;
 
 private:
     void queuedOutcome(int changed, const QString& error) override;
@@ -251,6 +252,16 @@ void PgCursor::post() {
     }
     const Arguments a(m_params);
     m_engine.postQueued(m_name, a.count(), a.values.data(), a.lengths.data(), a.formats.data());
+}
+
+void PgCursor::postInsert(const std::shared_ptr<qint64>& key, DbEngine& engine) {
+    if (m_changesSchema || !m_translation.returnsKey) {
+        DbCursor::postInsert(key, engine); // no key to wait for: run now
+        return;
+    }
+    const Arguments a(m_params);
+    m_engine.postInsert(key, m_name, a.count(), a.values.data(), a.lengths.data(),
+                        a.formats.data());
 }
 
 void PgCursor::queuedOutcome(int changed, const QString& error) {

@@ -324,7 +324,7 @@ void PgEngine::sendQueued(PipelineReader* reader, const QByteArray& statement, i
                                   .arg(m_display, lastError()));
         m_inPipeline = true;
     }
-    if (reader != &m_posted && !m_streamPlanShared) {
+    if (reader != &m_posted && reader != &m_postedKey && !m_streamPlanShared) {
         // Queued runs are the bulk statements, run thousands of times with values of one
         // shape: the plan made once serves them all, and planning each run would cost more
         // than its work. The setting travels in the stream and is put back when it ends.
@@ -343,11 +343,17 @@ void PgEngine::postQueued(const QByteArray& statement, int n, const char* const*
     sendQueued(&m_posted, statement, n, values, lengths, formats);
 }
 
+void PgEngine::postInsert(const std::shared_ptr<qint64>& key, const QByteArray& statement, int n,
+                          const char* const* values, const int* lengths, const int* formats) {
+    sendQueued(&m_postedKey, statement, n, values, lengths, formats);
+    m_postedKeys.push_back(key);
+}
+
 bool PgEngine::onlyPostedPending() const {
     if (!m_inPipeline)
         return false;
     for (const PipelineReader* r : m_pending)
-        if (r && r != &m_posted)
+        if (r && r != &m_posted && r != &m_postedKey)
             return false;
     return true;
 }
@@ -403,6 +409,9 @@ void PgEngine::collectQueued(bool leave) {
                     continue;
                 }
                 const ExecStatusType status = PQresultStatus(res);
+                if (reader == &m_postedKey && status == PGRES_TUPLES_OK && PQntuples(res) > 0 &&
+                    !m_postedKeys.empty())
+                    *m_postedKeys.front() = QByteArray(PQgetvalue(res, 0, 0)).toLongLong();
                 if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
                     changed = QByteArray(PQcmdTuples(res)).toInt();
                 else if (status == PGRES_PIPELINE_ABORTED)
@@ -411,6 +420,8 @@ void PgEngine::collectQueued(bool leave) {
                     error = QString::fromUtf8(PQresultErrorMessage(res)).trimmed();
                 PQclear(res);
             }
+            if (reader == &m_postedKey && !m_postedKeys.empty())
+                m_postedKeys.pop_front();
             if (reader)
                 reader->queuedOutcome(changed, error);
         }

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QSet>
 #include <deque>
+#include <memory>
 #include <utility>
 
 struct pg_conn;
@@ -108,6 +109,9 @@ public:
     // failure is raised by the next settle().
     void postQueued(const QByteArray& statement, int n, const char* const* values,
                     const int* lengths, const int* formats);
+    // The same for an insert that answers its key (RETURNING): *key receives it on arrival.
+    void postInsert(const std::shared_ptr<qint64>& key, const QByteArray& statement, int n,
+                    const char* const* values, const int* lengths, const int* formats);
     // True when the stream holds only posted runs: a statement run now can travel behind them
     // in the same round trip (runAfterPosted).
     bool onlyPostedPending() const;
@@ -158,6 +162,9 @@ private:
     };
     QString m_postedFailure;
     PostedReader m_posted{m_postedFailure};
+    // Posted inserts waiting for their keys, in the order sent (reader m_postedKey).
+    PostedReader m_postedKey{m_postedFailure};
+    std::deque<std::shared_ptr<qint64>> m_postedKeys;
     [[noreturn]] void raisePostedFailure();
     // Marks the statement run behind posted runs: its result is kept (m_keptResult).
     struct ResultKeeper final : PipelineReader {

@@ -354,6 +354,19 @@ void Recordset::editKey(const QVariant& key) {
     m_editMode = EditMode::Edit;
 }
 
+void Recordset::updatePosted(const std::shared_ptr<qint64>& key) {
+    if (m_editMode != EditMode::Add || !m_addOnly || m_keyField == QLatin1String("rowid") || !key)
+        throw DbException(QStringLiteral("Only a new row of a keyed table can be posted."));
+    m_postedKey = key;
+    try {
+        update();
+    } catch (...) {
+        m_postedKey.reset();
+        throw;
+    }
+    m_postedKey.reset();
+}
+
 void Recordset::cancelUpdate() {
     m_editKey.reset();
     m_editMode = EditMode::None;
@@ -437,6 +450,12 @@ void Recordset::update() {
         if (m_keyField == QLatin1String("rowid")) {
             key = writeLocating(sql, params);
             m_lastAddedKey = key.toLongLong();
+        } else if (m_postedKey) {
+            Statement st = m_db.prepare(sql);
+            st.bindAll(params);
+            st.postInsert(m_postedKey);
+            key = QVariant(*m_postedKey); // 0 until the outcome arrives
+            m_lastAddedKey = *m_postedKey;
         } else {
             m_db.execute(sql, params);
             key = m_db.lastInsertId();

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <memory>
 #include <optional>
 
 // A dynaset-style recordset: rows of a table, of a criteria on a table, or of a SELECT.
@@ -47,6 +48,9 @@ public:
     // by openForAdding): update() writes only the fields set meanwhile (throwing when no row
     // has the key) and reads nothing back.
     void editKey(const QVariant& key);
+    // update() of a row added on a recordset opened by openForAdding, the INSERT posted
+    // (Statement::postInsert): *key receives the new key once a later statement has run.
+    void updatePosted(const std::shared_ptr<qint64>& key);
     void update();
     void cancelUpdate();
     void deleteCurrent();
@@ -113,4 +117,5 @@ private:
     // A change started by editKey: the row's key and the columns set since.
     std::optional<QVariant> m_editKey;
     QVector<bool> m_assigned;
+    std::shared_ptr<qint64> m_postedKey; // during updatePosted
 };
