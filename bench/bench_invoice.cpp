@@ -18,6 +18,7 @@
 #include "common/billingfixture.h"
 #include "core/billing/chargetypes.h"
 #include "core/billing/invoicedoc.h"
+#include "core/billing/plantemplates.h"
 #include "core/db/database.h"
 #include "core/db/datetimeutil.h"
 #include "core/db/schema.h"
@@ -172,11 +173,14 @@ int main(int argc, char** argv) {
     const double server0 = serverCpuSeconds(db);
     timer.restart();
     constexpr int kBatch = 1000;
+    // The plans are read once for all invoices, as an invoice run reads them.
+    const auto templates = std::make_shared<PlanTemplates>(db);
     for (qsizetype i = 0; i < ids.size(); ++i) {
         if (!durable && i % kBatch == 0)
             db.beginTrans();
         db.beginTrans();
         CInvoiceDoc doc(db);
+        doc.SetTemplates(templates);
         int last = 0;
         doc.SetReporter([&last](const RatingReport& r) { last = r.code; });
         const int result =

@@ -142,6 +142,21 @@ private slots:
         QCOMPARE(copy.LimitAccum, 200);
         QCOMPARE(copy.UnitAccum, 20);
 
+        // Read once for all templates of the customer: the same answer; a copy saved and noted
+        // meanwhile is the latest from then on.
+        RatingContext once = context();
+        once.LatestCopiesCached = true;
+        ChargeRow first = MakeInvoiceCopy(once, t);
+        QVERIFY(ChargeApplies(*db, once, first));
+        QCOMPARE(first.LimitAccum, 200);
+        QCOMPARE(first.UnitAccum, 20);
+        first.LimitAccum = 600;
+        SaveChargeCopy(*db, first);
+        once.noteSaved(first);
+        ChargeRow second = MakeInvoiceCopy(once, t);
+        QVERIFY(ChargeApplies(*db, once, second));
+        QCOMPARE(second.LimitAccum, 600);
+
         // A failing read reports 9 and leaves the charge out.
         db->execute(u"DROP TABLE Charges"_s);
         ChargeRow other = MakeInvoiceCopy(ctx, t);

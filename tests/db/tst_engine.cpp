@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -337,6 +338,71 @@ private slots:
         }
         m_db.open(name);
         QCOMPARE(values().size(), 3);
+    }
+
+    void postedWrites() {
+        m_db.createTable(u"T"_s, {FieldDef(u"V"_s, FieldKind::Long)});
+        m_db.createIndex(u"T"_s, u"V"_s, true); // a second equal value fails when it runs
+        auto values = [&] { return column(m_db, u"SELECT V FROM T ORDER BY V"_s); };
+        auto post = [&](int v) { m_db.post(u"INSERT INTO T (V) VALUES (?)"_s, {v}); };
+        QVERIFY(values().isEmpty());
+        // The next statement sees them, in their order.
+        {
+            Transaction t(m_db);
+            post(1);
+            post(2);
+            QCOMPARE(values(), (QStringList{u"1"_s, u"2"_s}));
+            post(3);
+            t.commit();
+        }
+        QCOMPARE(values().size(), 3);
+        // A failure is raised by the next statement or by the commit, never lost.
+        QVERIFY_THROWS_EXCEPTION(DbException, [&] {
+            Transaction t(m_db);
+            post(4);
+            post(1);
+            t.commit();
+        }());
+        {
+            Transaction outer(m_db);
+            post(5);
+            {
+                Transaction inner(m_db);
+                QVERIFY_THROWS_EXCEPTION(DbException, [&] {
+                    post(2);
+                    values();
+                }());
+            }
+            outer.commit();
+        }
+        QCOMPARE(values(), (QStringList{u"1"_s, u"2"_s, u"3"_s, u"5"_s}));
+        // Undone by a rollback before anything else ran: logged (a server only learns of it
+        // then; the file refuses the write at once).
+        if (TestOnPostgres())
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression(u"^A write undone by a rollback had failed"_s));
+        try {
+            Transaction t(m_db);
+            post(3);
+        } catch (const DbException&) {
+            QVERIFY(!TestOnPostgres());
+        }
+        QCOMPARE(values().size(), 4);
+        QCOMPARE(m_db.transactionDepth(), 0);
+
+        // A posted insert's new key arrives with the next statement.
+        m_db.createTable(
+            u"K"_s, {FieldDef(u"Id"_s, FieldKind::AutoNumber), FieldDef(u"V"_s, FieldKind::Long)});
+        m_db.execute(u"INSERT INTO K (V) VALUES (1)"_s);
+        const auto key = std::make_shared<qint64>(0);
+        {
+            Statement st = m_db.prepare(u"INSERT INTO K (V) VALUES (?)"_s);
+            st.bind(1, 2);
+            st.postInsert(key);
+        }
+        const qint64 stored = m_db.scalar(u"SELECT Id FROM K WHERE V = 2"_s).toLongLong();
+        QCOMPARE(*key, stored);
+        QCOMPARE(stored, 2);
     }
 
     void hostileTextIsData() {

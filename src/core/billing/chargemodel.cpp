@@ -2,6 +2,7 @@
 
 #include "core/billing/billingtime.h"
 #include "core/billing/chargetypes.h"
+#include "core/billing/plantemplates.h"
 #include "core/db/database.h"
 #include "core/db/fixedunitsjoin.h"
 #include "core/db/insertrecord.h"
@@ -24,6 +25,24 @@ void SaveChargeCopy(Database& db, ChargeRow& copy) {
     copy.Id = insertRecord<CChargeRecord>(db, copy);
 }
 
+void PostChargeCopy(Database& db, RatingContext& ctx, const ChargeRow& copy, qsizetype index) {
+    auto key = std::make_shared<qint64>(0);
+    postRecord<CChargeRecord>(db, copy, key);
+    ctx.PendingKeys.append({index, std::move(key)});
+}
+
+void LoadLatestCopies(Database& db, RatingContext& ctx) {
+    // Every template's latest copy at once: one statement per customer instead of one per
+    // charge (the same rows; a later copy replaces an earlier one).
+    QHash<qint32, std::pair<qint32, qint32>> latest;
+    Statement st = db.prepare(QStringLiteral(
+        "SELECT IdTemplate, LimitAccum, UnitAccum FROM Charges WHERE [IdUser] = ? ORDER BY Id"));
+    st.bind(1, ctx.Customer.Id);
+    while (st.next())
+        latest.insert(st.value(0).toInt(), {st.value(1).toInt(), st.value(2).toInt()});
+    ctx.LatestCopies = std::move(latest);
+}
+
 bool ChargeApplies(Database& db, RatingContext& ctx, ChargeRow& copy) {
     const auto expiry = ChargeExpiry(copy);
     if (expiry && ctx.PeriodStart >= *expiry)
@@ -37,6 +56,16 @@ bool ChargeApplies(Database& db, RatingContext& ctx, ChargeRow& copy) {
 
     // Carry-over from the latest copy of the same template for this customer.
     try {
+        if (ctx.LatestCopiesCached) {
+            if (!ctx.LatestCopies)
+                LoadLatestCopies(db, ctx);
+            if (const auto it = ctx.LatestCopies->constFind(copy.IdTemplate);
+                it != ctx.LatestCopies->constEnd()) {
+                copy.LimitAccum = it->first;
+                copy.UnitAccum = it->second;
+            }
+            return true;
+        }
         CChargeRecord last(db);
         // "+" keeps the look-up on the customer's index: the template's index holds one
         // copy per customer ever billed and makes a run quadratic.
@@ -193,23 +222,9 @@ bool ApplyLinked(Database& db, RatingContext& ctx, const Currency& base, qint32 
                  qint32 appliedToId, bool planLevel, qint32 typeMask, Currency& total) {
     total = Currency();
     try {
-        QList<ChargeRow> rows;
-        {
-            CChargeRecord rs(db);
-            if (planLevel) {
-                rs.openSql(QStringLiteral(
-                               "SELECT DISTINCTROW Charges.* FROM BPChargeJoin INNER JOIN Charges "
-                               "ON BPChargeJoin.IdCharge = Charges.Id "
-                               "WHERE (((BPChargeJoin.IdBillingPlan)=?)  AND ((Charges.Type = 1) "
-                               "OR (Charges.Type = 8)))"),
-                           {sourceId}, QStringLiteral("Charges"));
-            } else {
-                rs.openLinkedTo(sourceId);
-            }
-            for (; !rs.isEOF(); rs.moveNext())
-                rows.append(rs.row());
-            rs.close();
-        }
+        const QList<ChargeRow> rows = ctx.Templates
+                                          ? ctx.Templates->linkedCharges(sourceId, planLevel)
+                                          : ReadLinkedCharges(db, sourceId, planLevel);
         for (const ChargeRow& row : rows) {
             if ((row.Type & typeMask) == 0)
                 continue;
@@ -223,7 +238,11 @@ bool ApplyLinked(Database& db, RatingContext& ctx, const Currency& base, qint32 
                     RoundCurrency(base * (copy.SGPercentage * 0.01), copy.SGRound ? 0 : 2);
                 total += copy.InvoicedAmount;
             }
-            SaveChargeCopy(db, copy);
+            if (planLevel && ctx.PostLeafCopies)
+                PostChargeCopy(db, ctx, copy, ctx.Charges.size());
+            else
+                SaveChargeCopy(db, copy);
+            ctx.noteSaved(copy);
             ctx.Charges.append(copy);
         }
     } catch (const std::exception& e) {

@@ -15,6 +15,15 @@ ChargeRow MakeInvoiceCopy(const RatingContext& ctx, const ChargeRow& charge);
 // Adds the copy as a new Charges row and sets its Id. Throws DbException on failure.
 void SaveChargeCopy(Database& db, ChargeRow& copy);
 
+// Adds the copy as a new Charges row without waiting (Database::post): it is to become
+// ctx.Charges[index], whose Id ctx.resolveKeys() sets once a later statement has run. A failure
+// is raised by that statement.
+void PostChargeCopy(Database& db, RatingContext& ctx, const ChargeRow& copy, qsizetype index);
+
+// Reads the carry-over of every template's latest copy for the billed customer into
+// ctx.LatestCopies (see RatingContext). Throws DbException on failure.
+void LoadLatestCopies(Database& db, RatingContext& ctx);
+
 // Whether the charge takes part in this invoice (expiry, first-invoice-only, skip first and
 // last invoice). An eligible copy receives LimitAccum and UnitAccum of the latest copy of
 // the same template for the same customer. A failure to read that copy reports result 9 and

@@ -6,6 +6,7 @@
 #include "core/billing/chargemodel.h"
 #include "core/billing/chargetypes.h"
 #include "core/billing/invoicebalance.h"
+#include "core/billing/plantemplates.h"
 #include "core/billing/usagerating.h"
 #include "core/db/database.h"
 #include "core/db/datetimeutil.h"
@@ -21,14 +22,9 @@
 #include <algorithm>
 #include <exception>
 #include <tuple>
+#include <utility>
 
 namespace {
-
-// Charges of one kind of a template plan, in plan order.
-const QString kPlanChargesSql = QStringLiteral(
-    "SELECT DISTINCTROW Charges.* FROM Charges INNER JOIN BPChargeJoin ON Charges.Id = "
-    "BPChargeJoin.IdCharge WHERE (((BPChargeJoin.IdBillingPlan)=?) AND ((Charges.Type)=?)) "
-    "ORDER BY BPChargeJoin.OrdinalPosition");
 
 // Sessions of one customer in a period, by disconnect time.
 const QString kSessionsSql = QStringLiteral(
@@ -60,12 +56,24 @@ QList<qint32> DecodeMemberList(const QByteArray& data) {
     return members;
 }
 
-CInvoiceDoc::CInvoiceDoc(Database& db) : m_db(db) {}
+CInvoiceDoc::CInvoiceDoc(Database& db)
+    : m_db(db), m_templates(std::make_shared<PlanTemplates>(db)) {
+    m_ctx.Templates = m_templates.get();
+}
+
+void CInvoiceDoc::SetTemplates(std::shared_ptr<PlanTemplates> templates) {
+    m_templates = std::move(templates);
+    m_runTemplates = bool(m_templates);
+    m_ctx.Templates = m_templates.get();
+}
 
 void CInvoiceDoc::reset() {
     auto reporter = std::move(m_ctx.Reporter);
     m_ctx = RatingContext();
     m_ctx.Reporter = std::move(reporter);
+    if (!m_runTemplates)
+        m_templates = std::make_shared<PlanTemplates>(m_db);
+    m_ctx.Templates = m_templates.get();
     m_recordCustomer = UserRow();
     m_invoice = InvoiceRow();
     m_billingPlan = BPRow();
@@ -76,6 +84,7 @@ void CInvoiceDoc::reset() {
     m_chargePlanId = 0;
     m_summary = false;
     m_finished = false;
+    m_latestCopiesRead = false;
     m_totalSeconds = m_totalSent = m_totalReceived = 0;
 }
 
@@ -90,13 +99,7 @@ bool CInvoiceDoc::outsideService() const {
 }
 
 QList<ChargeRow> CInvoiceDoc::planCharges(qint32 planId, qint32 type) {
-    QList<ChargeRow> rows;
-    CChargeRecord rs(m_db);
-    rs.openSql(kPlanChargesSql, {planId, type}); // read only: no table look-up needed
-    for (; !rs.isEOF(); rs.moveNext())
-        rows.append(rs.row());
-    rs.close();
-    return rows;
+    return m_templates->planCharges(planId, type);
 }
 
 template <class F> void CInvoiceDoc::forEachSession(const QString& username, F&& f) {
@@ -153,19 +156,19 @@ int CInvoiceDoc::setUp(qint32 customerId, qint32 billingPlanId, qint32 invoicePl
             m_ctx.RecordCustomerName = m_recordCustomer.Username;
 
             failCode = ResultCode::NoBillingPlan;
-            CBPRecord plan(m_db);
-            if (!plan.findById(billingPlanId))
+            const BPRow* plan = m_templates->billingPlan(billingPlanId);
+            if (!plan)
                 return ResultCode::NoBillingPlan;
             failCode = ResultCode::NoInvoicePlan;
-            CInvoicePlanRecord invoicePlan(m_db);
-            if (!invoicePlan.findById(invoicePlanId))
+            const InvoicePlanRow* invoicePlan = m_templates->invoicePlan(invoicePlanId);
+            if (!invoicePlan)
                 return ResultCode::NoInvoicePlan;
             failCode = ResultCode::CreatingInvoice;
 
             // The copies are written once the invoice row exists (below), so that a set-up
             // that stops early leaves no copy that would pass for a template.
-            m_billingPlan = plan.row();
-            m_invoicePlan = invoicePlan.row();
+            m_billingPlan = *plan;
+            m_invoicePlan = *invoicePlan;
             m_templatePlanId = m_billingPlan.Id;
 
             qint64 start = DbToSecondsOr0(m_billingPlan.StartDate);
@@ -231,15 +234,25 @@ int CInvoiceDoc::setUp(qint32 customerId, qint32 billingPlanId, qint32 invoicePl
         m_ctx.InvoiceNum = inv.InvoiceNum;
         FaultPoint("invoice-row");
 
+        // The plan copies are sent without waiting; the read of the customer's latest charge
+        // copies (wanted by the charges next) brings their outcomes and keys back with it.
         failCode = ResultCode::CopyingRecords;
+        const auto planKey = std::make_shared<qint64>(0);
+        const auto invoicePlanKey = std::make_shared<qint64>(0);
         m_billingPlan.Id = 0;
         m_billingPlan.IdInvoice = inv.InvoiceNum;
         m_billingPlan.IdUser = m_recordCustomer.Id;
-        m_billingPlan.Id = insertRecord<CBPRecord>(m_db, m_billingPlan);
+        postRecord<CBPRecord>(m_db, m_billingPlan, planKey);
         m_invoicePlan.Id = 0;
         m_invoicePlan.IdInvoice = inv.InvoiceNum;
         m_invoicePlan.IdUser = m_recordCustomer.Id;
-        m_invoicePlan.Id = insertRecord<CInvoicePlanRecord>(m_db, m_invoicePlan);
+        postRecord<CInvoicePlanRecord>(m_db, m_invoicePlan, invoicePlanKey);
+        LoadLatestCopies(m_db, m_ctx);
+        m_latestCopiesRead = true;
+        if (*planKey == 0 || *invoicePlanKey == 0)
+            throw DbException(QStringLiteral("The keys of the plan copies are not known."));
+        m_billingPlan.Id = qint32(*planKey);
+        m_invoicePlan.Id = qint32(*invoicePlanKey);
     } catch (const std::exception& e) {
         m_lastError = QString::fromUtf8(e.what());
         return failCode;
@@ -255,6 +268,11 @@ int CInvoiceDoc::computeCharges() {
     try {
         m_ctx.FirstNewIndex = m_ctx.Charges.size();
         m_ctx.Usage.clear();
+        // The latest copies are read once for this customer (a summary's members each
+        // their own); a new invoice's set-up has just read them.
+        m_ctx.LatestCopiesCached = true;
+        if (!std::exchange(m_latestCopiesRead, false))
+            m_ctx.LatestCopies.reset();
 
         // Fixed charges: priced, saved, then their linked taxes, surcharges and discounts.
         for (const ChargeRow& tpl : planCharges(m_chargePlanId, ChargeType::Fixed)) {
@@ -265,6 +283,7 @@ int CInvoiceDoc::computeCharges() {
             if (r != 0)
                 return r;
             SaveChargeCopy(m_db, copy);
+            m_ctx.noteSaved(copy);
             m_ctx.Charges.append(copy);
             Currency total;
             if (ApplyLinked(m_db, m_ctx, copy.InvoicedAmount, tpl.Id, copy.Id, false,
@@ -300,7 +319,14 @@ int CInvoiceDoc::computeCharges() {
                 dropped.append(index);
                 continue;
             }
-            SaveChargeCopy(m_db, m_ctx.Charges[index]);
+            // A copy nothing links to is sent without waiting when this computation finishes
+            // the invoice (which settles it); its key arrives by then.
+            const ChargeRow& charge = m_ctx.Charges.at(index);
+            if (!m_summary && m_templates->linkedCharges(charge.IdTemplate, false).isEmpty())
+                PostChargeCopy(m_db, m_ctx, charge, index);
+            else
+                SaveChargeCopy(m_db, m_ctx.Charges[index]);
+            m_ctx.noteSaved(m_ctx.Charges.at(index));
             FaultPoint("charge-copy");
             const ChargeRow saved = m_ctx.Charges.at(index);
             Currency total;
@@ -312,7 +338,7 @@ int CInvoiceDoc::computeCharges() {
         }
         std::sort(dropped.begin(), dropped.end(), std::greater<>());
         for (const qsizetype index : dropped)
-            m_ctx.Charges.removeAt(index);
+            m_ctx.dropCharge(index);
 
         if (m_ctx.Charges.size() == m_ctx.FirstNewIndex)
             report(ResultCode::NoCharges);
@@ -396,6 +422,9 @@ bool CInvoiceDoc::Finish() {
 
         // Plan-level surcharges and discounts, then taxes on the result; none on a credit.
         Currency total;
+        // The plan-level copies are sent without waiting: the invoice row's update below
+        // settles them.
+        m_ctx.PostLeafCopies = true;
         if (inv.TaxableGross >= Currency()) {
             if (ApplyLinked(m_db, m_ctx, inv.TaxableGross, m_templatePlanId, m_billingPlan.Id, true,
                             ChargeType::Surcharge, total)) {
@@ -417,15 +446,14 @@ bool CInvoiceDoc::Finish() {
         if (!m_members.isEmpty())
             inv.Users = EncodeMemberList(m_members);
 
+        // Written by its number, without reading the row first: one statement.
         CInvoiceRecord rec(m_db);
-        if (!rec.findByNumber(inv.InvoiceNum)) {
-            m_lastError = QStringLiteral("Invoice %1 not found.").arg(inv.InvoiceNum);
-            return true;
-        }
-        rec.edit();
+        rec.openForAdding(rec.defaultTable());
+        rec.editKey(inv.InvoiceNum);
         rec = inv;
-        rec.update();
+        rec.update(); // throws when the row is gone
         rec.close();
+        m_ctx.resolveKeys();
     } catch (const std::exception& e) {
         m_lastError = QString::fromUtf8(e.what());
         return true;

@@ -8,9 +8,11 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <memory>
 #include <optional>
 
 class Database;
+class PlanTemplates;
 
 // One session as an invoice lists it (filled only when the invoicing plan shows details).
 struct InvoiceSession {
@@ -104,6 +106,10 @@ public:
         m_ctx.Reporter = std::move(reporter);
     }
 
+    // The template plans and charges to rate against, shared by the documents of one run
+    // (read once for all its invoices). Without it each new invoice reads them afresh.
+    void SetTemplates(std::shared_ptr<PlanTemplates> templates);
+
 private:
     void reset();
     void report(int code, const QString& exceptionText = {});
@@ -135,4 +141,7 @@ private:
     qint64 m_totalSent = 0;
     qint64 m_totalReceived = 0;
     QString m_lastError;
+    std::shared_ptr<PlanTemplates> m_templates;
+    bool m_runTemplates = false;     // m_templates was given by the run
+    bool m_latestCopiesRead = false; // the set-up read the customer's latest copies
 };

@@ -7,6 +7,7 @@
 #include "core/app/resultcodes.h"
 #include "core/app/userinterface.h"
 #include "core/billing/invoicedoc.h"
+#include "core/billing/plantemplates.h"
 #include "core/db/database.h"
 #include "core/db/datetimeutil.h"
 #include "core/db/invoicerecord.h"
@@ -79,6 +80,7 @@ void CInvoiceRun::reset() {
     m_aborted = false;
     m_summaryNum = 0;
     m_path.clear();
+    m_templates = std::make_shared<PlanTemplates>(m_db);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -95,8 +97,10 @@ bool CInvoiceRun::CreateInvoice(const UserRow& customer, qint32 billingPlanId, q
         return true;
     }
     const bool created = !slot;
-    if (created)
+    if (created) {
         slot = std::make_unique<CInvoiceDoc>(m_db);
+        slot->SetTemplates(m_templates);
+    }
     // The document's own outcomes go where the run's go.
     if (m_reporter)
         slot->SetReporter([this, name = logName(customer)](const RatingReport& r) {

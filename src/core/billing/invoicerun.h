@@ -13,6 +13,7 @@
 class CExclusiveOperation;
 class CInvoiceDoc;
 class Database;
+class PlanTemplates;
 class Transaction;
 
 // What a step of the walk handles: the node itself, its members, or both.
@@ -176,4 +177,6 @@ private:
     qint32 m_summaryNum = 0;
     // Groups from the root of the walk to the current node.
     QList<qint32> m_path;
+    // The template plans and charges, read once per run for all its invoices.
+    std::shared_ptr<PlanTemplates> m_templates;
 };

@@ -2,6 +2,7 @@
 
 #include "core/app/oplog.h"
 #include "core/db/datetimeutil.h"
+#include "core/db/dbexception.h"
 
 #include <stdexcept>
 
@@ -17,6 +18,27 @@ void RatingContext::report(int code, const QString& text, const QString& excepti
         LogText(LogName(), text, code);
     else
         LogResult(LogName(), code);
+}
+
+void RatingContext::noteSaved(const ChargeRow& copy) {
+    if (LatestCopies && copy.IdUser == Customer.Id)
+        LatestCopies->insert(copy.IdTemplate, {copy.LimitAccum, copy.UnitAccum});
+}
+
+void RatingContext::resolveKeys() {
+    for (const PendingKey& p : std::as_const(PendingKeys)) {
+        if (*p.key == 0)
+            throw DbException(QStringLiteral("The key of a saved charge copy is not known."));
+        Charges[p.index].Id = qint32(*p.key);
+    }
+    PendingKeys.clear();
+}
+
+void RatingContext::dropCharge(qsizetype index) {
+    Charges.removeAt(index);
+    for (PendingKey& p : PendingKeys)
+        if (p.index > index)
+            --p.index;
 }
 
 QString RatingContext::LogName() const {

@@ -2,11 +2,16 @@
 #include "core/db/chargerecord.h"
 #include "core/db/userrecord.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
+#include <utility>
+
+class PlanTemplates;
 
 // Seconds accumulated per accumulation window of one connect-time charge copy, keyed by the
 // window's start (seconds since 1970). Kept for the current invoice only.
@@ -50,6 +55,30 @@ struct RatingContext {
     // Receives every reported outcome; when empty, outcomes go to the operation log under
     // LogName().
     std::function<void(const RatingReport&)> Reporter;
+    // The carry-over (LimitAccum, UnitAccum) of the latest copy of each template for the
+    // billed customer, by template Id. When LatestCopiesCached is set, ChargeApplies reads them
+    // all with one statement into LatestCopies and noteSaved keeps them current; otherwise it
+    // looks each one up.
+    bool LatestCopiesCached = false;
+    std::optional<QHash<qint32, std::pair<qint32, qint32>>> LatestCopies;
+    // Records a copy just saved: it is now the latest of its template for its customer.
+    void noteSaved(const ChargeRow& copy);
+
+    // Copies in Charges whose INSERT was posted (PostChargeCopy): their keys arrive with a
+    // later statement; resolveKeys puts them into Charges (throwing DbException when one has
+    // not arrived). dropCharge removes a copy from Charges, keeping the pending indexes right.
+    struct PendingKey {
+        qsizetype index = 0;
+        std::shared_ptr<qint64> key;
+    };
+    QList<PendingKey> PendingKeys;
+    // Plan-level copies, which nothing links to, may be posted.
+    bool PostLeafCopies = false;
+    void resolveKeys();
+    void dropCharge(qsizetype index);
+
+    // Where the template charges are read (once); null: read from the database each time.
+    PlanTemplates* Templates = nullptr;
     // Message of the last engine failure a rule returned failure for.
     QString LastError;
 

@@ -88,6 +88,12 @@ int Database::execute(const QString& sql, const QVariantList& params) {
     return st.exec();
 }
 
+void Database::post(const QString& sql, const QVariantList& params) {
+    Statement st = prepare(sql);
+    st.bindAll(params);
+    st.post();
+}
+
 QVariant Database::scalar(const QString& sql, const QVariantList& params) {
     Statement st = prepare(sql);
     st.bindAll(params);
@@ -111,7 +117,7 @@ void Database::beginTrans() {
     if (m_transDepth == 0)
         execute(QStringLiteral("BEGIN"));
     else
-        execute(QStringLiteral("SAVEPOINT tk_level%1").arg(m_transDepth));
+        post(QStringLiteral("SAVEPOINT tk_level%1").arg(m_transDepth)); // with the next statement
     ++m_transDepth;
 }
 
@@ -125,7 +131,7 @@ void Database::commitTrans() {
                                              "cannot be committed."));
         execute(QStringLiteral("COMMIT"));
     } else {
-        execute(QStringLiteral("RELEASE tk_level%1").arg(m_transDepth - 1));
+        post(QStringLiteral("RELEASE tk_level%1").arg(m_transDepth - 1));
     }
     --m_transDepth;
 }

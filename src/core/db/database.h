@@ -64,6 +64,9 @@ public:
 
     // Runs one statement with the fail-on-error option; returns the number of rows changed.
     int execute(const QString& sql, const QVariantList& params = {});
+    // Runs a write whose outcome is not waited for (Statement::post): its failure is raised
+    // by the next statement, read or commit.
+    void post(const QString& sql, const QVariantList& params = {});
     // First column of the first row, or an invalid QVariant when there is no row.
     QVariant scalar(const QString& sql, const QVariantList& params = {});
     // A prepared statement for repeated use (bulk import, duplicate tests).
@@ -172,6 +175,13 @@ public:
     // the run's failure), oldest first. On a server, queued runs travel in one stream instead of
     // one round trip each; any other use of the connection first waits for them.
     void queue();
+    // Runs with the current bindings without waiting at all: rows changed are not read and a
+    // failure is raised by the next use of the connection (on a server the next statement
+    // travels in the same round trip). For writes whose outcome nothing needs at once.
+    void post();
+    // post() of an INSERT into a table with an AutoNumber key: *key receives the new key once
+    // the outcome has arrived (any later statement; embedded: at once).
+    void postInsert(const std::shared_ptr<qint64>& key);
     int takeQueued();
     int columnCount() const;
     QString columnName(int i) const;

@@ -9,6 +9,7 @@
 #include <memory>
 
 class Database;
+class DbEngine;
 
 // The engines behind Database: the embedded SQLite file (the default) and a PostgreSQL server
 // reached through libpq. Database owns the engine-neutral part (statement cache, transaction
@@ -43,6 +44,13 @@ public:
     virtual int takeQueued();
     // Forgets the outcomes not taken (a statement going back to the cache after a failure).
     virtual void discardQueued() { m_queued.clear(); }
+    // A run nobody waits for: a server receives it in the stream and the next statement
+    // travels behind it; its rows changed are dropped and its failure is raised by the next
+    // use of the connection. Embedded: the run happens at once.
+    virtual void post() { exec(); }
+    // A posted insert whose new key is wanted later: *key receives it once the outcome has
+    // arrived (0 until then; embedded: at once).
+    virtual void postInsert(const std::shared_ptr<qint64>& key, DbEngine& engine);
 
 protected:
     std::deque<int> m_queued;

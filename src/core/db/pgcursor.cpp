@@ -54,14 +54,18 @@ public:
     void queue() override;
     int takeQueued() override;
     void discardQueued() override {
-        m_engine.settle(); // outcomes still on their way land here first
+        if (m_inFlight > 0)
+            m_engine.settle(false); // outcomes still on their way land here first
         m_queued.clear();
         m_queuedErrors.clear();
     }
+    void post() override;
+    void postInsert(const std::shared_ptr<qint64>& key, DbEngine& engine) override;
 
 private:
     void queuedOutcome(int changed, const QString& error) override;
     std::deque<QString> m_queuedErrors; // beside m_queued, empty when the run succeeded
+    int m_inFlight = 0;                 // queued runs whose outcome has not arrived
 
     struct Param {
         QByteArray text;
@@ -98,15 +102,17 @@ private:
     PGresult* m_res = nullptr;
     int m_row = -1;
     bool m_changesSchema = false;
+    bool m_rollsBack = false; // ROLLBACK [TO]: undoes a posted write that failed
 };
 
 PgCursor::PgCursor(PgEngine& engine, QString sql)
     : m_engine(engine), m_conn(engine.connection()), m_sql(std::move(sql)) {
     m_translation = engine.translate(m_sql);
     m_changesSchema = changesSchema(m_translation.text);
+    m_rollsBack = m_translation.text.trimmed().left(8).toUpper().startsWith("ROLLBACK");
     m_params.resize(size_t(m_translation.parameters));
     m_name = "tk" + QByteArray::number(engine.nextStatementNumber());
-    engine.settle();
+    engine.settle(false); // a posted failure is raised when a statement runs
     // Parameters are left for the server to type from their use: a text compared with a
     // case-blind column takes the column's kind, so the comparison stays case-blind.
     PGresult* res = PQprepare(m_conn.get(), m_name.constData(), m_translation.text.constData(),
@@ -129,7 +135,7 @@ PgCursor::PgCursor(PgEngine& engine, QString sql)
 
 PgCursor::~PgCursor() {
     try {
-        m_engine.settle();
+        m_engine.settle(false);
     } catch (const std::exception&) {
         m_engine.forgetReader(this);
     }
@@ -195,11 +201,25 @@ void PgCursor::fail(const PGresult* res) const {
 }
 
 void PgCursor::run() {
-    m_engine.settle();
     clearResult();
     const Arguments a(m_params);
-    PGresult* res = PQexecPrepared(m_conn.get(), m_name.constData(), a.count(), a.values.data(),
-                                   a.lengths.data(), a.formats.data(), 0);
+    PGresult* res = nullptr;
+    if (m_rollsBack) {
+        // The rollback undoes whatever posted write failed; its message is logged.
+        m_engine.settle(false);
+        const QString failure = m_engine.takePostedFailure();
+        if (!failure.isEmpty())
+            qWarning("A write undone by a rollback had failed (code 1): %s", qPrintable(failure));
+    }
+    if (m_engine.onlyPostedPending()) {
+        // The posted writes and this statement share one round trip.
+        res = m_engine.runAfterPosted(m_name, a.count(), a.values.data(), a.lengths.data(),
+                                      a.formats.data());
+    } else {
+        m_engine.settle();
+        res = PQexecPrepared(m_conn.get(), m_name.constData(), a.count(), a.values.data(),
+                             a.lengths.data(), a.formats.data(), 0);
+    }
     const ExecStatusType status = PQresultStatus(res);
     if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
         const PGresult* keep = res;
@@ -222,9 +242,30 @@ void PgCursor::queue() {
     const Arguments a(m_params);
     m_engine.sendQueued(this, m_name, a.count(), a.values.data(), a.lengths.data(),
                         a.formats.data());
+    ++m_inFlight;
+}
+
+void PgCursor::post() {
+    if (m_changesSchema) {
+        exec(); // the schema's version moves on at once
+        return;
+    }
+    const Arguments a(m_params);
+    m_engine.postQueued(m_name, a.count(), a.values.data(), a.lengths.data(), a.formats.data());
+}
+
+void PgCursor::postInsert(const std::shared_ptr<qint64>& key, DbEngine& engine) {
+    if (m_changesSchema || !m_translation.returnsKey) {
+        DbCursor::postInsert(key, engine); // no key to wait for: run now
+        return;
+    }
+    const Arguments a(m_params);
+    m_engine.postInsert(key, m_name, a.count(), a.values.data(), a.lengths.data(),
+                        a.formats.data());
 }
 
 void PgCursor::queuedOutcome(int changed, const QString& error) {
+    --m_inFlight;
     m_queued.push_back(changed);
     m_queuedErrors.push_back(error);
 }

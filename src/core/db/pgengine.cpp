@@ -193,10 +193,14 @@ PgEngine::PgEngine(Database& db, const QString& uri, bool) : DbEngine(db) {
 
 PgEngine::~PgEngine() {
     try {
-        settle();
+        settle(false);
     } catch (const std::exception&) {
         // the connection closes anyway
     }
+    // A posted write that failed with nothing after it: nothing was committed, but it is said.
+    if (const QString failure = takePostedFailure(); !failure.isEmpty())
+        qWarning("A write sent before the connection closed had failed (code 1): %s",
+                 qPrintable(failure));
     if (inTransaction())
         PQclear(PQexec(m_conn.get(), "ROLLBACK"));
 }
@@ -237,7 +241,7 @@ qint64 PgEngine::lastInsertId() {
 }
 
 bool PgEngine::inTransaction() {
-    settle();
+    settle(false); // a posted failure is for the statements that follow, not for this question
     const PGTransactionStatusType s = PQtransactionStatus(m_conn.get());
     return s == PQTRANS_INTRANS || s == PQTRANS_INERROR;
 }
@@ -323,10 +327,14 @@ void PgEngine::sendQueued(PipelineReader* reader, const QByteArray& statement, i
             throw DbException(QStringLiteral("Unable to stream statements to %1: %2")
                                   .arg(m_display, lastError()));
         m_inPipeline = true;
-        // Streamed runs are the bulk statements, run thousands of times with values of one
+    }
+    if (reader != &m_posted && reader != &m_postedKey && !m_streamPlanShared) {
+        // Queued runs are the bulk statements, run thousands of times with values of one
         // shape: the plan made once serves them all, and planning each run would cost more
         // than its work. The setting travels in the stream and is put back when it ends.
+        // (Posted runs are single writes between reads; they keep the connection's setting.)
         queueSetting("plan_cache_mode = auto");
+        m_streamPlanShared = true;
     }
     if (PQsendQueryPrepared(m_conn.get(), statement.constData(), n, values, lengths, formats,
                             0) != 1)
@@ -334,10 +342,61 @@ void PgEngine::sendQueued(PipelineReader* reader, const QByteArray& statement, i
     m_pending.push_back(reader);
 }
 
+void PgEngine::postQueued(const QByteArray& statement, int n, const char* const* values,
+                          const int* lengths, const int* formats) {
+    sendQueued(&m_posted, statement, n, values, lengths, formats);
+}
+
+void PgEngine::postInsert(const std::shared_ptr<qint64>& key, const QByteArray& statement, int n,
+                          const char* const* values, const int* lengths, const int* formats) {
+    sendQueued(&m_postedKey, statement, n, values, lengths, formats);
+    m_postedKeys.push_back(key);
+}
+
+bool PgEngine::onlyPostedPending() const {
+    if (!m_inPipeline)
+        return false;
+    for (const PipelineReader* r : m_pending)
+        if (r && r != &m_posted && r != &m_postedKey)
+            return false;
+    return true;
+}
+
+PGresult* PgEngine::runAfterPosted(const QByteArray& statement, int n, const char* const* values,
+                                   const int* lengths, const int* formats) {
+    if (m_streamPlanShared) {
+        queueSetting("plan_cache_mode = force_custom_plan");
+        m_streamPlanShared = false;
+    }
+    if (PQsendQueryPrepared(m_conn.get(), statement.constData(), n, values, lengths, formats, 0) !=
+        1)
+        throw DbException(QStringLiteral("%1 (streamed statement)").arg(lastError()));
+    m_pending.push_back(&m_keepResult);
+    collectQueued(true);
+    PGresult* res = std::exchange(m_keptResult, nullptr);
+    if (!m_postedFailure.isEmpty()) {
+        PQclear(res);
+        raisePostedFailure();
+    }
+    return res;
+}
+
+void PgEngine::raisePostedFailure() {
+    QString msg = takePostedFailure();
+    if (msg.startsWith(QLatin1String("ERROR:")))
+        msg = msg.mid(6).trimmed();
+    throw DbException(msg, 1);
+}
+
 void PgEngine::collectQueued(bool leave) {
     if (!m_inPipeline)
         return;
     pg_conn* conn = m_conn.get();
+    if (leave && m_streamPlanShared) {
+        // Put back with the same round trip.
+        queueSetting("plan_cache_mode = force_custom_plan");
+        m_streamPlanShared = false;
+    }
     if (!m_pending.empty()) {
         if (PQpipelineSync(conn) != 1)
             throw DbException(QStringLiteral("Unable to stream statements to %1: %2")
@@ -348,7 +407,15 @@ void PgEngine::collectQueued(bool leave) {
             int changed = 0;
             QString error;
             while (PGresult* res = PQgetResult(conn)) {
+                if (reader == &m_keepResult) {
+                    PQclear(m_keptResult);
+                    m_keptResult = res;
+                    continue;
+                }
                 const ExecStatusType status = PQresultStatus(res);
+                if (reader == &m_postedKey && status == PGRES_TUPLES_OK && PQntuples(res) > 0 &&
+                    !m_postedKeys.empty())
+                    *m_postedKeys.front() = QByteArray(PQgetvalue(res, 0, 0)).toLongLong();
                 if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
                     changed = QByteArray(PQcmdTuples(res)).toInt();
                 else if (status == PGRES_PIPELINE_ABORTED)
@@ -357,6 +424,8 @@ void PgEngine::collectQueued(bool leave) {
                     error = QString::fromUtf8(PQresultErrorMessage(res)).trimmed();
                 PQclear(res);
             }
+            if (reader == &m_postedKey && !m_postedKeys.empty())
+                m_postedKeys.pop_front();
             if (reader)
                 reader->queuedOutcome(changed, error);
         }
@@ -369,8 +438,6 @@ void PgEngine::collectQueued(bool leave) {
         }
     }
     if (leave) {
-        queueSetting("plan_cache_mode = force_custom_plan");
-        collectQueued(false);
         m_inPipeline = false;
         if (PQexitPipelineMode(conn) != 1)
             throw DbException(QStringLiteral("Unable to end the statement stream to %1: %2")

@@ -5,8 +5,11 @@
 #include <QHash>
 #include <QSet>
 #include <deque>
+#include <memory>
+#include <utility>
 
 struct pg_conn;
+struct pg_result;
 
 // A PostgreSQL database on a server, through libpq. The name is a libpq connection URI
 // ("postgresql://user@host/dbname"); password, SSL and the rest follow libpq's own conventions
@@ -95,11 +98,30 @@ public:
                     const char* const* values, const int* lengths, const int* formats);
     // Reads the outcome of every queued run into its reader; leaves pipeline mode when asked.
     void collectQueued(bool leave);
-    // Before any other use of the connection.
-    void settle() {
+    // Before any other use of the connection. The failure of a posted run (postQueued) is
+    // raised here, once, unless the caller keeps it for a later use (a statement going away).
+    void settle(bool raisePosted = true) {
         if (m_inPipeline)
             collectQueued(true);
+        if (raisePosted && !m_postedFailure.isEmpty())
+            raisePostedFailure();
     }
+    // Sends a run whose outcome nobody reads (DbCursor::post): rows changed are dropped, a
+    // failure is raised by the next settle().
+    void postQueued(const QByteArray& statement, int n, const char* const* values,
+                    const int* lengths, const int* formats);
+    // The same for an insert that answers its key (RETURNING): *key receives it on arrival.
+    void postInsert(const std::shared_ptr<qint64>& key, const QByteArray& statement, int n,
+                    const char* const* values, const int* lengths, const int* formats);
+    // True when the stream holds only posted runs: a statement run now can travel behind them
+    // in the same round trip (runAfterPosted).
+    bool onlyPostedPending() const;
+    // Runs a prepared statement behind the posted runs and leaves the stream; answers its
+    // result (the caller clears it). An earlier posted failure is raised instead.
+    struct pg_result* runAfterPosted(const QByteArray& statement, int n, const char* const* values,
+                                     const int* lengths, const int* formats);
+    // The posted failure not raised yet (taken away), for a rollback that undoes it anyway.
+    QString takePostedFailure() { return std::exchange(m_postedFailure, QString()); }
     // A statement going away: its queued outcomes are read first, then it is forgotten.
     void forgetReader(PipelineReader* reader);
 
@@ -128,4 +150,26 @@ private:
     qint64 m_lastInsertId = 0;
     bool m_inPipeline = false;
     std::deque<PipelineReader*> m_pending; // queued runs sent, outcome not read, in order
+    // The stream's statements run with the plan made once (bulk runs); put back on leaving.
+    bool m_streamPlanShared = false;
+    // Reader of the posted runs: keeps the first failure.
+    struct PostedReader final : PipelineReader {
+        explicit PostedReader(QString& failure) : failure(failure) {}
+        void queuedOutcome(int, const QString& error) override {
+            if (failure.isEmpty() && !error.isEmpty())
+                failure = error;
+        }
+        QString& failure;
+    };
+    QString m_postedFailure;
+    PostedReader m_posted{m_postedFailure};
+    // Posted inserts waiting for their keys, in the order sent (reader m_postedKey).
+    PostedReader m_postedKey{m_postedFailure};
+    std::deque<std::shared_ptr<qint64>> m_postedKeys;
+    [[noreturn]] void raisePostedFailure();
+    // Marks the statement run behind posted runs: its result is kept (m_keptResult).
+    struct ResultKeeper final : PipelineReader {
+        void queuedOutcome(int, const QString&) override {}
+    } m_keepResult;
+    struct pg_result* m_keptResult = nullptr;
 };

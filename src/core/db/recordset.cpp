@@ -114,8 +114,20 @@ void Recordset::openTable(const QString& table) {
     openFilter(table, QString());
 }
 
+void Recordset::openForAdding(const QString& table) {
+    // Inserting one row would otherwise cost a query for the columns and one reading the row
+    // back: two round trips on a server for every charge copy of an invoice run.
+    openFilter(table, QStringLiteral("1 = 0"), {}, false);
+    m_addOnly = true;
+}
+
 void Recordset::openFilter(const QString& table, const QString& criteria,
                            const QVariantList& params) {
+    openFilter(table, criteria, params, true);
+}
+
+void Recordset::openFilter(const QString& table, const QString& criteria,
+                           const QVariantList& params, bool readRows) {
     close();
     m_table = table;
     resolveTableInfo();
@@ -132,7 +144,7 @@ void Recordset::openFilter(const QString& table, const QString& criteria,
     }
     m_sql = sql;
     m_params = params;
-    run();
+    run(readRows);
 }
 
 void Recordset::openSql(const QString& sql, const QVariantList& params,
@@ -155,6 +167,7 @@ void Recordset::requery() {
 void Recordset::clearRows() {
     m_open = false;
     m_editMode = EditMode::None;
+    m_editKey.reset();
     m_pending.clear();
     m_rows.clear();
     m_columns.clear();
@@ -166,11 +179,13 @@ void Recordset::clearRows() {
     m_pos = 0;
 }
 
-void Recordset::run() {
+void Recordset::run(bool readRows) {
     clearRows();
+    m_addOnly = false;
 
     Statement st = m_db.prepare(m_sql);
-    st.bindAll(m_params);
+    if (readRows)
+        st.bindAll(m_params);
     const int n = st.columnCount();
     for (int i = 0; i < n; ++i) {
         const QString name = st.columnName(i);
@@ -189,7 +204,7 @@ void Recordset::run() {
         const FieldDef* f = tableField(name);
         m_columnField << (f ? int(f - m_tableFields.constData()) : -1);
     }
-    while (st.next()) {
+    while (readRows && st.next()) {
         QVector<QVariant> row(n);
         for (int i = 0; i < n; ++i)
             row[i] = st.value(i);
@@ -284,6 +299,8 @@ void Recordset::setValueAt(int i, const QVariant& value) {
         throw DbException(QStringLiteral("Call addNew or edit before setting the field '%1'.")
                               .arg(m_columns.value(i)));
     m_pending[i] = coerce(columnField(i), value);
+    if (m_editKey && i < m_assigned.size())
+        m_assigned[i] = true;
 }
 
 QVariant Recordset::keyOfCurrent() const {
@@ -312,6 +329,7 @@ void Recordset::addNew() {
         if (f && m_firstOfName.at(i))
             m_pending[i] = defaultValueOf(*f);
     }
+    m_editKey.reset();
     m_editMode = EditMode::Add;
     rowChanged();
 }
@@ -322,11 +340,35 @@ void Recordset::edit() {
     if (isEOF())
         throw DbException(QStringLiteral("No current record."));
     keyOfCurrent(); // the row must be locatable
+    m_editKey.reset();
     m_pending = m_rows.at(m_pos);
     m_editMode = EditMode::Edit;
 }
 
+void Recordset::editKey(const QVariant& key) {
+    if (!m_open || m_table.isEmpty() || m_keyField == QLatin1String("rowid"))
+        throw DbException(QStringLiteral("The rows of this recordset cannot be changed."));
+    m_pending = QVector<QVariant>(m_columns.size() + (m_rowidColumn >= 0 ? 1 : 0));
+    m_assigned = QVector<bool>(m_pending.size(), false);
+    m_editKey = key;
+    m_editMode = EditMode::Edit;
+}
+
+void Recordset::updatePosted(const std::shared_ptr<qint64>& key) {
+    if (m_editMode != EditMode::Add || !m_addOnly || m_keyField == QLatin1String("rowid") || !key)
+        throw DbException(QStringLiteral("Only a new row of a keyed table can be posted."));
+    m_postedKey = key;
+    try {
+        update();
+    } catch (...) {
+        m_postedKey.reset();
+        throw;
+    }
+    m_postedKey.reset();
+}
+
 void Recordset::cancelUpdate() {
+    m_editKey.reset();
     m_editMode = EditMode::None;
     m_pending.clear();
     rowChanged();
@@ -380,6 +422,8 @@ void Recordset::update() {
             continue;
         if (m_editMode == EditMode::Add && !m_pending.at(i).isValid() && f->hasDefault)
             continue; // the engine applies the default
+        if (m_editKey && !m_assigned.value(i))
+            continue; // a change by key writes only what was set
         cols << i;
         names << f->name;
     }
@@ -406,6 +450,12 @@ void Recordset::update() {
         if (m_keyField == QLatin1String("rowid")) {
             key = writeLocating(sql, params);
             m_lastAddedKey = key.toLongLong();
+        } else if (m_postedKey) {
+            Statement st = m_db.prepare(sql);
+            st.bindAll(params);
+            st.postInsert(m_postedKey);
+            key = QVariant(*m_postedKey); // 0 until the outcome arrives
+            m_lastAddedKey = *m_postedKey;
         } else {
             m_db.execute(sql, params);
             key = m_db.lastInsertId();
@@ -414,11 +464,14 @@ void Recordset::update() {
         QVector<QVariant> row = m_pending;
         if (m_keyField != QLatin1String("rowid") && m_columnIndex.contains(m_keyField.toLower()))
             row[m_columnIndex.value(m_keyField.toLower())] = QVariant(key.toInt());
-        row = fetchRow(key, row);
+        else if (m_rowidColumn >= 0 && m_rowidColumn < row.size())
+            row[m_rowidColumn] = key;
+        if (!m_addOnly)
+            row = fetchRow(key, row);
         m_rows.append(row);
         m_pos = m_rows.size() - 1;
     } else {
-        QVariant key = keyOfCurrent();
+        QVariant key = m_editKey ? *m_editKey : keyOfCurrent();
         if (!cols.isEmpty()) {
             QStringList sets;
             for (const QString& n : names)
@@ -435,8 +488,10 @@ void Recordset::update() {
             if (!found)
                 throw DbException(QStringLiteral("The row was deleted by another operation."));
         }
-        m_rows[m_pos] = fetchRow(key, m_pending);
+        if (!m_editKey)
+            m_rows[m_pos] = fetchRow(key, m_pending);
     }
+    m_editKey.reset();
     m_editMode = EditMode::None;
     m_pending.clear();
     rowChanged();

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <memory>
+#include <optional>
 
 // A dynaset-style recordset: rows of a table, of a criteria on a table, or of a SELECT.
 // Rows are read when the recordset is opened or re-queried; edits go straight to the table
@@ -21,6 +23,10 @@ public:
     // (its key column must be among the selected columns).
     void openSql(const QString& sql, const QVariantList& params = {},
                  const QString& updateTable = {});
+    // Opens on no rows, for adding only: the table's columns come from the prepared statement,
+    // which never runs. Rows added are not read back (no engine defaults in the recordset);
+    // only their keys are known (lastAddedKey).
+    void openForAdding(const QString& table);
     void requery();
     void close();
     bool isOpen() const { return m_open; }
@@ -38,6 +44,13 @@ public:
     // also lastAddedKey()); deleteCurrent makes the following row current.
     void addNew();
     void edit();
+    // Starts a change of the row with the given key without reading it (on a recordset opened
+    // by openForAdding): update() writes only the fields set meanwhile (throwing when no row
+    // has the key) and reads nothing back.
+    void editKey(const QVariant& key);
+    // update() of a row added on a recordset opened by openForAdding, the INSERT posted
+    // (Statement::postInsert): *key receives the new key once a later statement has run.
+    void updatePosted(const std::shared_ptr<qint64>& key);
     void update();
     void cancelUpdate();
     void deleteCurrent();
@@ -68,7 +81,9 @@ protected:
 
 private:
     enum class EditMode { None, Add, Edit };
-    void run();
+    void openFilter(const QString& table, const QString& criteria, const QVariantList& params,
+                    bool readRows);
+    void run(bool readRows = true);
     void clearRows(); // the rows and what was learnt of their columns
     void resolveTableInfo();
     int columnIndex(const QString& field) const;
@@ -98,4 +113,9 @@ private:
     qint64 m_lastAddedKey = 0;
     FieldList m_tableFields; // fields of m_table, when it is set
     int m_rowidColumn = -1;  // hidden "__rowid__" column of a table without key
+    bool m_addOnly = false;  // opened by openForAdding: added rows are not read back
+    // A change started by editKey: the row's key and the columns set since.
+    std::optional<QVariant> m_editKey;
+    QVector<bool> m_assigned;
+    std::shared_ptr<qint64> m_postedKey; // during updatePosted
 };

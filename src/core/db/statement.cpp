@@ -90,6 +90,21 @@ void Statement::queue() {
     cursor().queue();
 }
 
+void Statement::post() {
+    cursor().post();
+}
+
+void Statement::postInsert(const std::shared_ptr<qint64>& key) {
+    if (!m_db)
+        throw DbException(QStringLiteral("The statement is not prepared."));
+    cursor().postInsert(key, m_db->engine());
+}
+
+void DbCursor::postInsert(const std::shared_ptr<qint64>& key, DbEngine& engine) {
+    exec();
+    *key = engine.lastInsertId();
+}
+
 int Statement::takeQueued() {
     return cursor().takeQueued();
 }
