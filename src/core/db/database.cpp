@@ -106,6 +106,10 @@ qint64 Database::lastInsertId() const {
     return engine().lastInsertId();
 }
 
+void Database::flush() {
+    engine().flush();
+}
+
 std::unique_ptr<DbBulkLoad> Database::bulkLoad(const QString& table, const QStringList& columns) {
     return engine().bulkLoad(table, columns);
 }

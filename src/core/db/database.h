@@ -75,6 +75,9 @@ public:
     // Rows loaded into the columns of a table as one stream (core/db/dbengine.h), or null when
     // the engine has no such path and prepared inserts serve.
     std::unique_ptr<DbBulkLoad> bulkLoad(const QString& table, const QStringList& columns);
+    // Sends queued runs (Statement::queue) on their way at once rather than with the next
+    // statement, for the server to work on while the program prepares more.
+    void flush();
 
     // Schema introspection. fieldInfo throws when the table or field does not exist.
     bool tableExists(const QString& table);

@@ -58,8 +58,9 @@ protected:
 
 // Rows written into a table as one stream, without a statement per row (a server's COPY). Values
 // are added field by field in the order of the columns named when it was started; finish()
-// answers the rows stored and throws the engine's failure. Dropped unfinished, the load is
-// abandoned, and on a server that spoils the open transaction (as any failed statement does).
+// answers the rows stored and throws the engine's failure. Rows may wait in memory until
+// finish(). Dropped unfinished, the load is abandoned; on a server, once rows were sent, that
+// spoils the open transaction (as any failed statement does).
 class DbBulkLoad {
 public:
     virtual ~DbBulkLoad() = default;
@@ -85,6 +86,9 @@ public:
     // Prepares one statement written in the program's Jet-style SQL (translated here).
     virtual std::unique_ptr<DbCursor> prepare(const QString& sql) = 0;
     virtual qint64 lastInsertId() = 0;
+    // Sends what queued and posted runs wait in the connection's buffer, so that the server
+    // works on them while the program goes on (nothing to do on the file).
+    virtual void flush() {}
     // A bulk load into the named columns of table, or null when the engine has none (the file:
     // its prepared inserts are as fast).
     virtual std::unique_ptr<DbBulkLoad> bulkLoad(const QString& table, const QStringList& columns) {

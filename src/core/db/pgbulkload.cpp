@@ -1,5 +1,6 @@
-// Bulk loads on a server: COPY ... FROM STDIN in the text format, the rows sent in blocks while
-// they are added, so the server stores one block while the program prepares the next.
+// Bulk loads on a server: COPY ... FROM STDIN in the text format. The rows are gathered in
+// memory and the COPY starts only when they are many (or at the end), so that whatever the
+// server is still doing for earlier statements goes on while the program prepares them.
 #include "core/db/dbexception.h"
 #include "core/db/pgengine.h"
 
@@ -7,32 +8,23 @@
 
 namespace {
 
-constexpr qsizetype kSendAt = 256 * 1024; // bytes gathered before they are sent
+constexpr qsizetype kSendAt = 8 * 1024 * 1024; // bytes gathered before they are sent
 
 class PgBulkLoad final : public DbBulkLoad {
 public:
     PgBulkLoad(PgEngine& engine, const QString& table, const QStringList& columns)
-        : m_engine(engine), m_conn(engine.connection()), m_columns(int(columns.size())) {
+        : m_engine(engine), m_conn(engine.connection()), m_table(table),
+          m_columns(int(columns.size())) {
         QStringList names;
         for (const QString& c : columns)
             names << PgEngine::quoteName(c);
-        const QByteArray sql = QStringLiteral("COPY %1 (%2) FROM STDIN")
-                                   .arg(PgEngine::quoteName(table), names.join(QLatin1String(", ")))
-                                   .toUtf8();
-        m_engine.settle();
-        PGresult* res = PQexec(m_conn.get(), sql.constData());
-        const bool started = PQresultStatus(res) == PGRES_COPY_IN;
-        const QString message = QString::fromUtf8(PQresultErrorMessage(res)).trimmed();
-        PQclear(res);
-        if (!started)
-            throw DbException(
-                QStringLiteral("Unable to load rows into %1: %2").arg(table, message));
-        m_table = table;
-        m_buffer.reserve(kSendAt + 4096);
+        m_sql = QStringLiteral("COPY %1 (%2) FROM STDIN")
+                    .arg(PgEngine::quoteName(table), names.join(QLatin1String(", ")))
+                    .toUtf8();
     }
 
     ~PgBulkLoad() override {
-        if (m_finished)
+        if (m_finished || !m_started)
             return;
         // Abandoned (a failure while the rows were gathered): the server ends the COPY with an
         // error, which its transaction keeps until rolled back.
@@ -118,7 +110,22 @@ private:
         separate();
         m_buffer.append(text, size);
     }
+    // Starts the COPY once the connection is free.
+    void start() {
+        if (m_started)
+            return;
+        m_engine.settle();
+        PGresult* res = PQexec(m_conn.get(), m_sql.constData());
+        const bool started = PQresultStatus(res) == PGRES_COPY_IN;
+        const QString message = QString::fromUtf8(PQresultErrorMessage(res)).trimmed();
+        PQclear(res);
+        if (!started)
+            throw DbException(
+                QStringLiteral("Unable to load rows into %1: %2").arg(m_table, message));
+        m_started = true;
+    }
     void send() {
+        start();
         if (m_buffer.isEmpty())
             return;
         if (PQputCopyData(m_conn.get(), m_buffer.constData(), int(m_buffer.size())) != 1) {
@@ -136,7 +143,9 @@ private:
     PgEngine& m_engine;
     std::shared_ptr<pg_conn> m_conn;
     QString m_table;
+    QByteArray m_sql;
     int m_columns = 0;
+    bool m_started = false;
     int m_inRow = 0; // fields added to the row being written
     QByteArray m_buffer;
     bool m_finished = false;

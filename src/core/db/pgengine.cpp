@@ -445,6 +445,14 @@ void PgEngine::collectQueued(bool leave) {
     }
 }
 
+void PgEngine::flush() {
+    // In pipeline mode libpq keeps small messages until its buffer fills or a result is asked
+    // for.
+    if (m_inPipeline && PQflush(m_conn.get()) != 0)
+        throw DbException(QStringLiteral("Unable to stream statements to %1: %2")
+                              .arg(m_display, lastError()));
+}
+
 void PgEngine::queueSetting(const char* setting) {
     const QByteArray sql = QByteArray("SET ") + setting;
     if (PQsendQueryParams(m_conn.get(), sql.constData(), 0, nullptr, nullptr, nullptr, nullptr,

@@ -29,6 +29,7 @@ public:
     std::unique_ptr<DbCursor> prepare(const QString& sql) override;
     qint64 lastInsertId() override;
     std::unique_ptr<DbBulkLoad> bulkLoad(const QString& table, const QStringList& columns) override;
+    void flush() override;
     bool inTransaction() override;
     bool transactionFailed() override;
     int schemaVersion() override { return m_schemaVersion; }

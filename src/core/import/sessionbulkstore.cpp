@@ -30,7 +30,7 @@ const char* const kCreateBlockSql =
     "minutes bigint, seconds bigint, sent bigint, received bigint, reason citext, port citext, "
     "serverid bigint, sessionid citext, warn smallint)";
 
-const char* const kStoreBlockSql =
+const char* const kChosenSql =
     "WITH probed AS MATERIALIZED ("
     " SELECT b.*, NOT EXISTS (SELECT 1 FROM events e"
     " WHERE e.disconnectdate BETWEEN b.disconnectdate - CAST(? AS REAL)"
@@ -43,13 +43,25 @@ const char* const kStoreBlockSql =
     " chosen AS ("
     " SELECT r.* FROM (SELECT p.*, min(p.seq) FILTER (WHERE p.fresh) OVER (PARTITION BY"
     " p.disconnectdate, p.connectdate, p.username, p.sessionid) AS firstfresh"
-    " FROM probed p) r WHERE r.fresh AND r.seq = r.firstfresh),"
-    " stored AS ("
+    " FROM probed p) r WHERE r.fresh AND r.seq = r.firstfresh)";
+const char* const kInsertChosenSql =
     " INSERT INTO events (username, connectdate, disconnectdate, hours, minutes, seconds, sent,"
     " received, reason, port, serverid, sessionid)"
     " SELECT username, connectdate, disconnectdate, hours, minutes, seconds, sent, received,"
-    " reason, port, serverid, sessionid FROM chosen ORDER BY seq)"
-    " SELECT count(*), string_agg(CAST(seq AS text), ',') FILTER (WHERE warn = 1) FROM chosen";
+    " reason, port, serverid, sessionid FROM chosen ORDER BY seq";
+
+// The statement storing a block: its rows changed are the sessions found new. A block with
+// sessions to warn about answers instead a row with that count and the places of those of
+// them that were new.
+QString storeBlockSql(bool answerWarnings) {
+    const QString insert = QString::fromLatin1(kInsertChosenSql);
+    return QString::fromLatin1(kChosenSql) +
+           (answerWarnings ? QStringLiteral(", stored AS (%1) SELECT count(*), "
+                                            "string_agg(CAST(seq AS text), ',') FILTER "
+                                            "(WHERE warn = 1) FROM chosen")
+                                 .arg(insert)
+                           : insert);
+}
 
 // Sessions stored by one import from which the statistics are gathered again.
 constexpr qint64 kStoredForStatistics = 10000;
@@ -73,7 +85,13 @@ CSessionBulkStore::~CSessionBulkStore() = default;
 
 void CSessionBulkStore::begin() {
     m_db.execute(QString::fromLatin1(kCreateBlockSql));
-    m_db.execute(QStringLiteral("TRUNCATE %1").arg(QLatin1String(kBlockTable)));
+    // Prepared once the table exists; the server plans them again should it be made anew.
+    if (!m_prepared) {
+        m_store = m_db.prepare(storeBlockSql(false));
+        m_empty = m_db.prepare(QStringLiteral("TRUNCATE %1").arg(QLatin1String(kBlockTable)));
+        m_prepared = true;
+    }
+    m_empty.exec();
 }
 
 void CSessionBulkStore::add(const EventRow& row, const LogSession& session) {
@@ -113,21 +131,49 @@ qint32 CSessionBulkStore::store() {
     const std::unique_ptr<DbBulkLoad> load = std::move(m_load);
     const QHash<qint64, LogSession> warnings = std::exchange(m_warnings, {});
     m_gathered = 0;
-    load->finish();
-    Statement st = m_db.prepare(QString::fromLatin1(kStoreBlockSql));
+    load->finish(); // the server has stored the block before, whose outcome is read now
+    qint32 found = takeStored();
+    if (warnings.isEmpty()) {
+        // Stored while the next block is gathered.
+        for (int i = 1; i <= 4; ++i)
+            m_store.bindDouble(i, kHalfSecondDays);
+        m_store.queue();
+        m_empty.queue();
+        m_db.flush();
+        m_storing = true;
+        return found;
+    }
+    Statement st = m_db.prepare(storeBlockSql(true));
     for (int i = 1; i <= 4; ++i)
         st.bindDouble(i, kHalfSecondDays);
     if (!st.next())
         throw DbException(QStringLiteral("The import's store answered nothing"));
-    const qint32 found = qint32(st.value(0).toLongLong());
+    const qint32 stored = qint32(st.value(0).toLongLong());
     const QString warned = st.value(1).toString();
     st.reset();
-    m_db.execute(QStringLiteral("TRUNCATE %1").arg(QLatin1String(kBlockTable)));
-    for (qint32 i = 0; i < found; ++i)
+    m_empty.exec();
+    found += stored;
+    for (qint32 i = 0; i < stored; ++i)
         FaultPoint("import-record");
     if (!warned.isEmpty())
         for (const QString& seq : warned.split(QLatin1Char(',')))
             WarnNegativeByteCounts(warnings.value(seq.toLongLong()));
+    return found;
+}
+
+qint32 CSessionBulkStore::storeAll() {
+    const qint32 found = store();
+    return found + takeStored();
+}
+
+qint32 CSessionBulkStore::takeStored() {
+    if (!m_storing)
+        return 0;
+    m_storing = false;
+    const qint32 found = m_store.takeQueued();
+    m_empty.takeQueued();
+    for (qint32 i = 0; i < found; ++i)
+        FaultPoint("import-record");
     return found;
 }
 

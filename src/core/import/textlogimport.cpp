@@ -93,14 +93,18 @@ public:
     // Answers how many sessions were new when a block was full and stored.
     qint32 gather(const EventRow& row, const LogSession& session) {
         m_bulk->add(row, session);
-        return m_bulk->gathered() >= kRecordsPerBlock ? storeGathered() : 0;
+        if (m_bulk->gathered() < kRecordsPerBlock)
+            return 0;
+        const qint32 found = m_bulk->store();
+        m_uncommitted += found;
+        return found;
     }
     void refreshStatistics(qint32 found) {
         if (m_bulk)
             m_bulk->refreshStatistics(found);
     }
     qint32 storeGathered() {
-        const qint32 found = m_bulk->store();
+        const qint32 found = m_bulk->storeAll();
         m_uncommitted += found;
         return found;
     }
