@@ -51,11 +51,11 @@ public:
     explicit CTextLogImport(Database& db)
         : m_db(db), m_duplicate(db.prepare(QString::fromLatin1(kDuplicateSessionSql))),
           m_insert(db) {
-        // A larger page cache for the file's duplicate tests (a server keeps its own).
         if (db.engineKind() != DbEngineKind::Sqlite) {
             m_bulk.emplace(db);
             return;
         }
+        // A larger page cache for the file's duplicate tests (a server keeps its own).
         const QVariant cache = db.scalar(QStringLiteral("PRAGMA cache_size"));
         if (cache.isValid() && cache.toInt() > -kImportCacheKiB) {
             m_oldCache = cache;
