@@ -25,6 +25,20 @@ QList<ChargeRow> readAll(CChargeRecord& rs) {
     return rows;
 }
 
+// A row by its Id, read once; a missing one is remembered as missing (null).
+template <class Record, class Row>
+const Row* cachedById(Database& db, QHash<qint32, std::optional<Row>>& cache, qint32 id) {
+    auto it = cache.find(id);
+    if (it == cache.end()) {
+        Record rec(db);
+        std::optional<Row> row;
+        if (rec.findById(id))
+            row = rec.row();
+        it = cache.insert(id, row);
+    }
+    return it->has_value() ? &**it : nullptr;
+}
+
 } // namespace
 
 QList<ChargeRow> ReadLinkedCharges(Database& db, qint32 sourceId, bool planLevel) {
@@ -37,27 +51,11 @@ QList<ChargeRow> ReadLinkedCharges(Database& db, qint32 sourceId, bool planLevel
 }
 
 const BPRow* PlanTemplates::billingPlan(qint32 id) {
-    auto it = m_billingPlans.find(id);
-    if (it == m_billingPlans.end()) {
-        CBPRecord plan(m_db);
-        std::optional<BPRow> row;
-        if (plan.findById(id))
-            row = plan.row();
-        it = m_billingPlans.insert(id, row);
-    }
-    return it->has_value() ? &**it : nullptr;
+    return cachedById<CBPRecord>(m_db, m_billingPlans, id);
 }
 
 const InvoicePlanRow* PlanTemplates::invoicePlan(qint32 id) {
-    auto it = m_invoicePlans.find(id);
-    if (it == m_invoicePlans.end()) {
-        CInvoicePlanRecord plan(m_db);
-        std::optional<InvoicePlanRow> row;
-        if (plan.findById(id))
-            row = plan.row();
-        it = m_invoicePlans.insert(id, row);
-    }
-    return it->has_value() ? &**it : nullptr;
+    return cachedById<CInvoicePlanRecord>(m_db, m_invoicePlans, id);
 }
 
 const QList<ChargeRow>& PlanTemplates::planCharges(qint32 planId, qint32 type) {
